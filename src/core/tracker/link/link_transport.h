@@ -1,0 +1,60 @@
+// What the tracker link needs from a transport: one client conversation with a service and topic,
+// item subscriptions with change notices that carry no data, requests with a time-out, and the
+// end of the conversation. Implemented by the local socket transport (Linux) and by fakes in
+// tests. Calls come from the engine thread; notices may arrive on any thread and go to the
+// listener, which must hand them to the engine's queue (never handle them in place).
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace dopplex {
+
+class LinkListener {
+public:
+    virtual ~LinkListener() = default;
+    // The item changed; fetch it with request().
+    virtual void change_notice(const std::string& item) = 0;
+    // The peer ended the conversation or went away.
+    virtual void conversation_ended() = 0;
+};
+
+class LinkTransport {
+public:
+    virtual ~LinkTransport() = default;
+    virtual void set_listener(LinkListener* listener) = 0;
+    // Opens a conversation; false when nobody answers.
+    virtual bool connect(const std::string& service, const std::string& topic) = 0;
+    virtual bool connected() const = 0;
+    // Starts change notices without data for the item; false on refusal or time-out.
+    virtual bool subscribe(const std::string& item, int timeout_ms) = 0;
+    // The item's bytes, or nothing on refusal or time-out.
+    virtual std::optional<std::string> request(const std::string& item, int timeout_ms) = 0;
+    virtual void disconnect() = 0;
+};
+
+// Starts the tracker's command line; like the platform's launch, a result of 32 or more means
+// the program started. Returns once the program is ready for connections or after a bounded wait.
+class Launcher {
+public:
+    virtual ~Launcher() = default;
+    virtual int launch(const std::string& command_line) = 0;
+};
+
+// A typed value of the per-user settings store (the registry's stand-in).
+struct SettingsValue {
+    enum class Type { Absent, Text, ExpandableText, Other };
+    Type type = Type::Absent;
+    std::string text;
+};
+
+// The per-user settings store: keys hold typed named values.
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+    // Opens the key, creating it when absent; false when it can be neither opened nor created.
+    virtual bool open_or_create_key(const std::string& key) = 0;
+    virtual SettingsValue read_value(const std::string& key, const std::string& name) = 0;
+};
+
+} // namespace dopplex
