@@ -10,26 +10,34 @@
 
 namespace dopplex {
 
+// Receives the transport's notices. Called on the transport's own thread (or, in fakes, on the
+// caller's); an implementation only queues work and returns quickly.
 class LinkListener {
 public:
     virtual ~LinkListener() = default;
     // The item changed; fetch it with request().
     virtual void change_notice(const std::string& item) = 0;
-    // The peer ended the conversation or went away.
+    // The peer ended the conversation or went away. Not raised for our own disconnect().
     virtual void conversation_ended() = 0;
 };
 
+// One client conversation at a time. Every call returns within its time-out (connect and
+// subscribe wait at most about a second); none throws for a peer's misbehaviour.
 class LinkTransport {
 public:
     virtual ~LinkTransport() = default;
+    // Set before connect(); nullptr stops delivery. Once it returns, the previous listener is
+    // not called any more.
     virtual void set_listener(LinkListener* listener) = 0;
-    // Opens a conversation; false when nobody answers.
+    // Opens a conversation; false when nobody answers or the peer refuses.
     virtual bool connect(const std::string& service, const std::string& topic) = 0;
     virtual bool connected() const = 0;
     // Starts change notices without data for the item; false on refusal or time-out.
     virtual bool subscribe(const std::string& item, int timeout_ms) = 0;
     // The item's bytes, or nothing on refusal or time-out.
     virtual std::optional<std::string> request(const std::string& item, int timeout_ms) = 0;
+    // Ends the conversation. When it returns, no further notice of that conversation is
+    // delivered to the listener.
     virtual void disconnect() = 0;
 };
 
@@ -54,6 +62,7 @@ public:
     virtual ~SettingsStore() = default;
     // Opens the key, creating it when absent; false when it can be neither opened nor created.
     virtual bool open_or_create_key(const std::string& key) = 0;
+    // The value, or Type::Absent when the key or the value does not exist.
     virtual SettingsValue read_value(const std::string& key, const std::string& name) = 0;
 };
 

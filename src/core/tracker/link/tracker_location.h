@@ -1,0 +1,30 @@
+// Finds the tracker's command line at start-up: the tracker beside the program, else the folder
+// kept in the per-user settings key. Called once by the window's creation handler on the engine
+// thread; raises SettingsTypeError ("Invalid data type for 'Path'") for a non-text "Path".
+#pragma once
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+#include "tracker/link/link_transport.h"
+
+namespace dopplex {
+
+inline constexpr const char* kTrackerProgramFile = "Orbitron.exe";
+inline constexpr const char* kTrackerSettingsKey = "Software\\Stoff\\Orbitron";
+inline constexpr const char* kTrackerPathValue = "Path";
+inline constexpr const char* kDefaultServiceApplication = "orbitron";
+
+class SettingsTypeError : public std::runtime_error {
+public:
+    explicit SettingsTypeError(const std::string& value_name);
+};
+
+// app_dir ends with the platform separator; file_exists tells whether a file exists.
+// Returns "orbitron" or the "Path" value (unexpanded) followed directly by "orbitron".
+std::string locate_tracker(const std::string& app_dir,
+                           const std::function<bool(const std::string&)>& file_exists,
+                           SettingsStore& settings);
+
+} // namespace dopplex
