@@ -1,0 +1,102 @@
+#include "launcher/process_launcher.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "launcher/command_words.h"
+
+extern char** environ;
+
+namespace dopplex::launch {
+
+namespace {
+
+int result_of(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return 2;
+    case EACCES:
+    case EPERM:
+        return 5;
+    case ENOEXEC:
+        return 11;
+    default:
+        return 0;
+    }
+}
+
+bool accepts_connections(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) {
+        return false;
+    }
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
+        return false;
+    }
+    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return ok;
+}
+
+} // namespace
+
+ProcessLauncher::ProcessLauncher(std::string ready_socket, std::chrono::milliseconds ready_timeout)
+    : ready_socket_(std::move(ready_socket)), ready_timeout_(ready_timeout) {}
+
+int ProcessLauncher::launch(const std::string& command_line) {
+    std::vector<std::string> words = command_words(command_line);
+    if (words.empty()) {
+        return 2;
+    }
+    if (words[0].find('/') == std::string::npos && access(words[0].c_str(), X_OK) == 0) {
+        words[0] = "./" + words[0];
+    }
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    // Its own session: the tracker outlives a terminal's hang-up of Dopplex, like a program
+    // started from the desktop.
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    pid_t pid = -1;
+    const int error = posix_spawnp(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    if (error != 0) {
+        return result_of(error);
+    }
+    last_pid_ = pid;
+
+    auto ended = std::make_shared<std::atomic<bool>>(false);
+    std::thread([pid, ended] {
+        int status = 0;
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        *ended = true;
+    }).detach();
+
+    const auto deadline = std::chrono::steady_clock::now() + ready_timeout_;
+    while (!*ended && !accepts_connections(ready_socket_) &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return kLaunched;
+}
+
+} // namespace dopplex::launch

@@ -1,0 +1,243 @@
+#include "link/link_server.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <vector>
+
+#include "link/frame_parser.h"
+#include "link/unix_socket.h"
+
+namespace dopplex::link {
+
+namespace {
+
+constexpr std::size_t kMaxClients = 16;
+constexpr std::size_t kChunk = 4096;
+
+} // namespace
+
+struct LinkServer::Client {
+    int fd;
+    FrameParser parser;
+    bool conversing = false;
+    std::set<std::string> advised;
+};
+
+LinkServer::LinkServer(std::string socket_path, std::string service, std::string topic,
+                       LinkServerOptions options)
+    : path_(std::move(socket_path)), service_(std::move(service)), topic_(std::move(topic)),
+      options_(options) {}
+
+LinkServer::~LinkServer() {
+    stop();
+}
+
+void LinkServer::start() {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path_.size() >= sizeof address.sun_path) {
+        throw std::runtime_error("Socket path too long: " + path_);
+    }
+    std::memcpy(address.sun_path, path_.c_str(), path_.size() + 1);
+    const int probe = connect_unix(path_);
+    if (probe >= 0) {
+        close(probe);
+        throw std::runtime_error("Another tracker already serves " + path_);
+    }
+    unlink(path_.c_str());
+    listen_fd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (listen_fd_ < 0 ||
+        bind(listen_fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        chmod(path_.c_str(), 0600) != 0 || listen(listen_fd_, 8) != 0 ||
+        pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
+        const std::string reason = std::strerror(errno);
+        stop();
+        throw std::runtime_error("Cannot serve " + path_ + ": " + reason);
+    }
+    thread_ = std::thread(&LinkServer::serve, this);
+}
+
+void LinkServer::set_item(const std::string& item, std::string bytes) {
+    std::lock_guard lock(mutex_);
+    auto found = items_.find(item);
+    if (found != items_.end() && found->second == bytes) {
+        return;
+    }
+    items_[item] = std::move(bytes);
+    changed_.insert(item);
+    if (wake_[1] >= 0) {
+        [[maybe_unused]] const ssize_t n = write(wake_[1], "c", 1);
+    }
+}
+
+void LinkServer::stop() {
+    stop_ = true;
+    if (wake_[1] >= 0) {
+        [[maybe_unused]] const ssize_t n = write(wake_[1], "s", 1);
+    }
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+    for (auto& [fd, client] : clients_) {
+        if (client->conversing) {
+            send(fd, "BYE\n", 4, MSG_NOSIGNAL | MSG_DONTWAIT);
+        }
+        close(fd);
+    }
+    clients_.clear();
+    conversations_ = 0;
+    if (listen_fd_ >= 0) {
+        close(listen_fd_);
+        unlink(path_.c_str());
+        listen_fd_ = -1;
+    }
+    for (int& fd : wake_) {
+        if (fd >= 0) {
+            close(fd);
+        }
+        fd = -1;
+    }
+}
+
+void LinkServer::serve() {
+    while (!stop_) {
+        std::vector<pollfd> waiting{{wake_[0], POLLIN, 0}, {listen_fd_, POLLIN, 0}};
+        for (const auto& [fd, client] : clients_) {
+            waiting.push_back({fd, POLLIN, 0});
+        }
+        if (poll(waiting.data(), waiting.size(), -1) < 0) {
+            continue;
+        }
+        if (waiting[0].revents != 0) {
+            char drain[64];
+            while (read(wake_[0], drain, sizeof drain) > 0) {
+            }
+            notify_changes();
+        }
+        if (waiting[1].revents != 0) {
+            accept_client();
+        }
+        for (std::size_t i = 2; i < waiting.size(); ++i) {
+            if (waiting[i].revents == 0) {
+                continue;
+            }
+            auto found = clients_.find(waiting[i].fd);
+            if (found != clients_.end() && !handle(*found->second)) {
+                if (found->second->conversing) {
+                    --conversations_;
+                }
+                close(found->first);
+                clients_.erase(found);
+            }
+        }
+    }
+}
+
+void LinkServer::accept_client() {
+    const int fd = accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    if (clients_.size() >= kMaxClients || !peer_is_same_user(fd)) {
+        close(fd);
+        return;
+    }
+    set_send_timeout(fd, 1000);
+    clients_[fd] = std::make_unique<Client>(Client{fd, {}, false, {}});
+}
+
+// Reads what the client sent and answers it; false when the client must go.
+bool LinkServer::handle(Client& client) {
+    char chunk[kChunk];
+    const ssize_t n = recv(client.fd, chunk, sizeof chunk, MSG_DONTWAIT);
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+        return true;
+    }
+    if (n <= 0) {
+        return false;
+    }
+    client.parser.feed(chunk, static_cast<std::size_t>(n));
+    Frame frame;
+    for (;;) {
+        const FrameParser::Status status = client.parser.next(frame);
+        if (status == FrameParser::Status::NeedMore) {
+            return true;
+        }
+        if (status == FrameParser::Status::Malformed) {
+            return false;
+        }
+        const std::vector<std::string>& w = frame.words;
+        std::string answer;
+        if (w[0] == "BYE") {
+            return false;
+        }
+        if (!client.conversing) {
+            if (w.size() != 3 || w[0] != "CONNECT") {
+                return false;
+            }
+            const bool accepted =
+                !options_.refuse_connections && w[1] == service_ && w[2] == topic_;
+            if (!send_all(client.fd, accepted ? "CONNECTED\n" : "REFUSED\n") || !accepted) {
+                return false;
+            }
+            client.conversing = true;
+            ++conversations_;
+            continue;
+        }
+        if (w.size() != 3) {
+            continue;
+        }
+        std::lock_guard lock(mutex_);
+        const auto item = items_.find(w[2]);
+        const bool known = item != items_.end();
+        if (w[0] == "ADVSTART") {
+            const bool ok = known && !options_.refuse_subscriptions;
+            if (ok) {
+                client.advised.insert(w[2]);
+            }
+            answer = frame_line({ok ? "ACK" : "NACK", w[1]});
+        } else if (w[0] == "ADVSTOP") {
+            answer = frame_line({client.advised.erase(w[2]) > 0 ? "ACK" : "NACK", w[1]});
+        } else if (w[0] == "REQUEST" && !options_.ignore_requests) {
+            answer = known ? frame_line({"DATA", w[1], std::to_string(item->second.size())}) +
+                                 item->second + "\n"
+                           : frame_line({"NACK", w[1]});
+        }
+        if (!answer.empty() && !send_all(client.fd, answer)) {
+            return false;
+        }
+    }
+}
+
+void LinkServer::notify_changes() {
+    std::set<std::string> changed;
+    {
+        std::lock_guard lock(mutex_);
+        changed.swap(changed_);
+    }
+    std::vector<int> gone;
+    for (const auto& [fd, client] : clients_) {
+        for (const std::string& item : changed) {
+            if (client->advised.count(item) > 0 && !send_all(fd, frame_line({"CHANGED", item}))) {
+                gone.push_back(fd);
+                break;
+            }
+        }
+    }
+    for (int fd : gone) {
+        if (clients_[fd]->conversing) {
+            --conversations_;
+        }
+        close(fd);
+        clients_.erase(fd);
+    }
+}
+
+} // namespace dopplex::link
