@@ -1,0 +1,41 @@
+#include "console/tfmain.h"
+#include "engine/side_tables.h"
+
+namespace dopplex {
+
+namespace {
+constexpr std::int64_t kPreFireMs = 1000;
+} // namespace
+
+// A disarmed button refuses the press, so its release finds nothing pressed: only the hold is
+// spent. An armed one takes the focus on the press and is clicked by the release.
+void TFMain::Fire(Control& stage, std::int64_t hold_ms) {
+    const bool armed = stage.enabled();
+    if (armed) {
+        host_.wait(kPreFireMs);
+        set_focus(stage);
+    }
+    host_.wait(hold_ms);
+    if (armed)
+        loop_.guarded(click_handlers_.at(stage.name()));
+}
+
+void TFMain::register_engine_handlers() {
+    click_handlers_["Button1"] = [this] { Button1Click(); };
+    click_handlers_["Button12"] = [this] { Button12Click(); };
+    click_handlers_["Button11"] = [this] { Button11Click(); };
+    click_handlers_["Button19"] = [this] { Button19Click(); };
+    click_handlers_["Button22"] = [this] { Button22Click(); };
+    click_handlers_["Button23"] = [this] { Button23Click(); };
+    for (const TrainStage& s : train_stages())
+        click_handlers_[(this->*s.stage).name()] = [this, &s] { RunTrainStage(s); };
+    for (const AdjustStage& s : adjust_stages())
+        click_handlers_[(this->*s.button).name()] = [this, &s] { Adjust(s); };
+    for (const CatchUpStage& s : catch_up_stages())
+        click_handlers_[(this->*s.stage).name()] = [this, &s] { RunCatchUpStage(s); };
+    for (const ResetSide* side : {&kRxReset, &kTxReset})
+        click_handlers_[(this->*side->stage).name()] = [this, side] { RunResetStage(*side); };
+    loop_.set_tick_handler([this](int timer) { TimerTick(timer); });
+}
+
+} // namespace dopplex

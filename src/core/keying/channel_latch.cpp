@@ -1,0 +1,18 @@
+#include "keying/channel_latch.h"
+
+namespace dopplex {
+
+std::uint8_t ChannelLatch::ChannelByte() const {
+    std::uint8_t value = 0;
+    for (int bit = 0; bit < kChannelCount; ++bit)
+        if (flags_[bit])
+            value |= static_cast<std::uint8_t>(1u << bit);
+    return value;
+}
+
+void ChannelLatch::WritePort(std::uint8_t value) {
+    if (enable_hardware_.checked())
+        port_.Out32(PortAddress, value);
+}
+
+} // namespace dopplex

@@ -1,0 +1,43 @@
+// The engine's view of its surroundings: a millisecond clock, blocking waits and the modal
+// general error report. Nothing in the core reads a clock or sleeps any other way.
+// Called on the engine thread only. The virtual host runs in virtual time for tests and the
+// scenario runner; the real host runs on a monotonic clock for the application.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace dopplex {
+
+class EventLoop;
+
+class Host {
+public:
+    virtual ~Host() = default;
+
+    virtual std::int64_t now() = 0;
+
+    // Blocks the engine for `ms`; events that arrive meanwhile queue up.
+    virtual void wait(std::int64_t ms) = 0;
+
+    // Shows the general error report with `text` (already carrying its final period) and
+    // returns when it is closed. While it is open the host lets `loop` serve link events and
+    // timer ticks, never operator input.
+    virtual void report(const std::string& text) = 0;
+
+    // Lets the event loop rest while it has nothing to do: until `deadline` (none: until woken)
+    // or until `woken()` holds under `lock`. Returns false when nothing can ever arrive.
+    virtual bool idle(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+                      std::optional<std::int64_t> deadline, const std::function<bool()>& woken) = 0;
+
+    void attach(EventLoop& loop) { loop_ = &loop; }
+
+protected:
+    EventLoop* loop_ = nullptr;
+};
+
+} // namespace dopplex

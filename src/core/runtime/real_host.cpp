@@ -1,0 +1,58 @@
+#include "runtime/real_host.h"
+
+#include "runtime/event_loop.h"
+
+#include <atomic>
+#include <iostream>
+#include <memory>
+#include <thread>
+
+namespace dopplex {
+
+namespace {
+// A wait that starts within this much of the previous deadline continues its schedule.
+constexpr auto kChainSlack = std::chrono::milliseconds(20);
+} // namespace
+
+RealHost::RealHost() : start_(Clock::now()), last_deadline_(start_) {
+    fallback_ = [](const std::string& text) { std::cerr << "Dopplex: " << text << '\n'; };
+}
+
+std::int64_t RealHost::now() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start_).count();
+}
+
+RealHost::Clock::time_point RealHost::to_time_point(std::int64_t ms) const {
+    return start_ + std::chrono::milliseconds(ms);
+}
+
+void RealHost::wait(std::int64_t ms) {
+    const auto now = Clock::now();
+    const auto base = now - last_deadline_ < kChainSlack ? last_deadline_ : now;
+    last_deadline_ = base + std::chrono::milliseconds(ms);
+    std::this_thread::sleep_until(last_deadline_);
+}
+
+void RealHost::report(const std::string& text) {
+    if (!show_report_ || !loop_) {
+        fallback_(text);
+        return;
+    }
+    auto closed = std::make_shared<std::atomic<bool>>(false);
+    EventLoop* loop = loop_;
+    show_report_(text, [loop, closed] {
+        loop->post(EventKind::Control, [closed] { closed->store(true); });
+    });
+    loop_->serve_report([&] { return closed->load(); });
+}
+
+bool RealHost::idle(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+                    std::optional<std::int64_t> deadline, const std::function<bool()>& woken) {
+    if (deadline)
+        cv.wait_until(lock, to_time_point(*deadline), woken);
+    else
+        cv.wait(lock, woken);
+    return true;
+}
+
+} // namespace dopplex

@@ -1,0 +1,44 @@
+// The application's host: a monotonic clock and real blocking waits on the engine thread.
+// Consecutive waits of one handler chain on absolute deadlines, so a long pulse train does not
+// drift by the time spent writing between its waits. The report is shown by the window through
+// `show_report`, which must call `closed` (from any thread) when the operator closes it.
+#pragma once
+
+#include "runtime/host.h"
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+namespace dopplex {
+
+class RealHost : public Host {
+public:
+    using Clock = std::chrono::steady_clock;
+    using ShowReport = std::function<void(const std::string& text, std::function<void()> closed)>;
+
+    RealHost();
+
+    std::int64_t now() override;
+    void wait(std::int64_t ms) override;
+    void report(const std::string& text) override;
+    bool idle(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+              std::optional<std::int64_t> deadline, const std::function<bool()>& woken) override;
+
+    // Without a window the report goes to `fallback` (standard error by default) and closes at
+    // once.
+    void set_show_report(ShowReport show) { show_report_ = std::move(show); }
+    void set_fallback_report(std::function<void(const std::string&)> fallback) {
+        fallback_ = std::move(fallback);
+    }
+
+    Clock::time_point to_time_point(std::int64_t ms) const;
+
+private:
+    Clock::time_point start_;
+    Clock::time_point last_deadline_;
+    ShowReport show_report_;
+    std::function<void(const std::string&)> fallback_;
+};
+
+} // namespace dopplex

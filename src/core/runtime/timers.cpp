@@ -1,0 +1,62 @@
+#include "runtime/timers.h"
+
+#include <algorithm>
+
+namespace dopplex {
+
+Timers::Timers(int count, std::int64_t interval_ms) : slots_(count), interval_ms_(interval_ms) {}
+
+void Timers::start(int id, std::int64_t now) {
+    Slot& s = slots_.at(id);
+    if (s.running)
+        return;
+    s.running = true;
+    s.pending = false;
+    s.next_due = now + interval_ms_;
+}
+
+void Timers::stop(int id) {
+    Slot& s = slots_.at(id);
+    s.running = false;
+    s.pending = false;
+}
+
+bool Timers::running(int id) const {
+    return slots_.at(id).running;
+}
+
+bool Timers::pending(int id) const {
+    return slots_.at(id).pending;
+}
+
+std::optional<std::int64_t> Timers::next_due() const {
+    std::optional<std::int64_t> next;
+    for (const Slot& s : slots_)
+        if (s.running && !s.pending && (!next || s.next_due < *next))
+            next = s.next_due;
+    return next;
+}
+
+std::vector<Timers::Due> Timers::collect(std::int64_t now) {
+    std::vector<Due> due;
+    for (int id = 0; id < count(); ++id) {
+        Slot& s = slots_[id];
+        if (!s.running || s.next_due > now)
+            continue;
+        if (!s.pending) {
+            s.pending = true;
+            due.push_back({id, s.next_due});
+        }
+        // Missed periods merge into the one pending tick; the phase stays.
+        s.next_due += ((now - s.next_due) / interval_ms_ + 1) * interval_ms_;
+    }
+    std::stable_sort(due.begin(), due.end(),
+                     [](const Due& a, const Due& b) { return a.stamp < b.stamp; });
+    return due;
+}
+
+void Timers::delivered(int id) {
+    slots_.at(id).pending = false;
+}
+
+} // namespace dopplex

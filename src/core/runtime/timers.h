@@ -1,0 +1,47 @@
+// The window's periodic timers. Owns each timer's running state, phase and pending tick.
+// Used by the event loop (collect, take) and by handlers (start, stop) on the engine thread.
+// Periods missed while the engine was busy merge into one pending tick; starting a running
+// timer keeps its phase.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace dopplex {
+
+class Timers {
+public:
+    struct Due {
+        int id;
+        std::int64_t stamp;
+    };
+
+    explicit Timers(int count, std::int64_t interval_ms = 500);
+
+    void start(int id, std::int64_t now);
+    // Also drops a tick that is pending but not yet delivered.
+    void stop(int id);
+    bool running(int id) const;
+    int count() const { return static_cast<int>(slots_.size()); }
+
+    // The earliest time a running timer without a pending tick falls due.
+    std::optional<std::int64_t> next_due() const;
+    // Marks every timer due by `now` as pending and returns the new ticks in time order.
+    std::vector<Due> collect(std::int64_t now);
+    // The tick of `id` is being delivered: a later period may queue the next one.
+    void delivered(int id);
+    // False when the tick was dropped by a stop since it was collected.
+    bool pending(int id) const;
+
+private:
+    struct Slot {
+        bool running = false;
+        bool pending = false;
+        std::int64_t next_due = 0;
+    };
+    std::vector<Slot> slots_;
+    std::int64_t interval_ms_;
+};
+
+} // namespace dopplex

@@ -1,0 +1,45 @@
+#include "runtime/virtual_host.h"
+
+#include "runtime/event_loop.h"
+
+#include <algorithm>
+
+namespace dopplex {
+
+void VirtualHost::probe_at(std::int64_t t, std::function<void()> probe) {
+    probes_.emplace(t, std::move(probe));
+}
+
+void VirtualHost::advance_to(std::int64_t t) {
+    while (!probes_.empty() && probes_.begin()->first <= t) {
+        auto probe = probes_.extract(probes_.begin());
+        now_ = std::max(now_, probe.key());
+        probe.mapped()();
+    }
+    now_ = std::max(now_, t);
+}
+
+void VirtualHost::wait(std::int64_t ms) {
+    if (ms > 0)
+        advance_to(now_ + ms);
+}
+
+void VirtualHost::report(const std::string& text) {
+    reports_.push_back({now_, text});
+    if (listener_)
+        listener_(reports_.back());
+    const std::int64_t closes = now_ + report_ms_;
+    if (loop_)
+        loop_->serve_report([] { return false; }, closes);
+    advance_to(closes);
+}
+
+bool VirtualHost::idle(std::unique_lock<std::mutex>&, std::condition_variable&,
+                       std::optional<std::int64_t> deadline, const std::function<bool()>&) {
+    if (!deadline)
+        return false; // nothing is scheduled, so nothing can ever arrive
+    advance_to(*deadline);
+    return true;
+}
+
+} // namespace dopplex

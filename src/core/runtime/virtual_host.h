@@ -1,0 +1,46 @@
+// A host in virtual time for tests and the scenario runner: waits advance the clock at once,
+// scripted events arrive at their stamps, and a report stays open for a set virtual time while
+// the loop serves link events and ticks. Records every report with its time.
+#pragma once
+
+#include "runtime/host.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace dopplex {
+
+class VirtualHost : public Host {
+public:
+    struct Report {
+        std::int64_t t;
+        std::string text;
+    };
+
+    std::int64_t now() override { return now_; }
+    void wait(std::int64_t ms) override;
+    void report(const std::string& text) override;
+    bool idle(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+              std::optional<std::int64_t> deadline, const std::function<bool()>& woken) override;
+
+    void set_report_ms(std::int64_t ms) { report_ms_ = ms; }
+    // Runs `probe` when the clock reaches `t`, even in the middle of a wait: an observer's
+    // look at the state, not an event of the engine.
+    void probe_at(std::int64_t t, std::function<void()> probe);
+    const std::vector<Report>& reports() const { return reports_; }
+    // Called for every report as it opens (the scenario runner prints it).
+    void on_report(std::function<void(const Report&)> listener) { listener_ = std::move(listener); }
+
+private:
+    void advance_to(std::int64_t t);
+
+    std::int64_t now_ = 0;
+    std::multimap<std::int64_t, std::function<void()>> probes_;
+    std::int64_t report_ms_ = 0;
+    std::vector<Report> reports_;
+    std::function<void(const Report&)> listener_;
+};
+
+} // namespace dopplex

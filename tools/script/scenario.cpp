@@ -1,0 +1,239 @@
+#include "scenario.h"
+
+#include "console/field_table.h"
+#include "console/numtext/numtext.h"
+#include "console/tfmain.h"
+#include "json_out.h"
+#include "keying/recording_port.h"
+#include "runtime/event_loop.h"
+#include "runtime/virtual_host.h"
+
+#include <charconv>
+#include <istream>
+#include <ostream>
+#include <set>
+#include <sstream>
+
+namespace dopplex {
+
+const char* const kScenarioHelp = R"(Scenario format (one command per line):
+  # comment; blank lines ignored; times are virtual milliseconds, non-decreasing
+  at <ms> tracking <text>     the tracker's item changes to <text> (rest of the line, may be empty)
+  at <ms> click <Control>     operator click (Button*, SpeedButton1, CheckBox*, RadioButton*, l_dd)
+  at <ms> type <Edit> <text>  operator replaces the text of an edit (rest of the line)
+  at <ms> key <code>          key-down with that virtual key code, through the application hook
+  at <ms> syskey <code>       system key-down (a key pressed with Alt)
+  at <ms> dump                print the state as the clock reaches <ms>
+  set report_ms <ms>          how long an error report stays open (default 0)
+  until <ms>                  run to that virtual time, print a final dump
+Without "until" the run ends at the time of the last command.
+Output, one JSON object per line, in time order:
+  {"t":<ms>,"port":<byte>}    every port write (address 888, after the "Enable hardware" gate)
+  {"t":<ms>,"report":"<text>"} every error report, as shown
+  {"t":<ms>,"dump":{...}}     controls, memo lines, channel flags, running timers, last Doppler values
+)";
+
+namespace {
+
+std::int64_t parse_ms(const std::string& word, int line) {
+    std::int64_t value = 0;
+    auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), value);
+    if (ec != std::errc() || end != word.data() + word.size() || value < 0)
+        throw ScenarioError(line, "'" + word + "' is not a time in milliseconds");
+    return value;
+}
+
+// Splits off the first blank-separated word; `rest` keeps everything after one blank.
+std::string take_word(std::string& rest) {
+    const std::size_t end = rest.find(' ');
+    std::string word = rest.substr(0, end);
+    rest = end == std::string::npos ? "" : rest.substr(end + 1);
+    return word;
+}
+
+const std::set<std::string>& clickable_names() {
+    static const std::set<std::string> names = [] {
+        std::set<std::string> n{"l_dd"};
+        for (const FieldSpec& f : field_table())
+            if (f.name.starts_with("Button") || f.name.starts_with("CheckBox") ||
+                f.name.starts_with("RadioButton") || f.name == "SpeedButton1")
+                n.insert(std::string(f.name));
+        return n;
+    }();
+    return names;
+}
+
+bool is_edit_name(const std::string& name) {
+    if (!name.starts_with("Edit"))
+        return false;
+    int n = 0;
+    auto [end, ec] = std::from_chars(name.data() + 4, name.data() + name.size(), n);
+    return ec == std::errc() && end == name.data() + name.size() && n >= 1 && n <= 25;
+}
+
+ScenarioStep parse_at(std::string rest, int line) {
+    ScenarioStep step;
+    step.line = line;
+    step.t = parse_ms(take_word(rest), line);
+    step.verb = take_word(rest);
+    if (step.verb == "tracking") {
+        step.text = rest;
+    } else if (step.verb == "click") {
+        step.target = rest;
+        if (!clickable_names().count(step.target))
+            throw ScenarioError(line, "'" + step.target + "' is not a control that takes a click");
+    } else if (step.verb == "type") {
+        step.target = take_word(rest);
+        if (!is_edit_name(step.target))
+            throw ScenarioError(line, "'" + step.target + "' is not an edit field");
+        step.text = rest;
+    } else if (step.verb == "key" || step.verb == "syskey") {
+        step.target = rest;
+        parse_ms(rest, line); // a non-negative whole number
+    } else if (step.verb == "dump") {
+        if (!rest.empty())
+            throw ScenarioError(line, "dump takes no argument");
+    } else if (step.verb == "link") {
+        if (rest != "open" && rest != "close")
+            throw ScenarioError(line, "link takes open or close");
+        step.target = rest;
+    } else {
+        throw ScenarioError(line, "unknown command '" + step.verb + "'");
+    }
+    return step;
+}
+
+} // namespace
+
+Scenario ParseScenario(std::istream& in) {
+    Scenario scenario;
+    std::string text;
+    int line = 0;
+    std::int64_t last_t = 0;
+    while (std::getline(in, text)) {
+        ++line;
+        if (!text.empty() && text.back() == '\r')
+            text.pop_back();
+        const std::size_t first = text.find_first_not_of(' ');
+        if (first == std::string::npos || text[first] == '#')
+            continue;
+        std::string rest = text.substr(first);
+        const std::string command = take_word(rest);
+        if (command == "at") {
+            ScenarioStep step = parse_at(rest, line);
+            if (step.t < last_t)
+                throw ScenarioError(line, "time goes backwards");
+            last_t = step.t;
+            scenario.steps.push_back(std::move(step));
+        } else if (command == "set") {
+            if (take_word(rest) != "report_ms")
+                throw ScenarioError(line, "only report_ms can be set");
+            scenario.report_ms = parse_ms(rest, line);
+        } else if (command == "until") {
+            scenario.until = parse_ms(rest, line);
+            if (scenario.until < last_t)
+                throw ScenarioError(line, "until lies before the last command");
+        } else {
+            throw ScenarioError(line, "unknown command '" + command + "'");
+        }
+    }
+    return scenario;
+}
+
+namespace {
+
+const char* const kChannelNames[kChannelCount] = {"RxUp", "RxDown", "RxTuned", "GreenLed",
+                                                  "TxUp", "TxDown", "TxTuned", "AuxChannel"};
+
+const char* json_bool(bool b) {
+    return b ? "true" : "false";
+}
+
+void write_dump(std::ostream& out, std::int64_t t, const TFMain& form) {
+    out << "{\"t\":" << t << ",\"dump\":{\"controls\":{";
+    bool first = true;
+    for (const Control* c : form.controls()) {
+        out << (first ? "" : ",") << JsonString(c->name()) << ":{\"text\":" << JsonString(c->text())
+            << ",\"enabled\":" << json_bool(c->enabled())
+            << ",\"visible\":" << json_bool(c->visible())
+            << ",\"checked\":" << json_bool(c->checked());
+        if (c->kind() == ControlKind::Memo) {
+            out << ",\"lines\":[";
+            for (std::size_t i = 0; i < c->lines().size(); ++i)
+                out << (i ? "," : "") << JsonString(c->lines()[i]);
+            out << "]";
+        }
+        out << "}";
+        first = false;
+    }
+    out << "},\"flags\":{";
+    for (int bit = 0; bit < kChannelCount; ++bit)
+        out << (bit ? "," : "") << "\"" << kChannelNames[bit]
+            << "\":" << json_bool(form.latch.flag(static_cast<Channel>(bit)));
+    out << "},\"timers\":[";
+    first = true;
+    for (int id = 0; id < EventLoop::kTimerCount; ++id)
+        if (form.timer_running(id)) {
+            out << (first ? "" : ",") << "\"Timer" << id + 1 << "\"";
+            first = false;
+        }
+    out << "],\"focused\":" << JsonString(form.focused())
+        << ",\"LastRxDoppler\":" << FormatGeneral(form.LastRxDoppler)
+        << ",\"LastTxDoppler\":" << FormatGeneral(form.LastTxDoppler) << "}}\n";
+}
+
+} // namespace
+
+void RunScenario(const Scenario& scenario, std::ostream& out) {
+    VirtualHost host;
+    host.set_report_ms(scenario.report_ms);
+    EventLoop loop(host);
+    RecordingPort port(host);
+    TFMain form(loop, port);
+
+    port.on_write([&](const PortWrite& w) {
+        out << "{\"t\":" << w.t << ",\"port\":" << static_cast<int>(w.value) << "}\n";
+    });
+    host.on_report([&](const VirtualHost::Report& r) {
+        out << "{\"t\":" << r.t << ",\"report\":" << JsonString(r.text) << "}\n";
+    });
+
+    std::string item_text;
+    form.tracking_item_text = [&] { return item_text; };
+    loop.guarded([&] { form.FormCreate(); });
+
+    for (const ScenarioStep& step : scenario.steps) {
+        if (step.verb == "tracking") {
+            loop.post(
+                EventKind::Link,
+                [&form, &item_text, text = step.text] {
+                    item_text = text;
+                    form.TrackingDataExChange();
+                },
+                step.t);
+        } else if (step.verb == "click") {
+            loop.post(
+                EventKind::Input, [&form, name = step.target] { form.Click(name); }, step.t);
+        } else if (step.verb == "type") {
+            loop.post(
+                EventKind::Input,
+                [&form, name = step.target, text = step.text] { form.Type(name, text); }, step.t);
+        } else if (step.verb == "key" || step.verb == "syskey") {
+            const int code = std::stoi(step.target);
+            const bool sys = step.verb == "syskey";
+            loop.post(
+                EventKind::Input,
+                [&form, code, sys] { sys ? form.SysKeyDown(code) : form.KeyDown(code); }, step.t);
+        } else if (step.verb == "dump") {
+            host.probe_at(step.t, [&out, &form, &host] { write_dump(out, host.now(), form); });
+        }
+    }
+
+    const std::int64_t end = scenario.until >= 0
+                                 ? scenario.until
+                                 : (scenario.steps.empty() ? 0 : scenario.steps.back().t);
+    loop.run(end);
+    write_dump(out, host.now(), form);
+}
+
+} // namespace dopplex
