@@ -37,7 +37,8 @@ std::string hint(int error) {
         return "direct port access needs root or the capability CAP_SYS_RAWIO "
                "(sudo setcap cap_sys_rawio+ep on the program), and a kernel not in lockdown";
     case ENOSYS:
-        return "this machine has no I/O ports to write directly; use ppdev, gpio or ftdi";
+        return "direct port I/O is not available here (not an x86 PC, or a sandbox blocks it); "
+               "use ppdev, gpio or ftdi";
     case EINVAL:
         return "the address is out of range";
     default:
