@@ -23,6 +23,7 @@ const char* const kScenarioHelp = R"(Scenario format (one command per line):
   at <ms> type <Edit> <text>  operator replaces the text of an edit (rest of the line)
   at <ms> key <code>          key-down with that virtual key code, through the application hook
   at <ms> syskey <code>       system key-down (a key pressed with Alt)
+  at <ms> link open|close     the tracker link opens or ends
   at <ms> dump                print the state as the clock reaches <ms>
   set report_ms <ms>          how long an error report stays open (default 0)
   until <ms>                  run to that virtual time, print a final dump
@@ -198,17 +199,16 @@ void RunScenario(const Scenario& scenario, std::ostream& out) {
         out << "{\"t\":" << r.t << ",\"report\":" << JsonString(r.text) << "}\n";
     });
 
-    std::string item_text;
-    form.tracking_item_text = [&] { return item_text; };
     loop.guarded([&] { form.FormCreate(); });
 
     for (const ScenarioStep& step : scenario.steps) {
         if (step.verb == "tracking") {
             loop.post(
                 EventKind::Link,
-                [&form, &item_text, text = step.text] {
-                    item_text = text;
-                    form.TrackingDataExChange();
+                [&form, text = step.text] {
+                    // The item's own change rule: an empty text keeps the previous one.
+                    form.TrackingDataEx.take_received(text);
+                    form.TrackingDataEx.raise_change();
                 },
                 step.t);
         } else if (step.verb == "click") {
@@ -224,6 +224,11 @@ void RunScenario(const Scenario& scenario, std::ostream& out) {
             loop.post(
                 EventKind::Input,
                 [&form, code, sys] { sys ? form.SysKeyDown(code) : form.KeyDown(code); }, step.t);
+        } else if (step.verb == "link") {
+            const bool open = step.target == "open";
+            loop.post(
+                EventKind::Link,
+                [&form, open] { open ? form.TrackingOpen() : form.TrackingClose(); }, step.t);
         } else if (step.verb == "dump") {
             host.probe_at(step.t, [&out, &form, &host] { write_dump(out, host.now(), form); });
         }

@@ -41,7 +41,7 @@ std::string trim_controls(const std::string& s) {
 } // namespace
 
 void TFMain::TrackingDataExChange() {
-    const std::string text = trim_controls(tracking_item_text ? tracking_item_text() : "");
+    const std::string text = trim_controls(TrackingDataEx.Text());
     l_st.set_text(text.empty() ? "No data" : text);
     ParseSatData(text, SatData);
     ShowSatData(SatData);

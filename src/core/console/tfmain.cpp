@@ -1,6 +1,7 @@
 #include "console/tfmain.h"
 
 #include "console/field_table.h"
+#include "tracker/link/tracker_location.h"
 
 namespace dopplex {
 
@@ -40,6 +41,7 @@ TFMain::TFMain(EventLoop& loop, PortWriter& port)
          }},
     };
     register_engine_handlers();
+    TrackingDataEx.OnChange = [this] { TrackingDataExChange(); };
 }
 
 void TFMain::apply_field_table() {
@@ -132,7 +134,8 @@ void TFMain::AppMessage(int message, int virtual_key, bool& handled) {
 
 void TFMain::KeyDown(int virtual_key) {
     bool handled = false;
-    AppMessage(kWmKeyDown, virtual_key, handled);
+    if (app_message_installed_)
+        AppMessage(kWmKeyDown, virtual_key, handled);
     if (handled)
         return;
     Control* focused = find(focused_);
@@ -146,10 +149,12 @@ void TFMain::KeyDown(int virtual_key) {
 
 void TFMain::SysKeyDown(int virtual_key) {
     bool handled = false;
-    AppMessage(kWmSysKeyDown, virtual_key, handled);
+    if (app_message_installed_)
+        AppMessage(kWmSysKeyDown, virtual_key, handled);
 }
 
 void TFMain::FormCreate() {
+    app_message_installed_ = true;
     Edit1.set_text("Enter Freq E8");
     Edit13.set_text("Enter Freq E8");
     for (Control* c : {&Edit3, &Edit5, &Edit15, &Edit17})
@@ -163,6 +168,25 @@ void TFMain::FormCreate() {
     latch.PortAddress = 888;
     ParseSatData("", SatData);
     ShowSatData(SatData);
+    if (!link_)
+        return;
+    const std::string& path = link_->program_path;
+    const std::size_t folder_end = path.rfind(link_->separator);
+    AppDir = folder_end == std::string::npos ? std::string(".") + link_->separator
+                                             : path.substr(0, folder_end + 1);
+    link_->set_current_directory(AppDir);
+    Tracking->ServiceApplication = locate_tracker(AppDir, link_->file_exists, link_->settings);
+    Tracking->OpenConversation();
+}
+
+void TFMain::SpeedButton1Click() {
+    for (int bit = 0; bit < kChannelCount; ++bit) {
+        if (CheckBox1.checked())
+            latch.set_flag(static_cast<Channel>(bit), false);
+        latch.write_channel_byte();
+    }
+    if (on_close)
+        on_close();
 }
 
 void TFMain::CheckBox2Click() {
@@ -179,15 +203,6 @@ void TFMain::select_step(Control& chosen) {
     for (Control* c : {&RadioButton1, &RadioButton2, &RadioButton3})
         if (c != &chosen)
             c->set_checked(false);
-}
-
-} // namespace dopplex
-
-namespace dopplex {
-
-void TFMain::l_ddClick() {
-    if (open_link)
-        open_link();
 }
 
 } // namespace dopplex

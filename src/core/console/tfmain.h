@@ -10,6 +10,8 @@
 #include "keying/channel_latch.h"
 #include "keying/pulses.h"
 #include "runtime/event_loop.h"
+#include "tracker/link/client_conversation.h"
+#include "tracker/link/client_item.h"
 #include "tracker/record/sat_data.h"
 
 #include <array>
@@ -33,6 +35,17 @@ inline constexpr int kWmKeyDown = 256;
 inline constexpr int kWmSysKeyDown = 260;
 inline constexpr int kVkReturn = 13;
 inline constexpr int kVkSpace = 32;
+
+// What the window needs from the platform to find and open the tracker link.
+struct LinkServices {
+    LinkTransport& transport;
+    Launcher& launcher;
+    SettingsStore& settings;
+    std::function<bool(const std::string&)> file_exists;
+    std::function<void(const std::string&)> set_current_directory;
+    std::string program_path; // the program's own file
+    char separator = '/';
+};
 
 class TFMain : private ChangeSink {
 public:
@@ -145,12 +158,17 @@ public:
     // the release of an armed stage, and its error is reported there.
     void Fire(Control& stage, std::int64_t hold_ms);
     void l_ddClick();
+    void TrackingOpen();
+    void TrackingClose();
+    // "Exit": every line lowered in bit order, then the window closes.
+    void SpeedButton1Click();
 
-    // Opens the tracker link (set by whoever wires the link); l_ddClick calls it.
-    std::function<void()> open_link;
-
-    // The text of the tracker's item as the link holds it.
-    std::function<std::string()> tracking_item_text;
+    // --- the tracker link ---
+    // Creates the conversation `Tracking` over the platform's transport; without it the item
+    // is fed directly (scenario runner) and the link steps of FormCreate are skipped.
+    void attach_link(LinkServices services);
+    std::unique_ptr<ClientConversation> Tracking;
+    ClientItem TrackingDataEx{kTrackerItem};
     // What the window does for Help and for closing (the view sets them).
     std::function<void()> on_help;
     std::function<void()> on_close;
@@ -181,6 +199,8 @@ private:
     std::vector<FormObserver*> observers_;
     std::string focused_;
     std::array<std::optional<std::string>, EventLoop::kTimerCount> last_tick_error_;
+    std::optional<LinkServices> link_;
+    bool app_message_installed_ = false;
 };
 
 } // namespace dopplex
