@@ -13,22 +13,22 @@ void VirtualHost::probe_at(std::int64_t t, std::function<void()> probe) {
 void VirtualHost::advance_to(std::int64_t t) {
     while (!probes_.empty() && probes_.begin()->first <= t) {
         auto probe = probes_.extract(probes_.begin());
-        now_ = std::max(now_, probe.key());
+        now_ = std::max(now_.load(), probe.key());
         probe.mapped()();
     }
-    now_ = std::max(now_, t);
+    now_ = std::max(now_.load(), t);
 }
 
 void VirtualHost::wait(std::int64_t ms) {
     if (ms > 0)
-        advance_to(now_ + ms);
+        advance_to(now_.load() + ms);
 }
 
 void VirtualHost::report(const std::string& text) {
-    reports_.push_back({now_, text});
+    reports_.push_back({now_.load(), text});
     if (listener_)
         listener_(reports_.back());
-    const std::int64_t closes = now_ + report_ms_;
+    const std::int64_t closes = now_.load() + report_ms_;
     if (loop_)
         loop_->serve_report([] { return false; }, closes);
     advance_to(closes);

@@ -5,6 +5,7 @@
 
 #include "runtime/host.h"
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -19,7 +20,7 @@ public:
         std::string text;
     };
 
-    std::int64_t now() override { return now_; }
+    std::int64_t now() override { return now_.load(); }
     void wait(std::int64_t ms) override;
     void report(const std::string& text) override;
     bool idle(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
@@ -36,7 +37,8 @@ public:
 private:
     void advance_to(std::int64_t t);
 
-    std::int64_t now_ = 0;
+    // Read by post() on other threads; only the engine thread moves it.
+    std::atomic<std::int64_t> now_{0};
     std::multimap<std::int64_t, std::function<void()>> probes_;
     std::int64_t report_ms_ = 0;
     std::vector<Report> reports_;
