@@ -32,7 +32,7 @@ void SupervisedPort::open() {
         backend_ = std::make_unique<VirtualPort>();
         next.backend = backend_->description();
         next.health = PortHealth::Fallback;
-        report_(next.message);
+        tell(next.message);
     }
     publish(std::move(next));
 }
@@ -59,7 +59,7 @@ void SupervisedPort::write_or_fail(std::uint16_t address, std::uint8_t data) {
                            " stopped working: " + error.what() +
                            ". The state of the lines is unknown; Dopplex tries to reopen the "
                            "port at every write.";
-            report_(next.message);
+            tell(next.message);
         }
         publish(std::move(next));
         return;
@@ -71,6 +71,12 @@ void SupervisedPort::write_or_fail(std::uint16_t address, std::uint8_t data) {
                        " was reopened after a failed write; the lines follow again.";
     }
     publish(std::move(next));
+}
+
+void SupervisedPort::tell(const std::string& message) {
+    if (report_) {
+        report_(message);
+    }
 }
 
 void SupervisedPort::publish(PortStatus next) {

@@ -44,7 +44,8 @@ public:
     virtual void port_status_changed(const PortStatus& status) = 0;
 };
 
-// Receives each fault message once; the app shows it in the general error report.
+// Receives each fault message once; the app shows it in the general error report. May be
+// empty: the message then only reaches the status.
 using PortReport = std::function<void(const std::string& message)>;
 
 class SupervisedPort final : public PortWriter {
@@ -60,6 +61,7 @@ public:
 
 private:
     void write_or_fail(std::uint16_t address, std::uint8_t data);
+    void tell(const std::string& message);
     void publish(PortStatus status);
 
     std::unique_ptr<PortBackend> backend_;

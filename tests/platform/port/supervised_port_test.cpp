@@ -154,5 +154,14 @@ TEST(SupervisedPort, ListenerSeesUnknownLinesAfterAFailedWrite) {
     EXPECT_EQ(h.listener.seen.back().backend, "GPIO gpiochip0 lines 17,18,27,22,23,24,25,4");
 }
 
+TEST(SupervisedPort, WithoutAReportCallbackTheFaultStillReachesTheStatus) {
+    CallLog log;
+    log.then("open", -EACCES);
+    SupervisedPort port(fake_ppdev(log), nullptr);
+    port.Out32(888, 3);
+    EXPECT_EQ(port.status().health, PortHealth::Fallback);
+    EXPECT_THAT(port.status().message, HasSubstr("group \"lp\""));
+}
+
 } // namespace
 } // namespace dopplex::port::testing
