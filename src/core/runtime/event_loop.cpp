@@ -117,9 +117,10 @@ void EventLoop::gather() {
 }
 
 std::optional<Event> EventLoop::take(Filter filter) {
-    // A tick whose timer was stopped after it fell due is never delivered.
+    // A tick whose timer was stopped after it fell due is never delivered, even when the timer
+    // was started again.
     std::erase_if(pending_, [this](const Event& e) {
-        return e.kind == EventKind::Tick && !timers_.pending(e.timer);
+        return e.kind == EventKind::Tick && !timers_.pending(e.timer, e.stamp);
     });
     auto it = std::find_if(pending_.begin(), pending_.end(), filter);
     if (it == pending_.end())

@@ -25,8 +25,9 @@ bool Timers::running(int id) const {
     return slots_.at(id).running;
 }
 
-bool Timers::pending(int id) const {
-    return slots_.at(id).pending;
+bool Timers::pending(int id, std::int64_t stamp) const {
+    const Slot& s = slots_.at(id);
+    return s.pending && s.pending_stamp == stamp;
 }
 
 std::optional<std::int64_t> Timers::next_due() const {
@@ -45,6 +46,7 @@ std::vector<Timers::Due> Timers::collect(std::int64_t now) {
             continue;
         if (!s.pending) {
             s.pending = true;
+            s.pending_stamp = s.next_due;
             due.push_back({id, s.next_due});
         }
         // Missed periods merge into the one pending tick; the phase stays.

@@ -31,13 +31,15 @@ public:
     std::vector<Due> collect(std::int64_t now);
     // The tick of `id` is being delivered: a later period may queue the next one.
     void delivered(int id);
-    // False when the tick was dropped by a stop since it was collected.
-    bool pending(int id) const;
+    // False when the tick stamped `stamp` was dropped by a stop since it was collected (a
+    // restart's own tick has a later stamp).
+    bool pending(int id, std::int64_t stamp) const;
 
 private:
     struct Slot {
         bool running = false;
         bool pending = false;
+        std::int64_t pending_stamp = 0;
         std::int64_t next_due = 0;
     };
     std::vector<Slot> slots_;
