@@ -1,0 +1,81 @@
+#include "runtime/real_host.h"
+
+#include "runtime/event_loop.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace dopplex {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Smoke test only: wide margins, no timing goal. The waits of one chain are laid on absolute
+// deadlines, so short work between them does not add up.
+TEST(RealHost, ChainedWaitsEndOnTheirDeadlinesWithoutDrift) {
+    RealHost host;
+    constexpr int kWaits = 10;
+    constexpr std::int64_t kWaitMs = 20;
+    const auto start = RealHost::Clock::now();
+    for (int i = 0; i < kWaits; ++i) {
+        host.wait(kWaitMs);
+        std::this_thread::sleep_for(2ms); // the writes between two half-periods
+    }
+    const auto elapsed = RealHost::Clock::now() - start;
+    EXPECT_GE(elapsed, std::chrono::milliseconds(kWaits * kWaitMs));
+    EXPECT_LT(elapsed, std::chrono::milliseconds(kWaits * kWaitMs + 1000));
+}
+
+TEST(RealHost, ClockStartsNearZeroAndNeverGoesBack) {
+    RealHost host;
+    const std::int64_t first = host.now();
+    EXPECT_GE(first, 0);
+    EXPECT_LT(first, 1000);
+    host.wait(30);
+    EXPECT_GE(host.now(), first + 30);
+}
+
+TEST(RealHost, WithoutAWindowTheReportGoesToTheFallbackAndClosesAtOnce) {
+    RealHost host;
+    EventLoop loop(host);
+    std::vector<std::string> shown;
+    host.set_fallback_report([&](const std::string& text) { shown.push_back(text); });
+    loop.post(EventKind::Input, [] { throw std::runtime_error("no port"); });
+    loop.post(EventKind::Control, [&] { loop.quit(); });
+    loop.run();
+    EXPECT_EQ(shown, (std::vector<std::string>{"no port."}));
+}
+
+// The window closes the report from its own thread; while it is open an update is served and
+// a click waits for it to close.
+TEST(RealHost, AnOpenReportServesUpdatesUntilTheWindowClosesIt) {
+    RealHost host;
+    EventLoop loop(host);
+    std::vector<std::string> ran;
+    std::thread window;
+    host.set_show_report([&](const std::string& text, std::function<void()> closed) {
+        ran.push_back("report " + text);
+        window = std::thread([&loop, &ran, closed] {
+            loop.post(EventKind::Input, [&] {
+                ran.push_back("click");
+                loop.quit();
+            });
+            loop.post(EventKind::Link, [&ran, closed] {
+                ran.push_back("update");
+                closed();
+            });
+        });
+    });
+    loop.post(EventKind::Input, [] { throw std::runtime_error("bad"); });
+    loop.run();
+    window.join();
+    EXPECT_EQ(ran, (std::vector<std::string>{"report bad.", "update", "click"}));
+}
+
+} // namespace
+} // namespace dopplex
