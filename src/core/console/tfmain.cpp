@@ -39,6 +39,7 @@ TFMain::TFMain(EventLoop& loop, PortWriter& port)
              if (on_help)
                  on_help();
          }},
+        {"SpeedButton1", [this] { SpeedButton1Click(); }},
     };
     register_engine_handlers();
     TrackingDataEx.OnChange = [this] { TrackingDataExChange(); };
