@@ -10,6 +10,7 @@
 
 #include <charconv>
 #include <istream>
+#include <limits>
 #include <ostream>
 #include <set>
 #include <sstream>
@@ -36,10 +37,15 @@ Output, one JSON object per line, in time order:
 
 namespace {
 
+// True when `word` is a whole decimal number from 0 to `max`.
+bool read_whole(const std::string& word, std::int64_t max, std::int64_t& value) {
+    auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), value);
+    return ec == std::errc() && end == word.data() + word.size() && value >= 0 && value <= max;
+}
+
 std::int64_t parse_ms(const std::string& word, int line) {
     std::int64_t value = 0;
-    auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), value);
-    if (ec != std::errc() || end != word.data() + word.size() || value < 0)
+    if (!read_whole(word, std::numeric_limits<std::int64_t>::max(), value))
         throw ScenarioError(line, "'" + word + "' is not a time in milliseconds");
     return value;
 }
@@ -90,7 +96,9 @@ ScenarioStep parse_at(std::string rest, int line) {
         step.text = rest;
     } else if (step.verb == "key" || step.verb == "syskey") {
         step.target = rest;
-        parse_ms(rest, line); // a non-negative whole number
+        std::int64_t code = 0;
+        if (!read_whole(rest, 255, code))
+            throw ScenarioError(line, "'" + rest + "' is not a virtual key code (0 to 255)");
     } else if (step.verb == "dump") {
         if (!rest.empty())
             throw ScenarioError(line, "dump takes no argument");
