@@ -1,0 +1,101 @@
+#include "scenario.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace dopplex {
+namespace {
+
+Scenario parse(const std::string& text) {
+    std::istringstream in(text);
+    return ParseScenario(in);
+}
+
+struct BadCase {
+    const char* name;
+    const char* text;
+    int line;
+    const char* message;
+};
+
+class BadLine : public ::testing::TestWithParam<BadCase> {};
+
+TEST_P(BadLine, FailsWithItsLineNumberAndAClearMessage) {
+    try {
+        parse(GetParam().text);
+        FAIL() << "accepted";
+    } catch (const ScenarioError& e) {
+        EXPECT_EQ(e.line(), GetParam().line);
+        EXPECT_EQ(std::string(e.what()),
+                  "line " + std::to_string(GetParam().line) + ": " + GetParam().message);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Script, BadLine,
+    ::testing::Values(
+        BadCase{"UnknownCommand", "frobnicate 3\n", 1, "unknown command 'frobnicate'"},
+        BadCase{"UnknownVerb", "at 10 jump Button2\n", 1, "unknown command 'jump'"},
+        BadCase{"CountsCommentsAndBlankLines", "# header\n\n   \nat x dump\n", 4,
+                "'x' is not a time in milliseconds"},
+        BadCase{"NegativeTime", "at -5 dump\n", 1, "'-5' is not a time in milliseconds"},
+        BadCase{"FractionalTime", "at 1.5 dump\n", 1, "'1.5' is not a time in milliseconds"},
+        BadCase{"MissingTime", "at\n", 1, "'' is not a time in milliseconds"},
+        BadCase{"TimeGoesBackwards", "at 100 dump\nat 50 dump\n", 2, "time goes backwards"},
+        BadCase{"NotClickable", "at 0 click Edit1\n", 1,
+                "'Edit1' is not a control that takes a click"},
+        BadCase{"NoSuchButton", "at 0 click Button26\n", 1,
+                "'Button26' is not a control that takes a click"},
+        BadCase{"ClickWithoutControl", "at 0 click\n", 1, "'' is not a control that takes a click"},
+        BadCase{"TypeIntoAButton", "at 0 type Button2 12\n", 1, "'Button2' is not an edit field"},
+        BadCase{"TypeIntoEdit26", "at 0 type Edit26 12\n", 1, "'Edit26' is not an edit field"},
+        BadCase{"TypeIntoEdit0", "at 0 type Edit0 12\n", 1, "'Edit0' is not an edit field"},
+        BadCase{"KeyNotANumber", "at 0 key up\n", 1, "'up' is not a virtual key code (0 to 255)"},
+        BadCase{"KeyTooLarge", "at 0 key 99999999999\n", 1,
+                "'99999999999' is not a virtual key code (0 to 255)"},
+        BadCase{"SysKeyTooLarge", "at 0 syskey 256\n", 1,
+                "'256' is not a virtual key code (0 to 255)"},
+        BadCase{"DumpWithArgument", "at 0 dump all\n", 1, "dump takes no argument"},
+        BadCase{"LinkSideways", "at 0 link sideways\n", 1, "link takes open or close"},
+        BadCase{"SetOther", "set speed 5\n", 1, "only report_ms can be set"},
+        BadCase{"SetReportNotANumber", "set report_ms long\n", 1,
+                "'long' is not a time in milliseconds"},
+        BadCase{"UntilBeforeLastCommand", "at 100 dump\nuntil 50\n", 2,
+                "until lies before the last command"},
+        BadCase{"WindowsLineEnds", "at 0 dump\r\nat 0 fly\r\n", 2, "unknown command 'fly'"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ScenarioParse, KeepsTheRestOfTheLineVerbatim) {
+    const Scenario s = parse("set report_ms 250\n"
+                             "  # indented comment\n"
+                             "at 0 tracking  SN\"AO-51\" EL5 \n"
+                             "at 0 tracking\n"
+                             "at 10 type Edit1 4.367750E8 \n"
+                             "at 20 key 38\r\n"
+                             "at 30 link open\n"
+                             "until 40\n");
+    EXPECT_EQ(s.report_ms, 250);
+    EXPECT_EQ(s.until, 40);
+    ASSERT_EQ(s.steps.size(), 5u);
+    EXPECT_EQ(s.steps[0].text, " SN\"AO-51\" EL5 ");
+    EXPECT_EQ(s.steps[0].line, 3);
+    EXPECT_EQ(s.steps[1].text, "");
+    EXPECT_EQ(s.steps[2].target, "Edit1");
+    EXPECT_EQ(s.steps[2].text, "4.367750E8 ");
+    EXPECT_EQ(s.steps[3].verb, "key");
+    EXPECT_EQ(s.steps[3].target, "38");
+    EXPECT_EQ(s.steps[4].target, "open");
+    EXPECT_EQ(s.steps[4].t, 30);
+}
+
+TEST(ScenarioParse, EqualTimesAndAnEmptyScenarioAreFine) {
+    EXPECT_EQ(parse("at 5 dump\nat 5 click Button2\n").steps.size(), 2u);
+    const Scenario empty = parse("# nothing\n\n");
+    EXPECT_TRUE(empty.steps.empty());
+    EXPECT_EQ(empty.until, -1);
+    EXPECT_EQ(empty.report_ms, 0);
+}
+
+} // namespace
+} // namespace dopplex
