@@ -66,7 +66,8 @@ TEST_F(SettingsFile, TypedValuesRoundTrip) {
         EXPECT_EQ(value.type, row.type) << row.text;
         EXPECT_EQ(value.text, row.text);
     }
-    EXPECT_EQ(std::count(contents().begin(), contents().end(), '\n'), 4) << contents();
+    const std::string text = contents();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4) << text;
 }
 
 TEST_F(SettingsFile, NonTextPathIsReportedThroughLocating) {
