@@ -75,7 +75,6 @@ protected:
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
         std::erase(children_, pid);
     }
-    void adopt(pid_t pid) { children_.push_back(pid); }
 
     std::string dir_;
     std::string socket_;
