@@ -1,0 +1,228 @@
+// dopplex-bench-timing: how close the output lines come to their ideal times on this machine,
+// idle and with every core busy, next to a naive loop of relative sleeps; and the CPU time of a
+// tracking stretch. Writes through the trace backend and reads its file back.
+#include "busy_load.h"
+#include "cpu_stretch.h"
+#include "edge_errors.h"
+#include "runs.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace dopplex::bench {
+namespace {
+
+constexpr double kMedianGoalMs = 0.2;
+constexpr double kP99GoalMs = 2.0;
+constexpr double kCpuGoalPercent = 0.5;
+constexpr int kLoadThreads = 2;
+
+struct Sizes {
+    int trains = 2;
+    int train_pulses = 100;
+    int singles = 50;
+    int ticks = 80;
+    int chains = 5;
+    int chain_pulses = 3;
+    int naive_pulses = 100;
+    int cpu_seconds = 60;
+};
+
+Sizes quick_sizes() {
+    return {1, 10, 5, 6, 2, 2, 10, 5};
+}
+
+const char* const kUsage =
+    R"(Usage: dopplex-bench-timing [--quick] [--cpu-seconds N] [--keep-traces]
+Measures the error of every output line edge against its ideal time, written through the trace
+backend on the real clock, idle and with every core busy, next to a naive loop of 200 ms relative
+sleeps; then the CPU time of a tracking stretch with one update a second.
+  --quick          short runs for a smoke test (about a minute)
+  --cpu-seconds N  length of the tracking stretch (default 60)
+  --keep-traces    keep the trace files and print their folder
+The full run takes about eight minutes.
+)";
+
+struct Options {
+    Sizes sizes;
+    bool keep_traces = false;
+};
+
+Options parse_options(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--quick") {
+            options.sizes = quick_sizes();
+        } else if (arg == "--keep-traces") {
+            options.keep_traces = true;
+        } else if (arg == "--cpu-seconds" && i + 1 < argc) {
+            options.sizes.cpu_seconds = std::stoi(argv[++i]);
+            if (options.sizes.cpu_seconds < 1)
+                throw std::invalid_argument("--cpu-seconds needs at least 1");
+        } else if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage;
+            std::exit(0);
+        } else {
+            throw std::invalid_argument("unknown option " + arg);
+        }
+    }
+    return options;
+}
+
+std::filesystem::path make_trace_folder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "dopplex-bench-XXXXXX");
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("cannot create a folder for the trace files in " + pattern);
+    return pattern;
+}
+
+struct Row {
+    std::string run;
+    std::string load;
+    bool real_host = true;
+    EdgeErrors errors;
+};
+
+struct RunKind {
+    std::string name;
+    bool real_host;
+    std::function<EdgeErrors(const std::string& trace_path)> run;
+};
+
+std::vector<RunKind> run_kinds(const Sizes& s) {
+    return {
+        {"train of " + std::to_string(s.train_pulses) + " pulses", true,
+         [s](const std::string& path) {
+             EdgeErrors all;
+             for (int t = 0; t < s.trains; ++t) {
+                 const std::string file = path + "." + std::to_string(t);
+                 append(all, run_train(file, s.train_pulses));
+             }
+             return all;
+         }},
+        {"single pulses (clicks)", true,
+         [s](const std::string& path) { return run_single_pulses(path, s.singles); }},
+        {"tracking ticks", true,
+         [s](const std::string& path) { return run_tracking_ticks(path, s.ticks); }},
+        {"Tune chain, " + std::to_string(s.chain_pulses) + " pulses", true,
+         [s](const std::string& path) { return run_tune_chains(path, s.chains, s.chain_pulses); }},
+        {"naive sleep_for loop", false,
+         [s](const std::string& path) { return run_naive_loop(path, s.naive_pulses); }},
+    };
+}
+
+std::string fixed(double value, int decimals) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+std::string pad(std::string text, std::size_t width) {
+    if (text.size() < width)
+        text.append(width - text.size(), ' ');
+    return text;
+}
+
+std::string goal_verdict(const ErrorStats& stats) {
+    return stats.median < kMedianGoalMs && stats.p99 < kP99GoalMs ? "met" : "MISSED";
+}
+
+void print_row(const std::string& run, const std::string& load, const EdgeErrors& errors,
+               const std::string& goal) {
+    const ErrorStats stats = summarize(errors.ms);
+    std::ostringstream edges;
+    edges << errors.edges;
+    if (errors.edges != errors.expected)
+        edges << "/" << errors.expected;
+    if (errors.mismatched > 0)
+        edges << " (" << errors.mismatched << " wrong)";
+    std::cout << "| " << pad(run, 26) << " | " << pad(load, 6) << " | " << pad(edges.str(), 5)
+              << " | " << pad(fixed(stats.median, 3), 6) << " | " << pad(fixed(stats.p99, 3), 6)
+              << " | " << pad(fixed(stats.max, 3), 7) << " | " << pad(goal, 6) << " |\n";
+}
+
+void print_table(const std::vector<Row>& rows) {
+    std::cout << "\nEdge error |actual - ideal| in ms; the first edge of each run sets its "
+                 "schedule.\n"
+              << "Goals on the idle machine: median below " << fixed(kMedianGoalMs, 1)
+              << " ms, 99th percentile below " << fixed(kP99GoalMs, 1) << " ms.\n\n"
+              << "| run                        | load   | edges | median | p99    | max     | "
+                 "goal   |\n"
+              << "|----------------------------|--------|-------|--------|--------|---------|"
+                 "--------|\n";
+    EdgeErrors idle_all, loaded_all;
+    for (const Row& row : rows) {
+        const bool idle = row.load == "idle";
+        std::string goal = "-";
+        if (row.real_host) {
+            append(idle ? idle_all : loaded_all, row.errors);
+            if (idle)
+                goal = goal_verdict(summarize(row.errors.ms));
+        }
+        print_row(row.run, row.load, row.errors, goal);
+    }
+    print_row("all Dopplex runs", "idle", idle_all, goal_verdict(summarize(idle_all.ms)));
+    print_row("all Dopplex runs", "loaded", loaded_all, "-");
+}
+
+void print_cpu(const CpuUse& use) {
+    std::cout << "\nCPU while tracking (" << fixed(use.wall_s, 1) << " s, two tracking timers, "
+              << use.updates << " updates, one a second): " << fixed(use.cpu_s * 1000, 1)
+              << " ms of CPU = " << fixed(use.percent(), 3) << " % of one core (goal below "
+              << fixed(kCpuGoalPercent, 1)
+              << " %): " << (use.percent() < kCpuGoalPercent ? "met" : "MISSED") << "\n";
+}
+
+int run(int argc, char** argv) {
+    const Options options = parse_options(argc, argv);
+    const std::filesystem::path folder = make_trace_folder();
+    std::vector<Row> rows;
+    for (const bool loaded : {false, true}) {
+        const std::string load = loaded ? "loaded" : "idle";
+        std::optional<BusyLoad> busy;
+        if (loaded)
+            busy.emplace(kLoadThreads);
+        for (const RunKind& kind : run_kinds(options.sizes)) {
+            std::cerr << "running " << kind.name << ", " << load << " ...\n";
+            const std::string path =
+                (folder / (std::to_string(rows.size()) + "-" + load + ".trace")).string();
+            rows.push_back({kind.name, load, kind.real_host, kind.run(path)});
+        }
+    }
+    std::cerr << "running the tracking stretch, " << options.sizes.cpu_seconds << " s ...\n";
+    const CpuUse cpu = run_tracking_stretch((folder / "tracking-stretch.trace").string(),
+                                            options.sizes.cpu_seconds);
+
+    std::cout << "Dopplex timing on " << std::thread::hardware_concurrency()
+              << " cores; loaded: " << kLoadThreads << " spinning threads\n";
+    print_table(rows);
+    print_cpu(cpu);
+    if (options.keep_traces)
+        std::cout << "\nTrace files: " << folder.string() << "\n";
+    else
+        std::filesystem::remove_all(folder);
+    return 0;
+}
+
+} // namespace
+} // namespace dopplex::bench
+
+int main(int argc, char** argv) {
+    try {
+        return dopplex::bench::run(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << "dopplex-bench-timing: " << e.what() << '\n';
+        return 1;
+    }
+}

@@ -1,0 +1,28 @@
+// The measured runs: each drives a fresh window (or the naive loop) on the real host into its
+// own trace file, then compares the line edges with the ideal schedule of its kind.
+// Called by the benchmark's main thread; throws std::runtime_error for a broken run.
+#pragma once
+
+#include "edge_errors.h"
+
+#include <string>
+
+namespace dopplex::bench {
+
+// One counted pulse train of `pulses` on the RX UP line, as a train stage sends it.
+EdgeErrors run_train(const std::string& trace_path, int pulses);
+
+// "Freq. UP" clicks arriving once every 600 ms.
+EdgeErrors run_single_pulses(const std::string& trace_path, int clicks);
+
+// RX tracking after "Start Tracking", with updates that make every tick pulse.
+EdgeErrors run_tracking_ticks(const std::string& trace_path, int ticks);
+
+// "Tune RX" clicked `chains` times in a row, each sending `pulses` pulses: pre-fire waits,
+// holds, the train and the tune-complete line.
+EdgeErrors run_tune_chains(const std::string& trace_path, int chains, int pulses);
+
+// The baseline: the same pulses written from a loop that sleeps 200 ms after every write.
+EdgeErrors run_naive_loop(const std::string& trace_path, int pulses);
+
+} // namespace dopplex::bench
