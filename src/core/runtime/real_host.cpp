@@ -10,11 +10,13 @@
 namespace dopplex {
 
 namespace {
-// A wait that starts within this much of the previous deadline continues its schedule.
+// A wait that starts within this much of the previous deadline continues its schedule, unless
+// the loop rested in between: a pulse started by a click that came just after the last one
+// ended must still get its full half-periods.
 constexpr auto kChainSlack = std::chrono::milliseconds(20);
 } // namespace
 
-RealHost::RealHost() : start_(Clock::now()), last_deadline_(start_) {
+RealHost::RealHost() : start_(Clock::now()) {
     fallback_ = [](const std::string& text) { std::cerr << "Dopplex: " << text << '\n'; };
 }
 
@@ -28,9 +30,9 @@ RealHost::Clock::time_point RealHost::to_time_point(std::int64_t ms) const {
 
 void RealHost::wait(std::int64_t ms) {
     const auto now = Clock::now();
-    const auto base = now - last_deadline_ < kChainSlack ? last_deadline_ : now;
-    last_deadline_ = base + std::chrono::milliseconds(ms);
-    std::this_thread::sleep_until(last_deadline_);
+    const bool continues = last_deadline_ && now - *last_deadline_ < kChainSlack;
+    last_deadline_ = (continues ? *last_deadline_ : now) + std::chrono::milliseconds(ms);
+    std::this_thread::sleep_until(*last_deadline_);
 }
 
 void RealHost::report(const std::string& text) {
@@ -48,6 +50,7 @@ void RealHost::report(const std::string& text) {
 
 bool RealHost::idle(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
                     std::optional<std::int64_t> deadline, const std::function<bool()>& woken) {
+    last_deadline_.reset();
     if (deadline)
         cv.wait_until(lock, to_time_point(*deadline), woken);
     else

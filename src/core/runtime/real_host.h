@@ -1,7 +1,8 @@
 // The application's host: a monotonic clock and real blocking waits on the engine thread.
 // Consecutive waits of one handler chain on absolute deadlines, so a long pulse train does not
-// drift by the time spent writing between its waits. The report is shown by the window through
-// `show_report`, which must call `closed` (from any thread) when the operator closes it.
+// drift by the time spent writing between its waits; once the loop has rested, the next wait
+// starts afresh. The report is shown by the window through `show_report`, which must call
+// `closed` (from any thread) when the operator closes it.
 #pragma once
 
 #include "runtime/host.h"
@@ -36,7 +37,7 @@ public:
 
 private:
     Clock::time_point start_;
-    Clock::time_point last_deadline_;
+    std::optional<Clock::time_point> last_deadline_; // none after a rest
     ShowReport show_report_;
     std::function<void(const std::string&)> fallback_;
 };
