@@ -17,7 +17,8 @@ constexpr int kRxDownBit = 1;
 constexpr int kRxTunedBit = 2;
 constexpr double kHalfMs = 200;
 constexpr std::int64_t kTickMs = 500;
-constexpr std::int64_t kSinglePeriodMs = 600;
+// Clicks come alternately well after the pulse before has ended and just after it.
+constexpr std::int64_t kSingleGapsMs[] = {200, 10};
 // Tune: pre-fire and hold of the train stage; after the train, pre-fire and hold of Adjust, the
 // hold of the disarmed catch-up stage and the hold of the disarmed DOWN stage.
 constexpr double kTuneLeadMs = 1000 + 200;
@@ -92,13 +93,13 @@ EdgeErrors run_single_pulses(const std::string& trace_path, int clicks) {
         BenchWindow window(trace_path);
         window.prepare(kRxReferenceHz, kTxReferenceHz);
         since = run_begins();
-        const std::int64_t first = window.host.now() + kSettleMs;
+        std::int64_t due = window.host.now() + kSettleMs;
         for (int k = 0; k < clicks; ++k) {
-            const std::int64_t due = first + k * kSinglePeriodMs;
             window.post_click("Button2", due);
             add_event_pulse(schedule, monotonic_ms(window.host, due), kRxUpBit);
+            due += 2 * static_cast<std::int64_t>(kHalfMs) + kSingleGapsMs[k % 2];
         }
-        window.post_quit(first + clicks * kSinglePeriodMs);
+        window.post_quit(due);
         window.loop.run();
         window.finish();
     }

@@ -12,7 +12,7 @@ namespace dopplex::bench {
 // One counted pulse train of `pulses` on the RX UP line, as a train stage sends it.
 EdgeErrors run_train(const std::string& trace_path, int pulses);
 
-// "Freq. UP" clicks arriving once every 600 ms.
+// "Freq. UP" clicks arriving alternately 200 ms and 10 ms after the pulse before has ended.
 EdgeErrors run_single_pulses(const std::string& trace_path, int clicks);
 
 // RX tracking after "Start Tracking", with updates that make every tick pulse.
