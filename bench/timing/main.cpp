@@ -9,12 +9,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <iostream>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <sys/prctl.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -42,20 +44,22 @@ Sizes quick_sizes() {
     return {1, 10, 5, 6, 2, 2, 10, 5};
 }
 
-const char* const kUsage =
-    R"(Usage: dopplex-bench-timing [--quick] [--cpu-seconds N] [--keep-traces]
+const char* const kUsage = R"(Usage: dopplex-bench-timing [options]
 Measures the error of every output line edge against its ideal time, written through the trace
 backend on the real clock, idle and with every core busy, next to a naive loop of 200 ms relative
 sleeps; then the CPU time of a tracking stretch with one update a second.
-  --quick          short runs for a smoke test (about a minute)
-  --cpu-seconds N  length of the tracking stretch (default 60)
-  --keep-traces    keep the trace files and print their folder
+  --quick              short runs for a smoke test (about a minute)
+  --cpu-seconds N      length of the tracking stretch (default 60)
+  --timer-slack-us N   the engine thread's timer slack (Linux default 50), to see what setting
+                       it in the application would gain
+  --keep-traces        keep the trace files and print their folder
 The full run takes about eight minutes.
 )";
 
 struct Options {
     Sizes sizes;
     bool keep_traces = false;
+    std::optional<unsigned long> timer_slack_us;
 };
 
 Options parse_options(int argc, char** argv) {
@@ -70,6 +74,8 @@ Options parse_options(int argc, char** argv) {
             options.sizes.cpu_seconds = std::stoi(argv[++i]);
             if (options.sizes.cpu_seconds < 1)
                 throw std::invalid_argument("--cpu-seconds needs at least 1");
+        } else if (arg == "--timer-slack-us" && i + 1 < argc) {
+            options.timer_slack_us = std::stoul(argv[++i]);
         } else if (arg == "--help" || arg == "-h") {
             std::cout << kUsage;
             std::exit(0);
@@ -184,8 +190,19 @@ void print_cpu(const CpuUse& use) {
               << " %): " << (use.percent() < kCpuGoalPercent ? "met" : "MISSED") << "\n";
 }
 
+std::string load_average() {
+    std::ifstream in("/proc/loadavg");
+    std::string one, five, fifteen;
+    in >> one >> five >> fifteen;
+    return one + " " + five + " " + fifteen;
+}
+
 int run(int argc, char** argv) {
     const Options options = parse_options(argc, argv);
+    // The main thread plays the engine thread; the feeder and spinners inherit the slack.
+    if (options.timer_slack_us && prctl(PR_SET_TIMERSLACK, *options.timer_slack_us * 1000) != 0)
+        throw std::runtime_error("cannot set the timer slack");
+    const std::string load_before = load_average();
     const std::filesystem::path folder = make_trace_folder();
     std::vector<Row> rows;
     for (const bool loaded : {false, true}) {
@@ -205,7 +222,9 @@ int run(int argc, char** argv) {
                                             options.sizes.cpu_seconds);
 
     std::cout << "Dopplex timing on " << std::thread::hardware_concurrency()
-              << " cores; loaded: " << kLoadThreads << " spinning threads\n";
+              << " cores; loaded: " << kLoadThreads << " spinning threads; timer slack "
+              << prctl(PR_GET_TIMERSLACK) / 1000 << " us; load average before " << load_before
+              << ", after " << load_average() << "\n";
     print_table(rows);
     print_cpu(cpu);
     if (options.keep_traces)
