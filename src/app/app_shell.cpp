@@ -1,0 +1,47 @@
+#include "app_shell.h"
+
+#include "engine_session.h"
+#include "error_report.h"
+
+#include <QPointer>
+
+namespace dopplex::app {
+
+AppShell::AppShell(EngineSession& session)
+    : session_(session), window_(session), keys_(session, window_) {
+    TFMain& form = session.form();
+    form.add_observer(&bridge_);
+    session.set_port_listener(&bridge_);
+    install_error_report(session.host(), window_);
+
+    QPointer<HelpWindow> help(&help_);
+    QPointer<MainWindow> window(&window_);
+    form.on_help = [help] {
+        QMetaObject::invokeMethod(
+            help, [help] { help->show_help(); }, Qt::QueuedConnection);
+    };
+    form.on_close = [window, help] {
+        QMetaObject::invokeMethod(
+            window,
+            [window, help] {
+                if (help)
+                    help->hide();
+                window->engine_closed();
+            },
+            Qt::QueuedConnection);
+    };
+}
+
+AppShell::~AppShell() {
+    session_.stop();
+}
+
+void AppShell::start() {
+    QPointer<MainWindow> window(&window_);
+    session_.start([window] {
+        QMetaObject::invokeMethod(
+            window, [window] { window->show(); }, Qt::QueuedConnection);
+    });
+}
+
+} // namespace dopplex::app

@@ -1,0 +1,48 @@
+#include "command_line.h"
+
+#include "port/port_spec.h"
+
+namespace dopplex::app {
+
+CommandLine parse_command_line(const std::vector<std::string>& args) {
+    CommandLine line;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (word == "--help" || word == "-h") {
+            line.help = true;
+        } else if (word == "--port") {
+            if (i + 1 == args.size()) {
+                line.error = "--port needs a value";
+                return line;
+            }
+            line.port = args[++i];
+        } else if (word.starts_with("--port=")) {
+            line.port = word.substr(7);
+        } else {
+            line.error = "unknown option: " + word;
+            return line;
+        }
+    }
+    return line;
+}
+
+std::string usage_text(const std::string& port_in_use) {
+    return "Usage: dopplex [--port SPEC] [--help]\n"
+           "\n"
+           "Keeps a receiver and a transmitter on frequency through a satellite pass by pressing\n"
+           "their UP/DOWN buttons through eight output lines, following the tracker's data.\n"
+           "\n"
+           "  --port SPEC   the output lines to drive (also DOPPLEX_PORT; the option wins):\n" +
+           port::port_spec_usage() +
+           "\n"
+           "                without either: ppdev on /dev/parport0 when it exists, else virtual\n"
+           "  --help        this text\n"
+           "\n"
+           "Port in use now: " +
+           port_in_use +
+           "\n"
+           "The tracker link uses the socket folder $XDG_RUNTIME_DIR (else /tmp/dopplex-<uid>).\n"
+           "SIGINT and SIGTERM end the program like its Exit button: every line is lowered.\n";
+}
+
+} // namespace dopplex::app

@@ -1,0 +1,22 @@
+// The program's options: --port SPEC and --help. The port choice itself (option, then
+// DOPPLEX_PORT, then the default) is the port area's; this only reads the words.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dopplex::app {
+
+struct CommandLine {
+    bool help = false;
+    std::optional<std::string> port;
+    std::string error; // not empty: the words could not be read
+};
+
+CommandLine parse_command_line(const std::vector<std::string>& args);
+
+// The --help text, naming the port that would be used.
+std::string usage_text(const std::string& port_in_use);
+
+} // namespace dopplex::app

@@ -1,0 +1,64 @@
+// The engine side of the application: the real host, the event loop, the supervised port and
+// the window model, and the engine thread that plays the system's user-interface thread.
+// Built and started by the GUI thread; after start() the model belongs to the engine thread and
+// is reached only through post_input() and the observers. stop() quits and joins; it never
+// throws.
+#pragma once
+
+#include "console/tfmain.h"
+#include "port/port_backend.h"
+#include "port/supervised_port.h"
+#include "runtime/event_loop.h"
+#include "runtime/real_host.h"
+
+#include <functional>
+#include <memory>
+#include <thread>
+
+namespace dopplex::app {
+
+class EngineSession {
+public:
+    explicit EngineSession(std::unique_ptr<port::PortBackend> backend);
+    ~EngineSession();
+    EngineSession(const EngineSession&) = delete;
+    EngineSession& operator=(const EngineSession&) = delete;
+
+    RealHost& host() { return host_; }
+    EventLoop& loop() { return loop_; }
+    TFMain& form() { return form_; }
+    port::PortStatus port_status() const { return port_.status(); }
+
+    // Before start(): who hears the port's status (the LED panel's bridge).
+    void set_port_listener(port::PortStatusListener* listener) { relay_.target = listener; }
+
+    // Engine thread: opens the port, runs FormCreate, calls `created`, then serves events until
+    // stop().
+    void start(std::function<void()> created);
+    // Quits the loop, joins the engine thread and ends the tracker link quietly.
+    void stop();
+    bool running() const { return thread_.joinable(); }
+
+    // Operator input, handled in the engine's queue after what is already there.
+    void post_input(std::function<void(TFMain&)> input);
+    // Runs on the engine thread even while an error report is open.
+    void post_control(std::function<void(TFMain&)> action);
+
+private:
+    struct StatusRelay : port::PortStatusListener {
+        port::PortStatusListener* target = nullptr;
+        void port_status_changed(const port::PortStatus& status) override {
+            if (target)
+                target->port_status_changed(status);
+        }
+    };
+
+    RealHost host_;
+    EventLoop loop_{host_};
+    StatusRelay relay_;
+    port::SupervisedPort port_;
+    TFMain form_{loop_, port_};
+    std::thread thread_;
+};
+
+} // namespace dopplex::app

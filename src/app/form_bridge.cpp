@@ -1,0 +1,41 @@
+#include "form_bridge.h"
+
+#include "main_window.h"
+
+#include <QMetaObject>
+
+namespace dopplex::app {
+
+ControlUpdate snapshot(const Control& control, Change what) {
+    ControlUpdate update;
+    update.name = control.name();
+    update.what = what;
+    update.text = control.text();
+    update.enabled = control.enabled();
+    update.visible = control.visible();
+    update.checked = control.checked();
+    update.font_color = control.font_color();
+    if (what == Change::LineAdded && !control.lines().empty())
+        update.line = control.lines().back();
+    return update;
+}
+
+void FormBridge::control_changed(const Control& control, Change what) {
+    QMetaObject::invokeMethod(
+        window_, [window = window_, update = snapshot(control, what)] { window->apply(update); },
+        Qt::QueuedConnection);
+}
+
+void FormBridge::focus_moved(const std::string& control_name) {
+    QMetaObject::invokeMethod(
+        window_, [window = window_, control_name] { window->follow_focus(control_name); },
+        Qt::QueuedConnection);
+}
+
+void FormBridge::port_status_changed(const port::PortStatus& status) {
+    QMetaObject::invokeMethod(
+        window_, [window = window_, status] { window->show_port_status(status); },
+        Qt::QueuedConnection);
+}
+
+} // namespace dopplex::app

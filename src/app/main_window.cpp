@@ -1,0 +1,332 @@
+#include "main_window.h"
+
+#include "artwork.h"
+#include "engine_session.h"
+#include "led_panel.h"
+#include "model_buttons.h"
+#include "window_layout.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+
+#include <set>
+
+namespace dopplex::app {
+
+namespace {
+
+const QString kCaption = QStringLiteral("Brenwick - \"Dopplex\" Ver.1.00  for Orbitron ");
+
+const std::set<std::string> kBoldControls{"Button1", "Button12", "Button11", "Button19",
+                                          "SpeedButton1"};
+const std::set<std::string> kEditable{"Edit1", "Edit13", "Edit9"};
+
+QString q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// The model's colours are 0x00BBGGRR; the window-text colour is the palette's.
+QColor to_qcolor(std::uint32_t color, const QColor& window_text) {
+    if (color == kClWindowText)
+        return window_text;
+    return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+}
+
+void set_colors(QWidget* w, const QColor& base, const QColor& text) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::Base, base);
+    p.setColor(QPalette::Text, text);
+    w->setPalette(p);
+}
+
+void make_bold(QWidget* w) {
+    QFont f = w->font();
+    f.setBold(true);
+    w->setFont(f);
+}
+
+const QColor kDisplayBlue(0, 0, 200);
+const QColor kFieldGrey(192, 192, 192);
+const QColor kMaroon(128, 0, 0);
+
+} // namespace
+
+MainWindow::MainWindow(EngineSession& session, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      session_(session) {
+    setWindowTitle(kCaption);
+    QFont base("DejaVu Sans");
+    base.setPointSize(8);
+    setFont(base);
+    setFixedSize(kWindowWidth, kWindowHeight);
+    if (const QScreen* screen = QApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    build_decorations();
+    for (const Control* control : session_.form().controls())
+        if (control->visible())
+            build_control(*control);
+}
+
+void MainWindow::build_decorations() {
+    auto* tracking = new QFrame(this);
+    tracking->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    tracking->setGeometry(kTrackingFrame.x, kTrackingFrame.y, kTrackingFrame.w, kTrackingFrame.h);
+    auto* step = new QGroupBox("Frequency step", this);
+    step->setGeometry(kStepFrame.x, kStepFrame.y, kStepFrame.w, kStepFrame.h);
+
+    (new Banner(this))->setGeometry(kBanner.x, kBanner.y, kBanner.w, kBanner.h);
+    (new SatelliteDrawing(true, this))
+        ->setGeometry(kRxSatellite.x, kRxSatellite.y, kRxSatellite.w, kRxSatellite.h);
+    (new SatelliteDrawing(false, this))
+        ->setGeometry(kTxSatellite.x, kTxSatellite.y, kTxSatellite.w, kTxSatellite.h);
+    leds_ = new LedPanel(this);
+    leds_->setGeometry(kLedPanel.x, kLedPanel.y, kLedPanel.w, kLedPanel.h);
+
+    for (const Caption& c : captions()) {
+        auto* label = new QLabel(q(std::string(c.text)), this);
+        label->setGeometry(c.x, c.y, c.w, c.h);
+        label->setAlignment((c.right_aligned ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
+        if (c.style != CaptionStyle::Plain)
+            make_bold(label);
+        if (c.style == CaptionStyle::Rush)
+            label->setStyleSheet("color: #b00000;");
+        if (c.style == CaptionStyle::Title)
+            label->setStyleSheet("color: #202060;");
+    }
+
+    auto* footer = new QLabel(
+        "Dopplex 1.00  -  Doppler compensation for push-button radios, driven by the tracker "
+        "once a second.  Arrow keys: RX up/down, TX left/right.",
+        this);
+    footer->setGeometry(kFooter.x, kFooter.y, kFooter.w, kFooter.h);
+    footer->setStyleSheet("color: #505060;");
+}
+
+QWidget* MainWindow::make_widget(const Control& control) {
+    const std::string& name = control.name();
+    switch (control.kind()) {
+    case ControlKind::Label: {
+        auto* label = new QLabel(this);
+        QPalette p = label->palette();
+        p.setColor(QPalette::WindowText, kDisplayBlue);
+        label->setPalette(p);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setWordWrap(name == "l_st");
+        if (name == "l_dd") {
+            label->setCursor(Qt::PointingHandCursor);
+            label->setToolTip("Click to open the link to the tracker");
+            label->installEventFilter(this);
+            link_label_ = label;
+        }
+        return label;
+    }
+    case ControlKind::Edit: {
+        auto* edit = new QLineEdit(this);
+        const bool editable = kEditable.count(name) != 0;
+        edit->setReadOnly(!editable);
+        if (name == "Edit9")
+            set_colors(edit, QColor(128, 128, 128), Qt::white);
+        else if (editable)
+            set_colors(edit, Qt::white, Qt::black);
+        else
+            set_colors(edit, kFieldGrey, to_qcolor(control.font_color(), Qt::black));
+        return edit;
+    }
+    case ControlKind::Memo: {
+        auto* memo = new QPlainTextEdit(this);
+        memo->setReadOnly(true);
+        memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+        const bool up_log = name == "Memo1" || name == "Memo3";
+        if (up_log)
+            set_colors(memo, QColor(255, 246, 220), kMaroon);
+        else
+            set_colors(memo, QColor(16, 32, 74), QColor(255, 255, 0));
+        return memo;
+    }
+    case ControlKind::Button:
+        return new QPushButton(this);
+    case ControlKind::SpeedButton: {
+        auto* button = new QPushButton(this);
+        button->setFlat(true);
+        button->setFocusPolicy(Qt::NoFocus); // a speed button never takes the focus
+        return button;
+    }
+    case ControlKind::CheckBox:
+        return new ModelCheckBox(this);
+    case ControlKind::RadioButton:
+        return new ModelRadioButton(this);
+    }
+    return nullptr;
+}
+
+void MainWindow::build_control(const Control& control) {
+    QWidget* w = make_widget(control);
+    const std::string& name = control.name();
+    for (const Placement& p : control_placements())
+        if (p.name == name)
+            w->setGeometry(p.x, p.y, p.w, p.h);
+    if (kBoldControls.count(name))
+        make_bold(w);
+    widgets_[name] = w;
+    ControlUpdate initial = snapshot(control, Change::Text);
+    apply_text(w, initial);
+    w->setEnabled(control.enabled());
+    if (auto* button = qobject_cast<QAbstractButton*>(w))
+        button->setChecked(control.checked());
+    for (const std::string& line : control.lines())
+        if (auto* memo = qobject_cast<QPlainTextEdit*>(w))
+            memo->appendPlainText(q(line));
+    wire(control, w);
+}
+
+void MainWindow::wire(const Control& control, QWidget* w) {
+    const std::string name = control.name();
+    if (control.kind() == ControlKind::SpeedButton) {
+        connect(static_cast<QPushButton*>(w), &QPushButton::clicked, this,
+                [this] { request_exit(); });
+        return;
+    }
+    if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+        connect(button, &QAbstractButton::clicked, this, [this, name] { post_click(name); });
+        return;
+    }
+    if (auto* edit = qobject_cast<QLineEdit*>(w); edit && !edit->isReadOnly())
+        connect(edit, &QLineEdit::textEdited, this,
+                [this, name](const QString& text) { post_type(name, text); });
+}
+
+void MainWindow::post_click(const std::string& name) {
+    session_.post_input([name](TFMain& form) { form.Click(name); });
+}
+
+// The model echoes typed text back; until every text typed so far has reached the engine, an
+// echo could be older than what the operator sees, so it is not applied (it would move the
+// caret or undo a keystroke).
+void MainWindow::post_type(const std::string& name, const QString& text) {
+    ++typing_in_flight_[name];
+    QPointer<MainWindow> self(this);
+    session_.post_input([name, text = text.toStdString(), self](TFMain& form) {
+        form.Type(name, text);
+        QMetaObject::invokeMethod(
+            self, [self, name] { --self->typing_in_flight_[name]; }, Qt::QueuedConnection);
+    });
+}
+
+void MainWindow::apply_text(QWidget* w, const ControlUpdate& update) {
+    const QString text = q(update.text);
+    if (auto* label = qobject_cast<QLabel*>(w)) {
+        label->setText(text);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+        if (typing_in_flight_[update.name] == 0 && edit->text() != text)
+            edit->setText(text);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+        button->setText(text);
+    }
+}
+
+void MainWindow::apply(const ControlUpdate& update) {
+    QWidget* w = widget(update.name);
+    if (!w)
+        return; // a hidden control: a working value, never shown
+    switch (update.what) {
+    case Change::Text:
+        apply_text(w, update);
+        break;
+    case Change::Enabled:
+        w->setEnabled(update.enabled);
+        break;
+    case Change::Visible:
+        w->setVisible(update.visible);
+        break;
+    case Change::Checked:
+        if (auto* button = qobject_cast<QAbstractButton*>(w))
+            button->setChecked(update.checked);
+        break;
+    case Change::FontColor: {
+        QPalette p = w->palette();
+        p.setColor(QPalette::Text, to_qcolor(update.font_color, Qt::black));
+        w->setPalette(p);
+        break;
+    }
+    case Change::LineAdded:
+        if (auto* memo = qobject_cast<QPlainTextEdit*>(w))
+            memo->appendPlainText(q(update.line));
+        break;
+    case Change::LinesCleared:
+        if (auto* memo = qobject_cast<QPlainTextEdit*>(w))
+            memo->clear();
+        break;
+    }
+}
+
+void MainWindow::follow_focus(const std::string& control_name) {
+    QWidget* w = widget(control_name);
+    if (w && w->isVisible() && w->isEnabled())
+        w->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::show_port_status(const port::PortStatus& status) {
+    leds_->set_status(status);
+}
+
+QWidget* MainWindow::widget(const std::string& control_name) const {
+    auto it = widgets_.find(control_name);
+    return it == widgets_.end() ? nullptr : it->second;
+}
+
+std::string MainWindow::focused_button() const {
+    const QWidget* focus = QApplication::focusWidget();
+    if (!qobject_cast<const QPushButton*>(focus))
+        return {};
+    for (const auto& [name, w] : widgets_)
+        if (w == focus && w->isVisible() && w->isEnabled())
+            return name;
+    return {};
+}
+
+void MainWindow::request_exit() {
+    if (exit_requested_)
+        return;
+    exit_requested_ = true;
+    session_.post_input([](TFMain& form) { form.SpeedButton1Click(); });
+}
+
+void MainWindow::request_exit_now() {
+    exit_requested_ = true;
+    session_.post_control([](TFMain& form) { form.SpeedButton1Click(); });
+}
+
+void MainWindow::engine_closed() {
+    may_close_ = true;
+    close();
+    emit finished();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (may_close_) {
+        event->accept();
+        return;
+    }
+    // The close box lowers the lines like Exit does, so no radio button is left pressed.
+    event->ignore();
+    request_exit();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == link_label_ && event->type() == QEvent::MouseButtonRelease)
+        post_click("l_dd");
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace dopplex::app

@@ -1,0 +1,77 @@
+// The main window: a view of TFMain. Builds one widget per visible control at its place, applies
+// the model's changes as the bridge queues them, and posts every operator action (click, typing,
+// the l_dd label, Exit, the close box) to the engine's queue. Decides nothing itself.
+// GUI thread only.
+#pragma once
+
+#include "form_bridge.h"
+#include "port/supervised_port.h"
+
+#include <QWidget>
+
+#include <map>
+#include <string>
+
+class QLabel;
+class QPlainTextEdit;
+
+namespace dopplex {
+class TFMain;
+}
+
+namespace dopplex::app {
+
+class EngineSession;
+class LedPanel;
+
+class MainWindow final : public QWidget {
+    Q_OBJECT
+public:
+    // Reads the model's controls as they are now; call before the engine thread starts.
+    explicit MainWindow(EngineSession& session, QWidget* parent = nullptr);
+
+    // From the bridge.
+    void apply(const ControlUpdate& update);
+    void follow_focus(const std::string& control_name);
+    void show_port_status(const port::PortStatus& status);
+
+    // The widget that shows a control, or nullptr for a hidden one.
+    QWidget* widget(const std::string& control_name) const;
+    // The name of the visible push button that has the keyboard focus, or empty.
+    std::string focused_button() const;
+    LedPanel& led_panel() const { return *leds_; }
+
+    // Runs the engine's exit sequence (Exit, the close box, a signal); the window closes when
+    // the engine has lowered the lines.
+    void request_exit();
+    // The same at once, even while an error report is open (SIGINT, SIGTERM).
+    void request_exit_now();
+    // The engine's exit sequence is done.
+    void engine_closed();
+
+signals:
+    void finished();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void build_decorations();
+    void build_control(const Control& control);
+    QWidget* make_widget(const Control& control);
+    void wire(const Control& control, QWidget* widget);
+    void post_click(const std::string& name);
+    void post_type(const std::string& name, const QString& text);
+    void apply_text(QWidget* widget, const ControlUpdate& update);
+
+    EngineSession& session_;
+    std::map<std::string, QWidget*> widgets_;
+    std::map<std::string, int> typing_in_flight_;
+    LedPanel* leds_ = nullptr;
+    QLabel* link_label_ = nullptr;
+    bool exit_requested_ = false;
+    bool may_close_ = false;
+};
+
+} // namespace dopplex::app

@@ -1,0 +1,43 @@
+// Where every visible control of the main window sits, and the static captions beside them.
+// Pure data for the view; the model decides texts and states.
+#pragma once
+
+#include <span>
+#include <string_view>
+
+namespace dopplex::app {
+
+inline constexpr int kWindowWidth = 828;
+inline constexpr int kWindowHeight = 601;
+
+struct Placement {
+    std::string_view name;
+    int x, y, w, h;
+};
+
+enum class CaptionStyle { Plain, Bold, Rush, Title };
+
+struct Caption {
+    std::string_view text;
+    int x, y, w, h;
+    CaptionStyle style = CaptionStyle::Plain;
+    bool right_aligned = false;
+};
+
+// Every visible control of the model has exactly one placement.
+std::span<const Placement> control_placements();
+std::span<const Caption> captions();
+
+// The decorative pieces.
+struct Rect {
+    int x, y, w, h;
+};
+inline constexpr Rect kBanner{441, 8, 353, 137};
+inline constexpr Rect kRxSatellite{184, 316, 73, 89};
+inline constexpr Rect kTxSatellite{184 + 414, 316, 73, 89};
+inline constexpr Rect kTrackingFrame{6, 6, 396, 146};
+inline constexpr Rect kStepFrame{8, 436, 190, 90};
+inline constexpr Rect kLedPanel{422, 436, 398, 100};
+inline constexpr Rect kFooter{8, 582, 812, 16};
+
+} // namespace dopplex::app

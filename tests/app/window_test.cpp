@@ -1,0 +1,415 @@
+// The window over the real engine thread: start-up state, tracking updates, Tune with its port
+// trace and logs, input queued behind a train, arrow keys, the error report, the help window and
+// Exit. Real time with wide margins; exact timing is tested in virtual time elsewhere.
+#include "app_shell.h"
+#include "command_line.h"
+#include "engine_session.h"
+#include "led_panel.h"
+#include "recording_backend.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace dopplex;
+using namespace dopplex::app;
+using test::LineRecord;
+using test::RecordingBackend;
+
+namespace {
+
+constexpr int kTrainTimeoutMs = 20000;
+
+// Above the horizon; the downlink is `rx_offset_hz` above an RX reference of 4.367750E8, the
+// uplink `tx_offset_hz` above a TX reference of 1.458250E8.
+std::string update_above(int rx_offset_hz, int tx_offset_hz = 0) {
+    return "SN\"AO-51\" AZ123.4 EL12.5 DN" + std::to_string(436775000 + rx_offset_hz) + " UP" +
+           std::to_string(145825000 + tx_offset_hz) +
+           " UM\"FM\" DM\"FM\" AOS\"2026-12-07 10:00:00\"";
+}
+
+QStringList memo_lines(QWidget* w) {
+    const QString text = static_cast<QPlainTextEdit*>(w)->toPlainText();
+    return text.isEmpty() ? QStringList() : text.split('\n');
+}
+
+} // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::shared_ptr<LineRecord> record_;
+    std::unique_ptr<EngineSession> session_;
+    std::unique_ptr<AppShell> shell_;
+
+    MainWindow& window() { return shell_->window(); }
+    QWidget* w(const char* name) { return window().widget(name); }
+    QString text_of(const char* name) {
+        QWidget* widget = w(name);
+        if (auto* label = qobject_cast<QLabel*>(widget))
+            return label->text();
+        if (auto* edit = qobject_cast<QLineEdit*>(widget))
+            return edit->text();
+        return static_cast<QAbstractButton*>(widget)->text();
+    }
+    bool checked(const char* name) { return static_cast<QAbstractButton*>(w(name))->isChecked(); }
+
+    void feed(const std::string& text) {
+        TFMain& form = session_->form();
+        session_->loop().post(EventKind::Link, [&form, text] {
+            form.TrackingDataEx.take_received(text);
+            form.TrackingDataEx.raise_change();
+        });
+    }
+    void click(const char* name) { QTest::mouseClick(w(name), Qt::LeftButton); }
+    // Types the RX reference and ticks "Enable hardware", as an operator does before a pass.
+    void prepare_rx() {
+        auto* edit = static_cast<QLineEdit*>(w("Edit1"));
+        edit->selectAll();
+        QTest::keyClicks(edit, "4.367750E8");
+        click("CheckBox1");
+        QTRY_VERIFY(checked("CheckBox1"));
+    }
+
+private slots:
+    void init() {
+        record_ = std::make_shared<LineRecord>();
+        session_ = std::make_unique<EngineSession>(std::make_unique<RecordingBackend>(record_));
+        shell_ = std::make_unique<AppShell>(*session_);
+        shell_->start();
+        QTRY_VERIFY(window().isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(&window()));
+    }
+
+    void cleanup() {
+        if (QWidget* box = QApplication::activeModalWidget())
+            box->close();
+        shell_.reset();
+        session_.reset();
+        record_.reset();
+    }
+
+    void start_up_state() {
+        QCOMPARE(window().windowTitle(), QString("Brenwick - \"Dopplex\" Ver.1.00  for Orbitron "));
+        QCOMPARE(window().size(), QSize(828, 601));
+        QCOMPARE(window().minimumSize(), window().maximumSize());
+
+        struct Row {
+            const char* name;
+            const char* text;
+            bool enabled;
+        };
+        const Row rows[] = {
+            {"l_st", "No data\n", true},
+            {"l_na", "", true},
+            {"l_az", "0.0", true},
+            {"l_el", "0.0", true},
+            {"l_uf", "0 Hz", true},
+            {"l_df", "0 Hz", true},
+            {"l_um", "", true},
+            {"l_dm", "", true},
+            {"l_aos", "None", true},
+            {"l_dd", "Closed", true},
+            {"Edit1", "Enter Freq E8", true},
+            {"Edit13", "Enter Freq E8", true},
+            {"Edit2", "0.00000", true},
+            {"Edit14", "0.00000", true},
+            {"Edit7", "0", true},
+            {"Edit8", "0", true},
+            {"Edit19", "0", true},
+            {"Edit22", "0", true},
+            {"Edit9", "0.0", true},
+            {"Button1", "Tune RX", false},
+            {"Button12", "Tune TX", false},
+            {"Button2", "Freq. UP", true},
+            {"Button3", "Freq. DOWN", true},
+            {"Button20", "Freq. UP", true},
+            {"Button21", "Freq. DOWN", true},
+            {"Button7", "Adjust", false},
+            {"Button9", "Adjust", false},
+            {"Button15", "Adjust", false},
+            {"Button16", "Adjust", false},
+            {"Button11", "Start Tracking", false},
+            {"Button19", "Start Tracking", false},
+            {"Button22", "Reset  RX", false},
+            {"Button23", "Reset  TX", false},
+            {"Button6", "Help", true},
+            {"SpeedButton1", "Exit", true},
+            {"CheckBox1", "Enable hardware", true},
+            {"CheckBox2", "Green LED channel activating", true},
+            {"CheckBox3", "Additional channel (manual activation) ", true},
+            {"RadioButton1", "100 Hz  Step", true},
+            {"RadioButton2", "25 Hz  Step (Rush only) ", true},
+            {"RadioButton3", "1000 Hz  Step", true},
+        };
+        for (const Row& row : rows) {
+            QVERIFY2(w(row.name) && w(row.name)->isVisible(), row.name);
+            QCOMPARE(text_of(row.name), QString(row.text));
+            QVERIFY2(w(row.name)->isEnabled() == row.enabled, row.name);
+        }
+        for (const char* memo : {"Memo1", "Memo2", "Memo3", "Memo4"})
+            QVERIFY2(memo_lines(w(memo)).isEmpty(), memo);
+        QVERIFY(checked("RadioButton1"));
+        for (const char* name :
+             {"RadioButton2", "RadioButton3", "CheckBox1", "CheckBox2", "CheckBox3"})
+            QVERIFY2(!checked(name), name);
+        for (const char* hidden : {"Edit3", "Edit10", "Edit25", "Button4", "Button24", "Button25"})
+            QVERIFY2(w(hidden) == nullptr, hidden);
+        // Bold captions where the window has them.
+        for (const char* bold : {"Button1", "Button12", "Button11", "Button19", "SpeedButton1"})
+            QVERIFY2(w(bold)->font().bold(), bold);
+        QVERIFY(static_cast<QLineEdit*>(w("Edit7"))->isReadOnly());
+        QVERIFY(!static_cast<QLineEdit*>(w("Edit9"))->isReadOnly());
+        // The port is open, and nothing is written at start-up.
+        QTRY_COMPARE(window().led_panel().status().backend, std::string("test recorder"));
+        QVERIFY(record_->writes().empty());
+        QVERIFY(!window().led_panel().status().lines.has_value());
+    }
+
+    void tracking_update_reaches_the_labels() {
+        feed(update_above(300));
+        QTRY_COMPARE(text_of("l_na"), QString("AO-51"));
+        QCOMPARE(text_of("l_az"), QString("123.4"));
+        QCOMPARE(text_of("l_el"), QString("12.5"));
+        QCOMPARE(text_of("l_df"), QString("436775300 Hz"));
+        QCOMPARE(text_of("l_um"), QString("FM"));
+        QCOMPARE(text_of("Edit2"), QString("4.367753E8"));
+        QCOMPARE(text_of("Edit9"), QString("12.5"));
+        QVERIFY(text_of("l_aos").startsWith("AOS ("));
+        // Above the horizon: the tuning buttons are offered and the green channel is ticked.
+        QTRY_VERIFY(w("Button1")->isEnabled());
+        QVERIFY(w("Button12")->isEnabled() && w("Button11")->isEnabled());
+        QTRY_VERIFY(checked("CheckBox2"));
+    }
+
+    void tune_rx_pulses_and_logs() {
+        prepare_rx();
+        feed(update_above(300));
+        QTRY_VERIFY(w("Button1")->isEnabled());
+        click("Button1");
+        QTRY_VERIFY_WITH_TIMEOUT(memo_lines(w("Memo1")).contains("Blue LED ON !"), kTrainTimeoutMs);
+        QCOMPARE(memo_lines(w("Memo1")),
+                 QStringList({"1", "2", "3", "4", "5", "6", "Tuning complete !", "Blue LED ON !"}));
+        QCOMPARE(text_of("Edit8"), QString("300"));
+        QCOMPARE(static_cast<QLineEdit*>(w("Edit8"))->palette().color(QPalette::Text),
+                 QColor(128, 0, 0));
+        QCOMPARE(record_->rising(0).size(), std::size_t{3});
+        // The blue LED is on, on the lines and in the panel.
+        QTRY_VERIFY(window().led_panel().status().lines.value_or(0) & 0x04);
+        // Adjust takes the focus when the chain fires it.
+        QTRY_COMPARE(window().focused_button(), std::string("Button7"));
+    }
+
+    void window_follows_a_train_and_input_waits_behind_it() {
+        prepare_rx();
+        feed(update_above(1000)); // 10 pulses: about four seconds of train
+        QTRY_VERIFY(w("Button1")->isEnabled());
+        click("Button1");
+        // The log grows while the train runs: the window is live while the engine is blocked.
+        QTRY_VERIFY_WITH_TIMEOUT(memo_lines(w("Memo1")).size() >= 3, kTrainTimeoutMs);
+        const auto mid_train = memo_lines(w("Memo1")).size();
+        QVERIFY(mid_train < 20);
+        click("Button2"); // one RX UP pulse, queued behind the running chain
+        QTRY_VERIFY_WITH_TIMEOUT(memo_lines(w("Memo1")).size() > mid_train, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(record_->rising(0).size() == 11, kTrainTimeoutMs);
+        // The extra pulse comes after the chain lit the blue LED, never inside the train.
+        const std::size_t manual = record_->rising(0).back();
+        const auto tuned = record_->rising(2);
+        QVERIFY(!tuned.empty());
+        QVERIFY(tuned.front() < manual);
+    }
+
+    void arrow_key_in_edit1_pulses_without_moving_the_caret() {
+        prepare_rx();
+        auto* edit = static_cast<QLineEdit*>(w("Edit1"));
+        QTRY_COMPARE(edit->text(), QString("4.367750E8"));
+        edit->setFocus();
+        edit->setCursorPosition(3);
+        const std::size_t before = record_->writes().size();
+        QTest::keyClick(edit, Qt::Key_Up);                      // RX up: bit 0
+        QTest::keyClick(edit, Qt::Key_Left, Qt::ShiftModifier); // TX up: bit 4
+        QTest::keyClick(edit, Qt::Key_Down, Qt::AltModifier);   // not an arrow step
+        QTRY_VERIFY_WITH_TIMEOUT(record_->writes().size() >= before + 4, 5000);
+        QTest::qWait(600);
+        const auto writes = record_->writes();
+        QCOMPARE(writes.size(), before + 4);
+        QCOMPARE(int(writes[before].value), 0x01);
+        QCOMPARE(int(writes[before + 1].value), 0x00);
+        QCOMPARE(int(writes[before + 2].value), 0x10);
+        QCOMPARE(int(writes[before + 3].value), 0x00);
+        QCOMPARE(edit->cursorPosition(), 3);
+        QCOMPARE(edit->text(), QString("4.367750E8"));
+    }
+
+    void typing_keeps_the_caret_and_reaches_the_model() {
+        auto* edit = static_cast<QLineEdit*>(w("Edit13"));
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, "1.458250E8");
+        edit->setCursorPosition(2);
+        QTest::qWait(300);
+        QCOMPARE(edit->text(), QString("1.458250E8"));
+        QCOMPARE(edit->cursorPosition(), 2);
+        // The model has it: Tune TX reads it without an error report.
+        feed(update_above(0, -200));
+        QTRY_VERIFY(w("Button12")->isEnabled());
+        click("Button12");
+        QTRY_COMPARE(text_of("Edit19"), QString("-200"));
+        QTest::qWait(200);
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+    }
+
+    void error_report_for_an_untyped_reference() {
+        click("CheckBox1");
+        feed(update_above(300));
+        QTRY_VERIFY(w("Button1")->isEnabled());
+        click("Button1");
+        QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QCOMPARE(box->windowTitle(), QString("Dopplex"));
+        QCOMPARE(box->text(), QString("'Enter Freq E8' is not a valid floating point value."));
+        QCOMPARE(box->icon(), QMessageBox::Critical);
+        QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+        QVERIFY(box->isModal());
+
+        // While it is open, tracking goes on and no key reaches the engine.
+        const std::size_t before = record_->rising(0).size();
+        QTest::keyClick(box, Qt::Key_Up);
+        feed("SN\"AO-51\" AZ200.0 EL13.0 DN436775300 UP145920000");
+        QTRY_COMPARE(text_of("l_az"), QString("200.0"));
+
+        // Closed the way an operator does, by a timer that finds the box.
+        QTimer::singleShot(0, [] {
+            if (auto* open = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                open->button(QMessageBox::Ok)->click();
+        });
+        QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+        QTest::qWait(600);
+        QCOMPARE(record_->rising(0).size(), before);
+        // The window takes input again.
+        click("Button2");
+        QTRY_COMPARE(record_->rising(0).size(), before + 1);
+    }
+
+    void help_window_show_and_hide_rules() {
+        HelpWindow& help = shell_->help();
+        QVERIFY(!help.isVisible());
+        QCOMPARE(help.size(), QSize(394, 251));
+        QVERIFY(help.windowFlags() & Qt::WindowStaysOnTopHint);
+        QCOMPARE(help.text()->geometry(), QRect(16, 16, 361, 169));
+        QCOMPARE(help.okay()->geometry(), QRect(160, 208, 75, 25));
+        QCOMPARE(help.okay()->text(), QString("OKay"));
+        QVERIFY(help.text()->isReadOnly());
+        QVERIFY(help.text()->toPlainText().startsWith("(EN)"));
+
+        click("Button6");
+        QTRY_VERIFY(help.isVisible());
+        click("Button6"); // a second Help keeps the one window
+        QTest::qWait(200);
+        int help_windows = 0;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            help_windows += dynamic_cast<HelpWindow*>(top) != nullptr && top->isVisible();
+        QCOMPARE(help_windows, 1);
+
+        QTest::mouseClick(help.okay(), Qt::LeftButton);
+        QVERIFY(!help.isVisible());
+        click("Button6");
+        QTRY_VERIFY(help.isVisible());
+        help.close(); // the close box only hides
+        QVERIFY(!help.isVisible());
+        click("Button6");
+        QTRY_VERIFY(help.isVisible());
+
+        // Arrow keys step the radios from the help window too.
+        click("CheckBox1");
+        QTRY_VERIFY(checked("CheckBox1"));
+        const std::size_t before = record_->rising(0).size();
+        QTest::keyClick(help.text(), Qt::Key_Up);
+        QTRY_COMPARE(record_->rising(0).size(), before + 1);
+    }
+
+    void exit_lowers_every_line_and_closes() {
+        click("CheckBox1");
+        click("CheckBox3");
+        QTRY_VERIFY(checked("CheckBox3"));
+        QTRY_COMPARE(int(record_->writes().back().value), 0x80);
+        const std::size_t before = record_->writes().size();
+        QSignalSpy finished(&window(), &MainWindow::finished);
+        click("SpeedButton1");
+        QTRY_COMPARE(finished.count(), 1);
+        QVERIFY(!window().isVisible());
+        const auto writes = record_->writes();
+        QCOMPARE(writes.size(), before + 8);
+        QCOMPARE(int(writes.back().value), 0);
+    }
+
+    void close_box_runs_the_exit_sequence_too() {
+        click("CheckBox1");
+        click("CheckBox3");
+        QTRY_VERIFY(checked("CheckBox3"));
+        QSignalSpy finished(&window(), &MainWindow::finished);
+        window().close();
+        QVERIFY(window().isVisible()); // still up until the engine lowered the lines
+        QTRY_COMPARE(finished.count(), 1);
+        QVERIFY(!window().isVisible());
+        QCOMPARE(int(record_->writes().back().value), 0);
+    }
+
+    void led_panel_reports_the_port_health() {
+        const struct {
+            port::PortHealth health;
+            std::optional<std::uint8_t> lines;
+            const char* says;
+        } rows[] = {
+            {port::PortHealth::Ok, 0x05, "ok"},
+            {port::PortHealth::Fallback, std::nullopt, "running on the virtual port"},
+            {port::PortHealth::Failed, std::nullopt, "FAILED, lines unknown"},
+            {port::PortHealth::Recovered, 0x00, "reopened"},
+        };
+        for (const auto& row : rows) {
+            LedPanel panel;
+            panel.set_status({"ppdev /dev/parport0", row.health, row.lines, "what happened"});
+            QVERIFY(panel.status_line().startsWith("Port: ppdev /dev/parport0"));
+            QVERIFY2(panel.status_line().endsWith(row.says), row.says);
+            QCOMPARE(panel.toolTip(), QString("what happened"));
+        }
+    }
+
+    void command_line_words() {
+        const struct {
+            std::vector<std::string> args;
+            bool help;
+            std::optional<std::string> port;
+            bool error;
+        } rows[] = {
+            {{}, false, std::nullopt, false},
+            {{"--help"}, true, std::nullopt, false},
+            {{"--port", "trace:/tmp/x"}, false, "trace:/tmp/x", false},
+            {{"--port=virtual"}, false, "virtual", false},
+            {{"--port"}, false, std::nullopt, true},
+            {{"--bogus"}, false, std::nullopt, true},
+        };
+        for (const auto& row : rows) {
+            const CommandLine line = parse_command_line(row.args);
+            QCOMPARE(line.help, row.help);
+            QCOMPARE(line.port, row.port);
+            QCOMPARE(!line.error.empty(), row.error);
+        }
+        const std::string usage = usage_text("virtual (no hardware)");
+        QVERIFY(usage.find("--port SPEC") != std::string::npos);
+        QVERIFY(usage.find("Port in use now: virtual (no hardware)") != std::string::npos);
+    }
+};
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"
