@@ -140,7 +140,7 @@ void SatelliteDrawing::paintEvent(QPaintEvent*) {
     f.setBold(true);
     f.setPointSizeF(f.pointSizeF() * 0.85);
     p.setFont(f);
-    p.drawText(QRectF(0, top, r.width() / 2 - 4, 14), Qt::AlignRight, downlink_ ? "RX" : "TX");
+    p.drawText(QRectF(6, base - 14, 24, 14), Qt::AlignLeft, downlink_ ? "RX" : "TX");
 }
 
 } // namespace dopplex::app

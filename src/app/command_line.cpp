@@ -2,6 +2,8 @@
 
 #include "port/port_spec.h"
 
+#include <sstream>
+
 namespace dopplex::app {
 
 CommandLine parse_command_line(const std::vector<std::string>& args) {
@@ -27,14 +29,17 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
 }
 
 std::string usage_text(const std::string& port_in_use) {
+    std::istringstream syntax(port::port_spec_usage());
+    std::string ports;
+    for (std::string row; std::getline(syntax, row);)
+        ports += "      " + row + "\n";
     return "Usage: dopplex [--port SPEC] [--help]\n"
            "\n"
            "Keeps a receiver and a transmitter on frequency through a satellite pass by pressing\n"
            "their UP/DOWN buttons through eight output lines, following the tracker's data.\n"
            "\n"
            "  --port SPEC   the output lines to drive (also DOPPLEX_PORT; the option wins):\n" +
-           port::port_spec_usage() +
-           "\n"
+           ports +
            "                without either: ppdev on /dev/parport0 when it exists, else virtual\n"
            "  --help        this text\n"
            "\n"

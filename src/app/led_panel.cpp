@@ -81,6 +81,8 @@ void LedPanel::paintEvent(QPaintEvent*) {
         has_status_ && !status_.lines.has_value() && status_.health == port::PortHealth::Failed;
     const int byte = status_.lines.value_or(0);
     const double step = (width() - 20) / 8.0;
+    QFont label_font = font();
+    label_font.setPointSizeF(label_font.pointSizeF() * 0.85);
     for (int bit = 0; bit < 8; ++bit) {
         const QPointF centre(10 + step * (bit + 0.5), 36);
         const bool on = !unknown && ((byte >> bit) & 1) != 0;
@@ -103,6 +105,7 @@ void LedPanel::paintEvent(QPaintEvent*) {
             p.drawText(QRectF(centre.x() - 9, centre.y() - 9, 18, 18), Qt::AlignCenter, "?");
         }
         p.setPen(on ? base.lighter(130) : QColor(150, 150, 150));
+        p.setFont(label_font);
         p.drawText(QRectF(centre.x() - step / 2, 49, step, 14), Qt::AlignCenter, kLeds[bit].label);
     }
 

@@ -64,7 +64,8 @@ MainWindow::MainWindow(EngineSession& session, QWidget* parent)
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       session_(session) {
     setWindowTitle(kCaption);
-    QFont base("DejaVu Sans");
+    QFont base;
+    base.setFamilies({"Nimbus Sans", "Liberation Sans", "Arial", "DejaVu Sans"});
     base.setPointSize(8);
     setFont(base);
     setFixedSize(kWindowWidth, kWindowHeight);
