@@ -147,7 +147,7 @@ QWidget* MainWindow::make_widget(const Control& control) {
         auto* memo = new QPlainTextEdit(this);
         memo->setReadOnly(true);
         memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+        memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
         const bool up_log = name == "Memo1" || name == "Memo3";
         if (up_log)
             set_colors(memo, QColor(255, 246, 220), kMaroon);

@@ -16,13 +16,13 @@ struct Twin {
 
 // RX and TX controls side by side: one row, two placements.
 constexpr std::array kTwins{
-    Twin{"Edit1", "Edit13", 8, 180, 120, 21},        Twin{"Edit2", "Edit14", 134, 180, 118, 21},
-    Twin{"Button1", "Button12", 262, 176, 130, 29},  Twin{"Button2", "Button20", 8, 210, 80, 25},
-    Twin{"Button3", "Button21", 92, 210, 80, 25},    Twin{"Button7", "Button15", 262, 210, 63, 25},
-    Twin{"Button9", "Button16", 329, 210, 63, 25},   Twin{"Button11", "Button19", 8, 244, 120, 29},
-    Twin{"Edit8", "Edit19", 262, 254, 130, 21},      Twin{"Edit7", "Edit22", 262, 296, 130, 21},
-    Twin{"Button22", "Button23", 262, 330, 130, 27}, Twin{"Memo1", "Memo3", 8, 312, 84, 114},
-    Twin{"Memo2", "Memo4", 96, 312, 84, 114},
+    Twin{"Edit1", "Edit13", 8, 180, 136, 21},        Twin{"Edit2", "Edit14", 150, 180, 136, 21},
+    Twin{"Button1", "Button12", 296, 176, 96, 29},  Twin{"Button2", "Button20", 8, 210, 80, 25},
+    Twin{"Button3", "Button21", 92, 210, 80, 25},    Twin{"Button7", "Button15", 296, 210, 47, 25},
+    Twin{"Button9", "Button16", 345, 210, 47, 25},   Twin{"Button11", "Button19", 8, 244, 120, 29},
+    Twin{"Edit8", "Edit19", 296, 254, 96, 21},      Twin{"Edit7", "Edit22", 296, 296, 96, 21},
+    Twin{"Button22", "Button23", 296, 330, 96, 27}, Twin{"Memo1", "Memo3", 8, 312, 102, 114},
+    Twin{"Memo2", "Memo4", 112, 312, 102, 114},
 };
 
 constexpr std::array kSingles{
@@ -60,13 +60,13 @@ constexpr std::array kTwinCaptions{
     TwinCaption{"RUSH !", "RUSH !", 134, 244, 120, 15, CaptionStyle::Rush, false},
     TwinCaption{"    Skip  Tuning   ", "    Skip  Tuning   ", 134, 259, 120, 15,
                 CaptionStyle::Plain, false},
-    TwinCaption{"Doppler Outset", "Doppler Outset", 262, 239, 130, 15, CaptionStyle::Plain, false},
-    TwinCaption{"Current  Doppler (rounded) ", "Current  Doppler (rounded)", 262, 281, 130, 15,
-                CaptionStyle::Plain, false},
+    TwinCaption{"Doppler Outset", "Doppler Outset", 220, 239, 172, 15, CaptionStyle::Plain, true},
+    TwinCaption{"Current  Doppler (rounded) ", "Current  Doppler (rounded)", 220, 281, 172, 15,
+                CaptionStyle::Plain, true},
     TwinCaption{" RX  Tuning \n    UP  Channel    ", " TX  Tuning \n    UP  Channel    ", 8, 282,
-                84, 28, CaptionStyle::Plain, false},
-    TwinCaption{" RX  Tuning\n DOWN  Channel ", " TX  Tuning \n DOWN  Channel ", 96, 282, 84, 28,
-                CaptionStyle::Plain, false},
+                102, 28, CaptionStyle::Plain, false},
+    TwinCaption{" RX  Tuning\n DOWN  Channel ", " TX  Tuning \n DOWN  Channel ", 112, 282, 102,
+                28, CaptionStyle::Plain, false},
 };
 
 constexpr std::array kSingleCaptions{

@@ -33,8 +33,8 @@ struct Rect {
     int x, y, w, h;
 };
 inline constexpr Rect kBanner{441, 8, 353, 137};
-inline constexpr Rect kRxSatellite{184, 316, 73, 89};
-inline constexpr Rect kTxSatellite{184 + 414, 316, 73, 89};
+inline constexpr Rect kRxSatellite{218, 316, 73, 89};
+inline constexpr Rect kTxSatellite{218 + 414, 316, 73, 89};
 inline constexpr Rect kTrackingFrame{6, 6, 396, 146};
 inline constexpr Rect kStepFrame{8, 436, 190, 90};
 inline constexpr Rect kLedPanel{422, 436, 398, 100};
