@@ -16,10 +16,10 @@ struct Twin {
 
 // RX and TX controls side by side: one row, two placements.
 constexpr std::array kTwins{
-    Twin{"Edit1", "Edit13", 8, 180, 136, 21},        Twin{"Edit2", "Edit14", 150, 180, 136, 21},
+    Twin{"Edit1", "Edit13", 8, 180, 136, 21},       Twin{"Edit2", "Edit14", 150, 180, 136, 21},
     Twin{"Button1", "Button12", 296, 176, 96, 29},  Twin{"Button2", "Button20", 8, 210, 80, 25},
-    Twin{"Button3", "Button21", 92, 210, 80, 25},    Twin{"Button7", "Button15", 296, 210, 47, 25},
-    Twin{"Button9", "Button16", 345, 210, 47, 25},   Twin{"Button11", "Button19", 8, 244, 120, 29},
+    Twin{"Button3", "Button21", 92, 210, 80, 25},   Twin{"Button7", "Button15", 296, 210, 47, 25},
+    Twin{"Button9", "Button16", 345, 210, 47, 25},  Twin{"Button11", "Button19", 8, 244, 120, 29},
     Twin{"Edit8", "Edit19", 296, 254, 96, 21},      Twin{"Edit7", "Edit22", 296, 296, 96, 21},
     Twin{"Button22", "Button23", 296, 330, 96, 27}, Twin{"Memo1", "Memo3", 8, 312, 102, 114},
     Twin{"Memo2", "Memo4", 112, 312, 102, 114},
@@ -65,8 +65,8 @@ constexpr std::array kTwinCaptions{
                 CaptionStyle::Plain, true},
     TwinCaption{" RX  Tuning \n    UP  Channel    ", " TX  Tuning \n    UP  Channel    ", 8, 282,
                 102, 28, CaptionStyle::Plain, false},
-    TwinCaption{" RX  Tuning\n DOWN  Channel ", " TX  Tuning \n DOWN  Channel ", 112, 282, 102,
-                28, CaptionStyle::Plain, false},
+    TwinCaption{" RX  Tuning\n DOWN  Channel ", " TX  Tuning \n DOWN  Channel ", 112, 282, 102, 28,
+                CaptionStyle::Plain, false},
 };
 
 constexpr std::array kSingleCaptions{
