@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <future>
 #include <memory>
 
 using namespace dopplex;
@@ -70,6 +71,16 @@ private:
             form.TrackingDataEx.take_received(text);
             form.TrackingDataEx.raise_change();
         });
+    }
+    // A control's text as the engine has it once the input queued so far is handled.
+    std::string model_text(const std::string& name) {
+        auto answer = std::make_shared<std::promise<std::string>>();
+        std::future<std::string> text = answer->get_future();
+        session_->post_input(
+            [answer, name](TFMain& form) { answer->set_value(form.find(name)->text()); });
+        if (text.wait_for(std::chrono::seconds(30)) != std::future_status::ready)
+            return "(engine busy)";
+        return text.get();
     }
     void click(const char* name) { QTest::mouseClick(w(name), Qt::LeftButton); }
     // Types the RX reference and ticks "Enable hardware", as an operator does before a pass.
@@ -208,6 +219,27 @@ private slots:
         QTRY_VERIFY(window().led_panel().status().lines.value_or(0) & 0x04);
         // Adjust takes the focus when the chain fires it.
         QTRY_COMPARE(window().focused_button(), std::string("Button7"));
+    }
+
+    void enter_clicks_the_focused_button_else_adjust() {
+        prepare_rx();
+        feed(update_above(300));
+        QTRY_VERIFY(w("Button1")->isEnabled());
+        click("Button1");
+        QTRY_VERIFY_WITH_TIMEOUT(w("Button7")->isEnabled(), kTrainTimeoutMs);
+        QTRY_COMPARE(record_->rising(0).size(), std::size_t{3});
+
+        // A focused push button takes Enter: one RX UP pulse.
+        w("Button2")->setFocus();
+        QTest::keyClick(w("Button2"), Qt::Key_Return);
+        QTRY_COMPARE(record_->rising(0).size(), std::size_t{4});
+
+        // From an edit, Enter clicks "Adjust", which counts 200 Hz of drift as two steps.
+        feed(update_above(100));
+        QTRY_COMPARE(text_of("Edit2"), QString("4.367751E8"));
+        w("Edit1")->setFocus();
+        QTest::keyClick(w("Edit1"), Qt::Key_Enter);
+        QCOMPARE(model_text("Edit12"), std::string("2"));
     }
 
     void window_follows_a_train_and_input_waits_behind_it() {
