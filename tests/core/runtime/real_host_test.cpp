@@ -31,6 +31,16 @@ TEST(RealHost, ChainedWaitsEndOnTheirDeadlinesWithoutDrift) {
     EXPECT_LT(elapsed, std::chrono::milliseconds(kWaits * kWaitMs + 1000));
 }
 
+// A wait that does not continue a handler's schedule (here the first one) lasts its whole
+// time: a pulse started just after another must keep its full half-periods.
+TEST(RealHost, AWaitThatContinuesNoScheduleLastsItsWholeTime) {
+    RealHost host;
+    std::this_thread::sleep_for(5ms);
+    const auto start = RealHost::Clock::now();
+    host.wait(50);
+    EXPECT_GE(RealHost::Clock::now() - start, 50ms);
+}
+
 TEST(RealHost, ClockStartsNearZeroAndNeverGoesBack) {
     RealHost host;
     const std::int64_t first = host.now();
