@@ -1,26 +1,50 @@
 #include "trace_reader.h"
 
-#include <regex>
 #include <sstream>
 #include <stdexcept>
 
 namespace dopplex::test {
 
+namespace {
+
+// Reads `{"t":<digits>,"<kind>":` at the start of a line; std::regex would recurse once per
+// character of a long dump line and overflow the stack.
+bool split_line(const std::string& line, std::int64_t& t, std::string& kind, std::string& rest) {
+    const std::string head = "{\"t\":";
+    if (line.rfind(head, 0) != 0 || line.back() != '}')
+        return false;
+    std::size_t pos = head.size();
+    const std::size_t digits = line.find_first_not_of("0123456789", pos);
+    if (digits == pos || digits == std::string::npos || line.compare(digits, 2, ",\"") != 0)
+        return false;
+    t = std::stoll(line.substr(pos, digits - pos));
+    const std::size_t kind_end = line.find("\":", digits + 2);
+    if (kind_end == std::string::npos)
+        return false;
+    kind = line.substr(digits + 2, kind_end - digits - 2);
+    rest = line.substr(kind_end + 2, line.size() - kind_end - 3);
+    return true;
+}
+
+} // namespace
+
 Trace ReadTrace(const std::string& jsonl) {
-    static const std::regex port(R"re(^\{"t":(\d+),"port":(\d+)\}$)re");
-    static const std::regex report(R"re(^\{"t":\d+,"report":"(.*)"\}$)re");
-    static const std::regex dump(R"re(^\{"t":(\d+),"dump":(.*)\}$)re");
     Trace trace;
     std::istringstream in(jsonl);
     std::string line;
-    std::smatch m;
     while (std::getline(in, line)) {
-        if (std::regex_match(line, m, port))
-            trace.writes.push_back({std::stoll(m[1]), std::stoi(m[2])});
-        else if (std::regex_match(line, m, report))
-            trace.reports.push_back(m[1]);
-        else if (std::regex_match(line, m, dump))
-            trace.dumps[std::stoll(m[1])] = m[2];
+        std::int64_t t = 0;
+        std::string kind;
+        std::string rest;
+        if (!split_line(line, t, kind, rest))
+            throw std::runtime_error("not a trace line: " + line.substr(0, 80));
+        if (kind == "port" && !rest.empty() &&
+            rest.find_first_not_of("0123456789") == std::string::npos)
+            trace.writes.push_back({t, std::stoi(rest)});
+        else if (kind == "report" && rest.size() >= 2 && rest.front() == '"' && rest.back() == '"')
+            trace.reports.push_back(rest.substr(1, rest.size() - 2));
+        else if (kind == "dump")
+            trace.dumps[t] = rest;
         else
             throw std::runtime_error("not a trace line: " + line.substr(0, 80));
     }
