@@ -31,7 +31,7 @@ QString health_text(const port::PortStatus& status) {
     case port::PortHealth::Ok:
         return "ok";
     case port::PortHealth::Fallback:
-        return "running on the virtual port";
+        return "the chosen port could not be opened, running on the virtual one";
     case port::PortHealth::Failed:
         return "FAILED, lines unknown";
     case port::PortHealth::Recovered:

@@ -6,6 +6,7 @@
 #include "engine_session.h"
 #include "led_panel.h"
 #include "recording_backend.h"
+#include "signal_exit.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -18,6 +19,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
 #include <future>
 #include <memory>
 
@@ -397,6 +399,17 @@ private slots:
         QCOMPARE(int(record_->writes().back().value), 0);
     }
 
+    void sigterm_runs_the_exit_sequence() {
+        SignalExit on_signal([this] { window().request_exit_now(); });
+        click("CheckBox1");
+        click("CheckBox3");
+        QTRY_COMPARE(int(record_->writes().back().value), 0x80);
+        QSignalSpy finished(&window(), &MainWindow::finished);
+        std::raise(SIGTERM);
+        QTRY_COMPARE(finished.count(), 1);
+        QCOMPARE(int(record_->writes().back().value), 0);
+    }
+
     void led_panel_reports_the_port_health() {
         const struct {
             port::PortHealth health;
@@ -404,7 +417,8 @@ private slots:
             const char* says;
         } rows[] = {
             {port::PortHealth::Ok, 0x05, "ok"},
-            {port::PortHealth::Fallback, std::nullopt, "running on the virtual port"},
+            {port::PortHealth::Fallback, std::nullopt,
+             "could not be opened, running on the virtual one"},
             {port::PortHealth::Failed, std::nullopt, "FAILED, lines unknown"},
             {port::PortHealth::Recovered, 0x00, "reopened"},
         };
