@@ -5,7 +5,6 @@
 #include "link_platform.h"
 #include "port/port_spec.h"
 #include "signal_exit.h"
-#include "tracker/link/link_start_error.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -54,7 +53,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<app::LinkPlatform> link;
     try {
         link = std::make_unique<app::LinkPlatform>();
-    } catch (const LinkStartError& error) {
+    } catch (const std::exception& error) { // LinkStartError and the like: nothing to run on
         QMessageBox::critical(nullptr, "Dopplex", QString::fromStdString(error.what()));
         return 1;
     }

@@ -84,6 +84,11 @@ private:
             return "(engine busy)";
         return text.get();
     }
+    // The byte last written, or -1 before any write.
+    int last_byte() const {
+        const auto writes = record_->writes();
+        return writes.empty() ? -1 : writes.back().value;
+    }
     void click(const char* name) { QTest::mouseClick(w(name), Qt::LeftButton); }
     // Types the RX reference and ticks "Enable hardware", as an operator does before a pass.
     void prepare_rx() {
@@ -376,7 +381,7 @@ private slots:
         click("CheckBox1");
         click("CheckBox3");
         QTRY_VERIFY(checked("CheckBox3"));
-        QTRY_COMPARE(int(record_->writes().back().value), 0x80);
+        QTRY_COMPARE(last_byte(), 0x80);
         const std::size_t before = record_->writes().size();
         QSignalSpy finished(&window(), &MainWindow::finished);
         click("SpeedButton1");
@@ -396,18 +401,18 @@ private slots:
         QVERIFY(window().isVisible()); // still up until the engine lowered the lines
         QTRY_COMPARE(finished.count(), 1);
         QVERIFY(!window().isVisible());
-        QCOMPARE(int(record_->writes().back().value), 0);
+        QCOMPARE(last_byte(), 0);
     }
 
     void sigterm_runs_the_exit_sequence() {
         SignalExit on_signal([this] { window().request_exit_now(); });
         click("CheckBox1");
         click("CheckBox3");
-        QTRY_COMPARE(int(record_->writes().back().value), 0x80);
+        QTRY_COMPARE(last_byte(), 0x80);
         QSignalSpy finished(&window(), &MainWindow::finished);
         std::raise(SIGTERM);
         QTRY_COMPARE(finished.count(), 1);
-        QCOMPARE(int(record_->writes().back().value), 0);
+        QCOMPARE(last_byte(), 0);
     }
 
     void led_panel_reports_the_port_health() {
