@@ -43,8 +43,7 @@ void BenchWindow::prepare(std::int64_t downlink_hz, std::int64_t uplink_hz) {
 }
 
 void BenchWindow::feed(const std::string& text) {
-    form.TrackingDataEx.take_received(text);
-    form.TrackingDataEx.raise_change();
+    form.TrackingDataEx.receive(text);
 }
 
 void BenchWindow::post_update(const std::string& text, std::optional<std::int64_t> stamp) {

@@ -69,10 +69,8 @@ private:
 
     void feed(const std::string& text) {
         TFMain& form = session_->form();
-        session_->loop().post(EventKind::Link, [&form, text] {
-            form.TrackingDataEx.take_received(text);
-            form.TrackingDataEx.raise_change();
-        });
+        session_->loop().post(EventKind::Link,
+                              [&form, text] { form.TrackingDataEx.receive(text); });
     }
     // A control's text as the engine has it once the input queued so far is handled.
     std::string model_text(const std::string& name) {

@@ -215,8 +215,7 @@ void RunScenario(const Scenario& scenario, std::ostream& out) {
                 EventKind::Link,
                 [&form, text = step.text] {
                     // The item's own change rule: an empty text keeps the previous one.
-                    form.TrackingDataEx.take_received(text);
-                    form.TrackingDataEx.raise_change();
+                    form.TrackingDataEx.receive(text);
                 },
                 step.t);
         } else if (step.verb == "click") {

@@ -58,12 +58,7 @@ protected:
     // The tracker's item changes to `text` at `t`.
     void tracking_at(std::int64_t t, const std::string& text) {
         loop.post(
-            EventKind::Link,
-            [this, text] {
-                form.TrackingDataEx.take_received(text);
-                form.TrackingDataEx.raise_change();
-            },
-            t);
+            EventKind::Link, [this, text] { form.TrackingDataEx.receive(text); }, t);
     }
     // Ticks "Enable hardware" at once, without a write.
     void enable_hardware() {

@@ -27,12 +27,7 @@ void Rig::update(std::int64_t t, double elevation, std::int64_t rx_diff_hz,
                  std::int64_t tx_diff_hz) {
     const std::string text = Record(elevation, kRxRefHz + rx_diff_hz, kTxRefHz + tx_diff_hz);
     loop.post(
-        EventKind::Link,
-        [this, text] {
-            form.TrackingDataEx.take_received(text);
-            form.TrackingDataEx.raise_change();
-        },
-        t);
+        EventKind::Link, [this, text] { form.TrackingDataEx.receive(text); }, t);
 }
 
 void Rig::link_close(std::int64_t t) {

@@ -28,6 +28,12 @@ public:
     // spaces; an empty text keeps the previous one.
     void take_received(const std::string& bytes);
     void raise_change() const;
+    // A delivery without a transport (scenarios, tests, benchmarks): as a fetch that got
+    // `bytes`, then OnChange.
+    void receive(const std::string& bytes) {
+        take_received(bytes);
+        raise_change();
+    }
 
 private:
     std::string dde_item_;
