@@ -305,6 +305,8 @@ void MainWindow::request_exit() {
 
 void MainWindow::request_exit_now() {
     exit_requested_ = true;
+    // A train running now would hold the close up for as long as it lasts: cut its waits.
+    session_.host().interrupt();
     session_.post_control([](TFMain& form) { form.SpeedButton1Click(); });
 }
 
@@ -319,9 +321,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    // The close box lowers the lines like Exit does, so no radio button is left pressed.
+    // The close box lowers the lines like Exit does, so no radio button is left pressed, and
+    // does not wait for a running train.
     event->ignore();
-    request_exit();
+    request_exit_now();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -41,10 +41,11 @@ public:
     std::string focused_button() const;
     LedPanel& led_panel() const { return *leds_; }
 
-    // Runs the engine's exit sequence (Exit, the close box, a signal); the window closes when
-    // the engine has lowered the lines.
+    // Runs the engine's exit sequence after what is queued (the Exit button); the window closes
+    // when the engine has lowered the lines.
     void request_exit();
-    // The same at once, even while an error report is open (SIGINT, SIGTERM).
+    // The same at once, cutting a running train short, even while an error report is open
+    // (the close box, SIGINT, SIGTERM).
     void request_exit_now();
     // The engine's exit sequence is done.
     void engine_closed();

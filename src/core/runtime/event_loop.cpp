@@ -65,6 +65,8 @@ void EventLoop::report_error(const std::string& message) {
 void EventLoop::guarded(const std::function<void()>& action) {
     try {
         action();
+    } catch (const EInterrupted&) {
+        // Closing: the handler stops where it waited; there is nothing to tell the operator.
     } catch (const std::exception& e) {
         report_error(e.what());
     }

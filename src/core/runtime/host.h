@@ -9,11 +9,19 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 namespace dopplex {
 
 class EventLoop;
+
+// A wait cut short because the program is closing: the handler ends where it waited, and the
+// loop goes on quietly to the closing sequence.
+class EInterrupted : public std::runtime_error {
+public:
+    EInterrupted() : std::runtime_error("Interrupted: the program is closing") {}
+};
 
 class Host {
 public:

@@ -32,7 +32,17 @@ void RealHost::wait(std::int64_t ms) {
     const auto now = Clock::now();
     const bool continues = last_deadline_ && now - *last_deadline_ < kChainSlack;
     last_deadline_ = (continues ? *last_deadline_ : now) + std::chrono::milliseconds(ms);
-    std::this_thread::sleep_until(*last_deadline_);
+    std::unique_lock lock(interrupt_mutex_);
+    if (interrupt_cv_.wait_until(lock, *last_deadline_, [this] { return interrupted_; }))
+        throw EInterrupted();
+}
+
+void RealHost::interrupt() {
+    {
+        std::lock_guard lock(interrupt_mutex_);
+        interrupted_ = true;
+    }
+    interrupt_cv_.notify_all();
 }
 
 void RealHost::report(const std::string& text) {

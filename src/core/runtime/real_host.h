@@ -35,8 +35,15 @@ public:
 
     Clock::time_point to_time_point(std::int64_t ms) const;
 
+    // Any thread: every wait from now on ends at once with EInterrupted, so a long train cannot
+    // hold up closing the program.
+    void interrupt();
+
 private:
     Clock::time_point start_;
+    std::mutex interrupt_mutex_;
+    std::condition_variable interrupt_cv_;
+    bool interrupted_ = false;                       // guarded by interrupt_mutex_
     std::optional<Clock::time_point> last_deadline_; // none after a rest
     ShowReport show_report_;
     std::function<void(const std::string&)> fallback_;

@@ -87,5 +87,38 @@ TEST(RealHost, AnOpenReportServesUpdatesUntilTheWindowClosesIt) {
     EXPECT_EQ(ran, (std::vector<std::string>{"report bad.", "update", "click"}));
 }
 
+// Closing must not wait for a long train: every wait from the interrupt on ends at once, the
+// handler stops quietly, and what was posted for closing still runs.
+TEST(RealHost, InterruptEndsTheRunningWaitAndTheClosingEventStillRuns) {
+    RealHost host;
+    EventLoop loop(host);
+    std::vector<std::string> reports;
+    host.set_fallback_report([&](const std::string& text) { reports.push_back(text); });
+    int waits_finished = 0;
+    bool closed = false;
+    loop.post(EventKind::Input, [&] {
+        for (int i = 0; i < 100; ++i) { // 100 s unless cut short
+            host.wait(1000);
+            ++waits_finished;
+        }
+    });
+    std::thread closer([&] {
+        std::this_thread::sleep_for(100ms);
+        host.interrupt();
+        loop.post(EventKind::Control, [&] {
+            closed = true;
+            loop.quit();
+        });
+    });
+    const auto start = RealHost::Clock::now();
+    loop.run();
+    closer.join();
+    EXPECT_LT(RealHost::Clock::now() - start, 30s);
+    EXPECT_EQ(waits_finished, 0);
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(reports.empty()) << reports.front();
+    EXPECT_THROW(host.wait(1000), EInterrupted);
+}
+
 } // namespace
 } // namespace dopplex
