@@ -11,6 +11,13 @@ namespace dopplex::app {
 
 namespace {
 
+QLinearGradient night_sky(const QRectF& r, QColor top, QColor bottom) {
+    QLinearGradient sky(r.topLeft(), r.bottomLeft());
+    sky.setColorAt(0, top);
+    sky.setColorAt(1, bottom);
+    return sky;
+}
+
 void draw_satellite(QPainter& p, QPointF centre, double scale, double angle_deg) {
     p.save();
     p.translate(centre);
@@ -49,10 +56,7 @@ void Banner::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r = rect();
 
-    QLinearGradient sky(r.topLeft(), r.bottomLeft());
-    sky.setColorAt(0, QColor(6, 12, 40));
-    sky.setColorAt(1, QColor(24, 52, 110));
-    p.fillRect(r, sky);
+    p.fillRect(r, night_sky(r, QColor(6, 12, 40), QColor(24, 52, 110)));
 
     // A fixed scatter of stars, the same at every paint.
     p.setPen(Qt::NoPen);
@@ -114,11 +118,8 @@ void SatelliteDrawing::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r = rect();
-    QLinearGradient sky(r.topLeft(), r.bottomLeft());
-    sky.setColorAt(0, QColor(10, 18, 48));
-    sky.setColorAt(1, QColor(30, 60, 120));
     p.setPen(QPen(QColor(90, 100, 130), 1));
-    p.setBrush(sky);
+    p.setBrush(night_sky(r, QColor(10, 18, 48), QColor(30, 60, 120)));
     p.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
     draw_satellite(p, QPointF(r.width() / 2, 24), 1.0, downlink_ ? 12 : -12);
 

@@ -173,9 +173,6 @@ public:
     std::function<void()> on_help;
     std::function<void()> on_close;
 
-    EventLoop& loop() { return loop_; }
-    Host& host() { return host_; }
-
 private:
     void control_changed(const Control& control, Change what) override;
     void apply_field_table();

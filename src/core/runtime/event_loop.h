@@ -40,7 +40,6 @@ public:
     // Serves events until quit() (or, with `until`, until nothing is left up to that time).
     void run(std::optional<std::int64_t> until = std::nullopt);
     void quit();
-    bool quitting() const { return quit_; }
 
     // The nested service of an open report: link events, ticks and the runtime's own events,
     // until `closed()` holds or, with `until`, nothing of theirs is left up to that time.

@@ -27,30 +27,36 @@ protected:
 
 const FrequencyCase kZero{"0", "0.00000", "0.0000", "0", "0 Hz"};
 
-TEST_P(FrequencyDisplay, DownlinkGoesToTheReceiverFields) {
-    const FrequencyCase& f = GetParam();
-    update(std::string("SN\"AO-51\" AZ10 EL5 UP0 DN") + f.hz);
-    EXPECT_EQ(form.Edit2.text(), f.fixed_7_5);
-    EXPECT_EQ(form.Edit10.text(), f.fixed_8_4);
-    EXPECT_EQ(form.Edit11.text(), f.fixed_6_0);
-    EXPECT_EQ(form.l_df.text(), f.label);
-    EXPECT_EQ(form.Edit14.text(), kZero.fixed_7_5);
-    EXPECT_EQ(form.Edit23.text(), kZero.fixed_8_4);
-    EXPECT_EQ(form.Edit21.text(), kZero.fixed_6_0);
-    EXPECT_EQ(form.l_uf.text(), kZero.label);
-}
+// One side's quantised fields and its frequency label, and the key that feeds them.
+struct SideFields {
+    const char* key;
+    Control TFMain::*fixed_7_5;
+    Control TFMain::*fixed_8_4;
+    Control TFMain::*fixed_6_0;
+    Control TFMain::*label;
+};
 
-TEST_P(FrequencyDisplay, UplinkGoesToTheTransmitterFields) {
+const SideFields kReceiver{"DN", &TFMain::Edit2, &TFMain::Edit10, &TFMain::Edit11, &TFMain::l_df};
+const SideFields kTransmitter{"UP", &TFMain::Edit14, &TFMain::Edit23, &TFMain::Edit21,
+                              &TFMain::l_uf};
+
+// Each side's frequency reaches its own fields only; the other side shows the zero it got.
+TEST_P(FrequencyDisplay, EachFrequencyGoesToItsOwnSideOnly) {
     const FrequencyCase& f = GetParam();
-    update(std::string("SN\"AO-51\" AZ10 EL5 DN0 UP") + f.hz);
-    EXPECT_EQ(form.Edit14.text(), f.fixed_7_5);
-    EXPECT_EQ(form.Edit23.text(), f.fixed_8_4);
-    EXPECT_EQ(form.Edit21.text(), f.fixed_6_0);
-    EXPECT_EQ(form.l_uf.text(), f.label);
-    EXPECT_EQ(form.Edit2.text(), kZero.fixed_7_5);
-    EXPECT_EQ(form.Edit10.text(), kZero.fixed_8_4);
-    EXPECT_EQ(form.Edit11.text(), kZero.fixed_6_0);
-    EXPECT_EQ(form.l_df.text(), kZero.label);
+    for (const auto& [fed, other] :
+         {std::pair{kReceiver, kTransmitter}, std::pair{kTransmitter, kReceiver}}) {
+        SCOPED_TRACE(fed.key);
+        update(std::string("SN\"AO-51\" AZ10 EL5 ") + other.key + "0 " + fed.key + f.hz);
+        const auto text = [this](Control TFMain::*c) { return (form.*c).text(); };
+        EXPECT_EQ(text(fed.fixed_7_5), f.fixed_7_5);
+        EXPECT_EQ(text(fed.fixed_8_4), f.fixed_8_4);
+        EXPECT_EQ(text(fed.fixed_6_0), f.fixed_6_0);
+        EXPECT_EQ(text(fed.label), f.label);
+        EXPECT_EQ(text(other.fixed_7_5), kZero.fixed_7_5);
+        EXPECT_EQ(text(other.fixed_8_4), kZero.fixed_8_4);
+        EXPECT_EQ(text(other.fixed_6_0), kZero.fixed_6_0);
+        EXPECT_EQ(text(other.label), kZero.label);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
