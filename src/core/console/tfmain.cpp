@@ -176,7 +176,12 @@ void TFMain::FormCreate() {
     AppDir = folder_end == std::string::npos ? std::string(".") + link_->separator
                                              : path.substr(0, folder_end + 1);
     link_->set_current_directory(AppDir);
-    Tracking->ServiceApplication = locate_tracker(AppDir, link_->file_exists, link_->settings);
+    try {
+        Tracking->ServiceApplication = locate_tracker(AppDir, link_->file_exists, link_->settings);
+    } catch (const SettingsReadError& error) {
+        // An unreadable store costs only the tracker's folder: say so, then start it by name.
+        loop_.report_error(error.what());
+    }
     Tracking->OpenConversation();
 }
 

@@ -1,14 +1,11 @@
 #include "settings/file_settings_store.h"
 
+#include "settings/settings_text_file.h"
+
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
-#include <system_error>
-#include <unistd.h>
 #include <vector>
 
 namespace dopplex::settings {
@@ -63,39 +60,6 @@ bool section_key(const std::string& line, std::string& key) {
     return true;
 }
 
-std::vector<std::string> read_lines(const std::string& file) {
-    std::vector<std::string> lines;
-    std::ifstream in(file, std::ios::binary);
-    std::string line;
-    while (std::getline(in, line)) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-void write_lines(const std::string& file, const std::vector<std::string>& lines) {
-    const std::filesystem::path path(file);
-    std::error_code error;
-    std::filesystem::create_directories(path.parent_path(), error);
-    const std::string temporary = file + ".tmp" + std::to_string(getpid());
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        for (const std::string& line : lines) {
-            out << line << '\n';
-        }
-        out.flush();
-        if (!out) {
-            std::remove(temporary.c_str());
-            throw std::runtime_error("Cannot write the settings file " + file);
-        }
-    }
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::remove(temporary.c_str());
-        throw std::runtime_error("Cannot write the settings file " + file);
-    }
-}
-
 // The line index of the key's section, or lines.size().
 std::size_t find_section(const std::vector<std::string>& lines, const std::string& key) {
     std::string found;
@@ -134,13 +98,14 @@ std::string FileSettingsStore::default_file() {
 }
 
 bool FileSettingsStore::open_or_create_key(const std::string& key) {
-    std::vector<std::string> lines = read_lines(file_);
+    SettingsText text = read_settings_text(file_);
+    std::vector<std::string>& lines = text.lines;
     if (find_section(lines, key) < lines.size()) {
         return true;
     }
     lines.push_back("[" + encode(key) + "]");
     try {
-        write_lines(file_, lines);
+        write_settings_text(file_, text);
     } catch (const std::runtime_error&) {
         return false;
     }
@@ -148,7 +113,7 @@ bool FileSettingsStore::open_or_create_key(const std::string& key) {
 }
 
 SettingsValue FileSettingsStore::read_value(const std::string& key, const std::string& name) {
-    const std::vector<std::string> lines = read_lines(file_);
+    const std::vector<std::string> lines = read_settings_text(file_).lines;
     std::string other_key;
     std::string value_name;
     std::string type;
@@ -172,7 +137,8 @@ SettingsValue FileSettingsStore::read_value(const std::string& key, const std::s
 
 void FileSettingsStore::write_value(const std::string& key, const std::string& name,
                                     const std::string& type_word, const std::string& text) {
-    std::vector<std::string> lines = read_lines(file_);
+    SettingsText file_text = read_settings_text(file_);
+    std::vector<std::string>& lines = file_text.lines;
     std::size_t section = find_section(lines, key);
     if (section == lines.size()) {
         lines.push_back("[" + encode(key) + "]");
@@ -187,12 +153,12 @@ void FileSettingsStore::write_value(const std::string& key, const std::string& n
         if (value_line(lines[i], value_name, type, old_text) &&
             folded(value_name) == folded(name)) {
             lines[i] = line;
-            write_lines(file_, lines);
+            write_settings_text(file_, file_text);
             return;
         }
     }
     lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(i), line);
-    write_lines(file_, lines);
+    write_settings_text(file_, file_text);
 }
 
 } // namespace dopplex::settings

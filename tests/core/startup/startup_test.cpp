@@ -17,10 +17,13 @@ namespace {
 class FakeSettings : public SettingsStore {
 public:
     bool key_available = true;
+    std::string read_error; // raised as SettingsReadError when set
     std::set<std::string> keys;
     std::map<std::string, SettingsValue> values; // by value name, under the one key
 
     bool open_or_create_key(const std::string& key) override {
+        if (!read_error.empty())
+            throw SettingsReadError(read_error);
         if (key_available)
             keys.insert(key);
         return key_available;
@@ -136,6 +139,17 @@ TEST_F(StartupTest, NonTextPathIsReportedAndTheLinkIsNotOpened) {
     loop.run(200);
     EXPECT_EQ(form.l_dd.text(), "Opened");
     EXPECT_EQ(form.l_na.text(), "AO-91");
+}
+
+TEST_F(StartupTest, UnreadableSettingsAreReportedThenTheTrackerIsStartedByName) {
+    settings.read_error = "Cannot read the settings file /home/op/registry: Input/output error";
+    transport.connect_results = {false, false};
+    create();
+    ASSERT_EQ(host.reports().size(), 1u);
+    EXPECT_EQ(host.reports()[0].text, settings.read_error + ".");
+    EXPECT_EQ(trace.lines,
+              (std::vector<std::string>{"connect Orbitron Tracking fail", "launch orbitron",
+                                        "connect Orbitron Tracking fail"}));
 }
 
 TEST_F(StartupTest, UnlaunchableTrackerLeavesClosedAndClearsTheRecord) {

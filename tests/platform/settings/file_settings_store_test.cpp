@@ -4,7 +4,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "tracker/link/tracker_location.h"
 
@@ -87,6 +91,94 @@ TEST_F(SettingsFile, UnreadableLinesAreKeptAndUnwritableFolderFailsTheKey) {
 
     FileSettingsStore nowhere("/proc/no-such-folder/registry");
     EXPECT_FALSE(nowhere.open_or_create_key(kTrackerSettingsKey));
+}
+
+// Root reads every file whatever its mode; for a while this thread opens files as nobody.
+class OrdinaryUser {
+public:
+    explicit OrdinaryUser(bool active) : active_(active && geteuid() == 0) {
+        if (active_)
+            setfsuid(kNobody);
+    }
+    ~OrdinaryUser() {
+        if (active_)
+            setfsuid(0);
+    }
+    static constexpr uid_t kNobody = 65534;
+
+private:
+    bool active_;
+};
+
+TEST_F(SettingsFile, WhatCannotBeReadIsReportedAndLeftAloneAndWritesKeepTheFile) {
+    const std::string folder = dir_ + "/dopplex";
+    const std::string kept = "[Software\\Stoff\\Orbitron]\nPath=sz:/opt/orb/\n[A]\n[B]\n";
+    const std::string crlf = "[Software\\Stoff\\Orbitron]\r\nPath=sz:/opt/orb/\r\n";
+    const std::string added = "[Other]\n[Software\\Stoff\\Orbitron]\n";
+    const auto put = [](const std::string& where, const std::string& text, mode_t mode) {
+        std::ofstream(where) << text;
+        ASSERT_EQ(chmod(where.c_str(), mode), 0);
+    };
+    struct Row {
+        const char* name;
+        std::function<void()> prepare;
+        bool as_user;       // opened as an ordinary user
+        const char* reason; // in the error, or "" for none
+        const char* path;   // the Path value read
+        std::string after;  // the contents afterwards, through links; "" for no regular file
+    };
+    const Row rows[] = {
+        {"unreadable",
+         [&] {
+             put(file_, kept, 0);
+             // The user may replace the file, as in a folder of their own.
+             ASSERT_EQ(chmod(dir_.c_str(), 0711), 0);
+             if (geteuid() == 0) {
+                 ASSERT_EQ(chown(folder.c_str(), OrdinaryUser::kNobody, OrdinaryUser::kNobody), 0);
+             }
+         },
+         true, "Permission denied", "", kept},
+        {"crlf", [&] { put(file_, crlf, 0644); }, false, "", "/opt/orb/", crlf},
+        {"symlink",
+         [&] {
+             put(dir_ + "/elsewhere", "[Other]\n", 0644);
+             ASSERT_EQ(symlink("../elsewhere", file_.c_str()), 0);
+         },
+         false, "", "", added},
+        {"private", [&] { put(file_, "[Other]\n", 0600); }, false, "", "", added},
+        {"fifo", [&] { ASSERT_EQ(mkfifo(file_.c_str(), 0644), 0); }, false,
+         "it is not a regular file", "", ""},
+        {"folder", [&] { std::filesystem::create_directory(file_); }, false,
+         "it is not a regular file", "", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directory(folder);
+        row.prepare();
+        const std::filesystem::file_status before = std::filesystem::symlink_status(file_);
+        std::string error;
+        std::string path;
+        {
+            const OrdinaryUser user(row.as_user);
+            try {
+                FileSettingsStore store(file_);
+                EXPECT_TRUE(store.open_or_create_key(kTrackerSettingsKey));
+                path = store.read_value(kTrackerSettingsKey, "Path").text;
+            } catch (const SettingsReadError& e) {
+                error = e.what();
+            }
+        }
+        EXPECT_EQ(error,
+                  *row.reason ? "Cannot read the settings file " + file_ + ": " + row.reason : "");
+        EXPECT_EQ(path, row.path);
+        const std::filesystem::file_status after = std::filesystem::symlink_status(file_);
+        EXPECT_EQ(after.type(), before.type());
+        EXPECT_EQ(after.permissions(), before.permissions());
+        if (!row.after.empty()) {
+            EXPECT_EQ(contents(), row.after);
+        }
+    }
 }
 
 TEST(SettingsFileLocation, FollowsTheEnvironment) {

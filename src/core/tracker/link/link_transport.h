@@ -6,6 +6,7 @@
 #pragma once
 
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 namespace dopplex {
@@ -56,7 +57,15 @@ struct SettingsValue {
     std::string text;
 };
 
-// The per-user settings store: keys hold typed named values.
+// The settings store exists but cannot be read; the message names it and the reason. The store
+// is left as it is; start-up reports the error and goes on with the tracker's default command.
+class SettingsReadError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The per-user settings store: keys hold typed named values. Both calls raise SettingsReadError
+// when the store cannot be read.
 class SettingsStore {
 public:
     virtual ~SettingsStore() = default;
