@@ -66,6 +66,17 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"WindowsLineEnds", "at 0 dump\r\nat 0 fly\r\n", 2, "unknown command 'fly'"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Times far enough out to overflow the engine's clock arithmetic are refused.
+INSTANTIATE_TEST_SUITE_P(
+    TimeLimit, BadLine,
+    ::testing::Values(BadCase{"AtJustPastTheLongestRun", "at 1000000000 dump\nat 1000000001 dump\n",
+                              2, "'1000000001' is beyond the longest run, 1000000000 ms"},
+                      BadCase{"ReportForEver", "set report_ms 9223372036854775807\n", 1,
+                              "'9223372036854775807' is beyond the longest run, 1000000000 ms"},
+                      BadCase{"UntilPastTheClock", "until 99999999999999999999\n", 1,
+                              "'99999999999999999999' is beyond the longest run, 1000000000 ms"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(ScenarioParse, KeepsTheRestOfTheLineVerbatim) {
     const Scenario s = parse("set report_ms 250\n"
                              "  # indented comment\n"

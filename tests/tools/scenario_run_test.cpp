@@ -71,6 +71,48 @@ TEST(ScenarioRun, ReportsAreLinesWithTheirFinalPeriod) {
     EXPECT_NE(lines[1].find(R"("Edit9":{"text":"x")"), std::string::npos);
 }
 
+struct EndCase {
+    const char* name;
+    const char* steps; // after the receiver is set up and tracking on both of its timers
+    const char* last_port;
+    const char* final_dump;
+    const char* timers;
+};
+
+class RunEnd : public ::testing::TestWithParam<EndCase> {};
+
+// Timer1 and Timer2 share the last Doppler value; at this absurd downlink the fields they read
+// are rounded apart, so each of their ticks pulses for 400 ms and they are always overdue.
+TEST_P(RunEnd, NothingRunsAfterTheEnd) {
+    const auto lines =
+        lines_of(run(std::string("at 0 type Edit1 4.367750E8\n"
+                                 "at 0 click CheckBox1\n"
+                                 "at 100 tracking SN\"AO-91\" EL0.4 DN-760012345678\n"
+                                 "at 200 click RadioButton2\n"
+                                 "at 200 click Button11\n"
+                                 "at 300 click RadioButton1\n"
+                                 "at 300 click Button11\n") +
+                     GetParam().steps));
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], GetParam().last_port);
+    EXPECT_TRUE(lines.back().starts_with(GetParam().final_dump)) << lines.back();
+    EXPECT_NE(lines.back().find(GetParam().timers), std::string::npos) << lines.back();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ScenarioRun, RunEnd,
+    ::testing::Values(
+        // The tick of 2800 runs past the end; the tick of 3200 never falls due.
+        EndCase{"UntilEndsOverdueTicks", "until 3000\n", R"({"t":3700,"port":8})",
+                R"({"t":3900,"dump":)", R"("timers":["Timer1","Timer2"])"},
+        // Exit waits behind the ticks of 700 and 800, lowers every line and closes; the
+        // update, the dump and the ticks after it never run.
+        EndCase{"ExitEndsTheRun",
+                "at 1000 click SpeedButton1\nat 2000 tracking EL0.5 DN436778300\n"
+                "at 2100 dump\nuntil 5000\n",
+                R"({"t":1500,"port":0})", R"({"t":1500,"dump":)", R"("timers":[])"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // Runs the program with its output in the scratch folder; returns the exit code.
 int run_program(const std::string& args, std::string& out, std::string& err) {
     const std::string out_path = kScratch + "/script_out.txt";

@@ -10,7 +10,6 @@
 
 #include <charconv>
 #include <istream>
-#include <limits>
 #include <ostream>
 #include <set>
 #include <sstream>
@@ -28,7 +27,10 @@ const char* const kScenarioHelp = R"(Scenario format (one command per line):
   at <ms> dump                print the state as the clock reaches <ms>
   set report_ms <ms>          how long an error report stays open (default 0)
   until <ms>                  run to that virtual time, print a final dump
-Without "until" the run ends at the time of the last command.
+Without "until" the run ends at the time of the last command. No timer ticks after the end; a
+handler that runs past it finishes first. Times and report_ms go up to 1000000000 (about 11
+days). "click SpeedButton1" (Exit) lowers every line, closes the window and ends the run there:
+its timers stop, later commands and "until" are ignored, and the final dump is of that moment.
 Output, one JSON object per line, in time order:
   {"t":<ms>,"port":<byte>}    every port write (address 888, after the "Enable hardware" gate)
   {"t":<ms>,"report":"<text>"} every error report, as shown
@@ -36,6 +38,9 @@ Output, one JSON object per line, in time order:
 )";
 
 namespace {
+
+// About eleven days: any pass fits, and no time of a run comes near the clock's range.
+constexpr std::int64_t kLongestRunMs = 1'000'000'000;
 
 // True when `word` is a whole decimal number from 0 to `max`.
 bool read_whole(const std::string& word, std::int64_t max, std::int64_t& value) {
@@ -45,9 +50,13 @@ bool read_whole(const std::string& word, std::int64_t max, std::int64_t& value) 
 
 std::int64_t parse_ms(const std::string& word, int line) {
     std::int64_t value = 0;
-    if (!read_whole(word, std::numeric_limits<std::int64_t>::max(), value))
-        throw ScenarioError(line, "'" + word + "' is not a time in milliseconds");
-    return value;
+    if (read_whole(word, kLongestRunMs, value))
+        return value;
+    const bool digits = !word.empty() && word.find_first_not_of("0123456789") == std::string::npos;
+    throw ScenarioError(
+        line, "'" + word +
+                  (digits ? "' is beyond the longest run, " + std::to_string(kLongestRunMs) + " ms"
+                          : "' is not a time in milliseconds"));
 }
 
 // Splits off the first blank-separated word; `rest` keeps everything after one blank.
@@ -207,6 +216,14 @@ void RunScenario(const Scenario& scenario, std::ostream& out) {
         out << "{\"t\":" << r.t << ",\"report\":" << JsonString(r.text) << "}\n";
     });
 
+    // Exit closes the window: its timers go with it and the run ends, so nothing after the
+    // last line lowered moves a line.
+    form.on_close = [&loop] {
+        for (int id = 0; id < EventLoop::kTimerCount; ++id)
+            loop.timers().stop(id);
+        loop.quit();
+    };
+
     loop.guarded([&] { form.FormCreate(); });
 
     for (const ScenarioStep& step : scenario.steps) {
@@ -244,6 +261,8 @@ void RunScenario(const Scenario& scenario, std::ostream& out) {
     const std::int64_t end = scenario.until >= 0
                                  ? scenario.until
                                  : (scenario.steps.empty() ? 0 : scenario.steps.back().t);
+    // Ticks that a busy handler leaves overdue would otherwise never let the run reach its end.
+    loop.timers().set_last_due(end);
     loop.run(end);
     write_dump(out, host.now(), form);
 }

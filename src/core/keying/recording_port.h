@@ -1,5 +1,6 @@
 // A port writer that records every write with the host's time: the port trace of tests and
-// the scenario runner.
+// the scenario runner. With a listener each write goes to it instead of being kept, so a long
+// run keeps nothing.
 #pragma once
 
 #include "keying/port_writer.h"
@@ -22,9 +23,11 @@ class RecordingPort : public PortWriter {
 public:
     explicit RecordingPort(Host& host) : host_(host) {}
     void Out32(std::uint16_t address, std::uint8_t data) override {
-        writes_.push_back({host_.now(), address, data});
+        const PortWrite write{host_.now(), address, data};
         if (listener_)
-            listener_(writes_.back());
+            listener_(write);
+        else
+            writes_.push_back(write);
     }
     const std::vector<PortWrite>& writes() const { return writes_; }
     void clear() { writes_.clear(); }

@@ -1,5 +1,7 @@
 #include "runtime/timers.h"
 
+#include "runtime/clock_math.h"
+
 #include <algorithm>
 
 namespace dopplex {
@@ -12,7 +14,7 @@ void Timers::start(int id, std::int64_t now) {
         return;
     s.running = true;
     s.pending = false;
-    s.next_due = now + interval_ms_;
+    s.next_due = later_by(now, interval_ms_);
 }
 
 void Timers::stop(int id) {
@@ -33,7 +35,7 @@ bool Timers::pending(int id, std::int64_t stamp) const {
 std::optional<std::int64_t> Timers::next_due() const {
     std::optional<std::int64_t> next;
     for (const Slot& s : slots_)
-        if (s.running && !s.pending && (!next || s.next_due < *next))
+        if (s.running && !s.pending && s.next_due <= last_due_ && (!next || s.next_due < *next))
             next = s.next_due;
     return next;
 }
@@ -42,7 +44,7 @@ std::vector<Timers::Due> Timers::collect(std::int64_t now) {
     std::vector<Due> due;
     for (int id = 0; id < count(); ++id) {
         Slot& s = slots_[id];
-        if (!s.running || s.next_due > now)
+        if (!s.running || s.next_due > now || s.next_due > last_due_)
             continue;
         if (!s.pending) {
             s.pending = true;
@@ -50,7 +52,8 @@ std::vector<Timers::Due> Timers::collect(std::int64_t now) {
             due.push_back({id, s.next_due});
         }
         // Missed periods merge into the one pending tick; the phase stays.
-        s.next_due += ((now - s.next_due) / interval_ms_ + 1) * interval_ms_;
+        const std::int64_t missed_ms = (now - s.next_due) / interval_ms_ * interval_ms_;
+        s.next_due = later_by(s.next_due + missed_ms, interval_ms_);
     }
     std::stable_sort(due.begin(), due.end(),
                      [](const Due& a, const Due& b) { return a.stamp < b.stamp; });

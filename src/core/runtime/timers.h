@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -24,6 +25,9 @@ public:
     void stop(int id);
     bool running(int id) const;
     int count() const { return static_cast<int>(slots_.size()); }
+    // No tick falls due after `t`: a run that ends at `t` serves no later tick, however far a
+    // busy handler has carried the clock past it.
+    void set_last_due(std::int64_t t) { last_due_ = t; }
 
     // The earliest time a running timer without a pending tick falls due.
     std::optional<std::int64_t> next_due() const;
@@ -44,6 +48,7 @@ private:
     };
     std::vector<Slot> slots_;
     std::int64_t interval_ms_;
+    std::int64_t last_due_ = std::numeric_limits<std::int64_t>::max();
 };
 
 } // namespace dopplex

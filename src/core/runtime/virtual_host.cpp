@@ -1,5 +1,6 @@
 #include "runtime/virtual_host.h"
 
+#include "runtime/clock_math.h"
 #include "runtime/event_loop.h"
 
 #include <algorithm>
@@ -21,14 +22,16 @@ void VirtualHost::advance_to(std::int64_t t) {
 
 void VirtualHost::wait(std::int64_t ms) {
     if (ms > 0)
-        advance_to(now_.load() + ms);
+        advance_to(later_by(now_.load(), ms));
 }
 
 void VirtualHost::report(const std::string& text) {
-    reports_.push_back({now_.load(), text});
+    const Report opened{now_.load(), text};
     if (listener_)
-        listener_(reports_.back());
-    const std::int64_t closes = now_.load() + report_ms_;
+        listener_(opened);
+    else
+        reports_.push_back(opened);
+    const std::int64_t closes = later_by(now_.load(), report_ms_);
     if (loop_)
         loop_->serve_report([] { return false; }, closes);
     advance_to(closes);

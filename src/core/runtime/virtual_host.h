@@ -1,6 +1,7 @@
 // A host in virtual time for tests and the scenario runner: waits advance the clock at once,
 // scripted events arrive at their stamps, and a report stays open for a set virtual time while
-// the loop serves link events and ticks. Records every report with its time.
+// the loop serves link events and ticks. Records every report with its time, or hands it to a
+// listener instead, so a long run keeps nothing.
 #pragma once
 
 #include "runtime/host.h"
@@ -31,7 +32,8 @@ public:
     // look at the state, not an event of the engine.
     void probe_at(std::int64_t t, std::function<void()> probe);
     const std::vector<Report>& reports() const { return reports_; }
-    // Called for every report as it opens (the scenario runner prints it).
+    // Called for every report as it opens, instead of recording it (the scenario runner prints
+    // it).
     void on_report(std::function<void(const Report&)> listener) { listener_ = std::move(listener); }
 
 private:

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "core/runtime/loop_rig.h"
 
 namespace dopplex {
@@ -115,6 +117,40 @@ TEST(Timers, APendingTickIsNotCountedTwice) {
     const auto due = timers.collect(2000);
     ASSERT_EQ(due.size(), 1u);
     EXPECT_EQ(due[0].stamp, 2000);
+}
+
+// Every tick holds the thread longer than a period, so the next one is always overdue.
+TEST(Timers, NoTickFallsDueAfterTheLastDueTime) {
+    LoopRig rig;
+    rig.loop.set_tick_handler([&rig](int) {
+        rig.log("tick");
+        rig.host.wait(800);
+    });
+    rig.at(0, [&rig] { rig.loop.timers().start(0, 0); });
+    rig.loop.timers().set_last_due(1500);
+    rig.loop.run(1500);
+    EXPECT_EQ(rig.ran, (std::vector<Ran>{{"tick", 500}, {"tick", 1300}, {"tick", 2100}}));
+}
+
+TEST(ClockEnd, TimesNearItStayThereInsteadOfWrappingIntoThePast) {
+    constexpr std::int64_t kEnd = std::numeric_limits<std::int64_t>::max();
+    Timers timers(1);
+    timers.start(0, kEnd - 100);
+    EXPECT_EQ(timers.next_due(), kEnd);
+    EXPECT_EQ(timers.collect(kEnd).size(), 1u);
+
+    VirtualHost host;
+    std::vector<std::int64_t> opened;
+    host.on_report([&](const VirtualHost::Report& r) { opened.push_back(r.t); });
+    host.set_report_ms(kEnd);
+    host.wait(1000);
+    host.report("Open for ever.");
+    EXPECT_EQ(host.now(), kEnd);
+    host.wait(kEnd);
+    EXPECT_EQ(host.now(), kEnd);
+    // The listener takes each report; nothing piles up in a long run.
+    EXPECT_EQ(opened, std::vector<std::int64_t>{1000});
+    EXPECT_TRUE(host.reports().empty());
 }
 
 } // namespace
