@@ -15,18 +15,32 @@ namespace dopplex::test {
 
 class HamlibTracker : public RuntimeDirTest {
 protected:
+    // Children get SIGTERM first, so Xvfb removes its lock and socket; the rest are killed.
     void TearDown() override {
         conversation.reset();
+        for (pid_t pid : children_) {
+            kill(pid, SIGTERM);
+        }
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (!children_.empty() && std::chrono::steady_clock::now() < deadline) {
+            std::erase_if(children_, [](pid_t pid) { return waitpid(pid, nullptr, WNOHANG) != 0; });
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
         RuntimeDirTest::TearDown();
     }
 
-    // Spawns argv with its output in a pipe; the pid joins the children killed at the end.
-    int spawn(std::vector<std::string> argv, pid_t& pid) {
-        int out[2];
-        EXPECT_EQ(pipe2(out, O_CLOEXEC), 0);
+    // Spawns argv with its output in a pipe (or discarded); the pid joins the children killed
+    // at the end. Returns the pipe's reading end, or -1.
+    int spawn(std::vector<std::string> argv, pid_t& pid, bool capture = true) {
+        int out[2] = {-1, -1};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        if (capture) {
+            EXPECT_EQ(pipe2(out, O_CLOEXEC), 0);
+            posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        } else {
+            posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        }
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         std::vector<char*> words;
         for (std::string& w : argv) {
@@ -35,7 +49,9 @@ protected:
         words.push_back(nullptr);
         const int spawned = posix_spawnp(&pid, words[0], &actions, nullptr, words.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
+        if (capture) {
+            close(out[1]);
+        }
         EXPECT_EQ(spawned, 0) << argv[0];
         children_.push_back(pid);
         return out[0];
