@@ -29,10 +29,11 @@ radio and rotator controllers, rigctl -m 2 -r ADDR:PORT or any other such client
 the frequency set on the rig's main VFO (F), UP the split VFO (I) or the uplink rig's F, AZ and
 EL the rotator's last position (P). A key not commanded yet is left out of the text.
   Trackers never point a rotator below the horizon, so the end of a pass comes from LOS: in
-Gpredict tick "AOS" and "LOS" under the radio's "Signal" options (Edit > Preferences >
-Interfaces > Radios). On LOS the text reads EL-2.0 for 1.5 s, where Dopplex ends the pass,
-then the next position; after AOS and before a position EL reads 0.1. WITHOUT A ROTATOR AND
-WITHOUT THOSE SIGNALS THE TEXT HAS NO EL KEY: Dopplex then never sees AOS or the end of a pass.
+Gpredict give the radio the type "Full-duplex" and tick "AOS" and "LOS" under its
+"Signalling" (Edit > Preferences > Interfaces > Radios). On LOS the text reads EL-2.0 for
+1.5 s, where Dopplex ends the pass, then the next position; after AOS and before a position
+EL reads 0.1. WITHOUT A ROTATOR AND WITHOUT THOSE SIGNALS THE TEXT HAS NO EL KEY: Dopplex
+then never sees AOS or the end of a pass.
 
 Satellite:
   --name TEXT            satellite name (AO-51; with --hamlib empty: Gpredict does not send it)
