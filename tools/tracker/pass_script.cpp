@@ -1,5 +1,7 @@
 #include "pass_script.h"
 
+#include "tracking_text.h"
+
 #include <cmath>
 #include <istream>
 #include <ostream>
@@ -17,17 +19,10 @@ std::string aos_text(std::time_t utc) {
 
 std::string tracking_text(const Satellite& satellite, const LookAngles& look,
                           const std::string& aos) {
-    double azimuth = std::round(look.azimuth_deg * 10.0) / 10.0;
-    if (azimuth >= 360.0) {
-        azimuth -= 360.0;
-    }
-    char numbers[160];
-    std::snprintf(numbers, sizeof numbers, " AZ%.1f EL%.1f DN%lld UP%lld", azimuth,
-                  look.elevation_deg,
-                  std::llround(received_downlink_hz(satellite.downlink_hz, look.range_rate_m_s)),
-                  std::llround(corrected_uplink_hz(satellite.uplink_hz, look.range_rate_m_s)));
-    return "SN\"" + satellite.name + "\"" + numbers + " UM\"" + satellite.uplink_mode + "\" DM\"" +
-           satellite.downlink_mode + "\" AOS\"" + aos + "\"";
+    return compose_tracking_text({satellite.name, look.azimuth_deg, look.elevation_deg,
+                                  received_downlink_hz(satellite.downlink_hz, look.range_rate_m_s),
+                                  corrected_uplink_hz(satellite.uplink_hz, look.range_rate_m_s),
+                                  satellite.uplink_mode, satellite.downlink_mode, aos});
 }
 
 std::vector<Update> generate_passes(const Satellite& satellite, const Schedule& schedule) {

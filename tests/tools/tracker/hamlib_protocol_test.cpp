@@ -1,0 +1,142 @@
+// The answers of the Hamlib rig and rotator listeners, line by line on one instance so that
+// what a line sets is what the next reads, and the tracking text built from what they report.
+#include <gtest/gtest.h>
+
+#include "hamlib_rig.h"
+#include "hamlib_rotator.h"
+#include "station_text.h"
+
+namespace dopplex::tracker {
+namespace {
+
+using Kind = HamlibEvent::Kind;
+
+struct Exchange {
+    std::string line;
+    std::string answer;
+    std::optional<Kind> event = {};
+    double first = 0.0;
+    bool close = false;
+};
+
+template <class Commands> void check(Commands& commands, const std::vector<Exchange>& script) {
+    for (const Exchange& e : script) {
+        const HamlibReply reply = commands.answer(e.line);
+        EXPECT_EQ(reply.text, e.answer) << e.line;
+        EXPECT_EQ(reply.close, e.close) << e.line;
+        ASSERT_EQ(reply.event.has_value(), e.event.has_value()) << e.line;
+        if (e.event) {
+            EXPECT_EQ(reply.event->kind, *e.event) << e.line;
+            EXPECT_DOUBLE_EQ(reply.event->first, e.first) << e.line;
+        }
+    }
+}
+
+const std::string ok = "RPRT 0\n";
+const std::string bad = "RPRT -1\n";
+const std::string refused = "RPRT -11\n";
+
+TEST(HamlibRig, AnswersEachLine) {
+    RigCommands rig;
+    check(rig, {
+                   {"f", "0\n"},
+                   {"F  145887193", ok, Kind::Main, 145887193},
+                   {"f", "145887193\n"},
+                   {"F 145800000.000000\r", ok, Kind::Main, 145800000},
+                   {"f", "145800000\n"},
+                   {"F 145800000.5", ok, Kind::Main, 145800000.5},
+                   {"F abc", bad},
+                   {"F", bad},
+                   {"F -145800000", bad},
+                   {"F 1.458e8", bad},
+                   {"F 145800000 VFOA", bad},
+                   {"f", "145800000.5\n"},
+                   {"I 435000000", ok, Kind::Split, 435000000},
+                   {"\\get_split_freq", "435000000\n"},
+                   {"\\set_freq 145900000", ok, Kind::Main, 145900000},
+                   {"get_freq", "145900000\n"},
+                   {"S 1 VFOB", ok},
+                   {"S 1 145", ok},
+                   {"s", "0\nVFOA\n"},
+                   {"t", "0\n"},
+                   {"\\chk_vfo", "0\n"},
+                   {"AOS", ok, Kind::Aos},
+                   {"LOS", ok, Kind::Los},
+                   {"V VFOA", refused},
+                   {"v", refused},
+                   {"\\get_powerstat", refused},
+                   {"+f", refused},
+                   {";\\get_freq", refused},
+                   {"T 1", refused},
+                   {"\x8b", refused},
+                   {std::string("\0\xff", 2), refused},
+                   {"", refused},
+                   {"q", "", {}, 0, true},
+               });
+}
+
+TEST(HamlibRotator, AnswersEachLine) {
+    RotatorCommands rotator;
+    check(rotator, {
+                       {"p", "0.000000\n0.000000\n"},
+                       {"P 180.00 45.00", ok, Kind::Position, 180},
+                       {"p", "180.000000\n45.000000\n"},
+                       {"P -170 10", ok, Kind::Position, -170},
+                       {"P 180", bad},
+                       {"P x 10", bad},
+                       {"P 180 95", bad},
+                       {"\\get_pos", "-170.000000\n10.000000\n"},
+                       {"S", ok},
+                       {"K", ok},
+                       {"_", "Dopplex\n"},
+                       {"M 2 5", refused},
+                       {"\\quit", "", {}, 0, true},
+                   });
+}
+
+struct Moment {
+    HamlibEvent event;
+    long long at_ms = 0;
+    bool uplink_rig = false;
+};
+
+TEST(StationText, FromWhatTheTrackerCommands) {
+    const auto main = [](double hz, long long at = 0) { return Moment{{Kind::Main, hz}, at}; };
+    const auto split = [](double hz) { return Moment{{Kind::Split, hz}}; };
+    const auto uplink_rig = [](double hz) { return Moment{{Kind::Main, hz}, 0, true}; };
+    const auto position = [](double az, double el, long long at = 0) {
+        return Moment{{Kind::Position, az, el}, at};
+    };
+    const Moment aos{{Kind::Aos}};
+    const Moment los{{Kind::Los}, 1000};
+    const struct {
+        std::vector<Moment> moments;
+        long long read_at_ms;
+        std::string text;
+    } cases[] = {
+        {{}, 0, "SN\"ISS\""},
+        {{main(145800000), split(435000000), position(180, 45)},
+         0,
+         "SN\"ISS\" AZ180.0 EL45.0 DN145800000 UP435000000"},
+        {{main(145800000.6), uplink_rig(435000000.4)}, 0, "SN\"ISS\" DN145800001 UP435000000"},
+        {{position(-170, 10)}, 0, "SN\"ISS\" AZ190.0 EL10.0"},
+        {{position(359.96, 10)}, 0, "SN\"ISS\" AZ0.0 EL10.0"},
+        {{aos, main(145800000)}, 0, "SN\"ISS\" EL0.1 DN145800000"},
+        // The end of a pass holds for a while whatever comes meanwhile, then moves on.
+        {{aos, los, main(145801000, 1200)}, 2499, "SN\"ISS\" EL-2.0 DN145801000"},
+        {{aos, los}, 2500, "SN\"ISS\""},
+        {{position(200, 1), los, position(210, 3, 1200)}, 2000, "SN\"ISS\" AZ210.0 EL-2.0"},
+        {{position(200, 1), los, position(210, 3, 1200)}, 2500, "SN\"ISS\" AZ210.0 EL3.0"},
+        {{position(200, 1), los}, 2500, "SN\"ISS\" AZ200.0"},
+    };
+    for (const auto& c : cases) {
+        StationText station("ISS");
+        for (const Moment& m : c.moments) {
+            station.apply(m.event, m.uplink_rig, m.at_ms);
+        }
+        EXPECT_EQ(station.text(c.read_at_ms), c.text) << c.text;
+    }
+}
+
+} // namespace
+} // namespace dopplex::tracker

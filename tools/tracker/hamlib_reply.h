@@ -1,0 +1,40 @@
+// What a Hamlib network listener answers to one command line, and what the line told us.
+// Shared by the rig and the rotator commands.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dopplex::tracker {
+
+struct HamlibEvent {
+    enum class Kind { Main, Split, Aos, Los, Position };
+    Kind kind;
+    double first = 0.0;  // Hz for Main and Split, azimuth for Position
+    double second = 0.0; // elevation for Position
+};
+
+struct HamlibReply {
+    HamlibReply(std::string text, bool close = false, std::optional<HamlibEvent> event = {})
+        : text(std::move(text)), close(close), event(event) {}
+    std::string text; // written in one piece; empty only when the connection closes
+    bool close = false;
+    std::optional<HamlibEvent> event;
+};
+
+// Hamlib's answers: success, a bad argument, and a command this listener does not offer.
+inline const char* const kReplyOk = "RPRT 0\n";
+inline const char* const kReplyBadArgument = "RPRT -1\n";
+inline const char* const kReplyNotAvailable = "RPRT -11\n";
+
+// The words of a command line: runs of spaces, tabs and carriage returns separate them, and a
+// long command name loses its leading backslash.
+std::vector<std::string> command_words(std::string_view line);
+// A decimal number with an optional sign and fraction and nothing else; no exponent, no hex.
+std::optional<double> decimal_number(const std::string& word);
+// A number as a Hamlib client reads it back: whole numbers without a fraction.
+std::string number_text(double value);
+
+} // namespace dopplex::tracker

@@ -1,0 +1,67 @@
+// One TCP listening socket whose clients send command lines and read one answer per line, as
+// Hamlib's network daemons do. Several clients at a time (at most kMaxClients: one more
+// pushes out the one that has been quiet longest); a line over kMaxLineBytes drops its
+// client; a client that does not read its answers is not read from either, so nothing grows.
+// Driven by the caller's poll loop on one thread; throws std::runtime_error when it cannot
+// listen.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <poll.h>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "hamlib_reply.h"
+
+namespace dopplex::tracker {
+
+struct Endpoint {
+    std::string host;
+    int port = 0; // 0: any free port
+};
+
+// "ADDR:PORT", "[IPv6]:PORT" or a bare PORT on 127.0.0.1; throws std::invalid_argument.
+Endpoint parse_endpoint(const std::string& option, const std::string& text);
+
+class LineListener {
+public:
+    static constexpr std::size_t kMaxLineBytes = 512;
+    static constexpr std::size_t kMaxClients = 4;
+    using Answer = std::function<HamlibReply(std::string_view line)>;
+
+    LineListener(const Endpoint& endpoint, Answer answer);
+    ~LineListener();
+    LineListener(const LineListener&) = delete;
+    LineListener& operator=(const LineListener&) = delete;
+
+    // The address as bound, such as 127.0.0.1:4532, and whether only this machine reaches it.
+    const std::string& address() const { return address_; }
+    bool loopback() const { return loopback_; }
+
+    void add_poll_fds(std::vector<pollfd>& fds) const;
+    // Accepts, reads, answers and drops clients for the entries of fds that are ours.
+    void serve(const std::vector<pollfd>& fds);
+
+private:
+    struct Client {
+        std::string in;
+        std::string out;
+        bool closing = false;
+        unsigned long long active = 0; // when it last sent something, in serve() rounds
+    };
+    void accept_clients();
+    bool receive(int fd, Client& client); // false: drop the client
+    bool flush(int fd, Client& client);   // false: drop the client
+    void drop(int fd);
+
+    Answer answer_;
+    int listen_fd_ = -1;
+    std::string address_;
+    bool loopback_ = false;
+    std::map<int, Client> clients_;
+    unsigned long long round_ = 0;
+};
+
+} // namespace dopplex::tracker

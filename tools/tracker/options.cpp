@@ -1,0 +1,196 @@
+#include "options.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <iostream>
+#include <stdexcept>
+
+namespace dopplex::tracker {
+
+const char* const kHelp = R"(Usage: dopplex-tracker [options]
+       dopplex-tracker --hamlib [--rig 127.0.0.1:4532] [--uplink-rig ADDR:PORT]
+                       [--rotator 127.0.0.1:4533] [--name TEXT]
+
+Plays the satellite tracker over the local link: serves service "Orbitron", topic "Tracking",
+item "TrackingDataEx" on the socket $XDG_RUNTIME_DIR/dopplex-link.Orbitron.Tracking (else in
+/tmp/dopplex-<uid>, mode 0700), and announces a change to subscribers only when the text changed.
+The text reads SN"name" AZaz EL el DNhz UPhz UM"mode" DM"mode" AOS"yyyy-mm-dd hh:mm:ss".
+
+A generated pass: a circular orbit over a spherical, non-rotating Earth. The downlink heard is
+f*(1 - rr/c) and the uplink to send f*(1 + rr/c), rr the range rate, rounded to whole Hz.
+Updates start --lead-in seconds before AOS and end --tail updates after the update that reads
+EL-2.0; that update is computed at the moment the elevation is -2.0 exactly, so it always
+reads -2.0. Then the next pass follows, or the program ends (saying BYE to its clients).
+
+With --hamlib a real tracker drives the text: dopplex-tracker answers as a Hamlib network rig
+(rigctld, the NET rigctl of Hamlib model 2) and a network rotator (rotctld), so Gpredict's
+radio and rotator controllers, rigctl -m 2 -r ADDR:PORT or any other such client tune it. DN is
+the frequency set on the rig's main VFO (F), UP the split VFO (I) or the uplink rig's F, AZ and
+EL the rotator's last position (P). A key not commanded yet is left out of the text.
+  Trackers never point a rotator below the horizon, so the end of a pass comes from LOS: in
+Gpredict give the radio the type "Full-duplex" and tick "AOS" and "LOS" under its
+"Signalling" (Edit > Preferences > Interfaces > Radios). On LOS the text reads EL-2.0 for
+1.5 s, where Dopplex ends the pass, then the next position; after AOS and before a position
+EL reads 0.1. WITHOUT A ROTATOR AND WITHOUT THOSE SIGNALS THE TEXT HAS NO EL KEY: Dopplex
+then never sees AOS or the end of a pass.
+
+Satellite:
+  --name TEXT            satellite name (AO-51; with --hamlib empty: Gpredict does not send it)
+  --altitude KM          orbit altitude, 150..40000 (800)
+  --max-elevation DEG    elevation at culmination, above 0 and at most 90 (45)
+  --heading DEG          azimuth of the satellite's motion at culmination (150)
+  --downlink HZ          nominal downlink (435300000)
+  --uplink HZ            nominal uplink (145920000)
+  --uplink-mode TEXT     (FM)
+  --downlink-mode TEXT   (FM)
+Timing:
+  --interval MS          time between updates (1000)
+  --lead-in S            seconds of updates before AOS (60)
+  --tail N               updates after the one that reads EL-2.0 (3)
+  --passes N             passes in a row (1)
+  --time-factor X        play X times faster, for demonstrations (1)
+  --aos "yyyy-mm-dd hh:mm:ss"  UTC time of the first AOS (now + lead-in)
+Sources and output:
+  --replay FILE          play a recording instead: one line per update, milliseconds from the
+                         start, a tab, the text (examples/pass-ao.tracking)
+  --print                write the updates in that recording format to stdout and exit
+Hamlib listeners (with --hamlib; a PORT of 0 takes a free one; the addresses are printed):
+  --hamlib               serve what a Hamlib client commands instead of a generated pass
+  --rig ADDR:PORT        the rig: main VFO the downlink, split VFO the uplink (127.0.0.1:4532)
+  --uplink-rig ADDR:PORT a second rig whose frequency is the uplink, as Gpredict's "TX only"
+                         radio of a dual-rig setup (none)
+  --rotator ADDR:PORT    the rotator (127.0.0.1:4533)
+                         WARNING: with an address other than 127.x.x.x or [::1] anyone who
+                         reaches the port can move the radio; there is no password.
+Link behaviour (for tests):
+  --refuse-connections   answer every connection with a refusal
+  --refuse-subscriptions refuse every subscription
+  --ignore-requests      never answer a request
+  --help                 this text
+
+SIGTERM or SIGINT ends the conversations and the program.
+)";
+
+namespace {
+
+double number(const std::string& option, const std::string& text) {
+    std::size_t used = 0;
+    double value = 0;
+    try {
+        value = std::stod(text, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used != text.size() || !std::isfinite(value)) {
+        throw std::invalid_argument(option + ": not a number: " + text);
+    }
+    return value;
+}
+
+std::time_t parse_utc(const std::string& text) {
+    std::tm parts{};
+    const char* end = strptime(text.c_str(), "%Y-%m-%d %H:%M:%S", &parts);
+    if (end == nullptr || *end != '\0') {
+        throw std::invalid_argument("--aos: expected yyyy-mm-dd hh:mm:ss: " + text);
+    }
+    return timegm(&parts);
+}
+
+} // namespace
+
+Options parse_options(int argc, char** argv) {
+    Options o;
+    std::string hamlib_only;
+    bool aos_given = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        const auto value = [&]() -> std::string {
+            if (i + 1 >= argc) {
+                throw std::invalid_argument(option + " needs a value");
+            }
+            return argv[++i];
+        };
+        const auto count = [&](int low) {
+            const double n = number(option, value());
+            if (n != std::floor(n) || n < low || n > 1e6) {
+                throw std::invalid_argument(option + ": expected a whole number of at least " +
+                                            std::to_string(low));
+            }
+            return static_cast<int>(n);
+        };
+        if (option == "--help") {
+            std::cout << kHelp;
+            std::exit(0);
+        } else if (option == "--name") {
+            o.satellite.name = value();
+            o.hamlib_options.name = o.satellite.name;
+        } else if (option == "--altitude") {
+            o.satellite.pass.altitude_km = number(option, value());
+        } else if (option == "--max-elevation") {
+            o.satellite.pass.max_elevation_deg = number(option, value());
+        } else if (option == "--heading") {
+            o.satellite.pass.heading_deg = number(option, value());
+        } else if (option == "--downlink") {
+            o.satellite.downlink_hz = number(option, value());
+        } else if (option == "--uplink") {
+            o.satellite.uplink_hz = number(option, value());
+        } else if (option == "--uplink-mode") {
+            o.satellite.uplink_mode = value();
+        } else if (option == "--downlink-mode") {
+            o.satellite.downlink_mode = value();
+        } else if (option == "--interval") {
+            o.schedule.interval_ms = count(1);
+        } else if (option == "--lead-in") {
+            o.schedule.lead_in_s = count(0);
+        } else if (option == "--tail") {
+            o.schedule.tail_updates = count(0);
+        } else if (option == "--passes") {
+            o.schedule.passes = count(1);
+        } else if (option == "--time-factor") {
+            o.time_factor = number(option, value());
+            if (!(o.time_factor > 0.0)) {
+                throw std::invalid_argument("--time-factor must be above 0");
+            }
+        } else if (option == "--aos") {
+            o.schedule.first_aos_utc = parse_utc(value());
+            aos_given = true;
+        } else if (option == "--replay") {
+            o.replay = value();
+        } else if (option == "--print") {
+            o.print = true;
+        } else if (option == "--hamlib") {
+            o.hamlib = true;
+        } else if (option == "--rig") {
+            o.hamlib_options.rig = parse_endpoint(option, value());
+            hamlib_only = option;
+        } else if (option == "--uplink-rig") {
+            o.hamlib_options.uplink_rig = parse_endpoint(option, value());
+            hamlib_only = option;
+        } else if (option == "--rotator") {
+            o.hamlib_options.rotator = parse_endpoint(option, value());
+            hamlib_only = option;
+        } else if (option == "--refuse-connections") {
+            o.link.refuse_connections = true;
+        } else if (option == "--refuse-subscriptions") {
+            o.link.refuse_subscriptions = true;
+        } else if (option == "--ignore-requests") {
+            o.link.ignore_requests = true;
+        } else {
+            throw std::invalid_argument("unknown option " + option + " (see --help)");
+        }
+    }
+    if (!o.hamlib && !hamlib_only.empty()) {
+        throw std::invalid_argument(hamlib_only + " needs --hamlib");
+    }
+    if (o.hamlib && (o.print || !o.replay.empty())) {
+        throw std::invalid_argument("--hamlib cannot be combined with --replay or --print");
+    }
+    if (!aos_given) {
+        o.schedule.first_aos_utc =
+            std::time(nullptr) + static_cast<std::time_t>(o.schedule.lead_in_s);
+    }
+    return o;
+}
+
+} // namespace dopplex::tracker

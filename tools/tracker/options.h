@@ -1,0 +1,29 @@
+// dopplex-tracker's command line.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "hamlib_source.h"
+#include "link/link_server.h"
+#include "pass_script.h"
+
+namespace dopplex::tracker {
+
+struct Options {
+    Satellite satellite;
+    Schedule schedule;
+    double time_factor = 1.0;
+    std::string replay;
+    bool print = false;
+    bool hamlib = false;
+    HamlibOptions hamlib_options;
+    link::LinkServerOptions link;
+};
+
+extern const char* const kHelp;
+
+// Throws std::invalid_argument with a message for the operator; --help prints and exits.
+Options parse_options(int argc, char** argv);
+
+} // namespace dopplex::tracker

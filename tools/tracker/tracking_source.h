@@ -1,0 +1,24 @@
+// What dopplex-tracker serves on the link comes from one source: a generated pass, a replayed
+// recording, or a tracker that speaks Hamlib's network protocol. main() owns the link server
+// and the stop signal; a source only produces texts, on the calling thread.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace dopplex::tracker {
+
+// Hands a new tracking text to the link, which tells its subscribers when the text changed.
+using Publish = std::function<void(const std::string& text)>;
+
+class TrackingSource {
+public:
+    virtual ~TrackingSource() = default;
+    // The text served from the moment the link starts.
+    virtual std::string first_text() const = 0;
+    // Publishes texts until the source has no more or stop_fd becomes readable. Throws
+    // std::runtime_error when the source cannot go on.
+    virtual void run(const Publish& publish, int stop_fd) = 0;
+};
+
+} // namespace dopplex::tracker
