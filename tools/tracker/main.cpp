@@ -22,8 +22,11 @@ using namespace dopplex;
 const char* kHelp = R"(Usage: dopplex-tracker [options]
 
 Plays the satellite tracker over the local link: serves service "Orbitron", topic "Tracking",
-item "TrackingDataEx" on the socket $XDG_RUNTIME_DIR/dopplex-link.Orbitron.Tracking (else in
-/tmp/dopplex-<uid>, mode 0700), and announces a change to subscribers only when the text changed.
+item "TrackingDataEx" on the socket dopplex-link.Orbitron.Tracking in the link folder, and
+announces a change to subscribers only when the text changed. The link folder is
+$DOPPLEX_LINK_DIR when set, else $XDG_RUNTIME_DIR, else /tmp/dopplex-<uid> (mode 0700); a folder
+that other users can reach is refused with a message and the next choice is taken, as Dopplex
+does (docs/link-protocol.md).
 The text reads SN"name" AZaz EL el DNhz UPhz UM"mode" DM"mode" AOS"yyyy-mm-dd hh:mm:ss".
 
 A generated pass: a circular orbit over a spherical, non-rotating Earth. The downlink heard is
@@ -220,9 +223,12 @@ int main(int argc, char** argv) {
         pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
         std::signal(SIGPIPE, SIG_IGN);
 
-        link::LinkServer server(
-            link::socket_path(link::runtime_dir(), kTrackerService, kTrackerTopic), kTrackerService,
-            kTrackerTopic, options.link);
+        const link::RuntimeDir dir = link::runtime_dir();
+        for (const std::string& line : link::runtime_dir_notice(dir)) {
+            std::cerr << "dopplex-tracker: " << line << '\n';
+        }
+        link::LinkServer server(link::socket_path(dir.path, kTrackerService, kTrackerTopic),
+                                kTrackerService, kTrackerTopic, options.link);
         server.set_item(kTrackerItem, updates.empty() ? std::string() : updates.front().text);
         server.start();
         play(updates, options.time_factor, server, stop_signals);
