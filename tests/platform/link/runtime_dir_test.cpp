@@ -1,51 +1,34 @@
 // The link folder: folders another user could reach are refused with the reason, the next choice
 // is taken, and a tracker started apart or by the window serves where the window looks.
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <signal.h>
 #include <sys/stat.h>
-#include <thread>
 
 #include "launcher/process_launcher.h"
-#include "link/runtime_dir.h"
-#include "link/unix_socket.h"
-#include "tracker/link/client_conversation.h"
+#include "platform/link/runtime_fixture.h"
 #include "tracker/link/link_start_error.h"
 
 namespace dopplex {
 namespace {
 
-namespace fs = std::filesystem;
-
-// TMPDIR is a private folder per test; the link variables are unset until a case sets them.
-class LinkFolder : public ::testing::Test {
+// TMPDIR is the fixture's private folder; the link variables are set only by a case.
+class LinkFolder : public test::RuntimeDirTest {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/dopplex-folder-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        base_ = pattern;
-        for (const char* name : {"TMPDIR", "XDG_RUNTIME_DIR", link::kLinkDirVariable}) {
-            const char* value = std::getenv(name);
-            saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-            unsetenv(name);
-        }
-        setenv("TMPDIR", base_.c_str(), 1);
-        home_ = base_ + "/dopplex-" + std::to_string(getuid());
+        RuntimeDirTest::SetUp();
+        use_tmp(dir_);
     }
     void TearDown() override {
-        for (const auto& [name, value] : saved_) {
-            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-        }
-        saved_.clear();
-        fs::remove_all(base_);
+        unsetenv("TMPDIR");
+        RuntimeDirTest::TearDown();
     }
-
-    std::string base_;
+    void use_tmp(const std::string& tmp) {
+        setenv("TMPDIR", tmp.c_str(), 1);
+        unsetenv("XDG_RUNTIME_DIR");
+        unsetenv(link::kLinkDirVariable);
+        home_ = tmp + "/dopplex-" + std::to_string(getuid());
+    }
     std::string home_; // <tmp>/dopplex-<uid>
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
 std::string make_folder(const std::string& path, mode_t mode) {
@@ -60,68 +43,54 @@ bool is_private_folder(const std::string& path) {
 }
 
 TEST_F(LinkFolder, RefusedFoldersAreNamedWithTheirReasonAndTheNextIsTaken) {
-    const std::string home = "/dopplex-" + std::to_string(getuid()); // under TMPDIR
+    const std::string xdg = "/xdg", home = "/dopplex-" + std::to_string(getuid());
     struct Row {
-        const char* what;
         std::function<void(const std::string& tmp)> arrange;
-        std::string chosen; // under TMPDIR
-        // Folders refused ('@' for TMPDIR) and the start of each reason.
-        std::vector<std::pair<std::string, std::string>> refused;
+        std::string chosen;               // '@' stands for TMPDIR
+        std::vector<std::string> refused; // the start of each line
     };
-    const auto xdg_private = [](const std::string& tmp) {
-        setenv("XDG_RUNTIME_DIR", make_folder(tmp + "/xdg", 0700).c_str(), 1);
+    const auto set_xdg = [](const std::string& path) {
+        setenv("XDG_RUNTIME_DIR", path.c_str(), 1);
     };
-    const std::vector<Row> rows = {
-        {"a private XDG_RUNTIME_DIR", xdg_private, "/xdg", {}},
-        {"a relative XDG_RUNTIME_DIR",
-         [](auto&) { setenv("XDG_RUNTIME_DIR", "run/user", 1); },
-         home,
-         {{"run/user", "not an absolute path"}}},
-        {"XDG_RUNTIME_DIR=/tmp",
-         [](auto&) { setenv("XDG_RUNTIME_DIR", "/tmp", 1); },
-         home,
-         {{"/tmp", ""}}},
-        {"the default made first by someone else, open",
-         [&](const std::string& tmp) { make_folder(tmp + home, 0777); },
-         home + "-1",
-         {{"@" + home, "open to other users (mode 0777)"}}},
-        {"the default a link to a private folder, and the next a file",
-         [&](const std::string& tmp) {
-             fs::create_directory_symlink(make_folder(tmp + "/elsewhere", 0700), tmp + home);
+    const Row rows[] = {
+        {[&](auto& tmp) { set_xdg(make_folder(tmp + xdg, 0700)); }, "@" + xdg, {}},
+        {[&](auto&) { set_xdg("run/user"); },
+         "@" + home,
+         {"link folder run/user refused: not an absolute path"}},
+        {[&](auto&) { set_xdg("/tmp"); }, "@" + home, {"link folder /tmp refused: "}},
+        {[&](auto& tmp) { make_folder(tmp + home, 0777); },
+         "@" + home + "-1",
+         {"link folder @" + home + " refused: open to other users (mode 0777)"}},
+        {[&](auto& tmp) {
+             std::filesystem::create_directory_symlink(make_folder(tmp + xdg, 0700), tmp + home);
              std::ofstream(tmp + home + "-1") << "x";
          },
-         home + "-2",
-         {{"@" + home, "a symbolic link"}, {"@" + home + "-1", "not a folder"}}},
-        {"the operator's folder, made when missing",
-         [&](const std::string& tmp) {
-             xdg_private(tmp);
+         "@" + home + "-2",
+         {"link folder @" + home + " refused: a symbolic link",
+          "link folder @" + home + "-1 refused: not a folder"}},
+        {[&](auto& tmp) {
+             set_xdg(make_folder(tmp + xdg, 0700));
              setenv(link::kLinkDirVariable, (tmp + "/chosen").c_str(), 1);
          },
-         "/chosen",
+         "@/chosen",
          {}},
     };
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        SCOPED_TRACE(rows[i].what);
-        const std::string tmp = base_ + "/" + std::to_string(i);
-        setenv("TMPDIR", make_folder(tmp, 0700).c_str(), 1);
-        unsetenv("XDG_RUNTIME_DIR");
-        unsetenv(link::kLinkDirVariable);
-        rows[i].arrange(tmp);
+    int row_number = 0;
+    for (const Row& row : rows) {
+        const std::string tmp = make_folder(dir_ + "/" + std::to_string(++row_number), 0700);
+        const auto at = [&](std::string text) {
+            const std::size_t mark = text.find('@');
+            return mark == std::string::npos ? text : text.replace(mark, 1, tmp);
+        };
+        SCOPED_TRACE(row_number);
+        use_tmp(tmp);
+        row.arrange(tmp);
         const link::RuntimeDir dir = link::runtime_dir();
-        EXPECT_EQ(dir.path, tmp + rows[i].chosen);
+        EXPECT_EQ(dir.path, at(row.chosen));
         EXPECT_TRUE(is_private_folder(dir.path));
-        ASSERT_EQ(dir.refused.size(), rows[i].refused.size());
-        for (std::size_t r = 0; r < dir.refused.size(); ++r) {
-            const auto& [folder, reason] = rows[i].refused[r];
-            const std::string line = "link folder " +
-                                     (folder[0] == '@' ? tmp + folder.substr(1) : folder) +
-                                     " refused: " + reason;
-            EXPECT_EQ(dir.refused[r].rfind(line, 0), 0u) << dir.refused[r];
-        }
-        const std::vector<std::string> notice = link::runtime_dir_notice(dir);
-        EXPECT_EQ(notice.empty(), dir.refused.empty());
-        if (!notice.empty()) {
-            EXPECT_EQ(notice.back(), "link folder in use: " + dir.path);
+        ASSERT_EQ(dir.refused.size(), row.refused.size());
+        for (std::size_t i = 0; i < row.refused.size(); ++i) {
+            EXPECT_EQ(dir.refused[i].rfind(at(row.refused[i]), 0), 0u) << dir.refused[i];
         }
     }
 }
@@ -132,50 +101,42 @@ TEST_F(LinkFolder, EveryNameTakenGivesAFreshFolderAndABadChoiceIsRefusedWithTheR
         make_folder(home_ + "-" + std::to_string(n), 0755);
     }
     const link::RuntimeDir fresh = link::runtime_dir();
-    EXPECT_TRUE(fresh.fresh);
+    EXPECT_TRUE(fresh.fresh && is_private_folder(fresh.path));
     EXPECT_EQ(fresh.path.rfind(home_ + "-", 0), 0u);
-    EXPECT_TRUE(is_private_folder(fresh.path));
     EXPECT_EQ(fresh.refused.size(), 9u);
-    EXPECT_NE(link::runtime_dir_notice(fresh).back().find("DOPPLEX_LINK_DIR=" + fresh.path),
-              std::string::npos);
+    EXPECT_EQ(link::runtime_dir_notice(fresh).back(),
+              "link folder in use: " + fresh.path +
+                  " (a tracker started separately needs DOPPLEX_LINK_DIR=" + fresh.path + ")");
 
     setenv(link::kLinkDirVariable, home_.c_str(), 1);
     try {
         link::runtime_dir();
         ADD_FAILURE() << "an open folder was accepted";
     } catch (const LinkStartError& error) {
-        EXPECT_EQ(error.code(), kLinkSystemError);
         EXPECT_EQ(std::string(error.what()), "link folder " + home_ +
                                                  " refused: open to other users (mode 0777)\n" +
                                                  link_start_error_message(kLinkSystemError));
     }
 }
 
-// The window's folder is where a tracker started apart serves (same rule), and where a tracker
-// the window starts serves even when its own rule would pick another.
+// A tracker started apart finds the window's folder by the same rule; one the window starts is
+// told it, and serves there even where its own rule would pick another.
 TEST_F(LinkFolder, TrackersServeInTheWindowsFolder) {
-    setenv("XDG_RUNTIME_DIR", make_folder(base_ + "/open", 0777).c_str(), 1);
-    const std::string window_dir = link::runtime_dir().path;
-    ASSERT_EQ(window_dir, home_);
-    const std::string told_dir = make_folder(base_ + "/told", 0700);
-    for (const std::string& dir : {window_dir, told_dir}) {
-        const std::string socket = link::socket_path(dir, kTrackerService, kTrackerTopic);
-        launch::ProcessLauncher launcher(socket, std::chrono::seconds(3));
-        if (dir == told_dir) {
-            launcher.set_environment(link::kLinkDirVariable, told_dir);
-        }
-        ASSERT_EQ(launcher.launch(std::string(DOPPLEX_TRACKER_PATH) + " --lead-in 5"),
-                  launch::kLaunched);
-        const int fd = link::connect_unix(socket);
-        EXPECT_GE(fd, 0) << dir;
-        close(fd);
-        ASSERT_EQ(kill(launcher.last_pid(), SIGTERM), 0);
-        // The launcher reaps it; the folder goes only after the tracker removed its socket.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-        while (kill(launcher.last_pid(), 0) == 0 && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-    }
+    setenv("XDG_RUNTIME_DIR", make_folder(dir_ + "/open", 0777).c_str(), 1);
+    ASSERT_EQ(link::runtime_dir().path, home_);
+    socket_ = link::socket_path(home_, kTrackerService, kTrackerTopic);
+    start_tracker({"--lead-in", "5"});
+
+    const std::string told = make_folder(dir_ + "/told", 0700);
+    const std::string told_socket = link::socket_path(told, kTrackerService, kTrackerTopic);
+    launch::ProcessLauncher launcher(told_socket, std::chrono::seconds(3));
+    launcher.set_environment(link::kLinkDirVariable, told);
+    ASSERT_EQ(launcher.launch(std::string(DOPPLEX_TRACKER_PATH) + " --lead-in 5"),
+              launch::kLaunched);
+    children_.push_back(launcher.last_pid());
+    const int fd = link::connect_unix(told_socket);
+    EXPECT_GE(fd, 0);
+    close(fd);
 }
 
 } // namespace
