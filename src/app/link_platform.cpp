@@ -1,6 +1,5 @@
 #include "link_platform.h"
 
-#include "link/runtime_dir.h"
 #include "tracker/link/client_conversation.h"
 
 #include <filesystem>
@@ -8,9 +7,11 @@
 namespace dopplex::app {
 
 LinkPlatform::LinkPlatform()
-    : runtime_dir_(link::runtime_dir()), transport_(runtime_dir_),
-      launcher_(link::socket_path(runtime_dir_, kTrackerService, kTrackerTopic)),
-      settings_(settings::FileSettingsStore::default_file()) {}
+    : runtime_dir_(link::runtime_dir()), transport_(runtime_dir_.path),
+      launcher_(link::socket_path(runtime_dir_.path, kTrackerService, kTrackerTopic)),
+      settings_(settings::FileSettingsStore::default_file()) {
+    launcher_.set_environment(link::kLinkDirVariable, runtime_dir_.path);
+}
 
 LinkServices LinkPlatform::services() {
     return LinkServices{

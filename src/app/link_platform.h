@@ -1,15 +1,18 @@
 // The tracker link's Linux services for the window: the socket transport in the user's private
 // runtime folder, the launcher that waits for the tracker's socket, and the per-user settings
 // file. Built on the GUI thread before the engine starts; must outlive the engine session.
-// The constructor raises LinkStartError when the runtime folder is unusable.
+// The constructor raises LinkStartError when no runtime folder is usable; a tracker it starts
+// is told the folder chosen.
 #pragma once
 
 #include "console/tfmain.h"
 #include "launcher/process_launcher.h"
+#include "link/runtime_dir.h"
 #include "link/socket_transport.h"
 #include "settings/file_settings_store.h"
 
 #include <string>
+#include <vector>
 
 namespace dopplex::app {
 
@@ -17,9 +20,13 @@ class LinkPlatform {
 public:
     LinkPlatform();
     LinkServices services();
+    // Which folders were refused and why, and the one in use; empty when all went as expected.
+    std::vector<std::string> folder_notice() const {
+        return link::runtime_dir_notice(runtime_dir_);
+    }
 
 private:
-    std::string runtime_dir_;
+    link::RuntimeDir runtime_dir_;
     link::SocketTransport transport_;
     launch::ProcessLauncher launcher_;
     settings::FileSettingsStore settings_;

@@ -54,8 +54,17 @@ int main(int argc, char** argv) {
     try {
         link = std::make_unique<app::LinkPlatform>();
     } catch (const std::exception& error) { // LinkStartError and the like: nothing to run on
+        std::cerr << "dopplex: " << error.what() << "\n";
         QMessageBox::critical(nullptr, "Dopplex", QString::fromStdString(error.what()));
         return 1;
+    }
+    if (const auto notice = link->folder_notice(); !notice.empty()) {
+        std::string text;
+        for (const std::string& line : notice) {
+            std::cerr << "dopplex: " << line << "\n";
+            text += line + "\n";
+        }
+        QMessageBox::warning(nullptr, "Dopplex", QString::fromStdString(text));
     }
     app::EngineSession session(port::make_port_backend(spec));
     session.form().attach_link(link->services());

@@ -59,9 +59,12 @@ int main(int argc, char** argv) {
             throw std::runtime_error("cannot wait for signals");
         }
 
-        link::LinkServer server(
-            link::socket_path(link::runtime_dir(), kTrackerService, kTrackerTopic), kTrackerService,
-            kTrackerTopic, options.link);
+        const link::RuntimeDir dir = link::runtime_dir();
+        for (const std::string& line : link::runtime_dir_notice(dir)) {
+            std::cerr << "dopplex-tracker: " << line << '\n';
+        }
+        link::LinkServer server(link::socket_path(dir.path, kTrackerService, kTrackerTopic),
+                                kTrackerService, kTrackerTopic, options.link);
         server.set_item(kTrackerItem, source->first_text());
         server.start();
         source->run([&server](const std::string& text) { server.set_item(kTrackerItem, text); },

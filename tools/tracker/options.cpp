@@ -13,8 +13,11 @@ const char* const kHelp = R"(Usage: dopplex-tracker [options]
                        [--rotator 127.0.0.1:4533] [--name TEXT]
 
 Plays the satellite tracker over the local link: serves service "Orbitron", topic "Tracking",
-item "TrackingDataEx" on the socket $XDG_RUNTIME_DIR/dopplex-link.Orbitron.Tracking (else in
-/tmp/dopplex-<uid>, mode 0700), and announces a change to subscribers only when the text changed.
+item "TrackingDataEx" on the socket dopplex-link.Orbitron.Tracking in the link folder, and
+announces a change to subscribers only when the text changed. The link folder is
+$DOPPLEX_LINK_DIR when set, else $XDG_RUNTIME_DIR, else /tmp/dopplex-<uid> (mode 0700); a folder
+that other users can reach is refused with a message and the next choice is taken, as Dopplex
+does (docs/link-protocol.md).
 The text reads SN"name" AZaz EL el DNhz UPhz UM"mode" DM"mode" AOS"yyyy-mm-dd hh:mm:ss".
 
 A generated pass: a circular orbit over a spherical, non-rotating Earth. The downlink heard is

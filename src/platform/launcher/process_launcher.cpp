@@ -51,10 +51,38 @@ bool accepts_connections(const std::string& path) {
     return ok;
 }
 
+// The process's environment with the overrides in place of any earlier value.
+std::vector<std::string> child_environment(const std::map<std::string, std::string>& overrides) {
+    std::vector<std::string> entries;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string text = *entry;
+        if (overrides.count(text.substr(0, text.find('='))) == 0) {
+            entries.push_back(text);
+        }
+    }
+    for (const auto& [name, value] : overrides) {
+        entries.push_back(name + "=" + value);
+    }
+    return entries;
+}
+
+std::vector<char*> pointers(std::vector<std::string>& words) {
+    std::vector<char*> result;
+    for (std::string& word : words) {
+        result.push_back(word.data());
+    }
+    result.push_back(nullptr);
+    return result;
+}
+
 } // namespace
 
 ProcessLauncher::ProcessLauncher(std::string ready_socket, std::chrono::milliseconds ready_timeout)
     : ready_socket_(std::move(ready_socket)), ready_timeout_(ready_timeout) {}
+
+void ProcessLauncher::set_environment(const std::string& name, const std::string& value) {
+    environment_[name] = value;
+}
 
 int ProcessLauncher::launch(const std::string& command_line) {
     std::vector<std::string> words = command_words(command_line);
@@ -64,11 +92,9 @@ int ProcessLauncher::launch(const std::string& command_line) {
     if (words[0].find('/') == std::string::npos && access(words[0].c_str(), X_OK) == 0) {
         words[0] = "./" + words[0];
     }
-    std::vector<char*> argv;
-    for (std::string& word : words) {
-        argv.push_back(word.data());
-    }
-    argv.push_back(nullptr);
+    std::vector<char*> argv = pointers(words);
+    std::vector<std::string> environment = child_environment(environment_);
+    std::vector<char*> envp = pointers(environment);
 
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -76,7 +102,7 @@ int ProcessLauncher::launch(const std::string& command_line) {
     // started from the desktop.
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
     pid_t pid = -1;
-    const int error = posix_spawnp(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
+    const int error = posix_spawnp(&pid, argv[0], nullptr, &attributes, argv.data(), envp.data());
     posix_spawnattr_destroy(&attributes);
     if (error != 0) {
         return result_of(error);

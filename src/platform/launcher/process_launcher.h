@@ -6,6 +6,7 @@
 #pragma once
 
 #include <chrono>
+#include <map>
 #include <string>
 #include <sys/types.h>
 
@@ -20,6 +21,8 @@ public:
     // ready_socket: the socket the started tracker will listen on.
     explicit ProcessLauncher(std::string ready_socket,
                              std::chrono::milliseconds ready_timeout = std::chrono::seconds(5));
+    // Sets a variable for every program started from now on (its own environment otherwise).
+    void set_environment(const std::string& name, const std::string& value);
     // A first word without "/" is looked for in the current folder first, then on PATH.
     int launch(const std::string& command_line) override;
     // The process id of the last program started, or -1 (for tests and shutdown).
@@ -28,6 +31,7 @@ public:
 private:
     std::string ready_socket_;
     std::chrono::milliseconds ready_timeout_;
+    std::map<std::string, std::string> environment_;
     pid_t last_pid_ = -1;
 };
 

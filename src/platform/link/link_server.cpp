@@ -1,8 +1,11 @@
 #include "link/link_server.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <stdexcept>
 #include <sys/socket.h>
@@ -18,16 +21,24 @@ namespace dopplex::link {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr std::size_t kMaxClients = 16;
 constexpr std::size_t kChunk = 4096;
+// Room for a few of the largest answers (a DATA block of 64 KiB); more unread means the client
+// does not read at all.
+constexpr std::size_t kMaxPendingBytes = 256 * 1024;
+constexpr auto kConnectWithin = std::chrono::milliseconds(1000);
 
 } // namespace
 
 struct LinkServer::Client {
     int fd;
+    Clock::time_point connect_deadline;
     FrameParser parser;
     bool conversing = false;
     std::set<std::string> advised;
+    std::string pending; // answers the client has not taken yet
 };
 
 LinkServer::LinkServer(std::string socket_path, std::string service, std::string topic,
@@ -87,7 +98,7 @@ void LinkServer::stop() {
     }
     for (auto& [fd, client] : clients_) {
         if (client->conversing) {
-            send(fd, "BYE\n", 4, MSG_NOSIGNAL | MSG_DONTWAIT);
+            answer(*client, "BYE\n"); // after any answer still queued, never inside one
         }
         close(fd);
     }
@@ -110,9 +121,10 @@ void LinkServer::serve() {
     while (!stop_) {
         std::vector<pollfd> waiting{{wake_[0], POLLIN, 0}, {listen_fd_, POLLIN, 0}};
         for (const auto& [fd, client] : clients_) {
-            waiting.push_back({fd, POLLIN, 0});
+            const short events = client->pending.empty() ? POLLIN : POLLIN | POLLOUT;
+            waiting.push_back({fd, events, 0});
         }
-        if (poll(waiting.data(), waiting.size(), -1) < 0) {
+        if (poll(waiting.data(), waiting.size(), poll_timeout_ms()) < 0) {
             continue;
         }
         if (waiting[0].revents != 0) {
@@ -121,36 +133,93 @@ void LinkServer::serve() {
             }
             notify_changes();
         }
+        for (std::size_t i = 2; i < waiting.size(); ++i) {
+            auto found = clients_.find(waiting[i].fd);
+            if (waiting[i].revents == 0 || found == clients_.end()) {
+                continue;
+            }
+            Client& client = *found->second;
+            const bool keep = ((waiting[i].revents & POLLOUT) == 0 || flush(client)) &&
+                              ((waiting[i].revents & ~POLLOUT) == 0 || handle(client));
+            if (!keep) {
+                drop(client.fd);
+            }
+        }
+        // After the clients' lines, so a newcomer never evicts one whose CONNECT just came in.
         if (waiting[1].revents != 0) {
             accept_client();
         }
-        for (std::size_t i = 2; i < waiting.size(); ++i) {
-            if (waiting[i].revents == 0) {
-                continue;
-            }
-            auto found = clients_.find(waiting[i].fd);
-            if (found != clients_.end() && !handle(*found->second)) {
-                if (found->second->conversing) {
-                    --conversations_;
-                }
-                close(found->first);
-                clients_.erase(found);
-            }
-        }
+        drop_late_clients();
     }
 }
 
+// Until the earliest CONNECT deadline, or no limit.
+int LinkServer::poll_timeout_ms() const {
+    std::optional<Clock::time_point> earliest;
+    for (const auto& [fd, client] : clients_) {
+        if (!client->conversing && (!earliest || client->connect_deadline < *earliest)) {
+            earliest = client->connect_deadline;
+        }
+    }
+    if (!earliest) {
+        return -1;
+    }
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(*earliest - Clock::now()).count();
+    return static_cast<int>(std::max<long long>(left, 0));
+}
+
 void LinkServer::accept_client() {
-    const int fd = accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
+    const int fd = accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) {
         return;
     }
-    if (clients_.size() >= kMaxClients || !peer_is_same_user(fd)) {
+    if (!peer_is_same_user(fd) || (clients_.size() >= kMaxClients && !drop_oldest_unconnected())) {
         close(fd);
         return;
     }
-    set_send_timeout(fd, 1000);
-    clients_[fd] = std::make_unique<Client>(Client{fd, {}, false, {}});
+    auto client = std::make_unique<Client>();
+    client->fd = fd;
+    client->connect_deadline = Clock::now() + kConnectWithin;
+    clients_[fd] = std::move(client);
+}
+
+// Makes room for a newcomer, which may be the window, at the cost of a client that is silent.
+bool LinkServer::drop_oldest_unconnected() {
+    const Client* oldest = nullptr;
+    for (const auto& [fd, client] : clients_) {
+        if (!client->conversing &&
+            (oldest == nullptr || client->connect_deadline < oldest->connect_deadline)) {
+            oldest = client.get();
+        }
+    }
+    if (oldest == nullptr) {
+        return false;
+    }
+    drop(oldest->fd);
+    return true;
+}
+
+void LinkServer::drop_late_clients() {
+    const auto now = Clock::now();
+    std::vector<int> late;
+    for (const auto& [fd, client] : clients_) {
+        if (!client->conversing && client->connect_deadline <= now) {
+            late.push_back(fd);
+        }
+    }
+    for (int fd : late) {
+        drop(fd);
+    }
+}
+
+void LinkServer::drop(int fd) {
+    const auto found = clients_.find(fd);
+    if (found->second->conversing) {
+        --conversations_;
+    }
+    close(fd);
+    clients_.erase(found);
 }
 
 // Reads what the client sent and answers it; false when the client must go.
@@ -174,7 +243,7 @@ bool LinkServer::handle(Client& client) {
             return false;
         }
         const std::vector<std::string>& w = frame.words;
-        std::string answer;
+        std::string reply;
         if (w[0] == "BYE") {
             return false;
         }
@@ -184,7 +253,7 @@ bool LinkServer::handle(Client& client) {
             }
             const bool accepted =
                 !options_.refuse_connections && w[1] == service_ && w[2] == topic_;
-            if (!send_all(client.fd, accepted ? "CONNECTED\n" : "REFUSED\n") || !accepted) {
+            if (!answer(client, accepted ? "CONNECTED\n" : "REFUSED\n") || !accepted) {
                 return false;
             }
             client.conversing = true;
@@ -202,18 +271,44 @@ bool LinkServer::handle(Client& client) {
             if (ok) {
                 client.advised.insert(w[2]);
             }
-            answer = frame_line({ok ? "ACK" : "NACK", w[1]});
+            reply = frame_line({ok ? "ACK" : "NACK", w[1]});
         } else if (w[0] == "ADVSTOP") {
-            answer = frame_line({client.advised.erase(w[2]) > 0 ? "ACK" : "NACK", w[1]});
+            reply = frame_line({client.advised.erase(w[2]) > 0 ? "ACK" : "NACK", w[1]});
         } else if (w[0] == "REQUEST" && !options_.ignore_requests) {
-            answer = known ? frame_line({"DATA", w[1], std::to_string(item->second.size())}) +
-                                 item->second + "\n"
-                           : frame_line({"NACK", w[1]});
+            reply = known ? frame_line({"DATA", w[1], std::to_string(item->second.size())}) +
+                                item->second + "\n"
+                          : frame_line({"NACK", w[1]});
         }
-        if (!answer.empty() && !send_all(client.fd, answer)) {
+        if (!reply.empty() && !answer(client, reply)) {
             return false;
         }
     }
+}
+
+// Queues bytes for the client and sends what its socket takes now; false when the client must go.
+bool LinkServer::answer(Client& client, const std::string& bytes) {
+    client.pending += bytes;
+    return flush(client) && client.pending.size() <= kMaxPendingBytes;
+}
+
+bool LinkServer::flush(Client& client) {
+    std::size_t sent = 0;
+    while (sent < client.pending.size()) {
+        const ssize_t n = send(client.fd, client.pending.data() + sent,
+                               client.pending.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && errno == EAGAIN) {
+            break;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        sent += static_cast<std::size_t>(n);
+    }
+    client.pending.erase(0, sent);
+    return true;
 }
 
 void LinkServer::notify_changes() {
@@ -225,18 +320,15 @@ void LinkServer::notify_changes() {
     std::vector<int> gone;
     for (const auto& [fd, client] : clients_) {
         for (const std::string& item : changed) {
-            if (client->advised.count(item) > 0 && !send_all(fd, frame_line({"CHANGED", item}))) {
+            if (client->advised.count(item) > 0 &&
+                !answer(*client, frame_line({"CHANGED", item}))) {
                 gone.push_back(fd);
                 break;
             }
         }
     }
     for (int fd : gone) {
-        if (clients_[fd]->conversing) {
-            --conversations_;
-        }
-        close(fd);
-        clients_.erase(fd);
+        drop(fd);
     }
 }
 

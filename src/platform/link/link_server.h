@@ -2,6 +2,9 @@
 // service and topic to the clients of its socket, answers subscriptions and requests, and sends
 // each subscriber a change notice when an item's bytes change. One thread does all socket work;
 // set_item() may be called from any thread. Used by dopplex-tracker and by tests.
+// No client can hold the others up: writes never block (a client whose unread answers outgrow
+// its buffer is dropped), and a client that has not said CONNECT within a second is dropped, or
+// sooner when a newcomer needs its place.
 #pragma once
 
 #include <atomic>
@@ -41,8 +44,14 @@ public:
 private:
     struct Client;
     void serve();
+    int poll_timeout_ms() const;
     void accept_client();
+    bool drop_oldest_unconnected();
+    void drop_late_clients();
+    void drop(int fd);
     bool handle(Client& client);
+    bool answer(Client& client, const std::string& bytes);
+    bool flush(Client& client);
     void notify_changes();
 
     std::string path_;

@@ -19,4 +19,7 @@ std::string link_start_error_message(unsigned code) {
 LinkStartError::LinkStartError(unsigned code)
     : std::runtime_error(link_start_error_message(code)), code_(code) {}
 
+LinkStartError::LinkStartError(unsigned code, const std::string& causes)
+    : std::runtime_error(causes + link_start_error_message(code)), code_(code) {}
+
 } // namespace dopplex

@@ -21,6 +21,8 @@ std::string link_start_error_message(unsigned code);
 class LinkStartError : public std::runtime_error {
 public:
     explicit LinkStartError(unsigned code);
+    // The causes come first, one per line ending in '\n'; the code's message stays the last line.
+    LinkStartError(unsigned code, const std::string& causes);
     unsigned code() const { return code_; }
 
 private:
