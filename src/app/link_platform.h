@@ -17,6 +17,10 @@ class LinkPlatform {
 public:
     LinkPlatform();
     LinkServices services();
+    // Who hears why the link is as it is (see SocketTransport::StatusListener).
+    void set_status_listener(link::SocketTransport::StatusListener listener) {
+        transport_.set_status_listener(std::move(listener));
+    }
 
 private:
     std::string runtime_dir_;
