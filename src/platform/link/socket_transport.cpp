@@ -81,14 +81,14 @@ bool SocketTransport::connect(const std::string& service, const std::string& top
         set_status(failure);
         return false;
     }
-    {
-        std::lock_guard lock(mutex_);
-        fd_ = fd;
-        alive_ = true;
-        opened_status_ = "Conversation with " + service + " " + topic + " open";
-        reader_ = std::thread(&SocketTransport::read_loop, this, fd, std::move(parser));
-    }
-    set_status(opened_status_);
+    // Before the reader starts, so an end it finds at once is the last word.
+    const std::string opened = "Conversation with " + service + " " + topic + " open";
+    set_status(opened);
+    std::lock_guard lock(mutex_);
+    fd_ = fd;
+    alive_ = true;
+    opened_status_ = opened;
+    reader_ = std::thread(&SocketTransport::read_loop, this, fd, std::move(parser));
     return true;
 }
 
@@ -169,18 +169,18 @@ std::optional<Frame> SocketTransport::transact(const std::string& verb, const st
     waiting_id_ = 0;
     std::optional<Frame> answer = std::move(answer_);
     answer_.reset();
-    // The end of the conversation and a close report themselves.
-    const bool quiet = !alive_ || interrupted_;
-    const std::string opened = opened_status_;
-    lock.unlock();
-    if (answer) {
-        set_status(answer->words[0] == "NACK" ? "The tracker refused " + verb + " " + item
-                                              : opened);
-    } else if (!quiet) {
-        set_status(sent ? "No answer to " + verb + " " + item + " within " +
-                              std::to_string(timeout_ms) + " ms"
-                        : "Sending " + verb + " to the tracker failed or took over " +
-                              std::to_string(kSendTimeoutMs) + " ms");
+    // The end of the conversation and a close report themselves. Under the lock, so this
+    // cannot overtake the reader's report of an end.
+    if (alive_ && !interrupted_) {
+        if (answer) {
+            set_status(answer->words[0] == "NACK" ? "The tracker refused " + verb + " " + item
+                                                  : opened_status_);
+        } else {
+            set_status(sent ? "No answer to " + verb + " " + item + " within " +
+                                  std::to_string(timeout_ms) + " ms"
+                            : "Sending " + verb + " to the tracker failed or took over " +
+                                  std::to_string(kSendTimeoutMs) + " ms");
+        }
     }
     return answer;
 }

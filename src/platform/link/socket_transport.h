@@ -74,7 +74,7 @@ private:
     // Held while a notice is delivered, so set_listener(nullptr) waits for it.
     std::mutex listener_mutex_;
     LinkListener* listener_ = nullptr;
-    std::mutex status_mutex_; // held while a status is delivered
+    std::mutex status_mutex_; // held while a status is delivered; taken after mutex_, never before
     StatusListener status_listener_;
     std::string status_;
 };
