@@ -11,7 +11,13 @@ EngineSession::EngineSession(std::unique_ptr<port::PortBackend> backend)
               // A port fault found inside a handler is shown once that handler is done.
               loop_.post(EventKind::Control, [this, message] { loop_.report_error(message); });
           },
-          &relay_) {}
+          &relay_) {
+    // A request to a tracker that does not answer must not hold up closing either.
+    host_.set_interrupt_hook([this] {
+        if (form_.Tracking)
+            form_.Tracking->interrupt();
+    });
+}
 
 EngineSession::~EngineSession() {
     stop();

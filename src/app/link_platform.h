@@ -24,6 +24,10 @@ public:
     std::vector<std::string> folder_notice() const {
         return link::runtime_dir_notice(runtime_dir_);
     }
+    // Who hears why the link is as it is (see SocketTransport::StatusListener).
+    void set_status_listener(link::SocketTransport::StatusListener listener) {
+        transport_.set_status_listener(std::move(listener));
+    }
 
 private:
     link::RuntimeDir runtime_dir_;

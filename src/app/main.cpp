@@ -69,6 +69,8 @@ int main(int argc, char** argv) {
     app::EngineSession session(port::make_port_backend(spec));
     session.form().attach_link(link->services());
     app::AppShell shell(session);
+    link->set_status_listener(
+        [&shell](const std::string& status) { shell.window().post_link_status(status); });
     app::SignalExit signal_exit([&shell] { shell.window().request_exit_now(); });
     QObject::connect(&shell.window(), &app::MainWindow::finished, &application, &QApplication::quit,
                      Qt::QueuedConnection);

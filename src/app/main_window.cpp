@@ -52,6 +52,8 @@ void make_bold(QWidget* w) {
     w->setFont(f);
 }
 
+const QString kLinkClickHint = QStringLiteral("Click to open the link to the tracker");
+
 const QColor kDisplayBlue(0, 0, 200);
 const QColor kFieldGrey(192, 192, 192);
 const QColor kMaroon(128, 0, 0);
@@ -111,6 +113,10 @@ void MainWindow::build_decorations() {
         this);
     footer->setGeometry(kFooter.x, kFooter.y, kFooter.w, kFooter.h);
     footer->setStyleSheet("color: #505060;");
+
+    link_status_ = new QLabel(this);
+    link_status_->setGeometry(kLinkStatus.x, kLinkStatus.y, kLinkStatus.w, kLinkStatus.h);
+    link_status_->setStyleSheet("color: #505060;");
 }
 
 QWidget* MainWindow::make_widget(const Control& control) {
@@ -125,7 +131,7 @@ QWidget* MainWindow::make_widget(const Control& control) {
         label->setWordWrap(name == "l_st");
         if (name == "l_dd") {
             label->setCursor(Qt::PointingHandCursor);
-            label->setToolTip("Click to open the link to the tracker");
+            label->setToolTip(kLinkClickHint);
             label->installEventFilter(this);
             link_label_ = label;
         }
@@ -279,6 +285,17 @@ void MainWindow::follow_focus(const std::string& control_name) {
 
 void MainWindow::show_port_status(const port::PortStatus& status) {
     leds_->set_status(status);
+}
+
+void MainWindow::post_link_status(const std::string& status) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, text = q(status)] {
+            link_status_->setText("Tracker link: " + text);
+            if (link_label_)
+                link_label_->setToolTip(text + "\n" + kLinkClickHint);
+        },
+        Qt::QueuedConnection);
 }
 
 QWidget* MainWindow::widget(const std::string& control_name) const {

@@ -34,6 +34,9 @@ public:
     void apply(const ControlUpdate& update);
     void follow_focus(const std::string& control_name);
     void show_port_status(const port::PortStatus& status);
+    // Any thread: shows why the link is as it is (a failed open, the end of a conversation)
+    // beside the link state.
+    void post_link_status(const std::string& status);
 
     // The widget that shows a control, or nullptr for a hidden one.
     QWidget* widget(const std::string& control_name) const;
@@ -71,6 +74,7 @@ private:
     std::map<std::string, int> typing_in_flight_;
     LedPanel* leds_ = nullptr;
     QLabel* link_label_ = nullptr;
+    QLabel* link_status_ = nullptr;
     bool exit_requested_ = false;
     bool may_close_ = false;
 };

@@ -43,6 +43,8 @@ void RealHost::interrupt() {
         interrupted_ = true;
     }
     interrupt_cv_.notify_all();
+    if (interrupt_hook_)
+        interrupt_hook_();
 }
 
 void RealHost::report(const std::string& text) {

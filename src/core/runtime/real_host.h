@@ -36,8 +36,11 @@ public:
     Clock::time_point to_time_point(std::int64_t ms) const;
 
     // Any thread: every wait from now on ends at once with EInterrupted, so a long train cannot
-    // hold up closing the program.
+    // hold up closing the program. Then runs the interrupt hook.
     void interrupt();
+    // Before the engine starts: cuts short the waits the host does not own (the link's
+    // requests); called by interrupt() on its caller's thread.
+    void set_interrupt_hook(std::function<void()> hook) { interrupt_hook_ = std::move(hook); }
 
 private:
     Clock::time_point start_;
@@ -47,6 +50,7 @@ private:
     std::optional<Clock::time_point> last_deadline_; // none after a rest
     ShowReport show_report_;
     std::function<void(const std::string&)> fallback_;
+    std::function<void()> interrupt_hook_;
 };
 
 } // namespace dopplex

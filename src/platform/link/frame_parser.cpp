@@ -54,13 +54,18 @@ std::string frame_line(const std::vector<std::string>& words) {
     return line + '\n';
 }
 
+FrameParser::Status FrameParser::malformed(std::string error) {
+    error_ = std::move(error);
+    return Status::Malformed;
+}
+
 FrameParser::Status FrameParser::next(Frame& frame) {
     const std::size_t end = buffer_.find('\n');
-    if (end == std::string::npos) {
-        return buffer_.size() > kMaxLineBytes ? Status::Malformed : Status::NeedMore;
+    if ((end == std::string::npos ? buffer_.size() : end) > kMaxLineBytes) {
+        return malformed("a line longer than " + std::to_string(kMaxLineBytes) + " bytes");
     }
-    if (end > kMaxLineBytes) {
-        return Status::Malformed;
+    if (end == std::string::npos) {
+        return Status::NeedMore;
     }
     std::vector<std::string> words = split_words(buffer_.substr(0, end));
     std::size_t consumed = end + 1;
@@ -68,13 +73,14 @@ FrameParser::Status FrameParser::next(Frame& frame) {
     if (words[0] == "DATA") {
         std::size_t length = 0;
         if (words.size() != 3 || !parse_count(words[2], kMaxDataBytes, length)) {
-            return Status::Malformed;
+            return malformed("a DATA line without a length of at most " +
+                             std::to_string(kMaxDataBytes) + " bytes");
         }
         if (buffer_.size() < consumed + length + 1) {
             return Status::NeedMore;
         }
         if (buffer_[consumed + length] != '\n') {
-            return Status::Malformed;
+            return malformed("DATA not followed by a line end");
         }
         data = buffer_.substr(consumed, length);
         consumed += length + 1;

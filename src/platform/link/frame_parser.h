@@ -25,9 +25,16 @@ public:
     // Call next() until NeedMore after each feed(); that keeps the buffer bounded.
     void feed(const char* bytes, std::size_t count) { buffer_.append(bytes, count); }
     Status next(Frame& frame);
+    // Whether bytes of a frame that is not complete yet are waiting.
+    bool partial() const { return !buffer_.empty(); }
+    // After Malformed: what was wrong, for the operator.
+    const std::string& error() const { return error_; }
 
 private:
+    Status malformed(std::string error);
+
     std::string buffer_;
+    std::string error_;
 };
 
 // The words of a frame as one protocol line, "\n" included.

@@ -1,7 +1,9 @@
 #include "link/socket_transport.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -14,9 +16,18 @@ namespace dopplex::link {
 namespace {
 
 constexpr int kHandshakeTimeoutMs = 1000;
+constexpr int kSendTimeoutMs = 1000;
 constexpr std::size_t kChunk = 4096;
 
 using Clock = std::chrono::steady_clock;
+
+Clock::time_point after_ms(int ms) {
+    return Clock::now() + std::chrono::milliseconds(ms);
+}
+
+std::string link_error(int error) {
+    return std::string("Link error: ") + std::strerror(error);
+}
 
 } // namespace
 
@@ -24,6 +35,7 @@ SocketTransport::SocketTransport(std::string runtime_dir) : runtime_dir_(std::mo
 
 SocketTransport::~SocketTransport() {
     set_listener(nullptr);
+    set_status_listener(nullptr);
     disconnect();
 }
 
@@ -32,57 +44,84 @@ void SocketTransport::set_listener(LinkListener* listener) {
     listener_ = listener;
 }
 
+void SocketTransport::set_status_listener(StatusListener listener) {
+    std::lock_guard lock(status_mutex_);
+    status_listener_ = std::move(listener);
+}
+
+void SocketTransport::set_status(const std::string& status) {
+    std::lock_guard lock(status_mutex_);
+    if (status == status_) {
+        return;
+    }
+    status_ = status;
+    if (status_listener_) {
+        status_listener_(status_);
+    }
+}
+
 bool SocketTransport::connect(const std::string& service, const std::string& topic) {
     disconnect();
     std::string path;
     try {
         path = socket_path(runtime_dir_, service, topic);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        set_status(error.what());
         return false;
     }
     const int fd = connect_unix(path);
     if (fd < 0) {
+        set_status("No tracker answers at " + path);
         return false;
     }
     FrameParser parser;
-    if (!handshake(fd, parser, service, topic)) {
+    const std::string failure = handshake(fd, parser, service, topic);
+    if (!failure.empty()) {
         close(fd);
+        set_status(failure);
         return false;
     }
+    // Before the reader starts, so an end it finds at once is the last word.
+    const std::string opened = "Conversation with " + service + " " + topic + " open";
+    set_status(opened);
     std::lock_guard lock(mutex_);
     fd_ = fd;
     alive_ = true;
+    opened_status_ = opened;
     reader_ = std::thread(&SocketTransport::read_loop, this, fd, std::move(parser));
     return true;
 }
 
-bool SocketTransport::handshake(int fd, FrameParser& parser, const std::string& service,
-                                const std::string& topic) {
-    if (!valid_name(service) || !valid_name(topic) ||
-        !send_all(fd, frame_line({"CONNECT", service, topic}))) {
-        return false;
+std::string SocketTransport::handshake(int fd, FrameParser& parser, const std::string& service,
+                                       const std::string& topic) {
+    if (!valid_name(service) || !valid_name(topic)) {
+        return "Service or topic is no valid name";
     }
-    const auto deadline = Clock::now() + std::chrono::milliseconds(kHandshakeTimeoutMs);
+    const auto deadline = after_ms(kHandshakeTimeoutMs);
+    if (!interrupter_.send_all(fd, frame_line({"CONNECT", service, topic}), deadline)) {
+        return "The tracker does not take the connect request";
+    }
     Frame frame;
     for (;;) {
         switch (parser.next(frame)) {
         case FrameParser::Status::Frame:
-            return frame.words.size() == 1 && frame.words[0] == "CONNECTED";
+            if (frame.words.size() == 1 && frame.words[0] == "CONNECTED") {
+                return {};
+            }
+            return "The tracker refused " + service + " " + topic;
         case FrameParser::Status::Malformed:
-            return false;
+            return "Protocol error: " + parser.error();
         case FrameParser::Status::NeedMore:
             break;
         }
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        pollfd waiting{fd, POLLIN, 0};
-        if (left.count() <= 0 || poll(&waiting, 1, static_cast<int>(left.count())) <= 0) {
-            return false;
+        if (interrupter_.wait(fd, POLLIN, deadline) != Interrupter::Wait::Ready) {
+            return "The tracker did not answer within " + std::to_string(kHandshakeTimeoutMs) +
+                   " ms";
         }
         char chunk[kChunk];
         const ssize_t n = recv(fd, chunk, sizeof chunk, 0);
         if (n <= 0) {
-            return false;
+            return n == 0 ? "The tracker closed the connection" : link_error(errno);
         }
         parser.feed(chunk, static_cast<std::size_t>(n));
     }
@@ -112,7 +151,7 @@ std::optional<Frame> SocketTransport::transact(const std::string& verb, const st
         return std::nullopt;
     }
     std::unique_lock lock(mutex_);
-    if (!alive_) {
+    if (!alive_ || interrupted_) {
         return std::nullopt;
     }
     const unsigned id = ++next_id_;
@@ -120,47 +159,34 @@ std::optional<Frame> SocketTransport::transact(const std::string& verb, const st
     answer_.reset();
     const int fd = fd_;
     lock.unlock();
-    const bool sent = send_all(fd, frame_line({verb, std::to_string(id), item}));
+    const bool sent = interrupter_.send_all(fd, frame_line({verb, std::to_string(id), item}),
+                                            after_ms(kSendTimeoutMs));
     lock.lock();
     if (sent) {
         answered_.wait_for(lock, std::chrono::milliseconds(timeout_ms),
-                           [&] { return answer_.has_value() || !alive_; });
+                           [&] { return answer_.has_value() || !alive_ || interrupted_; });
     }
     waiting_id_ = 0;
     std::optional<Frame> answer = std::move(answer_);
     answer_.reset();
+    // The end of the conversation and a close report themselves. Under the lock, so this
+    // cannot overtake the reader's report of an end.
+    if (alive_ && !interrupted_) {
+        if (answer) {
+            set_status(answer->words[0] == "NACK" ? "The tracker refused " + verb + " " + item
+                                                  : opened_status_);
+        } else {
+            set_status(sent ? "No answer to " + verb + " " + item + " within " +
+                                  std::to_string(timeout_ms) + " ms"
+                            : "Sending " + verb + " to the tracker failed or took over " +
+                                  std::to_string(kSendTimeoutMs) + " ms");
+        }
+    }
     return answer;
 }
 
 void SocketTransport::read_loop(int fd, FrameParser parser) {
-    Frame frame;
-    bool ended = false;
-    while (!ended) {
-        switch (parser.next(frame)) {
-        case FrameParser::Status::Frame:
-            if (frame.words[0] == "BYE") {
-                ended = true;
-            } else {
-                dispatch(frame);
-            }
-            continue;
-        case FrameParser::Status::Malformed:
-            ended = true;
-            continue;
-        case FrameParser::Status::NeedMore:
-            break;
-        }
-        char chunk[kChunk];
-        const ssize_t n = recv(fd, chunk, sizeof chunk, 0);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            ended = true;
-        } else {
-            parser.feed(chunk, static_cast<std::size_t>(n));
-        }
-    }
+    const std::string ended = read_frames(fd, parser);
     bool notify = false;
     {
         std::lock_guard lock(mutex_);
@@ -169,10 +195,67 @@ void SocketTransport::read_loop(int fd, FrameParser parser) {
         answered_.notify_all();
     }
     if (notify) {
+        set_status(ended);
         std::lock_guard lock(listener_mutex_);
         if (listener_ != nullptr) {
             listener_->conversation_ended();
         }
+    }
+}
+
+std::string SocketTransport::read_frames(int fd, FrameParser& parser) {
+    // A peer that stops inside a frame would otherwise leave the link open with stale data.
+    constexpr auto kNoFrame = Clock::time_point::max();
+    Clock::time_point frame_deadline = kNoFrame;
+    Frame frame;
+    for (;;) {
+        bool completed = false;
+        for (;;) {
+            const FrameParser::Status status = parser.next(frame);
+            if (status == FrameParser::Status::Malformed) {
+                return "Protocol error: " + parser.error();
+            }
+            if (status == FrameParser::Status::NeedMore) {
+                break;
+            }
+            if (frame.words[0] == "BYE") {
+                return "The tracker ended the conversation";
+            }
+            dispatch(frame);
+            completed = true;
+        }
+        if (!parser.partial()) {
+            frame_deadline = kNoFrame;
+        } else if (completed || frame_deadline == kNoFrame) {
+            frame_deadline = after_ms(kFrameStallMs);
+        }
+        int timeout_ms = -1;
+        if (frame_deadline != kNoFrame) {
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(frame_deadline - Clock::now());
+            timeout_ms = static_cast<int>(std::max<long long>(0, left.count()));
+        }
+        pollfd waiting{fd, POLLIN, 0};
+        const int ready = poll(&waiting, 1, timeout_ms);
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready < 0) {
+            return link_error(errno);
+        }
+        if (ready == 0) {
+            return "The tracker stopped inside a frame for more than " +
+                   std::to_string(kFrameStallMs / 1000) + " s";
+        }
+        char chunk[kChunk];
+        const ssize_t n = recv(fd, chunk, sizeof chunk, 0);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n == 0 ? "The tracker closed the connection" : link_error(errno);
+        }
+        parser.feed(chunk, static_cast<std::size_t>(n));
     }
 }
 
@@ -193,6 +276,15 @@ void SocketTransport::dispatch(const Frame& frame) {
         }
     }
     // Anything else is a later version's line or an answer that came too late: ignored.
+}
+
+void SocketTransport::interrupt() {
+    {
+        std::lock_guard lock(mutex_);
+        interrupted_ = true;
+        answered_.notify_all();
+    }
+    interrupter_.raise();
 }
 
 void SocketTransport::disconnect() {

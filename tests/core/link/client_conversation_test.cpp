@@ -274,6 +274,33 @@ TEST(ClientConversation, StaleNoticesAreDropped) {
     EXPECT_EQ(rig.trace.lines, (Lines{"disconnect"})) << "closing quietly raises nothing";
 }
 
+TEST(ClientConversation, WaitingNoticesMergeIntoOneFetch) {
+    Rig rig;
+    rig.open_with("AZ1");
+    LinkListener* listener = rig.transport.listener;
+    for (int i = 0; i < 1000; ++i) {
+        listener->change_notice(i % 2 == 0 ? kTrackerItem : "Unsubscribed");
+    }
+    EXPECT_EQ(rig.queue.size(), 1u);
+    rig.trace.lines.clear();
+    rig.transport.request_results = {"AZ2", "AZ3"};
+    rig.run_queue();
+    listener->change_notice(kTrackerItem); // after the fetch began: fetched again
+    rig.run_queue();
+    EXPECT_EQ(rig.trace.lines,
+              (Lines{kRequestData, "OnChange 'AZ2'", kRequestData, "OnChange 'AZ3'"}));
+
+    // A notice still queued from an ended conversation must not swallow the next one's.
+    listener->change_notice(kTrackerItem);
+    rig.conv->CloseConversation();
+    rig.open_with("AZ4");
+    listener->change_notice(kTrackerItem);
+    rig.trace.lines.clear();
+    rig.transport.request_results = {"AZ5"};
+    rig.run_queue();
+    EXPECT_EQ(rig.trace.lines, (Lines{kRequestData, "OnChange 'AZ5'"}));
+}
+
 TEST(ClientConversation, ClosedLinkIgnoresNoticesAndQueuedWorkOutlivesIt) {
     Rig rig;
     rig.transport.listener->change_notice(kTrackerItem);

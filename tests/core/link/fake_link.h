@@ -55,6 +55,7 @@ public:
         trace_.add("disconnect");
         connected_ = false;
     }
+    void interrupt() override { trace_.add("interrupt"); }
 
 private:
     Trace& trace_;

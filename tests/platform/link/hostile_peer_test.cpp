@@ -1,9 +1,12 @@
 // The socket transport against scripted peers: well-behaved (binary data), garbage, a huge line,
-// silence and a disconnect in the middle of an answer. None may crash, hang or grow memory.
+// a stalled frame, silence, a flood of notices and a disconnect in the middle of an answer. None
+// may crash, hang or grow memory, and each ending says why.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <deque>
 #include <sys/socket.h>
 #include <sys/un.h>
 
@@ -22,10 +25,24 @@ struct Recorder : LinkListener {
     std::atomic<int> ends{0};
     void change_notice(const std::string&) override { ++changes; }
     void conversation_ended() override { ++ends; }
+
+    // The transport's last status line.
+    void watch(link::SocketTransport& transport) {
+        transport.set_status_listener([this](const std::string& text) {
+            std::lock_guard lock(mutex);
+            status = text;
+        });
+    }
+    std::string last_status() {
+        std::lock_guard lock(mutex);
+        return status;
+    }
+    std::mutex mutex;
+    std::string status;
 };
 
 bool eventually(const std::function<bool()>& done) {
-    const auto deadline = Clock::now() + std::chrono::seconds(3);
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
     while (!done() && Clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
@@ -88,6 +105,7 @@ protected:
         RuntimeDirTest::SetUp();
         transport = std::make_unique<link::SocketTransport>(dir_);
         transport->set_listener(&recorder);
+        recorder.watch(*transport);
     }
     void TearDown() override {
         transport.reset();
@@ -123,7 +141,9 @@ TEST_F(HostilePeer, WrongServiceOrTopicIsRefused) {
                             kTrackerTopic);
     server.start();
     EXPECT_FALSE(transport->connect(kTrackerService, "Other"));
+    EXPECT_EQ(recorder.last_status(), "The tracker refused Orbitron Other");
     EXPECT_FALSE(transport->connect(kTrackerService, kTrackerTopic)) << "nobody listens";
+    EXPECT_EQ(recorder.last_status(), "No tracker answers at " + socket_);
 }
 
 TEST_F(HostilePeer, GarbageLinesAreIgnoredAndTheLinkCarriesOn) {
@@ -142,28 +162,45 @@ TEST_F(HostilePeer, GarbageLinesAreIgnoredAndTheLinkCarriesOn) {
     EXPECT_TRUE(transport->connected());
 }
 
-TEST_F(HostilePeer, MalformedFramesEndTheConversation) {
-    const std::string cases[] = {
-        std::string(10 * 1024 * 1024, 'x'), // a 10 MB line
-        "DATA 1 99999999\n",                // more data than allowed
-        "DATA 1 -3\n",                      // a length that is no count
-        "DATA 1 3\nabcd\n",                 // data without its end of line
+TEST_F(HostilePeer, BrokenOrStalledFramesEndTheConversationWithAReason) {
+    struct Case {
+        std::string hostile;
+        int pause_ms; // before the bytes are sent
+        int least_ms; // the conversation may not end sooner
+        std::string status;
     };
-    for (const std::string& hostile : cases) {
+    const Case cases[] = {
+        {std::string(10 * 1024 * 1024, 'x'), 0, 0, "Protocol error: a line longer than 512 bytes"},
+        {"DATA 1 99999999\n", 0, 0,
+         "Protocol error: a DATA line without a length of at most 65536 bytes"},
+        {"DATA 1 -3\n", 0, 0,
+         "Protocol error: a DATA line without a length of at most 65536 bytes"},
+        {"DATA 1 3\nabcd\n", 0, 0, "Protocol error: DATA not followed by a line end"},
+        {"DATA 1 10\nabc", 0, 1500, "The tracker stopped inside a frame for more than 2 s"},
+        {"CHANGED Track", 0, 1500, "The tracker stopped inside a frame for more than 2 s"},
+        // An idle link between frames is no stall.
+        {"BYE\n", 2500, 2000, "The tracker ended the conversation"},
+    };
+    for (const Case& c : cases) {
         Recorder recorder_here;
         link::SocketTransport here(dir_);
         here.set_listener(&recorder_here);
+        recorder_here.watch(here);
         {
             ScriptedPeer peer(socket_, [&](int fd) {
                 read_line(fd);
                 send_text(fd, "CONNECTED\n");
-                send_text(fd, hostile);
+                std::this_thread::sleep_for(std::chrono::milliseconds(c.pause_ms));
+                send_text(fd, c.hostile);
                 char sink[256];
                 while (recv(fd, sink, sizeof sink, 0) > 0) {
                 }
             });
             ASSERT_TRUE(here.connect(kTrackerService, kTrackerTopic));
-            EXPECT_TRUE(eventually([&] { return recorder_here.ends == 1; })) << hostile.size();
+            const auto start = Clock::now();
+            EXPECT_TRUE(eventually([&] { return recorder_here.ends == 1; })) << c.status;
+            EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(c.least_ms)) << c.status;
+            EXPECT_EQ(recorder_here.last_status(), c.status);
             EXPECT_FALSE(here.request(kTrackerItem, 1000).has_value());
             here.disconnect();
         }
@@ -178,7 +215,7 @@ TEST_F(HostilePeer, SilentPeerFailsTheConnectWithinASecond) {
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(2000));
 }
 
-TEST_F(HostilePeer, SilentPeerTimesRequestsOut) {
+TEST_F(HostilePeer, SilentPeerTimesRequestsOutAndClosingCutsTheWaitShort) {
     ScriptedPeer peer(socket_, [](int fd) {
         read_line(fd);
         send_text(fd, "CONNECTED\n");
@@ -193,6 +230,89 @@ TEST_F(HostilePeer, SilentPeerTimesRequestsOut) {
     EXPECT_GE(took, std::chrono::milliseconds(590));
     EXPECT_LT(took, std::chrono::milliseconds(1500));
     EXPECT_TRUE(transport->connected());
+
+    const auto closing = Clock::now();
+    std::thread closer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        transport->interrupt();
+    });
+    EXPECT_FALSE(transport->request(kTrackerItem, 1000).has_value());
+    closer.join();
+    EXPECT_FALSE(transport->subscribe(kTrackerItem, 1000));
+    EXPECT_LT(Clock::now() - closing, std::chrono::milliseconds(500));
+}
+
+// The engine's queue as the conversation sees it: how long it grows and what runs in it.
+struct CountingQueue {
+    std::mutex mutex;
+    std::deque<std::function<void()>> queue;
+    std::size_t longest = 0;
+    void post(std::function<void()> f) {
+        std::lock_guard lock(mutex);
+        queue.push_back(std::move(f));
+        longest = std::max(longest, queue.size());
+    }
+    bool run_one() {
+        std::function<void()> f;
+        {
+            std::lock_guard lock(mutex);
+            if (queue.empty()) {
+                return false;
+            }
+            f = std::move(queue.front());
+            queue.pop_front();
+        }
+        f();
+        return true;
+    }
+};
+
+struct NoLauncher : Launcher {
+    int launch(const std::string&) override { return 0; }
+};
+
+// A tracker announcing changes thousands of times a second and never answering a request: each
+// fetch waits its full second, so the queue must not fill with notices ahead of a click.
+TEST_F(HostilePeer, NoticeFloodWithoutAnswersLeavesOneNoticeAheadOfAClick) {
+    std::atomic<int> notices_sent{0};
+    ScriptedPeer peer(socket_, [&](int fd) {
+        read_line(fd);
+        send_text(fd, "CONNECTED\n");
+        const std::string advstart = read_line(fd); // ADVSTART <id> TrackingDataEx
+        send_text(fd, "ACK " + advstart.substr(9, advstart.find(' ', 9) - 9) + "\n");
+        std::string burst;
+        for (int i = 0; i < 50; ++i) {
+            burst += "CHANGED TrackingDataEx\n";
+        }
+        while (link::send_all(fd, burst)) {
+            notices_sent += 50;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    CountingQueue queue;
+    NoLauncher launcher;
+    ClientItem item(kTrackerItem);
+    int fetches = 0;
+    item.OnChange = [&] { ++fetches; };
+    ClientConversation conversation(
+        *transport, launcher, [&](std::function<void()> f) { queue.post(std::move(f)); },
+        [](const std::string&) {});
+    conversation.ServiceApplication.clear();
+    conversation.add_item(item);
+    ASSERT_TRUE(conversation.OpenConversation()); // its first fetch waits a second
+
+    int ran_before_click = 0;
+    bool clicked = false;
+    queue.post([&] { clicked = true; });
+    while (!clicked && ran_before_click < 3 && queue.run_one()) {
+        ran_before_click += clicked ? 0 : 1;
+    }
+    EXPECT_TRUE(clicked);
+    EXPECT_LE(ran_before_click, 1);
+    EXPECT_LE(queue.longest, 2u);
+    EXPECT_GT(notices_sent, 1000);
+    EXPECT_EQ(fetches, 0) << "no answer, no change";
+    EXPECT_EQ(recorder.last_status(), "No answer to REQUEST TrackingDataEx within 1000 ms");
 }
 
 TEST_F(HostilePeer, DisconnectMidAnswerEndsAtOnce) {

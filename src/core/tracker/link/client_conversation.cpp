@@ -24,6 +24,7 @@ ClientConversation::~ClientConversation() {
 
 void ClientConversation::add_item(ClientItem& item) {
     if (std::find(items_.begin(), items_.end(), &item) == items_.end()) {
+        std::lock_guard lock(notice_mutex_);
         items_.push_back(&item);
     }
 }
@@ -101,12 +102,32 @@ void ClientConversation::clear_and_change(ClientItem& item) {
     item.raise_change();
 }
 
+// A peer may announce changes far faster than requests are answered: one queued notice per
+// conversation keeps the queue, and the time a click waits behind notices, bounded.
 void ClientConversation::change_notice(const std::string& item) {
     const unsigned generation = generation_.load();
+    {
+        std::lock_guard lock(notice_mutex_);
+        const bool subscribed = std::any_of(items_.begin(), items_.end(), [&](ClientItem* known) {
+            return known->DdeItem() == item;
+        });
+        if (!subscribed) {
+            return;
+        }
+        if (noticed_generation_ != generation) {
+            noticed_items_.clear(); // its closure belongs to an ended conversation
+            noticed_generation_ = generation;
+        }
+        const bool queued = !noticed_items_.empty();
+        noticed_items_.insert(item);
+        if (queued) {
+            return;
+        }
+    }
     std::weak_ptr<char> alive = alive_;
-    post_([this, alive, item, generation] {
+    post_([this, alive, generation] {
         if (alive.lock()) {
-            handle_change(item, generation);
+            handle_changes(generation);
         }
     });
 }
@@ -121,12 +142,20 @@ void ClientConversation::conversation_ended() {
     });
 }
 
-void ClientConversation::handle_change(const std::string& item, unsigned generation) {
+void ClientConversation::handle_changes(unsigned generation) {
+    std::set<std::string> changed;
+    {
+        std::lock_guard lock(notice_mutex_);
+        if (noticed_generation_ != generation) {
+            return;
+        }
+        changed.swap(noticed_items_);
+    }
     if (!open_ || generation != generation_.load()) {
         return;
     }
     for (ClientItem* candidate : items_) {
-        if (candidate->DdeItem() == item) {
+        if (changed.count(candidate->DdeItem()) != 0) {
             fetch(*candidate);
         }
     }

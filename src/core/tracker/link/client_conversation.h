@@ -1,13 +1,16 @@
 // The client conversation with the tracker (the window's `Tracking`): owns the open/closed state,
 // the launch-and-retry of OpenConversation, the subscribed items and the handling of the
 // transport's notices. Called on the engine thread; transport notices (any thread) are posted
-// to the engine's queue through `post` and handled when that closure runs. Raises OnOpen,
-// OnClose and the items' OnChange on the engine thread; reports a refused command line.
+// to the engine's queue through `post` and handled when that closure runs. Change notices that
+// arrive while one is still queued merge into it, since the fetch reads the latest text. Raises
+// OnOpen, OnClose and the items' OnChange on the engine thread; reports a refused command line.
 #pragma once
 
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -57,6 +60,9 @@ public:
     // handler cannot leave a dead conversation marked open.
     // Ends an open conversation quietly (no event); for program end.
     void CloseConversation();
+    // Any thread: a request that waits now, and every later one, gives up at once, so closing
+    // the program never waits for a tracker that does not answer.
+    void interrupt() { transport_.interrupt(); }
 
 private:
     void change_notice(const std::string& item) override;
@@ -65,7 +71,7 @@ private:
     bool connect_or_launch();
     void fetch(ClientItem& item);
     void clear_and_change(ClientItem& item);
-    void handle_change(const std::string& item, unsigned generation);
+    void handle_changes(unsigned generation);
     void handle_end(unsigned generation);
 
     LinkTransport& transport_;
@@ -74,10 +80,14 @@ private:
     Report report_;
     std::string service_;
     std::string topic_;
-    std::vector<ClientItem*> items_;
+    std::vector<ClientItem*> items_; // grows on the engine thread under notice_mutex_
     bool open_ = false;
     // Tells notices of an earlier conversation from the current one.
     std::atomic<unsigned> generation_{0};
+    // The one queued change notice: the items it names and the conversation it belongs to.
+    std::mutex notice_mutex_;
+    std::set<std::string> noticed_items_;
+    unsigned noticed_generation_ = 0;
     // Posted closures that outlive the conversation do nothing.
     std::shared_ptr<char> alive_ = std::make_shared<char>();
 };

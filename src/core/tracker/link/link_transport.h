@@ -40,6 +40,9 @@ public:
     // Ends the conversation. When it returns, no further notice of that conversation is
     // delivered to the listener.
     virtual void disconnect() = 0;
+    // Any thread, for program end: a subscribe or request that waits now, and every later one,
+    // returns at once with nothing.
+    virtual void interrupt() = 0;
 };
 
 // Starts the tracker's command line; like the platform's launch, a result of 32 or more means
