@@ -24,13 +24,7 @@ struct Recorder : LinkListener {
     void conversation_ended() override { ++ends; }
 };
 
-bool eventually(const std::function<bool()>& done) {
-    const auto deadline = Clock::now() + std::chrono::seconds(3);
-    while (!done() && Clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return done();
-}
+using test::eventually;
 
 // A peer that accepts one client and runs a script on it.
 class ScriptedPeer {
