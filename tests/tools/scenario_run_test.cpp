@@ -2,23 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "tools/read_file.h"
+
 namespace dopplex {
 namespace {
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::string run(const std::string& scenario_text) {
     std::istringstream in(scenario_text);
@@ -36,7 +28,6 @@ std::vector<std::string> lines_of(const std::string& text) {
 }
 
 const std::string kData = DOPPLEX_SCENARIO_DATA;
-const std::string kScratch = DOPPLEX_SCRATCH;
 
 // Manual steps, keys, updates and a report that holds a click back: the whole trace.
 TEST(ScenarioRun, WholeOutputOfASmallScenario) {
@@ -112,52 +103,6 @@ INSTANTIATE_TEST_SUITE_P(
                 "at 2100 dump\nuntil 5000\n",
                 R"({"t":1500,"port":0})", R"({"t":1500,"dump":)", R"("timers":[])"}),
     [](const auto& info) { return std::string(info.param.name); });
-
-// Runs the program with its output in the scratch folder; returns the exit code.
-int run_program(const std::string& args, std::string& out, std::string& err) {
-    const std::string out_path = kScratch + "/script_out.txt";
-    const std::string err_path = kScratch + "/script_err.txt";
-    const std::string command =
-        std::string(DOPPLEX_SCRIPT) + " " + args + " >" + out_path + " 2>" + err_path;
-    const int status = std::system(command.c_str());
-    out = read_file(out_path);
-    err = read_file(err_path);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-TEST(ScriptProgram, RunsAScenarioFileAndExitsZero) {
-    std::string out, err;
-    EXPECT_EQ(run_program(kData + "/manual_steps.scn", out, err), 0);
-    EXPECT_EQ(out, read_file(kData + "/manual_steps.out"));
-    EXPECT_EQ(err, "");
-}
-
-TEST(ScriptProgram, ABadLineExitsTwoWithItsLineNumber) {
-    const std::string path = kScratch + "/bad.scn";
-    std::ofstream(path) << "# fine\nat 0 click CheckBox1\nat 10 click Edit2\n";
-    std::string out, err;
-    EXPECT_EQ(run_program(path, out, err), 2);
-    EXPECT_EQ(out, "");
-    EXPECT_EQ(err, "dopplex-script: " + path +
-                       ": line 3: 'Edit2' is not a control that takes a click\n");
-}
-
-TEST(ScriptProgram, AMissingFileOrNoArgumentExitsTwo) {
-    std::string out, err;
-    EXPECT_EQ(run_program(kScratch + "/no-such.scn", out, err), 2);
-    EXPECT_NE(err.find("cannot open"), std::string::npos);
-    EXPECT_EQ(run_program("", out, err), 2);
-    EXPECT_NE(out.find("Usage: dopplex-script"), std::string::npos);
-}
-
-TEST(ScriptProgram, HelpDescribesTheFormatAndExitsZero) {
-    std::string out, err;
-    EXPECT_EQ(run_program("--help", out, err), 0);
-    for (const char* part :
-         {"at <ms> tracking <text>", "at <ms> click <Control>", "at <ms> type <Edit> <text>",
-          "at <ms> key <code>", "at <ms> dump", "set report_ms <ms>", "until <ms>"})
-        EXPECT_NE(out.find(part), std::string::npos) << part;
-}
 
 } // namespace
 } // namespace dopplex

@@ -41,13 +41,7 @@ struct Recorder : LinkListener {
     std::string status;
 };
 
-bool eventually(const std::function<bool()>& done) {
-    const auto deadline = Clock::now() + std::chrono::seconds(5);
-    while (!done() && Clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return done();
-}
+using test::eventually;
 
 // A peer that accepts one client and runs a script on it.
 class ScriptedPeer {

@@ -8,7 +8,6 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <deque>
-#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <signal.h>
@@ -19,8 +18,10 @@
 #include <unistd.h>
 #include <vector>
 
+#include "eventually.h"
 #include "link/runtime_dir.h"
 #include "link/unix_socket.h"
+#include "scratch_dir.h"
 #include "tracker/link/client_conversation.h"
 
 extern char** environ;
@@ -30,10 +31,9 @@ namespace dopplex::test {
 class RuntimeDirTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/dopplex-link-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        dir_ = scratch_.path();
         setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
+        unsetenv("DOPPLEX_LINK_DIR"); // the operator's own choice would win over the private one
         socket_ = link::socket_path(dir_, kTrackerService, kTrackerTopic);
     }
     void TearDown() override {
@@ -41,7 +41,6 @@ protected:
             kill(pid, SIGKILL);
             waitpid(pid, nullptr, 0);
         }
-        std::filesystem::remove_all(dir_);
     }
 
     // Starts dopplex-tracker with the options and waits until it accepts connections.
@@ -55,16 +54,14 @@ protected:
         pid_t pid = -1;
         EXPECT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
         children_.push_back(pid);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-        while (std::chrono::steady_clock::now() < deadline) {
+        const bool ready = eventually([&] {
             const int fd = link::connect_unix(socket_);
             if (fd >= 0) {
                 close(fd);
-                return pid;
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        ADD_FAILURE() << "tracker not ready";
+            return fd >= 0;
+        });
+        EXPECT_TRUE(ready) << "tracker not ready";
         return pid;
     }
     // Ends a tracker as the operator would (SIGTERM) and reaps it.
@@ -76,6 +73,7 @@ protected:
         std::erase(children_, pid);
     }
 
+    const ScratchDir scratch_; // removed after TearDown ended the children
     std::string dir_;
     std::string socket_;
     std::vector<pid_t> children_;
@@ -90,7 +88,8 @@ public:
         ready_.notify_all();
     }
     // Runs queued closures until done() holds or the time-out passes; returns done().
-    bool pump_until(const std::function<bool()>& done, int timeout_ms = 3000) {
+    bool pump_until(const std::function<bool()>& done,
+                    int timeout_ms = static_cast<int>(kPatience.count())) {
         const auto deadline =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
         while (!done()) {

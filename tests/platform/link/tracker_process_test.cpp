@@ -1,6 +1,8 @@
 // The core conversation driven over the real socket against dopplex-tracker processes.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "launcher/process_launcher.h"
 #include "link/socket_transport.h"
 #include "platform/link/runtime_fixture.h"
@@ -16,7 +18,7 @@ protected:
     void SetUp() override {
         RuntimeDirTest::SetUp();
         transport = std::make_unique<link::SocketTransport>(dir_);
-        launcher = std::make_unique<launch::ProcessLauncher>(socket_, std::chrono::seconds(3));
+        launcher = std::make_unique<launch::ProcessLauncher>(socket_, test::kPatience);
         conv = std::make_unique<ClientConversation>(
             *transport, *launcher, [this](std::function<void()> f) { queue.post(std::move(f)); },
             [this](const std::string& m) { events.push_back("report " + m); });
@@ -66,8 +68,9 @@ TEST_F(TrackerLink, AbsentButLaunchableIsLaunchedAndOpens) {
     ASSERT_GE(events.size(), 2u);
     EXPECT_EQ(events[0], "OnOpen");
     EXPECT_TRUE(starts_with(1, "OnChange SN"));
-    // The launcher's waiter thread reaps it.
+    // The launcher's waiter thread reaps it; it removes its socket on the way out.
     kill(launcher->last_pid(), SIGTERM);
+    EXPECT_TRUE(test::eventually([&] { return !std::filesystem::exists(socket_); }));
 }
 
 TEST_F(TrackerLink, AbsentAndNotLaunchable) {

@@ -15,12 +15,14 @@
 namespace dopplex {
 namespace {
 
+using test::eventually;
+
 class WindowLink : public test::RuntimeDirTest {
 protected:
     void SetUp() override {
         RuntimeDirTest::SetUp();
         transport = std::make_unique<link::SocketTransport>(dir_);
-        launcher = std::make_unique<launch::ProcessLauncher>(socket_, std::chrono::seconds(3));
+        launcher = std::make_unique<launch::ProcessLauncher>(socket_, test::kPatience);
         settings = std::make_unique<settings::FileSettingsStore>(dir_ + "/registry");
         form = std::make_unique<TFMain>(loop, port);
         form->attach_link(LinkServices{*transport, *launcher, *settings,
@@ -47,15 +49,6 @@ protected:
         loop.post(EventKind::Control,
                   [this, control, answer] { answer->set_value(((*form).*control).text()); });
         return result.get();
-    }
-    bool eventually(const std::function<bool()>& holds) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (holds())
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return holds();
     }
 
     RealHost host;

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "scratch_dir.h"
 #include "tracker/link/tracker_location.h"
 
 namespace dopplex {
@@ -21,18 +22,16 @@ using Type = SettingsValue::Type;
 class SettingsFile : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/dopplex-settings-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        dir_ = scratch_.path();
         file_ = dir_ + "/dopplex/registry";
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
     std::string contents() const {
         std::ifstream in(file_);
         std::stringstream text;
         text << in.rdbuf();
         return text.str();
     }
+    const test::ScratchDir scratch_;
     std::string dir_;
     std::string file_;
 };
