@@ -28,10 +28,18 @@ void VirtualHost::report(const std::string& text) {
     reports_.push_back({now_.load(), text});
     if (listener_)
         listener_(reports_.back());
+    deepest_ = std::max(deepest_, ++open_);
     const std::int64_t closes = now_.load() + report_ms_;
     if (loop_)
         loop_->serve_report([] { return false; }, closes);
     advance_to(closes);
+    --open_;
+}
+
+void VirtualHost::held(const std::string& text, ReportHold how) {
+    held_.push_back({now_.load(), text, how});
+    if (held_listener_)
+        held_listener_(held_.back());
 }
 
 bool VirtualHost::idle(std::unique_lock<std::mutex>&, std::condition_variable&,
