@@ -102,14 +102,19 @@ TEST(NestedStage, ReportsItsErrorAndTheFiringHandlerGoesOn) {
                                          {"update2", 1100}}));
 }
 
+// "first" fails at 0, "second" at 100; each report stays open for 400 ms.
+void fail_twice(LoopRig& rig) {
+    rig.host.set_report_ms(400);
+    rig.at(0, [] { throw std::runtime_error("first"); });
+    rig.loop.post(
+        EventKind::Link, [] { throw std::runtime_error("second"); }, 100);
+}
+
 // A report never opens inside another: an error raised while one is open waits its turn, so
 // the depth stays one however long the operator leaves the report open.
 TEST(NestedStage, AnErrorRaisedWhileAReportIsOpenWaitsForIt) {
     LoopRig rig;
-    rig.host.set_report_ms(400);
-    rig.at(0, [&] { throw std::runtime_error("first"); });
-    rig.loop.post(
-        EventKind::Link, [&] { throw std::runtime_error("second"); }, 100);
+    fail_twice(rig);
     rig.post(EventKind::Link, "update", 300);
     rig.post(EventKind::Input, "click", 50);
     rig.loop.run(2000);
@@ -129,10 +134,7 @@ TEST(NestedStage, AnErrorRaisedWhileAReportIsOpenWaitsForIt) {
 // Closing the program while a report is open shows none of those waiting behind it.
 TEST(NestedStage, ClosingShowsNoWaitingReport) {
     LoopRig rig;
-    rig.host.set_report_ms(400);
-    rig.at(0, [&] { throw std::runtime_error("first"); });
-    rig.loop.post(
-        EventKind::Link, [&] { throw std::runtime_error("second"); }, 100);
+    fail_twice(rig);
     rig.loop.post(
         EventKind::Link, [&] { rig.loop.quit(); }, 200);
     rig.loop.run();
