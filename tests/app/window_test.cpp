@@ -19,6 +19,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <atomic>
 #include <csignal>
 #include <future>
 #include <memory>
@@ -336,6 +337,32 @@ private slots:
         // The window takes input again.
         click("Button2");
         QTRY_COMPARE(record_->rising(0).size(), before + 1);
+    }
+
+    // A tracker that keeps sending a number too large for a double: one box however many
+    // updates fail while it is open, and the window takes input again once it is closed.
+    void one_report_for_a_flood_of_bad_updates() {
+        click("CheckBox1");
+        QTRY_VERIFY(checked("CheckBox1"));
+        for (int i = 0; i < 200; ++i)
+            feed("SN\"AO-51\" AZ123.4 EL12.5 DN1e999 UP145825000");
+        // Link events are served in order while a report is open: once this one has run, so
+        // have all the bad updates.
+        auto served = std::make_shared<std::atomic<bool>>(false);
+        session_->loop().post(EventKind::Link, [served] { served->store(true); });
+        QTRY_VERIFY(served->load());
+        QTest::qWait(200); // boxes open through the GUI thread's queue
+        const auto boxes = window().findChildren<QMessageBox*>();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.front()->text(), QString("Floating point overflow."));
+
+        const std::size_t before = record_->rising(0).size();
+        boxes.front()->button(QMessageBox::Ok)->click();
+        QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+        click("Button2");
+        QTRY_COMPARE(record_->rising(0).size(), before + 1);
+        QTest::qWait(300);
+        QVERIFY(window().findChildren<QMessageBox*>().isEmpty());
     }
 
     void help_window_show_and_hide_rules() {

@@ -90,6 +90,29 @@ TEST_P(RunEnd, NothingRunsAfterTheEnd) {
     EXPECT_NE(lines.back().find(GetParam().timers), std::string::npos) << lines.back();
 }
 
+// The tick's report is open from 600 to 1600: the overflow waits behind it, its repeat is
+// counted, and the click held back by both reports pulses once the second closes.
+TEST(ScenarioRun, AnErrorWhileAReportIsOpenIsHeldAndSaysHow) {
+    auto lines = lines_of(run("set report_ms 1000\n"
+                              "at 0 click CheckBox1\n"
+                              "at 0 tracking EL10 DN436775000 UP145917000\n"
+                              "at 100 click Button11\n"
+                              "at 700 tracking DN1e999\n"
+                              "at 800 tracking AZ1E400\n"
+                              "at 900 click Button2\n"
+                              "until 3000\n"));
+    ASSERT_EQ(lines.size(), 11u);
+    lines.erase(lines.begin(), lines.begin() + 4); // the start-up writes
+    lines.pop_back();                              // the final dump
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{
+                  R"({"t":600,"report":"'Enter Freq E8' is not a valid floating point value."})",
+                  R"({"t":700,"report_held":"Floating point overflow.","as":"queued"})",
+                  R"({"t":800,"report_held":"Floating point overflow.","as":"repeat"})",
+                  R"({"t":1600,"report":"Floating point overflow."})", R"({"t":2600,"port":9})",
+                  R"({"t":2800,"port":8})"}));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     ScenarioRun, RunEnd,
     ::testing::Values(

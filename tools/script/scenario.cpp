@@ -34,6 +34,9 @@ its timers stop, later commands and "until" are ignored, and the final dump is o
 Output, one JSON object per line, in time order:
   {"t":<ms>,"port":<byte>}    every port write (address 888, after the "Enable hardware" gate)
   {"t":<ms>,"report":"<text>"} every error report, as shown
+  {"t":<ms>,"report_held":"<text>","as":"repeat|queued|dropped"}
+                              an error raised while a report was open: it repeats a text open
+                              or waiting, waits to be shown, or did not fit into the queue
   {"t":<ms>,"dump":{...}}     controls, memo lines, channel flags, running timers, last Doppler values
 )";
 
@@ -214,6 +217,10 @@ void RunScenario(const Scenario& scenario, std::ostream& out) {
     });
     host.on_report([&](const VirtualHost::Report& r) {
         out << "{\"t\":" << r.t << ",\"report\":" << JsonString(r.text) << "}\n";
+    });
+    host.on_held([&](const VirtualHost::Held& h) {
+        out << "{\"t\":" << h.t << ",\"report_held\":" << JsonString(h.text) << ",\"as\":\""
+            << ReportHoldName(h.how) << "\"}\n";
     });
 
     // Exit closes the window: its timers go with it and the run ends, so nothing after the

@@ -58,8 +58,30 @@ void EventLoop::serve_report(const std::function<bool()>& closed,
         served_during_report, [&] { return quit_ || closed(); }, until);
 }
 
+bool EventLoop::quitting() {
+    std::lock_guard lock(mutex_);
+    return quit_;
+}
+
 void EventLoop::report_error(const std::string& message) {
-    host_.report(ReportText(message));
+    const std::string text = ReportText(message);
+    if (const std::optional<ReportHold> hold = reports_.offer(text)) {
+        host_.held(text, *hold);
+        return;
+    }
+    try {
+        for (std::optional<std::string> open = text; open; open = reports_.next()) {
+            host_.report(*open);
+            if (quitting()) {
+                reports_.abandon();
+                return;
+            }
+        }
+    } catch (...) {
+        // A report that could not be shown must not hold every later one back.
+        reports_.abandon();
+        throw;
+    }
 }
 
 void EventLoop::guarded(const std::function<void()>& action) {

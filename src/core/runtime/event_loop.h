@@ -3,11 +3,13 @@
 // post() may be called from any thread; everything else runs on the engine thread.
 // Every handler runs to its end; an error that escapes it is shown by the general error report
 // and the loop goes on. While a report is open only link events, ticks and the runtime's own
-// events are served; operator input keeps its place in the queue.
+// events are served; operator input keeps its place in the queue. An error raised meanwhile
+// opens no nested report: it waits behind the open one or is counted (ReportQueue).
 #pragma once
 
 #include "runtime/event.h"
 #include "runtime/host.h"
+#include "runtime/report_queue.h"
 #include "runtime/timers.h"
 
 #include <condition_variable>
@@ -46,7 +48,8 @@ public:
     void serve_report(const std::function<bool()>& closed,
                       std::optional<std::int64_t> until = std::nullopt);
 
-    // Shows the general error report for `message` and returns when it is closed.
+    // Shows the general error report for `message` and returns when it is closed, with the
+    // reports that queued up behind it. While a report is open it returns at once.
     void report_error(const std::string& message);
 
     // Runs `action` as the loop dispatches a handler: an escaping error is reported.
@@ -59,6 +62,7 @@ private:
     std::optional<Event> take(Filter filter);
     std::optional<std::int64_t> next_arrival();
     void dispatch(Event& event);
+    bool quitting();
 
     Host& host_;
     Timers timers_;
@@ -71,6 +75,7 @@ private:
     bool quit_ = false;
 
     std::deque<Event> pending_; // arrived, in (stamp, seq) order; engine thread only
+    ReportQueue reports_;       // engine thread only
 };
 
 } // namespace dopplex

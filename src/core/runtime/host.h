@@ -4,6 +4,8 @@
 // scenario runner; the real host runs on a monotonic clock for the application.
 #pragma once
 
+#include "runtime/report_queue.h"
+
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -36,6 +38,10 @@ public:
     // returns when it is closed. While it is open the host lets `loop` serve link events and
     // timer ticks, never operator input.
     virtual void report(const std::string& text) = 0;
+
+    // An error raised while a report was open, which opened none (see ReportQueue). The window
+    // has nothing to show for it; the virtual host records it.
+    virtual void held(const std::string& /*text*/, ReportHold /*how*/) {}
 
     // Lets the event loop rest while it has nothing to do: until `deadline` (none: until woken)
     // or until `woken()` holds under `lock`. Returns false when nothing can ever arrive.

@@ -31,10 +31,20 @@ void VirtualHost::report(const std::string& text) {
         listener_(opened);
     else
         reports_.push_back(opened);
+    deepest_ = std::max(deepest_, ++open_);
     const std::int64_t closes = later_by(now_.load(), report_ms_);
     if (loop_)
         loop_->serve_report([] { return false; }, closes);
     advance_to(closes);
+    --open_;
+}
+
+void VirtualHost::held(const std::string& text, ReportHold how) {
+    const Held one{now_.load(), text, how};
+    if (held_listener_)
+        held_listener_(one);
+    else
+        held_.push_back(one);
 }
 
 bool VirtualHost::idle(std::unique_lock<std::mutex>&, std::condition_variable&,

@@ -1,7 +1,8 @@
 // A host in virtual time for tests and the scenario runner: waits advance the clock at once,
 // scripted events arrive at their stamps, and a report stays open for a set virtual time while
-// the loop serves link events and ticks. Records every report with its time, or hands it to a
-// listener instead, so a long run keeps nothing.
+// the loop serves link events and ticks. Records every report with its time, and every error
+// that opened none because a report was open, or hands them to listeners instead, so a long run
+// keeps nothing.
 #pragma once
 
 #include "runtime/host.h"
@@ -20,10 +21,16 @@ public:
         std::int64_t t;
         std::string text;
     };
+    struct Held {
+        std::int64_t t;
+        std::string text;
+        ReportHold how;
+    };
 
     std::int64_t now() override { return now_.load(); }
     void wait(std::int64_t ms) override;
     void report(const std::string& text) override;
+    void held(const std::string& text, ReportHold how) override;
     bool idle(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
               std::optional<std::int64_t> deadline, const std::function<bool()>& woken) override;
 
@@ -32,9 +39,15 @@ public:
     // look at the state, not an event of the engine.
     void probe_at(std::int64_t t, std::function<void()> probe);
     const std::vector<Report>& reports() const { return reports_; }
-    // Called for every report as it opens, instead of recording it (the scenario runner prints
-    // it).
+    const std::vector<Held>& held_reports() const { return held_; }
+    // The most reports that were open at once.
+    int deepest_report() const { return deepest_; }
+    // Called for every report as it opens, and every held error, instead of recording them (the
+    // scenario runner prints them).
     void on_report(std::function<void(const Report&)> listener) { listener_ = std::move(listener); }
+    void on_held(std::function<void(const Held&)> listener) {
+        held_listener_ = std::move(listener);
+    }
 
 private:
     void advance_to(std::int64_t t);
@@ -45,6 +58,10 @@ private:
     std::int64_t report_ms_ = 0;
     std::vector<Report> reports_;
     std::function<void(const Report&)> listener_;
+    std::vector<Held> held_;
+    std::function<void(const Held&)> held_listener_;
+    int open_ = 0;
+    int deepest_ = 0;
 };
 
 } // namespace dopplex

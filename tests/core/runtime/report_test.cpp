@@ -102,21 +102,64 @@ TEST(NestedStage, ReportsItsErrorAndTheFiringHandlerGoesOn) {
                                          {"update2", 1100}}));
 }
 
-TEST(NestedStage, AReportOpenedInsideAReportIsServedToo) {
-    LoopRig rig;
+// "first" fails at 0, "second" at 100; each report stays open for 400 ms.
+void fail_twice(LoopRig& rig) {
     rig.host.set_report_ms(400);
-    rig.at(0, [&] { throw std::runtime_error("first"); });
+    rig.at(0, [] { throw std::runtime_error("first"); });
     rig.loop.post(
-        EventKind::Link, [&] { throw std::runtime_error("second"); }, 100);
+        EventKind::Link, [] { throw std::runtime_error("second"); }, 100);
+}
+
+// A report never opens inside another: an error raised while one is open waits its turn, so
+// the depth stays one however long the operator leaves the report open.
+TEST(NestedStage, AnErrorRaisedWhileAReportIsOpenWaitsForIt) {
+    LoopRig rig;
+    fail_twice(rig);
     rig.post(EventKind::Link, "update", 300);
     rig.post(EventKind::Input, "click", 50);
     rig.loop.run(2000);
     ASSERT_EQ(rig.host.reports().size(), 2u);
     EXPECT_EQ(rig.host.reports()[0].t, 0);
-    EXPECT_EQ(rig.host.reports()[1].t, 100);
+    EXPECT_EQ(rig.host.reports()[1].t, 400);
     EXPECT_EQ(rig.report_texts(), (std::vector<std::string>{"first.", "second."}));
-    // The inner report closes at 500, the outer one after it: input waits for both.
-    EXPECT_EQ(rig.ran, (std::vector<Ran>{{"update", 300}, {"click", 500}}));
+    EXPECT_EQ(rig.host.deepest_report(), 1);
+    ASSERT_EQ(rig.host.held_reports().size(), 1u);
+    EXPECT_EQ(rig.host.held_reports()[0].t, 100);
+    EXPECT_EQ(rig.host.held_reports()[0].how, ReportHold::Queued);
+    // The waiting report opens as the first closes at 400 and closes at 800: input waits for
+    // both.
+    EXPECT_EQ(rig.ran, (std::vector<Ran>{{"update", 300}, {"click", 800}}));
+}
+
+// Closing the program while a report is open shows none of those waiting behind it.
+TEST(NestedStage, ClosingShowsNoWaitingReport) {
+    LoopRig rig;
+    fail_twice(rig);
+    rig.loop.post(
+        EventKind::Link, [&] { rig.loop.quit(); }, 200);
+    rig.loop.run();
+    EXPECT_EQ(rig.report_texts(), (std::vector<std::string>{"first."}));
+}
+
+// One report open; a new text waits in order, a repeat of one open or waiting is counted, and
+// past the limit a text is dropped, its count shown after the rest.
+TEST(Queue, NewTextsWaitRepeatsAreCountedAndPastTheLimitDropped) {
+    ReportQueue queue;
+    EXPECT_EQ(queue.offer("A"), std::nullopt);
+    EXPECT_EQ(queue.offer("A"), ReportHold::Repeat);
+    std::vector<std::string> waiting;
+    for (std::size_t i = 0; i < ReportQueue::kQueueLimit; ++i) {
+        waiting.push_back("q" + std::to_string(i));
+        EXPECT_EQ(queue.offer(waiting.back()), ReportHold::Queued);
+    }
+    EXPECT_EQ(queue.offer("q0"), ReportHold::Repeat);
+    EXPECT_EQ(queue.offer("x"), ReportHold::Dropped);
+    EXPECT_EQ(queue.offer("x"), ReportHold::Dropped);
+    for (const std::string& text : waiting)
+        EXPECT_EQ(queue.next(), text);
+    EXPECT_EQ(queue.next(), "Error messages not shown: 2.");
+    EXPECT_EQ(queue.next(), std::nullopt);
+    EXPECT_EQ(queue.offer("A"), std::nullopt); // none open: shown at once again
 }
 
 } // namespace
