@@ -1,6 +1,6 @@
-// SIGINT and SIGTERM end the program through its own exit sequence: the signal handler only
-// writes a byte to a pipe, and the GUI thread, woken by a socket notifier, runs the action.
-// One instance per process.
+// SIGINT, SIGTERM, SIGHUP and SIGQUIT end the program through its own exit sequence: the signal
+// handler only writes a byte to a pipe, and the GUI thread, woken by a socket notifier, runs the
+// action. One instance per process.
 #pragma once
 
 #include <QObject>
