@@ -1,10 +1,9 @@
 // dopplex: the desktop window over the engine.
-#include "app_shell.h"
 #include "command_line.h"
 #include "engine_session.h"
 #include "link_platform.h"
 #include "port/port_spec.h"
-#include "signal_exit.h"
+#include "window_run.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -59,12 +58,5 @@ int main(int argc, char** argv) {
     }
     app::EngineSession session(port::make_port_backend(spec));
     session.form().attach_link(link->services());
-    app::AppShell shell(session);
-    app::SignalExit signal_exit([&shell] { shell.window().request_exit_now(); });
-    QObject::connect(&shell.window(), &app::MainWindow::finished, &application, &QApplication::quit,
-                     Qt::QueuedConnection);
-    shell.start();
-    const int status = QApplication::exec();
-    session.stop();
-    return status;
+    return app::run_window(session);
 }
