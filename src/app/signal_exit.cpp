@@ -39,12 +39,19 @@ SignalExit::SignalExit(std::function<void()> on_signal) : on_signal_(std::move(o
     handler.sa_handler = on_signal_byte;
     sigemptyset(&handler.sa_mask);
     handler.sa_flags = SA_RESTART;
-    for (const int number : kCaught)
+    for (const int number : kCaught) {
+        struct sigaction before {};
+        sigaction(number, nullptr, &before);
+        // Started under nohup (or in the background by a script): the signal stays ignored.
+        if (before.sa_handler == SIG_IGN)
+            continue;
         sigaction(number, &handler, nullptr);
+        caught_.push_back(number);
+    }
 }
 
 SignalExit::~SignalExit() {
-    for (const int number : kCaught)
+    for (const int number : caught_)
         std::signal(number, SIG_DFL);
     delete notifier_;
     notifier_ = nullptr;
