@@ -1,4 +1,5 @@
 // dopplex: the desktop window over the engine.
+#include "app_shell.h"
 #include "command_line.h"
 #include "engine_session.h"
 #include "link_platform.h"
@@ -58,5 +59,6 @@ int main(int argc, char** argv) {
     }
     app::EngineSession session(port::make_port_backend(spec));
     session.form().attach_link(link->services());
-    return app::run_window(session);
+    app::AppShell shell(session);
+    return app::run_window(session, shell);
 }

@@ -14,8 +14,13 @@ namespace {
 int pipe_fds[2] = {-1, -1};
 
 // SIGHUP comes when the terminal that started the program closes; SIGQUIT (Ctrl-\) would
-// otherwise dump core with a radio button held down.
-constexpr int kCaught[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+// otherwise dump core with a radio button held down. These two stay ignored when the program
+// was started with them ignored (nohup, a script's background job).
+struct Caught {
+    int number;
+    bool unless_ignored;
+};
+constexpr Caught kCaught[] = {{SIGINT, false}, {SIGTERM, false}, {SIGHUP, true}, {SIGQUIT, true}};
 
 void on_signal_byte(int) {
     const char byte = 1;
@@ -39,14 +44,13 @@ SignalExit::SignalExit(std::function<void()> on_signal) : on_signal_(std::move(o
     handler.sa_handler = on_signal_byte;
     sigemptyset(&handler.sa_mask);
     handler.sa_flags = SA_RESTART;
-    for (const int number : kCaught) {
+    for (const Caught& signal : kCaught) {
         struct sigaction before {};
-        sigaction(number, nullptr, &before);
-        // Started under nohup (or in the background by a script): the signal stays ignored.
-        if (before.sa_handler == SIG_IGN)
+        sigaction(signal.number, nullptr, &before);
+        if (signal.unless_ignored && before.sa_handler == SIG_IGN)
             continue;
-        sigaction(number, &handler, nullptr);
-        caught_.push_back(number);
+        sigaction(signal.number, &handler, nullptr);
+        caught_.push_back(signal.number);
     }
 }
 

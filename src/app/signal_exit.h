@@ -1,7 +1,7 @@
 // SIGINT, SIGTERM, SIGHUP and SIGQUIT end the program through its own exit sequence: the signal
 // handler only writes a byte to a pipe, and the GUI thread, woken by a socket notifier, runs the
-// action. A signal the program was started with ignored (nohup) stays ignored. One instance per
-// process.
+// action. SIGHUP and SIGQUIT stay ignored when the program was started with them ignored
+// (nohup). One instance per process.
 #pragma once
 
 #include <QObject>

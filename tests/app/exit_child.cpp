@@ -1,6 +1,7 @@
 // The program's run on a trace port (argument 1) with a Tune RX of 5000 pulses started at
 // once, for the exit tests to end in every way they can. With "qfatal" as argument 2 it ends
 // itself by qFatal once the train has raised RX UP.
+#include "app_shell.h"
 #include "engine_session.h"
 #include "port/trace.h"
 #include "window_run.h"
@@ -41,5 +42,6 @@ int main(int argc, char** argv) {
         });
         watch.start(5);
     }
-    return app::run_window(session);
+    app::AppShell shell(session);
+    return app::run_window(session, shell);
 }

@@ -42,8 +42,10 @@ protected:
     }
 
     // Starts `args` with the environment plus `extra` ("NAME=value"); -1 when it cannot start.
+    // The exit signals start with their default action, whatever this test inherited (a
+    // script's background job ignores SIGINT and SIGQUIT), except `ignored` (as nohup does).
     pid_t spawn(std::vector<std::string> args, const std::vector<std::string>& extra,
-                const posix_spawn_file_actions_t* actions = nullptr) {
+                const posix_spawn_file_actions_t* actions = nullptr, int ignored = 0) {
         std::vector<std::string> env(extra);
         for (char** e = environ; *e != nullptr; ++e)
             env.emplace_back(*e); // the first of a name wins
@@ -55,8 +57,26 @@ protected:
             envp.push_back(e.data());
         argv.push_back(nullptr);
         envp.push_back(nullptr);
+        sigset_t none;
+        sigset_t defaults;
+        sigemptyset(&none);
+        sigemptyset(&defaults);
+        for (const int number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+            if (number != ignored)
+                sigaddset(&defaults, number);
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        posix_spawnattr_setsigmask(&attributes, &none);
+        posix_spawnattr_setsigdefault(&attributes, &defaults);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        const auto before = ignored != 0 ? signal(ignored, SIG_IGN) : SIG_DFL;
         pid_t pid = -1;
-        if (posix_spawnp(&pid, argv[0], actions, nullptr, argv.data(), envp.data()) != 0)
+        const int failed =
+            posix_spawnp(&pid, argv[0], actions, &attributes, argv.data(), envp.data());
+        if (ignored != 0)
+            signal(ignored, before);
+        posix_spawnattr_destroy(&attributes);
+        if (failed != 0)
             return -1;
         children_.push_back(pid);
         return pid;
@@ -117,12 +137,12 @@ protected:
     std::string child_trace(const char* name) { return dir_ + "/" + name + ".trace"; }
     // The stand-in program on `trace`, with its own runtime folder.
     pid_t spawn_child(const std::string& trace, std::vector<std::string> extra,
-                      const char* ending = nullptr) {
+                      const char* ending = nullptr, int ignored = 0) {
         extra.push_back("XDG_RUNTIME_DIR=" + dir_);
         std::vector<std::string> args{EXIT_CHILD_PATH, trace};
         if (ending != nullptr)
             args.emplace_back(ending);
-        return spawn(args, extra);
+        return spawn(args, extra, nullptr, ignored);
     }
 
     std::string dir_;
@@ -150,9 +170,7 @@ TEST_F(ExitTest, EveryCaughtSignalCutsTheTrainShortAndLowersEveryLine) {
 
 TEST_F(ExitTest, HangUpIgnoredAtTheStartStaysIgnored) {
     const std::string trace = child_trace("nohup");
-    const auto before = signal(SIGHUP, SIG_IGN); // as nohup starts a program
-    const pid_t child = spawn_child(trace, {"QT_QPA_PLATFORM=offscreen"});
-    signal(SIGHUP, before);
+    const pid_t child = spawn_child(trace, {"QT_QPA_PLATFORM=offscreen"}, nullptr, SIGHUP);
     ASSERT_GT(child, 0);
     ASSERT_TRUE(rx_up_raised(trace));
     kill(child, SIGHUP);
