@@ -47,7 +47,8 @@ std::string usage_text(const std::string& port_in_use) {
            port_in_use +
            "\n"
            "The tracker link uses the socket folder $XDG_RUNTIME_DIR (else /tmp/dopplex-<uid>).\n"
-           "SIGINT and SIGTERM end the program like its Exit button: every line is lowered.\n";
+           "SIGINT, SIGTERM, SIGHUP and SIGQUIT end the program like its Exit button: every line\n"
+           "is lowered.\n";
 }
 
 } // namespace dopplex::app

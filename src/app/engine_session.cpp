@@ -54,4 +54,15 @@ void EngineSession::post_control(std::function<void(TFMain&)> action) {
     loop_.post(EventKind::Control, [this, action = std::move(action)] { action(form_); });
 }
 
+std::future<void> EngineSession::close_now() {
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> lowered = done->get_future();
+    host_.interrupt();
+    post_control([done](TFMain& form) {
+        form.SpeedButton1Click();
+        done->set_value();
+    });
+    return lowered;
+}
+
 } // namespace dopplex::app

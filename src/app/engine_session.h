@@ -12,6 +12,7 @@
 #include "runtime/real_host.h"
 
 #include <functional>
+#include <future>
 #include <memory>
 #include <thread>
 
@@ -43,6 +44,9 @@ public:
     void post_input(std::function<void(TFMain&)> input);
     // Runs on the engine thread even while an error report is open.
     void post_control(std::function<void(TFMain&)> action);
+    // Any thread: cuts a running train short and queues the exit sequence, which lowers every
+    // line and then calls the model's on_close. Ready once that sequence has run.
+    std::future<void> close_now();
 
 private:
     struct StatusRelay : port::PortStatusListener {

@@ -4,7 +4,7 @@
 #include "engine_session.h"
 #include "link_platform.h"
 #include "port/port_spec.h"
-#include "signal_exit.h"
+#include "window_run.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -71,11 +71,5 @@ int main(int argc, char** argv) {
     app::AppShell shell(session);
     link->set_status_listener(
         [&shell](const std::string& status) { shell.window().post_link_status(status); });
-    app::SignalExit signal_exit([&shell] { shell.window().request_exit_now(); });
-    QObject::connect(&shell.window(), &app::MainWindow::finished, &application, &QApplication::quit,
-                     Qt::QueuedConnection);
-    shell.start();
-    const int status = QApplication::exec();
-    session.stop();
-    return status;
+    return app::run_window(session, shell);
 }

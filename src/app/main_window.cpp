@@ -322,9 +322,8 @@ void MainWindow::request_exit() {
 
 void MainWindow::request_exit_now() {
     exit_requested_ = true;
-    // A train running now would hold the close up for as long as it lasts: cut its waits.
-    session_.host().interrupt();
-    session_.post_control([](TFMain& form) { form.SpeedButton1Click(); });
+    // A train running now would hold the close up for as long as it lasts: cut it short.
+    session_.close_now();
 }
 
 void MainWindow::engine_closed() {

@@ -48,7 +48,7 @@ public:
     // when the engine has lowered the lines.
     void request_exit();
     // The same at once, cutting a running train short, even while an error report is open
-    // (the close box, SIGINT, SIGTERM).
+    // (the close box, SIGINT, SIGTERM, SIGHUP, SIGQUIT).
     void request_exit_now();
     // The engine's exit sequence is done.
     void engine_closed();
