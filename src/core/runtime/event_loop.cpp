@@ -49,13 +49,13 @@ void EventLoop::quit() {
 
 void EventLoop::run(std::optional<std::int64_t> until) {
     serve(
-        any_event, [this] { return quit_; }, until);
+        any_event, [this] { return quitting(); }, until);
 }
 
 void EventLoop::serve_report(const std::function<bool()>& closed,
                              std::optional<std::int64_t> until) {
     serve(
-        served_during_report, [&] { return quit_ || closed(); }, until);
+        served_during_report, [&] { return quitting() || closed(); }, until);
 }
 
 bool EventLoop::quitting() {
