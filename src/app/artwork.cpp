@@ -1,9 +1,11 @@
 #include "artwork.h"
 
+#include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -49,6 +51,20 @@ void draw_satellite(QPainter& p, QPointF centre, double scale, double angle_deg)
     p.restore();
 }
 
+constexpr Qt::Alignment kBannerAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+
+struct BannerLine {
+    QString text;
+    QFont font;
+    QColor color;
+    QRectF box;
+};
+
+// Where a banner line's letters are, within its box.
+QRectF ink(const BannerLine& line) {
+    return QFontMetricsF(line.font).boundingRect(line.box, kBannerAlignment, line.text);
+}
+
 } // namespace
 
 void Banner::paintEvent(QPaintEvent*) {
@@ -56,9 +72,26 @@ void Banner::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r = rect();
 
+    QFont title = font();
+    title.setPointSize(30);
+    title.setBold(true);
+    title.setItalic(true);
+    QFont heading = font();
+    heading.setPointSizeF(heading.pointSizeF() * 1.05);
+    heading.setBold(true);
+    QFont plain = heading;
+    plain.setBold(false);
+    const std::array<BannerLine, 3> lines{{
+        {"Dopplex", title, QColor(255, 215, 80), QRectF(18, 12, r.width(), 56)},
+        {"Doppler tuning for UP/DOWN button radios", heading, QColor(210, 225, 255),
+         QRectF(20, 68, r.width() - 30, 18)},
+        {"Version 1.00  -  follows the Orbitron tracker", plain, QColor(160, 185, 230),
+         QRectF(20, 86, r.width() - 30, 18)},
+    }};
+
     p.fillRect(r, night_sky(r, QColor(6, 12, 40), QColor(24, 52, 110)));
 
-    // A fixed scatter of stars, the same at every paint.
+    // A fixed scatter of stars, the same at every paint, none behind the words.
     p.setPen(Qt::NoPen);
     unsigned seed = 12345;
     for (int i = 0; i < 60; ++i) {
@@ -67,6 +100,11 @@ void Banner::paintEvent(QPaintEvent*) {
         seed = seed * 1103515245u + 12345u;
         const double y = (seed >> 8) % static_cast<unsigned>(r.height() * 0.7);
         const int level = 120 + static_cast<int>((seed >> 4) % 135);
+        const bool behind_words = std::any_of(lines.begin(), lines.end(), [&](const auto& line) {
+            return ink(line).adjusted(-3, -3, 3, 3).contains(x, y);
+        });
+        if (behind_words)
+            continue;
         p.setBrush(QColor(level, level, 255));
         p.drawEllipse(QPointF(x, y), 0.8, 0.8);
     }
@@ -86,28 +124,15 @@ void Banner::paintEvent(QPaintEvent*) {
         p.drawArc(QRectF(r.width() * 0.80 - 8 * i, 60 - 8 * i + 10, 16 * i, 16 * i), 200 * 16,
                   80 * 16);
 
-    QFont title = font();
-    title.setPointSize(30);
-    title.setBold(true);
-    title.setItalic(true);
+    // The title casts a shadow.
     p.setFont(title);
     p.setPen(QColor(0, 0, 0, 140));
-    p.drawText(QRectF(20, 14, r.width(), 56), Qt::AlignLeft | Qt::AlignVCenter, "Dopplex");
-    p.setPen(QColor(255, 215, 80));
-    p.drawText(QRectF(18, 12, r.width(), 56), Qt::AlignLeft | Qt::AlignVCenter, "Dopplex");
-
-    QFont sub = font();
-    sub.setPointSizeF(sub.pointSizeF() * 1.05);
-    sub.setBold(true);
-    p.setFont(sub);
-    p.setPen(QColor(210, 225, 255));
-    p.drawText(QRectF(20, 68, r.width() - 30, 18), Qt::AlignLeft | Qt::AlignVCenter,
-               "Doppler tuning for UP/DOWN button radios");
-    sub.setBold(false);
-    p.setFont(sub);
-    p.setPen(QColor(160, 185, 230));
-    p.drawText(QRectF(20, 86, r.width() - 30, 18), Qt::AlignLeft | Qt::AlignVCenter,
-               "Version 1.00  -  follows the Orbitron tracker");
+    p.drawText(lines[0].box.translated(2, 2), kBannerAlignment, lines[0].text);
+    for (const BannerLine& line : lines) {
+        p.setFont(line.font);
+        p.setPen(line.color);
+        p.drawText(line.box, kBannerAlignment, line.text);
+    }
 
     p.setPen(QPen(QColor(120, 140, 180), 1));
     p.setBrush(Qt::NoBrush);

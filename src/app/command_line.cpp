@@ -12,6 +12,8 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
         const std::string& word = args[i];
         if (word == "--help" || word == "-h") {
             line.help = true;
+        } else if (word == "--version") {
+            line.version = true;
         } else if (word == "--port") {
             if (i + 1 == args.size()) {
                 line.error = "--port needs a value";
@@ -33,7 +35,7 @@ std::string usage_text(const std::string& port_in_use) {
     std::string ports;
     for (std::string row; std::getline(syntax, row);)
         ports += "      " + row + "\n";
-    return "Usage: dopplex [--port SPEC] [--help]\n"
+    return "Usage: dopplex [--port SPEC] [--help] [--version]\n"
            "\n"
            "Keeps a receiver and a transmitter on frequency through a satellite pass by pressing\n"
            "their UP/DOWN buttons through eight output lines, following the tracker's data.\n"
@@ -42,6 +44,7 @@ std::string usage_text(const std::string& port_in_use) {
            ports +
            "                without either: ppdev on /dev/parport0 when it exists, else virtual\n"
            "  --help        this text\n"
+           "  --version     the program's version\n"
            "\n"
            "Port in use now: " +
            port_in_use +

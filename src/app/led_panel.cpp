@@ -1,8 +1,10 @@
 #include "led_panel.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QRadialGradient>
 
+#include <algorithm>
 #include <array>
 
 namespace dopplex::app {
@@ -38,6 +40,18 @@ QString health_text(const port::PortStatus& status) {
         return "reopened";
     }
     return {};
+}
+
+// The labels' font, small enough that the widest label leaves a gap to its neighbours.
+QFont label_font(QFont font, double column_width) {
+    font.setPointSizeF(font.pointSizeF() * 0.85);
+    double widest = 0;
+    for (const Led& led : kLeds)
+        widest = std::max(widest, QFontMetricsF(font).horizontalAdvance(led.label));
+    const double room = column_width - 6;
+    if (widest > room)
+        font.setPointSizeF(font.pointSizeF() * room / widest);
+    return font;
 }
 
 } // namespace
@@ -81,8 +95,7 @@ void LedPanel::paintEvent(QPaintEvent*) {
         has_status_ && !status_.lines.has_value() && status_.health == port::PortHealth::Failed;
     const int byte = status_.lines.value_or(0);
     const double step = (width() - 20) / 8.0;
-    QFont label_font = font();
-    label_font.setPointSizeF(label_font.pointSizeF() * 0.85);
+    const QFont labels = label_font(font(), step);
     for (int bit = 0; bit < 8; ++bit) {
         const QPointF centre(10 + step * (bit + 0.5), 36);
         const bool on = !unknown && ((byte >> bit) & 1) != 0;
@@ -105,7 +118,7 @@ void LedPanel::paintEvent(QPaintEvent*) {
             p.drawText(QRectF(centre.x() - 9, centre.y() - 9, 18, 18), Qt::AlignCenter, "?");
         }
         p.setPen(on ? base.lighter(130) : QColor(150, 150, 150));
-        p.setFont(label_font);
+        p.setFont(labels);
         p.drawText(QRectF(centre.x() - step / 2, 49, step, 14), Qt::AlignCenter, kLeds[bit].label);
     }
 

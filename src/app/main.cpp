@@ -1,6 +1,7 @@
 // dopplex: the desktop window over the engine.
 #include "app_shell.h"
 #include "command_line.h"
+#include "dopplex_version.h"
 #include "engine_session.h"
 #include "link_platform.h"
 #include "port/port_spec.h"
@@ -31,6 +32,10 @@ int main(int argc, char** argv) {
     if (!line.error.empty()) {
         std::cerr << "dopplex: " << line.error << "\n" << app::usage_text("(not chosen)");
         return 2;
+    }
+    if (line.version) {
+        std::cout << "dopplex " << kVersion << "\n";
+        return 0;
     }
     port::PortSpec spec;
     try {

@@ -185,6 +185,8 @@ void MainWindow::build_control(const Control& control) {
             w->setGeometry(p.x, p.y, p.w, p.h);
     if (kBoldControls.count(name))
         make_bold(w);
+    if (const std::string_view hint = key_hint(name); !hint.empty())
+        w->setToolTip(QString::fromUtf8(hint.data(), static_cast<qsizetype>(hint.size())));
     widgets_[name] = w;
     ControlUpdate initial = snapshot(control, Change::Text);
     apply_text(w, initial);

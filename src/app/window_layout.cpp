@@ -92,7 +92,33 @@ std::vector<Caption> build_captions() {
     return out;
 }
 
+struct KeyHint {
+    std::string_view name, text;
+};
+
+// The arrow keys step a radio wherever the focus is; Enter clicks the focused button, else the
+// receiver's first Adjust.
+constexpr std::string_view kFocusedAdjust =
+    "Sends the drift since the Tune (Enter when it has the focus)";
+constexpr std::array kKeyHints{
+    KeyHint{"Button2", "One step up for the receiver (Up arrow key)"},
+    KeyHint{"Button3", "One step down for the receiver (Down arrow key)"},
+    KeyHint{"Button20", "One step up for the transmitter (Left arrow key)"},
+    KeyHint{"Button21", "One step down for the transmitter (Right arrow key)"},
+    KeyHint{"Button7", "Sends the drift since the Tune (Enter)"},
+    KeyHint{"Button9", kFocusedAdjust},
+    KeyHint{"Button15", kFocusedAdjust},
+    KeyHint{"Button16", kFocusedAdjust},
+};
+
 } // namespace
+
+std::string_view key_hint(std::string_view name) {
+    for (const KeyHint& hint : kKeyHints)
+        if (hint.name == name)
+            return hint.text;
+    return {};
+}
 
 std::span<const Placement> control_placements() {
     static const std::vector<Placement> placements = build_placements();

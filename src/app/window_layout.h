@@ -28,6 +28,9 @@ struct Caption {
 std::span<const Placement> control_placements();
 std::span<const Caption> captions();
 
+// The tooltip of a button that a key also presses, naming the key; empty for the others.
+std::string_view key_hint(std::string_view name);
+
 // The decorative pieces.
 struct Rect {
     int x, y, w, h;

@@ -1,4 +1,5 @@
 // dopplex-script: runs a scenario in virtual time and prints its trace.
+#include "dopplex_version.h"
 #include "scenario.h"
 
 #include <fstream>
@@ -6,8 +7,12 @@
 #include <string>
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "--version") {
+        std::cout << "dopplex-script " << dopplex::kVersion << '\n';
+        return 0;
+    }
     if (argc != 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") {
-        std::cout << "Usage: dopplex-script <scenario file | ->\n"
+        std::cout << "Usage: dopplex-script <scenario file | -> | --version\n"
                   << "Runs the Dopplex main window in virtual time from a scenario.\n\n"
                   << dopplex::kScenarioHelp;
         return argc == 2 ? 0 : 2;

@@ -26,7 +26,9 @@ std::string bound_address(int fd, bool& loopback) {
         inet_ntop(AF_INET6, &a6.sin6_addr, host, sizeof host);
         port = ntohs(a6.sin6_port);
         loopback = IN6_IS_ADDR_LOOPBACK(&a6.sin6_addr);
-        return "[" + std::string(host) + "]:" + std::to_string(port);
+        std::string text = "[";
+        text.append(host).append("]:").append(std::to_string(port));
+        return text;
     }
     const auto& a4 = reinterpret_cast<const sockaddr_in&>(address);
     inet_ntop(AF_INET, &a4.sin_addr, host, sizeof host);

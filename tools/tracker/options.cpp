@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include "dopplex_version.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
@@ -71,6 +73,7 @@ Link behaviour (for tests):
   --refuse-subscriptions refuse every subscription
   --ignore-requests      never answer a request
   --help                 this text
+  --version              the program's version
 
 SIGTERM or SIGINT ends the conversations and the program.
 )";
@@ -124,6 +127,9 @@ Options parse_options(int argc, char** argv) {
         };
         if (option == "--help") {
             std::cout << kHelp;
+            std::exit(0);
+        } else if (option == "--version") {
+            std::cout << "dopplex-tracker " << kVersion << '\n';
             std::exit(0);
         } else if (option == "--name") {
             o.satellite.name = value();

@@ -75,7 +75,10 @@ std::unique_ptr<GpiodCalls> system_gpiod_calls() {
 std::string offsets_text(const GpioOffsets& offsets) {
     std::string text;
     for (const unsigned offset : offsets) {
-        text += (text.empty() ? "" : ",") + std::to_string(offset);
+        if (!text.empty()) {
+            text += ',';
+        }
+        text += std::to_string(offset);
     }
     return text;
 }

@@ -56,7 +56,8 @@ PortSpec parse_gpio(std::string_view spec, std::string_view rest) {
         const std::string_view item = list.substr(0, comma);
         const auto offset = parse_unsigned(item);
         if (!offset || *offset > std::numeric_limits<std::uint16_t>::max()) {
-            bad(spec, "\"" + std::string(item) + "\" is not a line offset, " + example);
+            bad(spec,
+                std::string(1, '"').append(item).append("\" is not a line offset, ") + example);
         }
         if (count == result.offsets.size()) {
             bad(spec, "more than eight line offsets, " + example);

@@ -26,6 +26,14 @@ std::string encode(const std::string& text) {
     return out;
 }
 
+// Built by appending: GCC 12 at -O3 misreads "[" + std::string&& as an overlapping copy.
+std::string section_line(const std::string& key) {
+    std::string line = "[";
+    line += encode(key);
+    line += ']';
+    return line;
+}
+
 std::string decode(const std::string& text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -103,7 +111,7 @@ bool FileSettingsStore::open_or_create_key(const std::string& key) {
     if (find_section(lines, key) < lines.size()) {
         return true;
     }
-    lines.push_back("[" + encode(key) + "]");
+    lines.push_back(section_line(key));
     try {
         write_settings_text(file_, text);
     } catch (const std::runtime_error&) {
@@ -141,7 +149,7 @@ void FileSettingsStore::write_value(const std::string& key, const std::string& n
     std::vector<std::string>& lines = file_text.lines;
     std::size_t section = find_section(lines, key);
     if (section == lines.size()) {
-        lines.push_back("[" + encode(key) + "]");
+        lines.push_back(section_line(key));
     }
     const std::string line = encode(name) + "=" + type_word + ":" + encode(text);
     std::string other_key;

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "case_name.h"
 #include "core/console/form_rig.h"
 
 namespace dopplex {
 namespace {
 
+using test::case_name;
 using test::FormTest;
 
 struct FrequencyCase {
@@ -103,7 +105,10 @@ INSTANTIATE_TEST_SUITE_P(Display, AngleDisplay,
                                            AngleCase{"-2.04", "-2.0"}, AngleCase{"-2.06", "-2.1"},
                                            AngleCase{"-1.94", "-1.9"}, AngleCase{"-0.04", "0.0"},
                                            AngleCase{"-0.05", "-0.1"}, AngleCase{"12.25", "12.3"},
-                                           AngleCase{"0", "0.0"}));
+                                           AngleCase{"0", "0.0"}),
+                         [](const auto& info) {
+                             return case_name(info.param.degrees, info.index);
+                         });
 
 using DisplayTest = FormTest<>;
 
@@ -147,7 +152,8 @@ INSTANTIATE_TEST_SUITE_P(Display, AosDisplay,
                          ::testing::Values(AosCase{"EL-10 AOS\"12:34\"", "AOS (12:34)"},
                                            AosCase{"AOS2024-01-01", "AOS (2024-01-01)"},
                                            AosCase{"EL-10", "None"}, AosCase{"AOS\"\" EL1", "None"},
-                                           AosCase{"   ", "None"}));
+                                           AosCase{"   ", "None"}),
+                         [](const auto& info) { return case_name(info.param.text, info.index); });
 
 struct ReceivedCase {
     const char* received;
@@ -170,7 +176,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ReceivedCase{"   ", "No data"}, ReceivedCase{"\r\n", "No data"},
                       // Bytes above 127 are text, not blanks.
                       ReceivedCase{"\xa0SN X\xa0", "\xa0SN X\xa0"},
-                      ReceivedCase{"\x7fSN", "\x7fSN"}));
+                      ReceivedCase{"\x7fSN", "\x7fSN"}),
+    [](const auto& info) { return case_name(info.param.received, info.index); });
 
 TEST_F(DisplayTest, TheTrimmedTextIsWhatIsParsed) {
     tracking_at(1000, "\r\n  sn\"x\" dn436775000 ");

@@ -39,7 +39,8 @@ INSTANTIATE_TEST_SUITE_P(
                       PackCase{{Channel::RxUp, Channel::RxDown, Channel::RxTuned, Channel::GreenLed,
                                 Channel::TxUp, Channel::TxDown, Channel::TxTuned,
                                 Channel::AuxChannel},
-                               255}));
+                               255}),
+    [](const auto& info) { return "Byte" + std::to_string(info.param.byte); });
 
 using LatchTest = FormTest<>;
 

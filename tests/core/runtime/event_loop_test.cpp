@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "case_name.h"
 #include "core/runtime/loop_rig.h"
 
 namespace dopplex {
@@ -118,7 +119,8 @@ INSTANTIATE_TEST_SUITE_P(
                                 "'12.5' is not a valid integer value."},
                       ErrorCase{"Tuning complete !", "Tuning complete !"},
                       ErrorCase{"done.", "done."}, ErrorCase{"(at most 10000)", "(at most 10000)"},
-                      ErrorCase{"'Enter Freq E8'", "'Enter Freq E8'"}, ErrorCase{"", ""}));
+                      ErrorCase{"'Enter Freq E8'", "'Enter Freq E8'"}, ErrorCase{"", ""}),
+    [](const auto& info) { return test::case_name(info.param.message, info.index); });
 
 TEST(EventLoop, AnErrorInATickIsReportedAndTheTimerKeepsRunning) {
     LoopRig rig;

@@ -39,7 +39,7 @@ void RoundUp(DecimalForm& form) {
         }
         *it = '0';
     }
-    form.digits = "1";
+    form.digits.assign(1, '1');
     ++form.exponent;
 }
 

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Unpacks the Debian package into a private folder and runs the programs from there: each one's
+# --help and --version, and the pass player behind the window's "orbitron" link.
+# Usage: unpacked_package_test.sh PACKAGE_FOLDER VERSION
+set -euo pipefail
+package_dir=$1
+version=$2
+
+fail() {
+    echo "package test: $*" >&2
+    exit 1
+}
+
+shopt -s nullglob
+debs=("$package_dir/dopplex_${version}_"*.deb)
+[ ${#debs[@]} -eq 1 ] || fail "expected one dopplex_${version}_*.deb in $package_dir"
+root=$(mktemp -d "${TMPDIR:-/tmp}/dopplex-package.XXXXXX")
+trap 'rm -rf "$root"' EXIT
+dpkg-deb -x "${debs[0]}" "$root"
+
+for program in dopplex dopplex-script dopplex-tracker; do
+    "$root/usr/bin/$program" --help >/dev/null || fail "$program --help failed"
+    said=$("$root/usr/bin/$program" --version) || fail "$program --version failed"
+    [ "$said" = "$program $version" ] || fail "$program --version said \"$said\""
+done
+said=$("$root/usr/lib/dopplex/orbitron" --version) || fail "the orbitron link does not start"
+[ "$said" = "dopplex-tracker $version" ] || fail "the orbitron link started \"$said\""
+[ ! -e "$root/usr/bin/orbitron" ] || fail "an orbitron on everyone's PATH"
+
+for file in usr/share/applications/dopplex.desktop \
+    usr/share/icons/hicolor/scalable/apps/dopplex.svg \
+    usr/share/doc/dopplex/user_guide.txt usr/share/doc/dopplex/README.md; do
+    [ -s "$root/$file" ] || fail "$file missing"
+done
+depends=$(dpkg-deb -f "${debs[0]}" Depends)
+[[ $depends == *libqt6widgets6* ]] || fail "Depends does not name Qt: \"$depends\""
+echo "package test: $(basename "${debs[0]}") runs unpacked"
