@@ -1,4 +1,4 @@
-// The program's options: --port SPEC and --help. The port choice itself (option, then
+// The program's options: --port SPEC, --no-log and --help. The port choice itself (option, then
 // DOPPLEX_PORT, then the default) is the port area's; this only reads the words.
 #pragma once
 
@@ -10,6 +10,7 @@ namespace dopplex::app {
 
 struct CommandLine {
     bool help = false;
+    bool no_log = false;
     std::optional<std::string> port;
     std::string error; // not empty: the words could not be read
 };
