@@ -1,6 +1,7 @@
 // The pass log over the real engine in virtual time: a pass of a few updates and pulses gives
 // the exact file; a folder or disk that fails is reported once and the pass goes on unchanged.
-// Also where the log lives.
+// Also where the log lives and the countdown's words.
+#include "aos_countdown.h"
 #include "engine_rig.h"
 #include "pass_log_writer.h"
 #include "pass_recorder.h"
@@ -171,6 +172,30 @@ TEST(PassLog, FolderFollowsXdgRules) {
             << (row.xdg ? row.xdg : "(unset)");
     }
     EXPECT_EQ(pass_file_stem("../ISS (ZARYA)", kUtc0), "___ISS__ZARYA__20261207T082000Z");
+}
+
+TEST(AosCountdown, WordsAtAFewTimes) {
+    const std::string aos = "2026-12-07 08:20:00";
+    struct Row {
+        std::string aos_text;
+        double elevation_deg;
+        std::int64_t now_ms;
+        const char* text;
+    };
+    const Row rows[] = {
+        {"", -5, kUtc0, ""},
+        {aos, -5, kUtc0 - 247000, "UTC, in 4:07"},
+        {aos, -5, kUtc0 - 245001, "UTC, in 4:06"}, // 4:05.001 left still reads 4:06
+        {aos, -5, kUtc0 - 3723000, "UTC, in 1:02:03"},
+        {aos, -5, kUtc0 - 1, "UTC, in 0:01"},
+        {aos, -5, kUtc0, "UTC"},          // AOS is due: no count below zero
+        {aos, 0.5, kUtc0 - 60000, "UTC"}, // already above the horizon
+        {"2026-02-30 08:20:00", -5, kUtc0, "UTC"},
+        {"soon", -5, kUtc0, "UTC"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(aos_countdown_text(row.aos_text, row.elevation_deg, row.now_ms), row.text)
+            << row.aos_text << " at " << row.now_ms - kUtc0;
 }
 
 } // namespace
