@@ -99,6 +99,33 @@ void draw_graph(QPainter& p, const QRectF& area, const Graph& graph,
     p.restore();
 }
 
+struct SideLook {
+    const char* title;
+    double TrackingPoint::*doppler_hz;
+    QColor doppler, dial;
+};
+
+// Frequencies as offsets from the pass's first Doppler value, so a few kHz of drift show.
+Graph side_graph(Side side, const std::vector<TrackingPoint>& points) {
+    static const SideLook looks[] = {
+        {"RX", &TrackingPoint::downlink_hz, QColor(250, 220, 30), QColor(40, 110, 255)},
+        {"TX", &TrackingPoint::uplink_hz, QColor(230, 60, 60), QColor(255, 140, 20)},
+    };
+    const SideLook& look = looks[static_cast<int>(side)];
+    const double origin_hz = points.empty() ? 0 : points.front().*look.doppler_hz;
+    const auto doppler = [&look, origin_hz](const TrackingPoint& t) {
+        return std::optional(offset_khz(t.*look.doppler_hz, origin_hz));
+    };
+    const auto dial = [side, origin_hz](const TrackingPoint& t) {
+        const std::optional<double>& hz = t.dial_hz[static_cast<int>(side)];
+        return hz ? std::optional(offset_khz(*hz, origin_hz)) : std::nullopt;
+    };
+    return {QString(look.title) + ": Doppler (solid) and dial (dashed), kHz from AOS",
+            {{doppler, look.doppler, Qt::SolidLine}, {dial, look.dial, Qt::DashLine}},
+            std::nullopt,
+            "kHz"};
+}
+
 } // namespace
 
 PassPlot::PassPlot(QWidget* parent) : QWidget(parent, Qt::Tool) {
@@ -144,33 +171,14 @@ void PassPlot::paintEvent(QPaintEvent*) {
     p.setPen(kText);
     p.drawText(QRect(10, 4, width() - 20, 18), Qt::AlignLeft | Qt::AlignVCenter, title_);
 
-    // Frequencies as offsets from the pass's first Doppler value, so a few kHz of drift show.
-    const double dn0 = points_.empty() ? 0 : points_.front().downlink_hz;
-    const double up0 = points_.empty() ? 0 : points_.front().uplink_hz;
     const Graph graphs[] = {
         {"Elevation",
          {{[](const TrackingPoint& t) { return std::optional(t.elevation_deg); },
            QColor(120, 220, 130), Qt::SolidLine}},
          std::pair(-5.0, 90.0),
          "deg"},
-        {"RX: Doppler (solid) and dial (dashed), kHz from AOS",
-         {{[dn0](const TrackingPoint& t) { return std::optional(offset_khz(t.downlink_hz, dn0)); },
-           QColor(250, 220, 30), Qt::SolidLine},
-          {[dn0](const TrackingPoint& t) {
-               return t.dial_hz[0] ? std::optional(offset_khz(*t.dial_hz[0], dn0)) : std::nullopt;
-           },
-           QColor(40, 110, 255), Qt::DashLine}},
-         std::nullopt,
-         "kHz"},
-        {"TX: Doppler (solid) and dial (dashed), kHz from AOS",
-         {{[up0](const TrackingPoint& t) { return std::optional(offset_khz(t.uplink_hz, up0)); },
-           QColor(230, 60, 60), Qt::SolidLine},
-          {[up0](const TrackingPoint& t) {
-               return t.dial_hz[1] ? std::optional(offset_khz(*t.dial_hz[1], up0)) : std::nullopt;
-           },
-           QColor(255, 140, 20), Qt::DashLine}},
-         std::nullopt,
-         "kHz"},
+        side_graph(Side::Rx, points_),
+        side_graph(Side::Tx, points_),
     };
     const std::int64_t t0 = points_.empty() ? 0 : points_.front().utc_ms;
     const std::int64_t span = points_.empty() ? 1 : points_.back().utc_ms - t0;
