@@ -38,8 +38,11 @@ public:
 
     void control_changed(const Control& control, Change what) override;
     void focus_moved(const std::string& control_name) override;
+    // Before the first write the lines are low; after a failed one they are unknown.
     void port_status_changed(const port::PortStatus& status) override {
-        lines_written(status.lines);
+        lines_written(status.lines || status.health == port::PortHealth::Failed
+                          ? status.lines
+                          : std::optional<std::uint8_t>(0));
     }
 
 private:

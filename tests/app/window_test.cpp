@@ -229,23 +229,26 @@ private slots:
     }
 
     // The readouts hear the engine from outside: the plot's button shows the plot, which has the
-    // update and the Tune's pulses with the dial counted from the typed reference.
+    // update and the Tune's pulses with the dial counted from the typed reference and the very
+    // first write, an arrow key's pulse.
     void pass_plot_and_countdown_follow_a_tune() {
         prepare_rx();
+        QTest::keyClick(&window(), Qt::Key_Up);
+        QTRY_COMPARE(record_->rising(0).size(), std::size_t{1});
         feed(update_above(300));
         QTRY_VERIFY(w("Button1")->isEnabled());
         click("Button1");
         PassReadouts& readouts = shell_->readouts();
-        // The third UP pulse leaves the dial 300 Hz above the reference (tracking may step it
-        // down again later).
+        // The Tune's third UP pulse leaves the dial 400 Hz above the reference (tracking may
+        // step it down again later).
         const auto reached = [&readouts] {
             const auto& points = readouts.plot().points();
             return std::any_of(points.begin(), points.end(), [](const TrackingPoint& p) {
-                return p.dial_hz[0] == std::optional(436775300.0);
+                return p.dial_hz[0] == std::optional(436775400.0);
             });
         };
         QTRY_VERIFY_WITH_TIMEOUT(reached(), kTrainTimeoutMs);
-        QVERIFY(readouts.plot().points().front().dial_hz[0] == std::optional(436775000.0));
+        QVERIFY(readouts.plot().points().front().dial_hz[0] == std::optional(436775100.0));
         QCOMPARE(readouts.countdown()->text(), QString("UTC"));
         QVERIFY(!readouts.plot().isVisible());
         QTest::mouseClick(readouts.plot_button(), Qt::LeftButton);
