@@ -39,6 +39,7 @@ struct LoggedRig {
             recorder.run_handler(EventKind::Tick, [&] { tick(timer); });
         });
         rig.form.Type("Edit1", "4.367750E8");
+        rig.form.Type("Edit13", "1.459170E8");
         rig.form.Click("CheckBox1");
     }
     void input(std::int64_t t, std::function<void(TFMain&)> action) {
@@ -100,6 +101,73 @@ TEST(PassLog, APassGivesTheExactFile) {
                                "2026-12-07T08:20:12.000Z,-2.0,123.4,436775000,145917000,,,,\n"
                                "2026-12-07T08:20:14.200Z,,,,,RX,UP,reset,436775100\n");
 }
+
+// Each handler's pulses carry its name: a Tune's train, the catch-up of an Adjust (Enter), the
+// ticks of tracking, buttons and arrow keys; runs of equal pulses are counted.
+struct SourceCase {
+    const char* name;
+    std::function<void(LoggedRig&)> play;
+    const char* pulses;
+};
+
+void PrintTo(const SourceCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class PulseSourceTable : public ::testing::TestWithParam<SourceCase> {};
+
+TEST_P(PulseSourceTable, PulsesCarryTheirHandler) {
+    struct Pulses final : PassObserver {
+        std::string runs;
+        std::string last;
+        int count = 0;
+        void pass_started(const TrackingPoint&) override {}
+        void tracking_update(const TrackingPoint&) override {}
+        void pulse_sent(const PulseRecord& p) override {
+            const std::string what = std::string(side_name(p.side)) + " " +
+                                     direction_name(p.direction) + " " + source_name(p.source);
+            if (what != last && count > 0)
+                flush();
+            last = what;
+            ++count;
+        }
+        void flush() {
+            runs += (runs.empty() ? "" : ", ") + last + " x" + std::to_string(count);
+            count = 0;
+        }
+    } pulses;
+    LoggedRig logged(&pulses);
+    GetParam().play(logged);
+    logged.rig.run(30000);
+    if (pulses.count > 0)
+        pulses.flush();
+    EXPECT_EQ(pulses.runs, GetParam().pulses);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PassLog, PulseSourceTable,
+    ::testing::Values(SourceCase{"TuneTxThenTracking",
+                                 [](LoggedRig& l) {
+                                     l.rig.update(1000, 5.0, 0, -200);
+                                     l.input(1500, [](TFMain& f) { f.Click("Button12"); });
+                                 },
+                                 "TX DOWN tune x2, TX UP tracking x1"},
+                      SourceCase{"AdjustCatchUp",
+                                 [](LoggedRig& l) {
+                                     l.rig.update(1000, 5.0, 300);
+                                     l.input(1500, [](TFMain& f) { f.Click("Button1"); });
+                                     l.rig.update(6000, 5.0, 100);
+                                     l.input(7000, [](TFMain& f) { f.KeyDown(13); });
+                                 },
+                                 "RX UP tune x3, RX DOWN tracking x2, RX DOWN adjust x2"},
+                      SourceCase{"ButtonsAndArrows",
+                                 [](LoggedRig& l) {
+                                     l.input(100, [](TFMain& f) { f.Click("Button21"); });
+                                     l.input(200, [](TFMain& f) { f.KeyDown(37); });
+                                     l.input(300, [](TFMain& f) { f.Click("Button3"); });
+                                 },
+                                 "TX DOWN manual x1, TX UP manual x1, RX DOWN manual x1"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Where the disk fails: the folder cannot be made, or the file stops taking rows mid-pass (a
 // file size limit stands in for a full disk). Either is told once, through the log's own thread,
