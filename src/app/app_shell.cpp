@@ -7,8 +7,9 @@
 
 namespace dopplex::app {
 
-AppShell::AppShell(EngineSession& session)
-    : session_(session), window_(session), keys_(session, window_) {
+AppShell::AppShell(EngineSession& session, PassLogOption pass_log)
+    : session_(session), window_(session), keys_(session, window_),
+      readouts_(session, window_, std::move(pass_log)) {
     TFMain& form = session.form();
     form.add_observer(&bridge_);
     session.set_port_listener(&bridge_);

@@ -8,6 +8,7 @@
 #include "help_window.h"
 #include "key_filter.h"
 #include "main_window.h"
+#include "pass_readouts.h"
 
 namespace dopplex::app {
 
@@ -15,14 +16,15 @@ class EngineSession;
 
 class AppShell {
 public:
-    // Before the session starts.
-    explicit AppShell(EngineSession& session);
+    // Before the session starts; the pass log is written only into a folder that is given.
+    explicit AppShell(EngineSession& session, PassLogOption pass_log = {});
     ~AppShell();
     AppShell(const AppShell&) = delete;
     AppShell& operator=(const AppShell&) = delete;
 
     MainWindow& window() { return window_; }
     HelpWindow& help() { return help_; }
+    PassReadouts& readouts() { return readouts_; }
 
     // Starts the engine; the window appears once FormCreate has returned.
     void start();
@@ -33,6 +35,7 @@ private:
     HelpWindow help_;
     FormBridge bridge_{window_};
     KeyFilter keys_;
+    PassReadouts readouts_;
 };
 
 } // namespace dopplex::app

@@ -14,6 +14,8 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             line.help = true;
         } else if (word == "--version") {
             line.version = true;
+        } else if (word == "--no-log") {
+            line.no_log = true;
         } else if (word == "--port") {
             if (i + 1 == args.size()) {
                 line.error = "--port needs a value";
@@ -35,7 +37,7 @@ std::string usage_text(const std::string& port_in_use) {
     std::string ports;
     for (std::string row; std::getline(syntax, row);)
         ports += "      " + row + "\n";
-    return "Usage: dopplex [--port SPEC] [--help] [--version]\n"
+    return "Usage: dopplex [--port SPEC] [--no-log] [--help] [--version]\n"
            "\n"
            "Keeps a receiver and a transmitter on frequency through a satellite pass by pressing\n"
            "their UP/DOWN buttons through eight output lines, following the tracker's data.\n"
@@ -43,6 +45,8 @@ std::string usage_text(const std::string& port_in_use) {
            "  --port SPEC   the output lines to drive (also DOPPLEX_PORT; the option wins):\n" +
            ports +
            "                without either: ppdev on /dev/parport0 when it exists, else virtual\n"
+           "  --no-log      no pass log (else one CSV file per pass in\n"
+           "                $XDG_DATA_HOME/dopplex/passes, else ~/.local/share/dopplex/passes)\n"
            "  --help        this text\n"
            "  --version     the program's version\n"
            "\n"

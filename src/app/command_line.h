@@ -1,5 +1,5 @@
-// The program's options: --port SPEC, --help and --version. The port choice itself (option, then
-// DOPPLEX_PORT, then the default) is the port area's; this only reads the words.
+// The program's options: --port SPEC, --no-log, --help and --version. The port choice itself
+// (option, then DOPPLEX_PORT, then the default) is the port area's; this only reads the words.
 #pragma once
 
 #include <optional>
@@ -11,6 +11,7 @@ namespace dopplex::app {
 struct CommandLine {
     bool help = false;
     bool version = false;
+    bool no_log = false;
     std::optional<std::string> port;
     std::string error; // not empty: the words could not be read
 };

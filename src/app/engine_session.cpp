@@ -28,6 +28,10 @@ void EngineSession::start(std::function<void()> created) {
         // The default 50 us timer slack is a quarter of the edge error budget; 1 us costs nothing
         // here, since the thread sleeps through whole half-periods.
         prctl(PR_SET_TIMERSLACK, 1000UL, 0UL, 0UL, 0UL);
+        if (wrapper_)
+            loop_.set_tick_handler([this, tick = loop_.tick_handler()](int timer) {
+                run_wrapped(EventKind::Tick, [&] { tick(timer); });
+            });
         port_.open();
         loop_.guarded([this] { form_.FormCreate(); });
         if (created)
@@ -47,7 +51,16 @@ void EngineSession::stop() {
 }
 
 void EngineSession::post_input(std::function<void(TFMain&)> input) {
-    loop_.post(EventKind::Input, [this, input = std::move(input)] { input(form_); });
+    loop_.post(EventKind::Input, [this, input = std::move(input)] {
+        run_wrapped(EventKind::Input, [&] { input(form_); });
+    });
+}
+
+void EngineSession::run_wrapped(EventKind kind, const std::function<void()>& handler) {
+    if (wrapper_)
+        wrapper_(kind, handler);
+    else
+        handler();
 }
 
 void EngineSession::post_control(std::function<void(TFMain&)> action) {

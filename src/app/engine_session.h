@@ -15,6 +15,7 @@
 #include <future>
 #include <memory>
 #include <thread>
+#include <vector>
 
 namespace dopplex::app {
 
@@ -30,8 +31,13 @@ public:
     TFMain& form() { return form_; }
     port::PortStatus port_status() const { return port_.status(); }
 
-    // Before start(): who hears the port's status (the LED panel's bridge).
+    // Before start(): who hears the port's status (the LED panel's bridge), and who else.
     void set_port_listener(port::PortStatusListener* listener) { relay_.target = listener; }
+    void add_port_listener(port::PortStatusListener* listener) { relay_.more.push_back(listener); }
+    // Before start(): every operator input and timer tick runs inside `wrapper`, so an observer
+    // of the port knows which kind of handler wrote.
+    using HandlerWrapper = std::function<void(EventKind, const std::function<void()>&)>;
+    void set_handler_wrapper(HandlerWrapper wrapper) { wrapper_ = std::move(wrapper); }
 
     // Engine thread: opens the port, runs FormCreate, calls `created`, then serves events until
     // stop().
@@ -51,11 +57,15 @@ public:
 private:
     struct StatusRelay : port::PortStatusListener {
         port::PortStatusListener* target = nullptr;
+        std::vector<port::PortStatusListener*> more;
         void port_status_changed(const port::PortStatus& status) override {
             if (target)
                 target->port_status_changed(status);
+            for (port::PortStatusListener* listener : more)
+                listener->port_status_changed(status);
         }
     };
+    void run_wrapped(EventKind kind, const std::function<void()>& handler);
 
     RealHost host_;
     EventLoop loop_{host_};
@@ -63,6 +73,7 @@ private:
     port::SupervisedPort port_;
     TFMain form_{loop_, port_};
     std::thread thread_;
+    HandlerWrapper wrapper_;
 };
 
 } // namespace dopplex::app

@@ -73,7 +73,12 @@ int main(int argc, char** argv) {
     }
     app::EngineSession session(port::make_port_backend(spec));
     session.form().attach_link(link->services());
-    app::AppShell shell(session);
+    app::PassLogOption pass_log{std::nullopt, "off (--no-log)"};
+    if (!line.no_log) {
+        pass_log.folder = app::pass_log_folder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+        pass_log.off_reason = "off: neither XDG_DATA_HOME nor HOME names a folder";
+    }
+    app::AppShell shell(session, pass_log);
     link->set_status_listener(
         [&shell](const std::string& status) { shell.window().post_link_status(status); });
     return app::run_window(session, shell);

@@ -30,7 +30,7 @@ constexpr std::array kSingles{
     Placement{"l_az", 104, 86, 98, 16},           Placement{"l_el", 104, 102, 98, 16},
     Placement{"l_dd", 104, 118, 98, 16},          Placement{"l_uf", 290, 70, 104, 16},
     Placement{"l_df", 290, 86, 104, 16},          Placement{"l_um", 290, 102, 104, 16},
-    Placement{"l_dm", 290, 118, 104, 16},         Placement{"l_aos", 104, 134, 290, 16},
+    Placement{"l_dm", 290, 118, 104, 16},         Placement{"l_aos", 104, 134, 144, 16},
     Placement{"RadioButton1", 18, 454, 176, 20},  Placement{"RadioButton2", 18, 476, 176, 20},
     Placement{"RadioButton3", 18, 498, 176, 20},  Placement{"CheckBox1", 208, 440, 206, 20},
     Placement{"CheckBox2", 208, 462, 206, 20},    Placement{"CheckBox3", 208, 484, 206, 20},

@@ -42,6 +42,11 @@ inline constexpr Rect kTrackingFrame{6, 6, 396, 146};
 inline constexpr Rect kStepFrame{8, 436, 190, 90};
 inline constexpr Rect kLedPanel{422, 436, 398, 100};
 inline constexpr Rect kFooter{8, 582, 812, 16};
-inline constexpr Rect kLinkStatus{8, 552, 580, 16};
+inline constexpr Rect kLinkStatus{8, 548, 480, 16};
+// The pass readouts: the countdown at the right of the notification line, the log's status
+// under the link's, the plot's button beside Help.
+inline constexpr Rect kAosCountdown{250, 134, 144, 16};
+inline constexpr Rect kLogStatus{8, 564, 480, 16};
+inline constexpr Rect kPlotButton{494, 546, 96, 28};
 
 } // namespace dopplex::app

@@ -19,6 +19,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <future>
@@ -225,6 +226,35 @@ private slots:
         QTRY_VERIFY(window().led_panel().status().lines.value_or(0) & 0x04);
         // Adjust takes the focus when the chain fires it.
         QTRY_COMPARE(window().focused_button(), std::string("Button7"));
+    }
+
+    // The readouts hear the engine from outside: the plot's button shows the plot, which has the
+    // update and the Tune's pulses with the dial counted from the typed reference and the very
+    // first write, an arrow key's pulse.
+    void pass_plot_and_countdown_follow_a_tune() {
+        prepare_rx();
+        QTest::keyClick(&window(), Qt::Key_Up);
+        QTRY_COMPARE(record_->rising(0).size(), std::size_t{1});
+        feed(update_above(300));
+        QTRY_VERIFY(w("Button1")->isEnabled());
+        click("Button1");
+        PassReadouts& readouts = shell_->readouts();
+        // The Tune's third UP pulse leaves the dial 400 Hz above the reference (tracking may
+        // step it down again later).
+        const auto reached = [&readouts] {
+            const auto& points = readouts.plot().points();
+            return std::any_of(points.begin(), points.end(), [](const TrackingPoint& p) {
+                return p.dial_hz[0] == std::optional(436775400.0);
+            });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(reached(), kTrainTimeoutMs);
+        QVERIFY(readouts.plot().points().front().dial_hz[0] == std::optional(436775100.0));
+        QCOMPARE(readouts.countdown()->text(), QString("UTC"));
+        QVERIFY(!readouts.plot().isVisible());
+        QTest::mouseClick(readouts.plot_button(), Qt::LeftButton);
+        QTRY_VERIFY(readouts.plot().isVisible());
+        readouts.plot().close();
+        QTRY_VERIFY(!readouts.plot_button()->isChecked());
     }
 
     void enter_clicks_the_focused_button_else_adjust() {
@@ -487,6 +517,7 @@ private slots:
             QCOMPARE(line.port, row.port);
             QCOMPARE(!line.error.empty(), row.error);
         }
+        QVERIFY(parse_command_line({"--no-log"}).no_log);
         const std::string usage = usage_text("virtual (no hardware)");
         QVERIFY(usage.find("--port SPEC") != std::string::npos);
         QVERIFY(usage.find("Port in use now: virtual (no hardware)") != std::string::npos);

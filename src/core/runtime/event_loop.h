@@ -34,6 +34,7 @@ public:
 
     // Runs a timer's tick: handler(timer id).
     void set_tick_handler(std::function<void(int)> handler) { tick_handler_ = std::move(handler); }
+    const std::function<void(int)>& tick_handler() const { return tick_handler_; }
 
     // Thread-safe. Arrives now, or at `stamp` when given (scripted events of the virtual host).
     void post(EventKind kind, std::function<void()> action,

@@ -1,0 +1,15 @@
+// The words beside the tracker's AOS text: that it is UTC, and while the satellite is below the
+// horizon how long until AOS. Pure function, any thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace dopplex::app {
+
+// "" without an AOS text; "UTC" above the horizon, once AOS is past, or for a text that is no
+// time; below the horizon before AOS "UTC, in 4:07" (or "in 1:02:03").
+std::string aos_countdown_text(const std::string& aos_text, double elevation_deg,
+                               std::int64_t now_utc_ms);
+
+} // namespace dopplex::app

@@ -1,0 +1,63 @@
+// What the operator readouts of a pass hear from the engine thread: each tracking update and
+// each pulse that reached the port, and the start of each pass. Plain values; the observers
+// (the pass log, the plot) copy what they keep and never call back into the engine.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace dopplex::app {
+
+enum class Side { Rx, Tx };
+enum class Direction { Up, Down };
+// Which handler pressed the button.
+enum class PulseSource { Tune, Adjust, Tracking, Manual, Reset, Other };
+
+const char* side_name(Side side);
+const char* direction_name(Direction direction);
+const char* source_name(PulseSource source);
+
+struct TrackingPoint {
+    std::int64_t utc_ms = 0; // wall clock, ms since 1970 UTC
+    std::string satellite;
+    std::string aos_text; // the tracker's AOS key, "yyyy-mm-dd hh:mm:ss" UTC, or empty
+    double elevation_deg = 0;
+    double azimuth_deg = 0;
+    double downlink_hz = 0;
+    double uplink_hz = 0;
+    bool in_pass = false;                           // from AOS up to the end of the pass
+    std::array<std::optional<double>, 2> dial_hz{}; // the estimated dial of RX, TX
+};
+
+struct PulseRecord {
+    std::int64_t utc_ms = 0;
+    Side side = Side::Rx;
+    Direction direction = Direction::Up;
+    PulseSource source = PulseSource::Other;
+    std::optional<double> dial_hz; // this side's estimated dial after the pulse
+};
+
+// Called on the engine thread; must return at once (pulse timing waits for it).
+class PassObserver {
+public:
+    virtual ~PassObserver() = default;
+    // The first update above the horizon after the end of a pass (or the first ever).
+    virtual void pass_started(const TrackingPoint& aos) = 0;
+    virtual void tracking_update(const TrackingPoint& point) = 0;
+    virtual void pulse_sent(const PulseRecord& pulse) = 0;
+};
+
+// Where each radio's dial should be: fed with every pulse that reached the port and every
+// reference the operator sets. Engine thread.
+class DialEstimate {
+public:
+    virtual ~DialEstimate() = default;
+    // A new reference (none: the field does not hold a number) re-bases the count.
+    virtual void reference_set(Side side, std::optional<double> reference_hz) = 0;
+    virtual void pulse_sent(Side side, Direction direction, double step_hz) = 0;
+    virtual std::optional<double> dial_hz(Side side) const = 0;
+};
+
+} // namespace dopplex::app

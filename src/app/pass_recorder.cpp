@@ -1,0 +1,147 @@
+#include "pass_recorder.h"
+
+#include "console/numtext/numtext.h"
+
+#include <map>
+#include <string>
+
+namespace dopplex::app {
+
+namespace {
+
+// The buttons and stages that take the engine's focus before they press a radio's buttons; a
+// pulse inside an operator input is manual unless one of them took the focus first.
+PulseSource source_of_focus(const std::string& name, PulseSource current) {
+    static const std::map<std::string, PulseSource> sources = {
+        {"Button1", PulseSource::Tune},    {"Button12", PulseSource::Tune},
+        {"Button4", PulseSource::Tune},    {"Button5", PulseSource::Tune},
+        {"Button13", PulseSource::Tune},   {"Button14", PulseSource::Tune},
+        {"Button7", PulseSource::Adjust},  {"Button9", PulseSource::Adjust},
+        {"Button15", PulseSource::Adjust}, {"Button16", PulseSource::Adjust},
+        {"Button8", PulseSource::Adjust},  {"Button10", PulseSource::Adjust},
+        {"Button17", PulseSource::Adjust}, {"Button18", PulseSource::Adjust},
+        {"Button22", PulseSource::Reset},  {"Button23", PulseSource::Reset},
+        {"Button24", PulseSource::Reset},  {"Button25", PulseSource::Reset},
+        {"Button2", PulseSource::Manual},  {"Button3", PulseSource::Manual},
+        {"Button20", PulseSource::Manual}, {"Button21", PulseSource::Manual},
+    };
+    const auto found = sources.find(name);
+    return found == sources.end() ? current : found->second;
+}
+
+struct Line {
+    Channel channel;
+    Side side;
+    Direction direction;
+};
+constexpr Line kLines[] = {
+    {Channel::RxUp, Side::Rx, Direction::Up},
+    {Channel::RxDown, Side::Rx, Direction::Down},
+    {Channel::TxUp, Side::Tx, Direction::Up},
+    {Channel::TxDown, Side::Tx, Direction::Down},
+};
+
+bool high(std::uint8_t byte, Channel channel) {
+    return ((byte >> static_cast<int>(channel)) & 1) != 0;
+}
+
+std::optional<double> number_in(const std::string& text) {
+    try {
+        return ParseNumber(text);
+    } catch (const std::exception&) {
+        return std::nullopt; // "Enter Freq E8" and the like: no reference yet
+    }
+}
+
+} // namespace
+
+PassRecorder::PassRecorder(TFMain& form, DialEstimate& dial, UtcClock utc_ms)
+    : form_(form), dial_(dial), utc_ms_(std::move(utc_ms)) {}
+
+void PassRecorder::attach() {
+    form_.add_observer(this);
+    auto engine_change = form_.TrackingDataEx.OnChange;
+    form_.TrackingDataEx.OnChange = [this, engine_change] {
+        if (engine_change)
+            engine_change();
+        tracking_applied();
+    };
+}
+
+void PassRecorder::run_handler(EventKind kind, const std::function<void()>& handler) {
+    const std::optional<PulseSource> outer = handler_source_;
+    handler_source_ = kind == EventKind::Input  ? PulseSource::Manual
+                      : kind == EventKind::Tick ? PulseSource::Tracking
+                                                : PulseSource::Other;
+    try {
+        handler();
+    } catch (...) {
+        handler_source_ = outer;
+        throw;
+    }
+    handler_source_ = outer;
+}
+
+void PassRecorder::focus_moved(const std::string& control_name) {
+    if (handler_source_ == PulseSource::Manual || handler_source_ == PulseSource::Tune ||
+        handler_source_ == PulseSource::Adjust || handler_source_ == PulseSource::Reset)
+        handler_source_ = source_of_focus(control_name, *handler_source_);
+}
+
+void PassRecorder::control_changed(const Control& control, Change what) {
+    if (what != Change::Text)
+        return;
+    if (&control == &form_.Edit1)
+        dial_.reference_set(Side::Rx, number_in(control.text()));
+    else if (&control == &form_.Edit13)
+        dial_.reference_set(Side::Tx, number_in(control.text()));
+}
+
+double PassRecorder::step_hz() const {
+    if (form_.RadioButton2.checked())
+        return 25;
+    if (form_.RadioButton3.checked())
+        return 1000;
+    return 100;
+}
+
+void PassRecorder::lines_written(std::optional<std::uint8_t> lines) {
+    const std::optional<std::uint8_t> before = lines_;
+    lines_ = lines;
+    if (!before || !lines)
+        return; // unknown lines: no edge can be told
+    for (const Line& line : kLines) {
+        if (high(*before, line.channel) || !high(*lines, line.channel))
+            continue;
+        dial_.pulse_sent(line.side, line.direction, step_hz());
+        const PulseRecord pulse{utc_ms_(), line.side, line.direction,
+                                handler_source_.value_or(PulseSource::Other),
+                                dial_.dial_hz(line.side)};
+        for (PassObserver* observer : observers_)
+            observer->pulse_sent(pulse);
+    }
+}
+
+// After the engine applied an update: the same record and the same horizon rule as the pass
+// supervisor (above 0 starts a pass, -2.0 or below ends it).
+void PassRecorder::tracking_applied() {
+    if (form_.TrackingDataEx.Text().empty())
+        return; // the link could not deliver: no update
+    const TSatData& data = form_.SatData;
+    TrackingPoint point{
+        utc_ms_(),      data.SatName, form_.AosText,
+        data.Elevation, data.Azimuth, data.Downlink,
+        data.Uplink,    false,        {dial_.dial_hz(Side::Rx), dial_.dial_hz(Side::Tx)}};
+    const bool starts = !in_pass_ && data.Elevation > 0;
+    in_pass_ = in_pass_ || starts;
+    point.in_pass = in_pass_;
+    for (PassObserver* observer : observers_) {
+        if (starts)
+            observer->pass_started(point);
+        observer->tracking_update(point);
+    }
+    if (data.Elevation <= -2.0)
+        in_pass_ = false;
+}
+
+} // namespace dopplex::app

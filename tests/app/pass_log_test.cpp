@@ -1,0 +1,270 @@
+// The pass log over the real engine in virtual time: a pass of a few updates and pulses gives
+// the exact file; a folder or disk that fails is reported once and the pass goes on unchanged.
+// Also where the log lives and the countdown's words.
+#include "aos_countdown.h"
+#include "engine_rig.h"
+#include "pass_log_writer.h"
+#include "pass_recorder.h"
+#include "pulse_count_dial.h"
+#include "queued_observer.h"
+#include "scratch_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <sys/resource.h>
+
+namespace dopplex::app {
+namespace {
+
+using test::Rig;
+
+constexpr std::int64_t kUtc0 = 1796631600000; // 2026-12-07 08:20:00 UTC at virtual time 0
+
+// The rig with the recorder where the application puts it: around every input and tick, on
+// the port and on the form.
+struct LoggedRig {
+    explicit LoggedRig(PassObserver* log) {
+        recorder.attach();
+        if (log)
+            recorder.add_observer(log);
+        rig.port.on_write([this](const PortWrite& w) {
+            writes.push_back(w);
+            recorder.lines_written(w.value);
+        });
+        rig.loop.set_tick_handler([this, tick = rig.loop.tick_handler()](int timer) {
+            recorder.run_handler(EventKind::Tick, [&] { tick(timer); });
+        });
+        rig.form.Type("Edit1", "4.367750E8");
+        rig.form.Type("Edit13", "1.459170E8");
+        rig.form.Click("CheckBox1");
+    }
+    void input(std::int64_t t, std::function<void(TFMain&)> action) {
+        rig.loop.post(
+            EventKind::Input,
+            [this, action] { recorder.run_handler(EventKind::Input, [&] { action(rig.form); }); },
+            t);
+    }
+    // Below the horizon, AOS, a Tune of two UP pulses, tracking, an arrow key, the end of the
+    // pass and the Reset after it, and an update after the end.
+    void play_pass() {
+        rig.update(500, -1.0, 300);
+        input(600, [](TFMain& f) { f.KeyDown(38); }); // before AOS: counted, not logged
+        rig.update(1000, 5.0, 200);
+        input(1500, [](TFMain& f) { f.Click("Button1"); });
+        rig.update(8000, 10.0, 100);
+        input(9000, [](TFMain& f) { f.KeyDown(40); });
+        rig.update(12000, -2.0, 0);
+        input(13000, [](TFMain& f) { f.Click("Button22"); });
+        rig.update(16000, -3.0, 0);
+        rig.run(20000);
+    }
+
+    Rig rig{{.type_references = false, .hardware = false}};
+    PulseCountDial dial;
+    PassRecorder recorder{rig.form, dial, [this] { return kUtc0 + rig.host.now(); }};
+    std::vector<PortWrite> writes;
+};
+
+std::string read_file(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(PassLog, APassGivesTheExactFile) {
+    test::ScratchDir scratch;
+    const std::filesystem::path folder = scratch / "data/dopplex/passes";
+    std::vector<std::string> reports;
+    {
+        PassLogWriter writer(folder, [&](const std::string& m) { reports.push_back(m); });
+        LoggedRig logged(&writer);
+        logged.play_pass();
+    }
+    EXPECT_TRUE(reports.empty());
+    const std::filesystem::path file = folder / "AO-91_20261207T082001Z.csv";
+    ASSERT_TRUE(std::filesystem::exists(file));
+    // The arrow key before AOS moved the dial 100 Hz above the reference; the update after the
+    // end of the pass is not logged, the Reset after it is.
+    EXPECT_EQ(read_file(file), "time_utc,el_deg,az_deg,dn_hz,up_hz,side,direction,source,dial_hz\n"
+                               "2026-12-07T08:20:01.000Z,5.0,123.4,436775200,145917000,,,,\n"
+                               "2026-12-07T08:20:02.700Z,,,,,RX,UP,tune,436775200\n"
+                               "2026-12-07T08:20:03.100Z,,,,,RX,UP,tune,436775300\n"
+                               "2026-12-07T08:20:05.250Z,,,,,RX,DOWN,tracking,436775200\n"
+                               "2026-12-07T08:20:08.000Z,10.0,123.4,436775100,145917000,,,,\n"
+                               "2026-12-07T08:20:08.250Z,,,,,RX,DOWN,tracking,436775100\n"
+                               "2026-12-07T08:20:09.000Z,,,,,RX,DOWN,manual,436775000\n"
+                               "2026-12-07T08:20:12.000Z,-2.0,123.4,436775000,145917000,,,,\n"
+                               "2026-12-07T08:20:14.200Z,,,,,RX,UP,reset,436775100\n");
+}
+
+// Each handler's pulses carry its name: a Tune's train, the catch-up of an Adjust (Enter), the
+// ticks of tracking, buttons and arrow keys; runs of equal pulses are counted.
+struct SourceCase {
+    const char* name;
+    std::function<void(LoggedRig&)> play;
+    const char* pulses;
+};
+
+void PrintTo(const SourceCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class PulseSourceTable : public ::testing::TestWithParam<SourceCase> {};
+
+TEST_P(PulseSourceTable, PulsesCarryTheirHandler) {
+    struct Pulses final : PassObserver {
+        std::string runs;
+        std::string last;
+        int count = 0;
+        void pass_started(const TrackingPoint&) override {}
+        void tracking_update(const TrackingPoint&) override {}
+        void pulse_sent(const PulseRecord& p) override {
+            const std::string what = std::string(side_name(p.side)) + " " +
+                                     direction_name(p.direction) + " " + source_name(p.source);
+            if (what != last && count > 0)
+                flush();
+            last = what;
+            ++count;
+        }
+        void flush() {
+            runs += (runs.empty() ? "" : ", ") + last + " x" + std::to_string(count);
+            count = 0;
+        }
+    } pulses;
+    LoggedRig logged(&pulses);
+    GetParam().play(logged);
+    logged.rig.run(30000);
+    if (pulses.count > 0)
+        pulses.flush();
+    EXPECT_EQ(pulses.runs, GetParam().pulses);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PassLog, PulseSourceTable,
+    ::testing::Values(SourceCase{"TuneTxThenTracking",
+                                 [](LoggedRig& l) {
+                                     l.rig.update(1000, 5.0, 0, -200);
+                                     l.input(1500, [](TFMain& f) { f.Click("Button12"); });
+                                 },
+                                 "TX DOWN tune x2, TX UP tracking x1"},
+                      SourceCase{"AdjustCatchUp",
+                                 [](LoggedRig& l) {
+                                     l.rig.update(1000, 5.0, 300);
+                                     l.input(1500, [](TFMain& f) { f.Click("Button1"); });
+                                     l.rig.update(6000, 5.0, 100);
+                                     l.input(7000, [](TFMain& f) { f.KeyDown(13); });
+                                 },
+                                 "RX UP tune x3, RX DOWN tracking x2, RX DOWN adjust x2"},
+                      SourceCase{"ButtonsAndArrows",
+                                 [](LoggedRig& l) {
+                                     l.input(100, [](TFMain& f) { f.Click("Button21"); });
+                                     l.input(200, [](TFMain& f) { f.KeyDown(37); });
+                                     l.input(300, [](TFMain& f) { f.Click("Button3"); });
+                                 },
+                                 "TX DOWN manual x1, TX UP manual x1, RX DOWN manual x1"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Where the disk fails: the folder cannot be made, or the file stops taking rows mid-pass (a
+// file size limit stands in for a full disk). Either is told once, through the log's own thread,
+// and the engine writes exactly what it writes without a log.
+struct FailingDisk {
+    const char* name;
+    bool folder_is_a_file;
+    rlim_t size_limit; // RLIM_INFINITY: none
+    const char* reason;
+};
+
+void PrintTo(const FailingDisk& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class FailingDiskTable : public ::testing::TestWithParam<FailingDisk> {};
+
+TEST_P(FailingDiskTable, IsReportedOnceAndThePassGoesOn) {
+    const FailingDisk& c = GetParam();
+    LoggedRig unlogged(nullptr);
+    unlogged.play_pass();
+
+    test::ScratchDir scratch;
+    std::filesystem::path folder = scratch / "passes";
+    if (c.folder_is_a_file)
+        std::ofstream(folder) << "not a folder";
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const rlimit limit{c.size_limit, saved.rlim_max};
+    std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    std::vector<std::string> reports;
+    std::vector<PortWrite> logged_writes;
+    {
+        PassLogWriter writer(folder, [&](const std::string& m) { reports.push_back(m); });
+        QueuedObserver log(writer);
+        LoggedRig logged(&log);
+        logged.play_pass();
+        logged_writes = logged.writes;
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find(folder.string()), std::string::npos) << reports[0];
+    EXPECT_NE(reports[0].find(c.reason), std::string::npos) << reports[0];
+    EXPECT_EQ(logged_writes, unlogged.writes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PassLog, FailingDiskTable,
+    ::testing::Values(FailingDisk{"FolderIsAFile", true, RLIM_INFINITY, "cannot make the folder"},
+                      FailingDisk{"DiskFullMidPass", false, 200, "cannot write"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PassLog, FolderFollowsXdgRules) {
+    struct Row {
+        const char* xdg;
+        const char* home;
+        std::optional<std::string> folder;
+    };
+    const Row rows[] = {
+        {"/data", "/home/op", "/data/dopplex/passes"},
+        {"relative", "/home/op", "/home/op/.local/share/dopplex/passes"},
+        {nullptr, "/home/op", "/home/op/.local/share/dopplex/passes"},
+        {nullptr, "", std::nullopt},
+    };
+    for (const Row& row : rows) {
+        const auto folder = pass_log_folder(row.xdg, row.home);
+        EXPECT_EQ(folder ? std::optional(folder->string()) : std::nullopt, row.folder)
+            << (row.xdg ? row.xdg : "(unset)");
+    }
+    EXPECT_EQ(pass_file_stem("../ISS (ZARYA)", kUtc0), "___ISS__ZARYA__20261207T082000Z");
+}
+
+TEST(AosCountdown, WordsAtAFewTimes) {
+    const std::string aos = "2026-12-07 08:20:00";
+    struct Row {
+        std::string aos_text;
+        double elevation_deg;
+        std::int64_t now_ms;
+        const char* text;
+    };
+    const Row rows[] = {
+        {"", -5, kUtc0, ""},
+        {aos, -5, kUtc0 - 247000, "UTC, in 4:07"},
+        {aos, -5, kUtc0 - 245001, "UTC, in 4:06"}, // 4:05.001 left still reads 4:06
+        {aos, -5, kUtc0 - 3723000, "UTC, in 1:02:03"},
+        {aos, -5, kUtc0 - 1, "UTC, in 0:01"},
+        {aos, -5, kUtc0, "UTC"},          // AOS is due: no count below zero
+        {aos, 0.5, kUtc0 - 60000, "UTC"}, // already above the horizon
+        {"2026-02-30 08:20:00", -5, kUtc0, "UTC"},
+        {"soon", -5, kUtc0, "UTC"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(aos_countdown_text(row.aos_text, row.elevation_deg, row.now_ms), row.text)
+            << row.aos_text << " at " << row.now_ms - kUtc0;
+}
+
+} // namespace
+} // namespace dopplex::app
