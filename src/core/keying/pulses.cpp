@@ -66,7 +66,6 @@ TrainOutcome PulseTrain(ChannelLatch& latch, Host& host, const PulseTrainSpec& t
     std::int64_t step_began = host.now();
     try {
         StoppableScope stoppable(host);
-        progress.tell(0, bound - start + 1);
         for (std::int64_t counter = start; counter <= bound; ++counter) {
             if (train.log)
                 train.log->add_line(FormatInteger(static_cast<std::int32_t>(counter)));

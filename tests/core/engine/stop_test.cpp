@@ -4,11 +4,7 @@
 
 #include <gtest/gtest.h>
 
-namespace dopplex {
-void PrintTo(const PortWrite& w, std::ostream* os) {
-    *os << w.t << ":" << int(w.value);
-}
-} // namespace dopplex
+#include "core/console/form_rig.h" // how a port write is printed
 
 namespace dopplex::test {
 namespace {
