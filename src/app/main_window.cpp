@@ -4,6 +4,7 @@
 #include "engine_session.h"
 #include "led_panel.h"
 #include "model_buttons.h"
+#include "train_bar.h"
 #include "window_layout.h"
 
 #include <QApplication>
@@ -92,6 +93,17 @@ void MainWindow::build_decorations() {
         ->setGeometry(kTxSatellite.x, kTxSatellite.y, kTxSatellite.w, kTxSatellite.h);
     leds_ = new LedPanel(this);
     leds_->setGeometry(kLedPanel.x, kLedPanel.y, kLedPanel.w, kLedPanel.h);
+    rx_bar_ = new TrainBar(this);
+    rx_bar_->setGeometry(kRxTrainBar.x, kRxTrainBar.y, kRxTrainBar.w, kRxTrainBar.h);
+    tx_bar_ = new TrainBar(this);
+    tx_bar_->setGeometry(kTxTrainBar.x, kTxTrainBar.y, kTxTrainBar.w, kTxTrainBar.h);
+    stop_ = new QPushButton("Stop", this);
+    stop_->setGeometry(kStopButton.x, kStopButton.y, kStopButton.w, kStopButton.h);
+    stop_->setShortcut(Qt::Key_Escape);
+    stop_->setFocusPolicy(Qt::NoFocus); // Enter keeps going to the window's own buttons
+    stop_->setToolTip("Ends the running pulse train at once (Esc)");
+    make_bold(stop_);
+    connect(stop_, &QPushButton::clicked, this, [this] { request_stop(); });
 
     for (const Caption& c : captions()) {
         auto* label = new QLabel(q(std::string(c.text)), this);
@@ -279,6 +291,14 @@ void MainWindow::follow_focus(const std::string& control_name) {
 
 void MainWindow::show_port_status(const port::PortStatus& status) {
     leds_->set_status(status);
+}
+
+void MainWindow::show_train_progress(const TrainProgress& progress) {
+    train_bar(is_tx_channel(progress.channel)).show_progress(progress);
+}
+
+void MainWindow::request_stop() {
+    session_.host().request_stop();
 }
 
 QWidget* MainWindow::widget(const std::string& control_name) const {

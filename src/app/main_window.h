@@ -14,6 +14,7 @@
 
 class QLabel;
 class QPlainTextEdit;
+class QPushButton;
 
 namespace dopplex {
 class TFMain;
@@ -23,6 +24,7 @@ namespace dopplex::app {
 
 class EngineSession;
 class LedPanel;
+class TrainBar;
 
 class MainWindow final : public QWidget {
     Q_OBJECT
@@ -34,12 +36,19 @@ public:
     void apply(const ControlUpdate& update);
     void follow_focus(const std::string& control_name);
     void show_port_status(const port::PortStatus& status);
+    void show_train_progress(const TrainProgress& progress);
 
     // The widget that shows a control, or nullptr for a hidden one.
     QWidget* widget(const std::string& control_name) const;
     // The name of the visible push button that has the keyboard focus, or empty.
     std::string focused_button() const;
     LedPanel& led_panel() const { return *leds_; }
+    TrainBar& train_bar(bool tx) const { return *(tx ? tx_bar_ : rx_bar_); }
+    QPushButton& stop_button() const { return *stop_; }
+
+    // Stop (the button or Esc): the running train ends at once, out of band; the engine then
+    // goes on with its queue. Without a train it does nothing.
+    void request_stop();
 
     // Runs the engine's exit sequence after what is queued (the Exit button); the window closes
     // when the engine has lowered the lines.
@@ -70,6 +79,9 @@ private:
     std::map<std::string, QWidget*> widgets_;
     std::map<std::string, int> typing_in_flight_;
     LedPanel* leds_ = nullptr;
+    TrainBar* rx_bar_ = nullptr;
+    TrainBar* tx_bar_ = nullptr;
+    QPushButton* stop_ = nullptr;
     QLabel* link_label_ = nullptr;
     bool exit_requested_ = false;
     bool may_close_ = false;

@@ -39,5 +39,9 @@ inline constexpr Rect kTrackingFrame{6, 6, 396, 146};
 inline constexpr Rect kStepFrame{8, 436, 190, 90};
 inline constexpr Rect kLedPanel{422, 436, 398, 100};
 inline constexpr Rect kFooter{8, 582, 812, 16};
+// Under each side's two logs; the TX one mirrors the RX one.
+inline constexpr Rect kRxTrainBar{8, 410, 206, 18};
+inline constexpr Rect kTxTrainBar{8 + 414, 410, 206, 18};
+inline constexpr Rect kStopButton{494, 546, 96, 28};
 
 } // namespace dopplex::app

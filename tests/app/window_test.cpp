@@ -7,6 +7,7 @@
 #include "led_panel.h"
 #include "recording_backend.h"
 #include "signal_exit.h"
+#include "train_bar.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -264,6 +265,35 @@ private slots:
         const auto tuned = record_->rising(2);
         QVERIFY(!tuned.empty());
         QVERIFY(tuned.front() < manual);
+    }
+
+    // Esc stops a long train at once: the line goes low, the log says how many pulses went
+    // out (as many as the port saw), the chain ends, and input queued behind it runs.
+    void esc_stops_the_train_and_the_queue_goes_on() {
+        prepare_rx();
+        feed(update_above(10000)); // 100 pulses: forty seconds of train
+        QTRY_VERIFY(w("Button1")->isEnabled());
+        click("Button1");
+        TrainBar& bar = window().train_bar(false);
+        QTRY_VERIFY_WITH_TIMEOUT(bar.train_running() && bar.value() >= 2, kTrainTimeoutMs);
+        QVERIFY2(bar.text().contains(" / 100 pulses, ") && bar.text().endsWith(" s left"),
+                 qPrintable(bar.text()));
+        QCOMPARE(window().train_bar(true).text(), QString());
+        click("Button2"); // queued behind the train
+        QTest::keyClick(&window(), Qt::Key_Escape);
+        QTRY_VERIFY_WITH_TIMEOUT(memo_lines(w("Memo1")).last().startsWith("Stopped: "), 10000);
+        const QString stopped = memo_lines(w("Memo1")).last();
+        const int sent = stopped.section(' ', 1, 1).toInt();
+        QVERIFY2(stopped.contains(" of 100 pulses sent"), qPrintable(stopped));
+        const int train_rises = sent + (stopped.endsWith("cut short") ? 1 : 0);
+        QTRY_COMPARE(record_->rising(0).size(), std::size_t(train_rises + 1)); // and the press
+        QTRY_VERIFY(!bar.train_running());
+        QVERIFY2(bar.text().endsWith(", ended"), qPrintable(bar.text()));
+        QTRY_COMPARE(last_byte() & 0x01, 0);
+        QVERIFY(!memo_lines(w("Memo1")).contains("Tuning complete !"));
+        QCOMPARE(model_text("Button7"), std::string("Adjust"));
+        QVERIFY(!w("Button7")->isEnabled());
+        QCOMPARE(last_byte() & 0x04, 0); // no tuned LED
     }
 
     void arrow_key_in_edit1_pulses_without_moving_the_caret() {
