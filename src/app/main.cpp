@@ -2,7 +2,9 @@
 #include "app_shell.h"
 #include "command_line.h"
 #include "engine_session.h"
+#include "link/runtime_dir.h"
 #include "link_platform.h"
+#include "live_readout.h"
 #include "port/port_spec.h"
 #include "signal_exit.h"
 
@@ -60,6 +62,7 @@ int main(int argc, char** argv) {
     app::EngineSession session(port::make_port_backend(spec));
     session.form().attach_link(link->services());
     app::AppShell shell(session);
+    shell.window().live_readout().watch(link::runtime_dir());
     app::SignalExit signal_exit([&shell] { shell.window().request_exit_now(); });
     QObject::connect(&shell.window(), &app::MainWindow::finished, &application, &QApplication::quit,
                      Qt::QueuedConnection);

@@ -3,6 +3,7 @@
 #include "artwork.h"
 #include "engine_session.h"
 #include "led_panel.h"
+#include "live_readout.h"
 #include "model_buttons.h"
 #include "train_bar.h"
 #include "window_layout.h"
@@ -104,6 +105,8 @@ void MainWindow::build_decorations() {
     stop_->setToolTip("Ends the running pulse train at once (Esc)");
     make_bold(stop_);
     connect(stop_, &QPushButton::clicked, this, [this] { request_stop(); });
+    live_ = new LiveReadout(this);
+    live_->setGeometry(kLiveReadout.x, kLiveReadout.y, kLiveReadout.w, kLiveReadout.h);
 
     for (const Caption& c : captions()) {
         auto* label = new QLabel(q(std::string(c.text)), this);

@@ -24,6 +24,7 @@ namespace dopplex::app {
 
 class EngineSession;
 class LedPanel;
+class LiveReadout;
 class TrainBar;
 
 class MainWindow final : public QWidget {
@@ -45,6 +46,7 @@ public:
     LedPanel& led_panel() const { return *leds_; }
     TrainBar& train_bar(bool tx) const { return *(tx ? tx_bar_ : rx_bar_); }
     QPushButton& stop_button() const { return *stop_; }
+    LiveReadout& live_readout() const { return *live_; }
 
     // Stop (the button or Esc): the running train ends at once, out of band; the engine then
     // goes on with its queue. Without a train it does nothing.
@@ -82,6 +84,7 @@ private:
     TrainBar* rx_bar_ = nullptr;
     TrainBar* tx_bar_ = nullptr;
     QPushButton* stop_ = nullptr;
+    LiveReadout* live_ = nullptr;
     QLabel* link_label_ = nullptr;
     bool exit_requested_ = false;
     bool may_close_ = false;

@@ -71,6 +71,7 @@ constexpr std::array kTwinCaptions{
 
 constexpr std::array kSingleCaptions{
     Caption{"Received string:", 12, 12, 90, 16},
+    Caption{"(as applied)", 12, 28, 90, 16},
     Caption{"Sat name:", 12, 70, 90, 16},
     Caption{"Azimuth:", 12, 86, 90, 16},
     Caption{"Elevation:", 12, 102, 90, 16},

@@ -43,5 +43,6 @@ inline constexpr Rect kFooter{8, 582, 812, 16};
 inline constexpr Rect kRxTrainBar{8, 410, 206, 18};
 inline constexpr Rect kTxTrainBar{8 + 414, 410, 206, 18};
 inline constexpr Rect kStopButton{494, 546, 96, 28};
+inline constexpr Rect kLiveReadout{8, 552, 406, 20};
 
 } // namespace dopplex::app

@@ -5,6 +5,9 @@
 #include "command_line.h"
 #include "engine_session.h"
 #include "led_panel.h"
+#include "link/link_server.h"
+#include "link/runtime_dir.h"
+#include "live_readout.h"
 #include "recording_backend.h"
 #include "signal_exit.h"
 #include "train_bar.h"
@@ -17,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -294,6 +298,34 @@ private slots:
         QCOMPARE(model_text("Button7"), std::string("Adjust"));
         QVERIFY(!w("Button7")->isEnabled());
         QCOMPARE(last_byte() & 0x04, 0); // no tuned LED
+    }
+
+    // The live readout has its own conversation with the tracker: it follows the pass while
+    // a train holds the engine and the applied fields stand still.
+    void live_readout_goes_on_during_a_train() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const std::string runtime = dir.path().toStdString();
+        link::LinkServer tracker(link::socket_path(runtime, kTrackerService, kTrackerTopic),
+                                 kTrackerService, kTrackerTopic);
+        tracker.set_item(kTrackerItem, update_above(3000));
+        tracker.start();
+        LiveReadout& live = window().live_readout();
+        live.watch(runtime);
+        QTRY_VERIFY_WITH_TIMEOUT(live.text().contains("EL 12.5°  DN 436778000 Hz"), 10000);
+
+        prepare_rx();
+        feed(update_above(3000)); // 30 pulses: twelve seconds of train
+        QTRY_VERIFY(w("Button1")->isEnabled());
+        click("Button1");
+        QTRY_VERIFY_WITH_TIMEOUT(window().train_bar(false).train_running(), kTrainTimeoutMs);
+        tracker.set_item(kTrackerItem, update_above(2900));
+        feed(update_above(2900)); // what the engine will apply after the train
+        QTRY_VERIFY_WITH_TIMEOUT(live.text().contains("DN 436777900 Hz"), 5000);
+        QVERIFY(window().train_bar(false).train_running());
+        QCOMPARE(text_of("l_df"), QString("436778000 Hz"));
+        QTest::keyClick(&window(), Qt::Key_Escape);
+        QTRY_COMPARE(text_of("l_df"), QString("436777900 Hz"));
     }
 
     void arrow_key_in_edit1_pulses_without_moving_the_caret() {
