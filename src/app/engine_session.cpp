@@ -11,7 +11,9 @@ EngineSession::EngineSession(std::unique_ptr<port::PortBackend> backend)
               // A port fault found inside a handler is shown once that handler is done.
               loop_.post(EventKind::Control, [this, message] { loop_.report_error(message); });
           },
-          &relay_) {}
+          &relay_) {
+    dial_.attach(form_);
+}
 
 EngineSession::~EngineSession() {
     stop();

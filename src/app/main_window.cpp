@@ -105,6 +105,14 @@ void MainWindow::build_decorations() {
     stop_->setToolTip("Ends the running pulse train at once (Esc)");
     make_bold(stop_);
     connect(stop_, &QPushButton::clicked, this, [this] { request_stop(); });
+    for (auto [label, place] : {std::pair{&rx_dial_, kRxDial}, std::pair{&tx_dial_, kTxDial}}) {
+        *label = new QLabel("Dial estimate\nno reference", this);
+        (*label)->setGeometry(place.x, place.y, place.w, place.h);
+        (*label)->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        (*label)->setToolTip("Where the radio's dial should be, counting every pulse sent (Tune, "
+                             "Adjust, tracking, manual, arrow keys, Reset), and how far that is "
+                             "from the tracker's Doppler frequency");
+    }
     live_ = new LiveReadout(this);
     live_->setGeometry(kLiveReadout.x, kLiveReadout.y, kLiveReadout.w, kLiveReadout.h);
 
@@ -298,6 +306,20 @@ void MainWindow::show_port_status(const port::PortStatus& status) {
 
 void MainWindow::show_train_progress(const TrainProgress& progress) {
     train_bar(is_tx_channel(progress.channel)).show_progress(progress);
+}
+
+void MainWindow::show_dial(const DialReading& reading) {
+    QString text = "Dial estimate\n";
+    if (!reading.dial_hz) {
+        text += "no reference";
+    } else {
+        text += QString("%1 Hz").arg(*reading.dial_hz, 0, 'f', 0);
+        if (reading.difference_hz)
+            text += QString("\n%1%2 Hz off")
+                        .arg(*reading.difference_hz > 0 ? "+" : "")
+                        .arg(*reading.difference_hz, 0, 'f', 0);
+    }
+    dial_label(reading.side == Side::Tx).setText(text);
 }
 
 void MainWindow::request_stop() {

@@ -4,6 +4,7 @@
 // GUI thread only.
 #pragma once
 
+#include "dial_watch.h"
 #include "form_bridge.h"
 #include "port/supervised_port.h"
 
@@ -38,6 +39,7 @@ public:
     void follow_focus(const std::string& control_name);
     void show_port_status(const port::PortStatus& status);
     void show_train_progress(const TrainProgress& progress);
+    void show_dial(const DialReading& reading);
 
     // The widget that shows a control, or nullptr for a hidden one.
     QWidget* widget(const std::string& control_name) const;
@@ -47,6 +49,7 @@ public:
     TrainBar& train_bar(bool tx) const { return *(tx ? tx_bar_ : rx_bar_); }
     QPushButton& stop_button() const { return *stop_; }
     LiveReadout& live_readout() const { return *live_; }
+    QLabel& dial_label(bool tx) const { return *(tx ? tx_dial_ : rx_dial_); }
 
     // Stop (the button or Esc): the running train ends at once, out of band; the engine then
     // goes on with its queue. Without a train it does nothing.
@@ -85,6 +88,8 @@ private:
     TrainBar* tx_bar_ = nullptr;
     QPushButton* stop_ = nullptr;
     LiveReadout* live_ = nullptr;
+    QLabel* rx_dial_ = nullptr;
+    QLabel* tx_dial_ = nullptr;
     QLabel* link_label_ = nullptr;
     bool exit_requested_ = false;
     bool may_close_ = false;

@@ -44,5 +44,7 @@ inline constexpr Rect kRxTrainBar{8, 410, 206, 18};
 inline constexpr Rect kTxTrainBar{8 + 414, 410, 206, 18};
 inline constexpr Rect kStopButton{494, 546, 96, 28};
 inline constexpr Rect kLiveReadout{8, 552, 406, 20};
+inline constexpr Rect kRxDial{296, 362, 96, 44};
+inline constexpr Rect kTxDial{296 + 414, 362, 96, 44};
 
 } // namespace dopplex::app

@@ -229,6 +229,10 @@ private slots:
         QTRY_VERIFY(window().led_panel().status().lines.value_or(0) & 0x04);
         // Adjust takes the focus when the chain fires it.
         QTRY_COMPARE(window().focused_button(), std::string("Button7"));
+        // The three pulses brought the dial estimate onto the Doppler frequency.
+        QTRY_COMPARE(window().dial_label(false).text(),
+                     QString("Dial estimate\n436775300 Hz\n0 Hz off"));
+        QCOMPARE(window().dial_label(true).text(), QString("Dial estimate\nno reference"));
     }
 
     void enter_clicks_the_focused_button_else_adjust() {
