@@ -42,8 +42,8 @@ inline constexpr Rect kFooter{8, 582, 812, 16};
 // Under each side's two logs; the TX one mirrors the RX one.
 inline constexpr Rect kRxTrainBar{8, 410, 206, 18};
 inline constexpr Rect kTxTrainBar{8 + 414, 410, 206, 18};
-inline constexpr Rect kStopButton{494, 546, 96, 28};
-inline constexpr Rect kLiveReadout{8, 552, 406, 20};
+inline constexpr Rect kStopButton{296, 410, 96, 20}; // under the RX dial, beside the RX bar
+inline constexpr Rect kLiveReadout{8, 534, 410, 16};
 inline constexpr Rect kRxDial{296, 362, 96, 44};
 inline constexpr Rect kTxDial{296 + 414, 362, 96, 44};
 
