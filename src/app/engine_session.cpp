@@ -17,6 +17,7 @@ EngineSession::EngineSession(std::unique_ptr<port::PortBackend> backend)
         if (form_.Tracking)
             form_.Tracking->interrupt();
     });
+    dial_.attach(form_);
 }
 
 EngineSession::~EngineSession() {

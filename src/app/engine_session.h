@@ -6,6 +6,7 @@
 #pragma once
 
 #include "console/tfmain.h"
+#include "dial_watch.h"
 #include "port/port_backend.h"
 #include "port/supervised_port.h"
 #include "runtime/event_loop.h"
@@ -29,6 +30,7 @@ public:
     RealHost& host() { return host_; }
     EventLoop& loop() { return loop_; }
     TFMain& form() { return form_; }
+    DialWatch& dial() { return dial_; }
     port::PortStatus port_status() const { return port_.status(); }
 
     // Before start(): who hears the port's status (the LED panel's bridge), and who else.
@@ -71,7 +73,8 @@ private:
     EventLoop loop_{host_};
     StatusRelay relay_;
     port::SupervisedPort port_;
-    TFMain form_{loop_, port_};
+    DialWatch dial_{port_};
+    TFMain form_{loop_, dial_};
     std::thread thread_;
     HandlerWrapper wrapper_;
 };

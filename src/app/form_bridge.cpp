@@ -32,6 +32,12 @@ void FormBridge::focus_moved(const std::string& control_name) {
         Qt::QueuedConnection);
 }
 
+void FormBridge::train_progress(const TrainProgress& progress) {
+    QMetaObject::invokeMethod(
+        window_, [window = window_, progress] { window->show_train_progress(progress); },
+        Qt::QueuedConnection);
+}
+
 void FormBridge::port_status_changed(const port::PortStatus& status) {
     QMetaObject::invokeMethod(
         window_, [window = window_, status] { window->show_port_status(status); },

@@ -35,6 +35,7 @@ public:
 
     void control_changed(const Control& control, Change what) override;
     void focus_moved(const std::string& control_name) override;
+    void train_progress(const TrainProgress& progress) override;
     void port_status_changed(const port::PortStatus& status) override;
 
 private:

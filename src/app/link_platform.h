@@ -24,6 +24,8 @@ public:
     std::vector<std::string> folder_notice() const {
         return link::runtime_dir_notice(runtime_dir_);
     }
+    // The folder of the link's sockets.
+    const std::string& folder() const { return runtime_dir_.path; }
     // Who hears why the link is as it is (see SocketTransport::StatusListener).
     void set_status_listener(link::SocketTransport::StatusListener listener) {
         transport_.set_status_listener(std::move(listener));

@@ -3,7 +3,9 @@
 #include "command_line.h"
 #include "dopplex_version.h"
 #include "engine_session.h"
+#include "link/runtime_dir.h"
 #include "link_platform.h"
+#include "live_readout.h"
 #include "port/port_spec.h"
 #include "window_run.h"
 
@@ -79,6 +81,7 @@ int main(int argc, char** argv) {
         pass_log.off_reason = "off: neither XDG_DATA_HOME nor HOME names a folder";
     }
     app::AppShell shell(session, pass_log);
+    shell.window().live_readout().watch(link->folder());
     link->set_status_listener(
         [&shell](const std::string& status) { shell.window().post_link_status(status); });
     return app::run_window(session, shell);

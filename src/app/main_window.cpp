@@ -3,7 +3,9 @@
 #include "artwork.h"
 #include "engine_session.h"
 #include "led_panel.h"
+#include "live_readout.h"
 #include "model_buttons.h"
+#include "train_bar.h"
 #include "window_layout.h"
 
 #include <QApplication>
@@ -94,6 +96,27 @@ void MainWindow::build_decorations() {
         ->setGeometry(kTxSatellite.x, kTxSatellite.y, kTxSatellite.w, kTxSatellite.h);
     leds_ = new LedPanel(this);
     leds_->setGeometry(kLedPanel.x, kLedPanel.y, kLedPanel.w, kLedPanel.h);
+    rx_bar_ = new TrainBar(this);
+    rx_bar_->setGeometry(kRxTrainBar.x, kRxTrainBar.y, kRxTrainBar.w, kRxTrainBar.h);
+    tx_bar_ = new TrainBar(this);
+    tx_bar_->setGeometry(kTxTrainBar.x, kTxTrainBar.y, kTxTrainBar.w, kTxTrainBar.h);
+    stop_ = new QPushButton("Stop", this);
+    stop_->setGeometry(kStopButton.x, kStopButton.y, kStopButton.w, kStopButton.h);
+    stop_->setShortcut(Qt::Key_Escape);
+    stop_->setFocusPolicy(Qt::NoFocus); // Enter keeps going to the window's own buttons
+    stop_->setToolTip("Ends the running pulse train at once (Esc)");
+    make_bold(stop_);
+    connect(stop_, &QPushButton::clicked, this, [this] { request_stop(); });
+    for (auto [label, place] : {std::pair{&rx_dial_, kRxDial}, std::pair{&tx_dial_, kTxDial}}) {
+        *label = new QLabel("Dial estimate\nno reference", this);
+        (*label)->setGeometry(place.x, place.y, place.w, place.h);
+        (*label)->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        (*label)->setToolTip("Where the radio's dial should be, counting every pulse sent (Tune, "
+                             "Adjust, tracking, manual, arrow keys, Reset), and how far that is "
+                             "from the tracker's Doppler frequency");
+    }
+    live_ = new LiveReadout(this);
+    live_->setGeometry(kLiveReadout.x, kLiveReadout.y, kLiveReadout.w, kLiveReadout.h);
 
     for (const Caption& c : captions()) {
         auto* label = new QLabel(q(std::string(c.text)), this);
@@ -298,6 +321,28 @@ void MainWindow::post_link_status(const std::string& status) {
                 link_label_->setToolTip(text + "\n" + kLinkClickHint);
         },
         Qt::QueuedConnection);
+}
+
+void MainWindow::show_train_progress(const TrainProgress& progress) {
+    train_bar(is_tx_channel(progress.channel)).show_progress(progress);
+}
+
+void MainWindow::show_dial(const DialReading& reading) {
+    QString text = "Dial estimate\n";
+    if (!reading.dial_hz) {
+        text += "no reference";
+    } else {
+        text += QString("%1 Hz").arg(*reading.dial_hz, 0, 'f', 0);
+        if (reading.difference_hz)
+            text += QString("\n%1%2 Hz off")
+                        .arg(*reading.difference_hz > 0 ? "+" : "")
+                        .arg(*reading.difference_hz, 0, 'f', 0);
+    }
+    dial_label(reading.side == Side::Tx).setText(text);
+}
+
+void MainWindow::request_stop() {
+    session_.host().request_stop();
 }
 
 QWidget* MainWindow::widget(const std::string& control_name) const {

@@ -4,6 +4,7 @@
 // GUI thread only.
 #pragma once
 
+#include "dial_watch.h"
 #include "form_bridge.h"
 #include "port/supervised_port.h"
 
@@ -14,6 +15,7 @@
 
 class QLabel;
 class QPlainTextEdit;
+class QPushButton;
 
 namespace dopplex {
 class TFMain;
@@ -23,6 +25,8 @@ namespace dopplex::app {
 
 class EngineSession;
 class LedPanel;
+class LiveReadout;
+class TrainBar;
 
 class MainWindow final : public QWidget {
     Q_OBJECT
@@ -37,12 +41,22 @@ public:
     // Any thread: shows why the link is as it is (a failed open, the end of a conversation)
     // beside the link state.
     void post_link_status(const std::string& status);
+    void show_train_progress(const TrainProgress& progress);
+    void show_dial(const DialReading& reading);
 
     // The widget that shows a control, or nullptr for a hidden one.
     QWidget* widget(const std::string& control_name) const;
     // The name of the visible push button that has the keyboard focus, or empty.
     std::string focused_button() const;
     LedPanel& led_panel() const { return *leds_; }
+    TrainBar& train_bar(bool tx) const { return *(tx ? tx_bar_ : rx_bar_); }
+    QPushButton& stop_button() const { return *stop_; }
+    LiveReadout& live_readout() const { return *live_; }
+    QLabel& dial_label(bool tx) const { return *(tx ? tx_dial_ : rx_dial_); }
+
+    // Stop (the button or Esc): the running train ends at once, out of band; the engine then
+    // goes on with its queue. Without a train it does nothing.
+    void request_stop();
 
     // Runs the engine's exit sequence after what is queued (the Exit button); the window closes
     // when the engine has lowered the lines.
@@ -73,6 +87,12 @@ private:
     std::map<std::string, QWidget*> widgets_;
     std::map<std::string, int> typing_in_flight_;
     LedPanel* leds_ = nullptr;
+    TrainBar* rx_bar_ = nullptr;
+    TrainBar* tx_bar_ = nullptr;
+    QPushButton* stop_ = nullptr;
+    LiveReadout* live_ = nullptr;
+    QLabel* rx_dial_ = nullptr;
+    QLabel* tx_dial_ = nullptr;
     QLabel* link_label_ = nullptr;
     QLabel* link_status_ = nullptr;
     bool exit_requested_ = false;

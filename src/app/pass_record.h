@@ -51,9 +51,9 @@ public:
 
 // Where each radio's dial should be: fed with every pulse that reached the port and every
 // reference the operator sets. Engine thread.
-class DialEstimate {
+class DialCounter {
 public:
-    virtual ~DialEstimate() = default;
+    virtual ~DialCounter() = default;
     // A new reference (none: the field does not hold a number) re-bases the count.
     virtual void reference_set(Side side, std::optional<double> reference_hz) = 0;
     virtual void pulse_sent(Side side, Direction direction, double step_hz) = 0;

@@ -55,7 +55,7 @@ std::optional<double> number_in(const std::string& text) {
 
 } // namespace
 
-PassRecorder::PassRecorder(TFMain& form, DialEstimate& dial, UtcClock utc_ms)
+PassRecorder::PassRecorder(TFMain& form, DialCounter& dial, UtcClock utc_ms)
     : form_(form), dial_(dial), utc_ms_(std::move(utc_ms)) {}
 
 void PassRecorder::attach() {

@@ -22,7 +22,7 @@ class PassRecorder final : public FormObserver, public port::PortStatusListener 
 public:
     using UtcClock = std::function<std::int64_t()>; // ms since 1970 UTC
 
-    PassRecorder(TFMain& form, DialEstimate& dial, UtcClock utc_ms);
+    PassRecorder(TFMain& form, DialCounter& dial, UtcClock utc_ms);
     PassRecorder(const PassRecorder&) = delete;
     PassRecorder& operator=(const PassRecorder&) = delete;
 
@@ -50,7 +50,7 @@ private:
     double step_hz() const;
 
     TFMain& form_;
-    DialEstimate& dial_;
+    DialCounter& dial_;
     UtcClock utc_ms_;
     std::vector<PassObserver*> observers_;
     std::optional<PulseSource> handler_source_;

@@ -9,7 +9,7 @@
 
 namespace dopplex::app {
 
-class PulseCountDial final : public DialEstimate {
+class PulseCountDial final : public DialCounter {
 public:
     void reference_set(Side side, std::optional<double> reference_hz) override;
     void pulse_sent(Side side, Direction direction, double step_hz) override;

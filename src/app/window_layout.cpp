@@ -21,8 +21,8 @@ constexpr std::array kTwins{
     Twin{"Button3", "Button21", 92, 210, 80, 25},   Twin{"Button7", "Button15", 296, 210, 47, 25},
     Twin{"Button9", "Button16", 345, 210, 47, 25},  Twin{"Button11", "Button19", 8, 244, 120, 29},
     Twin{"Edit8", "Edit19", 296, 254, 96, 21},      Twin{"Edit7", "Edit22", 296, 296, 96, 21},
-    Twin{"Button22", "Button23", 296, 330, 96, 27}, Twin{"Memo1", "Memo3", 8, 312, 102, 114},
-    Twin{"Memo2", "Memo4", 112, 312, 102, 114},
+    Twin{"Button22", "Button23", 296, 330, 96, 27}, Twin{"Memo1", "Memo3", 8, 312, 102, 96},
+    Twin{"Memo2", "Memo4", 112, 312, 102, 96},
 };
 
 constexpr std::array kSingles{
@@ -71,6 +71,7 @@ constexpr std::array kTwinCaptions{
 
 constexpr std::array kSingleCaptions{
     Caption{"Received string:", 12, 12, 90, 16},
+    Caption{"(as applied)", 12, 28, 90, 16},
     Caption{"Sat name:", 12, 70, 90, 16},
     Caption{"Azimuth:", 12, 86, 90, 16},
     Caption{"Elevation:", 12, 102, 90, 16},

@@ -48,5 +48,12 @@ inline constexpr Rect kLinkStatus{8, 548, 480, 16};
 inline constexpr Rect kAosCountdown{250, 134, 144, 16};
 inline constexpr Rect kLogStatus{8, 564, 480, 16};
 inline constexpr Rect kPlotButton{494, 546, 96, 28};
+// Under each side's two logs; the TX one mirrors the RX one.
+inline constexpr Rect kRxTrainBar{8, 410, 206, 18};
+inline constexpr Rect kTxTrainBar{8 + 414, 410, 206, 18};
+inline constexpr Rect kStopButton{296, 410, 96, 20}; // under the RX dial, beside the RX bar
+inline constexpr Rect kLiveReadout{8, 532, 410, 16};
+inline constexpr Rect kRxDial{296, 362, 96, 44};
+inline constexpr Rect kTxDial{296 + 414, 362, 96, 44};
 
 } // namespace dopplex::app

@@ -5,8 +5,12 @@
 #include "command_line.h"
 #include "engine_session.h"
 #include "led_panel.h"
+#include "link/link_server.h"
+#include "link/runtime_dir.h"
+#include "live_readout.h"
 #include "recording_backend.h"
 #include "signal_exit.h"
+#include "train_bar.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -16,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -226,6 +231,10 @@ private slots:
         QTRY_VERIFY(window().led_panel().status().lines.value_or(0) & 0x04);
         // Adjust takes the focus when the chain fires it.
         QTRY_COMPARE(window().focused_button(), std::string("Button7"));
+        // The three pulses brought the dial estimate onto the Doppler frequency.
+        QTRY_COMPARE(window().dial_label(false).text(),
+                     QString("Dial estimate\n436775300 Hz\n0 Hz off"));
+        QCOMPARE(window().dial_label(true).text(), QString("Dial estimate\nno reference"));
     }
 
     // The readouts hear the engine from outside: the plot's button shows the plot, which has the
@@ -295,6 +304,63 @@ private slots:
         const auto tuned = record_->rising(2);
         QVERIFY(!tuned.empty());
         QVERIFY(tuned.front() < manual);
+    }
+
+    // Esc stops a long train at once: the line goes low, the log says how many pulses went
+    // out (as many as the port saw), the chain ends, and input queued behind it runs.
+    void esc_stops_the_train_and_the_queue_goes_on() {
+        prepare_rx();
+        feed(update_above(10000)); // 100 pulses: forty seconds of train
+        QTRY_VERIFY(w("Button1")->isEnabled());
+        click("Button1");
+        TrainBar& bar = window().train_bar(false);
+        QTRY_VERIFY_WITH_TIMEOUT(bar.train_running() && bar.value() >= 2, kTrainTimeoutMs);
+        QVERIFY2(bar.text().contains(" / 100 pulses, ") && bar.text().endsWith(" s left"),
+                 qPrintable(bar.text()));
+        QCOMPARE(window().train_bar(true).text(), QString());
+        click("Button2"); // queued behind the train
+        QTest::keyClick(&window(), Qt::Key_Escape);
+        QTRY_VERIFY_WITH_TIMEOUT(memo_lines(w("Memo1")).last().startsWith("Stopped: "), 10000);
+        const QString stopped = memo_lines(w("Memo1")).last();
+        const int sent = stopped.section(' ', 1, 1).toInt();
+        QVERIFY2(stopped.contains(" of 100 pulses sent"), qPrintable(stopped));
+        const int train_rises = sent + (stopped.endsWith("cut short") ? 1 : 0);
+        QTRY_COMPARE(record_->rising(0).size(), std::size_t(train_rises + 1)); // and the press
+        QTRY_VERIFY(!bar.train_running());
+        QVERIFY2(bar.text().endsWith(", ended"), qPrintable(bar.text()));
+        QTRY_COMPARE(last_byte() & 0x01, 0);
+        QVERIFY(!memo_lines(w("Memo1")).contains("Tuning complete !"));
+        QCOMPARE(model_text("Button7"), std::string("Adjust"));
+        QVERIFY(!w("Button7")->isEnabled());
+        QCOMPARE(last_byte() & 0x04, 0); // no tuned LED
+    }
+
+    // The live readout has its own conversation with the tracker: it follows the pass while
+    // a train holds the engine and the applied fields stand still.
+    void live_readout_goes_on_during_a_train() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const std::string runtime = dir.path().toStdString();
+        link::LinkServer tracker(link::socket_path(runtime, kTrackerService, kTrackerTopic),
+                                 kTrackerService, kTrackerTopic);
+        tracker.set_item(kTrackerItem, update_above(3000));
+        tracker.start();
+        LiveReadout& live = window().live_readout();
+        live.watch(runtime);
+        QTRY_VERIFY_WITH_TIMEOUT(live.text().contains("EL 12.5°  DN 436778000 Hz"), 10000);
+
+        prepare_rx();
+        feed(update_above(3000)); // 30 pulses: twelve seconds of train
+        QTRY_VERIFY(w("Button1")->isEnabled());
+        click("Button1");
+        QTRY_VERIFY_WITH_TIMEOUT(window().train_bar(false).train_running(), kTrainTimeoutMs);
+        tracker.set_item(kTrackerItem, update_above(2900));
+        feed(update_above(2900)); // what the engine will apply after the train
+        QTRY_VERIFY_WITH_TIMEOUT(live.text().contains("DN 436777900 Hz"), 5000);
+        QVERIFY(window().train_bar(false).train_running());
+        QCOMPARE(text_of("l_df"), QString("436778000 Hz"));
+        QTest::keyClick(&window(), Qt::Key_Escape);
+        QTRY_COMPARE(text_of("l_df"), QString("436777900 Hz"));
     }
 
     void arrow_key_in_edit1_pulses_without_moving_the_caret() {

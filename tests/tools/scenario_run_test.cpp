@@ -53,6 +53,24 @@ TEST(ScenarioRun, ADumpShowsTheStateInTheMiddleOfAPulse) {
     EXPECT_NE(lines[3].find(R"("TxUp":false)"), std::string::npos);
 }
 
+// "click Stop" cuts the Tune's train at its exact time: the high line goes low there, nothing
+// of the chain follows, and the log tells how far it got.
+TEST(ScenarioRun, StopCutsTheTrainAtItsTime) {
+    const auto lines = lines_of(run("at 0 click CheckBox1\n"
+                                    "at 0 type Edit1 4.367750E8\n"
+                                    "at 1000 tracking EL10.0 DN436775300\n"
+                                    "at 1500 click Button1\n"
+                                    "at 2800 click Stop\n"
+                                    "until 20000\n"));
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[lines.size() - 3], R"({"t":2700,"port":9})");
+    EXPECT_EQ(lines[lines.size() - 2], R"({"t":2800,"port":8})");
+    EXPECT_NE(
+        lines.back().find(R"("lines":["1","Stopped: 0 of 3 pulses sent, one more cut short"])"),
+        std::string::npos);
+    EXPECT_NE(lines.back().find(R"("RxTuned":false)"), std::string::npos);
+}
+
 TEST(ScenarioRun, ReportsAreLinesWithTheirFinalPeriod) {
     const auto lines = lines_of(run("at 0 type Edit9 x\n"
                                     "at 10 tracking AZ1E400\n"

@@ -20,6 +20,9 @@ const char* const kScenarioHelp = R"(Scenario format (one command per line):
   # comment; blank lines ignored; times are virtual milliseconds, non-decreasing
   at <ms> tracking <text>     the tracker's item changes to <text> (rest of the line, may be empty)
   at <ms> click <Control>     operator click (Button*, SpeedButton1, CheckBox*, RadioButton*, l_dd)
+  at <ms> click Stop          the Stop button (or Esc): out of band, at exactly <ms>, it cuts the
+                              running pulse train before any write of that moment; no train, no
+                              effect
   at <ms> type <Edit> <text>  operator replaces the text of an edit (rest of the line)
   at <ms> key <code>          key-down with that virtual key code, through the application hook
   at <ms> syskey <code>       system key-down (a key pressed with Alt)
@@ -72,7 +75,7 @@ std::string take_word(std::string& rest) {
 
 const std::set<std::string>& clickable_names() {
     static const std::set<std::string> names = [] {
-        std::set<std::string> n{"l_dd"};
+        std::set<std::string> n{"l_dd", "Stop"};
         for (const FieldSpec& f : field_table())
             if (f.name.starts_with("Button") || f.name.starts_with("CheckBox") ||
                 f.name.starts_with("RadioButton") || f.name == "SpeedButton1")
@@ -234,7 +237,9 @@ void RunScenario(const Scenario& scenario, std::ostream& out) {
     loop.guarded([&] { form.FormCreate(); });
 
     for (const ScenarioStep& step : scenario.steps) {
-        if (step.verb == "tracking") {
+        if (step.verb == "click" && step.target == "Stop") {
+            host.stop_at(step.t);
+        } else if (step.verb == "tracking") {
             loop.post(
                 EventKind::Link,
                 [&form, text = step.text] {

@@ -187,12 +187,16 @@ private:
     void StartTracking(const StepTimers& timers);
     void Reset(const ResetSide& side);
     void RunResetStage(const ResetSide& side);
+    // Runs a stage's train; a Stop logs how far it got in `stop_log`, disarms `stage` so that a
+    // later Tune or Adjust cannot fire it with its old count, and ends the whole chain.
+    void RunStageTrain(Control& stage, Control& stop_log, PulseTrainSpec train);
     void set_green_box(bool ticked);
 
     EventLoop& loop_;
     Host& host_;
     std::vector<Control*> controls_;
     std::map<std::string, std::function<void()>> click_handlers_;
+    TrainProgressListener train_progress_;
     std::vector<FormObserver*> observers_;
     std::string focused_;
     std::array<std::optional<std::string>, EventLoop::kTimerCount> last_tick_error_;

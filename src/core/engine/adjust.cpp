@@ -42,7 +42,8 @@ void TFMain::Adjust(const AdjustStage& stage) {
 }
 
 void TFMain::RunCatchUpStage(const CatchUpStage& stage) {
-    PulseTrain(latch, host_, {this->*stage.start, this->*stage.count, nullptr, stage.channel});
+    RunStageTrain(this->*stage.stage, this->*stage.log,
+                  {this->*stage.start, this->*stage.count, nullptr, stage.channel});
     StartTracking(*stage.timers);
     (this->*stage.stage).set_enabled(false);
 }

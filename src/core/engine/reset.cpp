@@ -34,7 +34,8 @@ void TFMain::Reset(const ResetSide& side) {
 
 void TFMain::RunResetStage(const ResetSide& side) {
     Control& log = this->*side.log;
-    PulseTrain(latch, host_, {this->*side.start, this->*side.count, &log, side.channel});
+    RunStageTrain(this->*side.stage, log,
+                  {this->*side.start, this->*side.count, &log, side.channel});
     log.add_line(side.message);
     (this->*side.button).set_enabled(false);
 }

@@ -46,10 +46,14 @@ const std::array kAdjustStages{
 
 // Both RX catch-ups step the receiver down; on TX the stage of each Adjust keeps its direction.
 const std::array kCatchUpStages{
-    CatchUpStage{&TFMain::Button8, &TFMain::Edit3, &TFMain::Edit12, Channel::RxDown, &kRxTimers},
-    CatchUpStage{&TFMain::Button10, &TFMain::Edit3, &TFMain::Edit12, Channel::RxDown, &kRxTimers},
-    CatchUpStage{&TFMain::Button17, &TFMain::Edit15, &TFMain::Edit20, Channel::TxUp, &kTxTimers},
-    CatchUpStage{&TFMain::Button18, &TFMain::Edit15, &TFMain::Edit20, Channel::TxDown, &kTxTimers},
+    CatchUpStage{&TFMain::Button8, &TFMain::Edit3, &TFMain::Edit12, &TFMain::Memo2, Channel::RxDown,
+                 &kRxTimers},
+    CatchUpStage{&TFMain::Button10, &TFMain::Edit3, &TFMain::Edit12, &TFMain::Memo2,
+                 Channel::RxDown, &kRxTimers},
+    CatchUpStage{&TFMain::Button17, &TFMain::Edit15, &TFMain::Edit20, &TFMain::Memo3, Channel::TxUp,
+                 &kTxTimers},
+    CatchUpStage{&TFMain::Button18, &TFMain::Edit15, &TFMain::Edit20, &TFMain::Memo4,
+                 Channel::TxDown, &kTxTimers},
 };
 
 // Through a pass the downlink falls and the corrected uplink rises: RX only ever steps down,

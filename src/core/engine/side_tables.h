@@ -34,7 +34,7 @@ struct AdjustStage {
 };
 
 struct CatchUpStage {
-    Field stage, start, count;
+    Field stage, start, count, log; // the catch-up logs no counter lines, only a Stop
     Channel channel;
     const StepTimers* timers;
 };

@@ -1,3 +1,4 @@
+#include "console/numtext/numtext.h"
 #include "console/tfmain.h"
 #include "engine/side_tables.h"
 
@@ -5,6 +6,11 @@ namespace dopplex {
 
 namespace {
 constexpr std::int64_t kPreFireMs = 1000;
+
+std::string StopLine(const TrainOutcome& outcome) {
+    return "Stopped: " + FormatInteger(outcome.sent) + " of " + FormatInteger(outcome.count) +
+           " pulses sent" + (outcome.cut_short ? ", one more cut short" : "");
+}
 } // namespace
 
 // A disarmed button refuses the press, so its release finds nothing pressed: only the hold is
@@ -16,11 +22,36 @@ void TFMain::Fire(Control& stage, std::int64_t hold_ms) {
         set_focus(stage);
     }
     host_.wait(hold_ms);
-    if (armed)
-        loop_.guarded(click_handlers_.at(stage.name()));
+    if (!armed)
+        return;
+    // The stage's guard reports its errors and lets the chain go on; a Stop ends the chain.
+    bool stopped = false;
+    loop_.guarded([&] {
+        try {
+            click_handlers_.at(stage.name())();
+        } catch (const EStopped&) {
+            stopped = true;
+        }
+    });
+    if (stopped)
+        throw EStopped();
+}
+
+void TFMain::RunStageTrain(Control& stage, Control& stop_log, PulseTrainSpec train) {
+    train.progress = &train_progress_;
+    const TrainOutcome outcome = PulseTrain(latch, host_, train);
+    if (!outcome.stopped)
+        return;
+    stop_log.add_line(StopLine(outcome));
+    stage.set_enabled(false);
+    throw EStopped();
 }
 
 void TFMain::register_engine_handlers() {
+    train_progress_ = [this](const TrainProgress& progress) {
+        for (FormObserver* o : observers_)
+            o->train_progress(progress);
+    };
     click_handlers_["Button1"] = [this] { Button1Click(); };
     click_handlers_["Button12"] = [this] { Button12Click(); };
     click_handlers_["Button11"] = [this] { Button11Click(); };

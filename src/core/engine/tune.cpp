@@ -57,7 +57,8 @@ void TFMain::Tune(const TuneSide& side) {
 
 void TFMain::RunTrainStage(const TrainStage& stage) {
     Control& log = this->*stage.log;
-    PulseTrain(latch, host_, {this->*stage.start, this->*stage.count, &log, stage.channel});
+    RunStageTrain(this->*stage.stage, log,
+                  {this->*stage.start, this->*stage.count, &log, stage.channel});
     latch.set_flag(stage.tuned, true);
     latch.write_channel_byte();
     // The TX stages say "Blue" too, although their line lights the orange LED.

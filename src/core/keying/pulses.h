@@ -2,10 +2,12 @@
 // Called by the manual stepping handlers, the tracking ticks and the train stages, on the engine
 // thread; both block for their half-periods. A train raises EConvertError for a start or count
 // text that is not an integer, and refuses a count beyond kMaxTrainPulses, before any pulse.
+// Only a train can be stopped: it lowers its line at the cut and returns how far it got.
 #pragma once
 
 #include "console/controls/control.h"
 #include "keying/channel_latch.h"
+#include "keying/train_progress.h"
 #include "runtime/host.h"
 
 #include <cstdint>
@@ -30,8 +32,16 @@ struct PulseTrainSpec {
     const Control& count; // signed number of pulses
     Control* log;         // memo that gets the counter lines, or none
     Channel channel;
+    const TrainProgressListener* progress = nullptr; // told at the start, every step and the end
 };
 
-void PulseTrain(ChannelLatch& latch, Host& host, const PulseTrainSpec& train);
+struct TrainOutcome {
+    std::int32_t sent = 0;  // pulses whose line stayed high for its whole half-period
+    std::int32_t count = 0; // pulses of the whole train
+    bool stopped = false;   // the operator's Stop ended the train
+    bool cut_short = false; // Stop came while a pulse's line was high: it was lowered early
+};
+
+TrainOutcome PulseTrain(ChannelLatch& latch, Host& host, const PulseTrainSpec& train);
 
 } // namespace dopplex

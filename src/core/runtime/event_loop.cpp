@@ -89,6 +89,8 @@ void EventLoop::guarded(const std::function<void()>& action) {
         action();
     } catch (const EInterrupted&) {
         // Closing: the handler stops where it waited; there is nothing to tell the operator.
+    } catch (const EStopped&) {
+        // The operator's Stop: the train that was cut has logged it.
     } catch (const std::exception& e) {
         report_error(e.what());
     }

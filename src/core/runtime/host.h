@@ -25,6 +25,14 @@ public:
     EInterrupted() : std::runtime_error("Interrupted: the program is closing") {}
 };
 
+// A wait inside a stoppable stretch (a pulse train) cut short by the operator's Stop. The train
+// lowers its line and tells how far it got; the rest of its handler and of the chain that fired
+// it does not run.
+class EStopped : public std::runtime_error {
+public:
+    EStopped() : std::runtime_error("Stopped by the operator") {}
+};
+
 class Host {
 public:
     virtual ~Host() = default;
@@ -48,10 +56,28 @@ public:
     virtual bool idle(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
                       std::optional<std::int64_t> deadline, const std::function<bool()>& woken) = 0;
 
+    // Stop is out of band: it does not queue behind the handler it cuts. Between enter and
+    // leave a wait ends with EStopped at the moment Stop comes; a Stop that finds no stoppable
+    // stretch does nothing. enter_stoppable() raises EStopped when a Stop is due at once.
+    virtual void enter_stoppable() = 0;
+    virtual void leave_stoppable() = 0;
+
     void attach(EventLoop& loop) { loop_ = &loop; }
 
 protected:
     EventLoop* loop_ = nullptr;
+};
+
+// The waits of a pulse train, stoppable for as long as the scope lives.
+class StoppableScope {
+public:
+    explicit StoppableScope(Host& host) : host_(host) { host_.enter_stoppable(); }
+    ~StoppableScope() { host_.leave_stoppable(); }
+    StoppableScope(const StoppableScope&) = delete;
+    StoppableScope& operator=(const StoppableScope&) = delete;
+
+private:
+    Host& host_;
 };
 
 } // namespace dopplex

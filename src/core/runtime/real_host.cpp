@@ -33,8 +33,37 @@ void RealHost::wait(std::int64_t ms) {
     const bool continues = last_deadline_ && now - *last_deadline_ < kChainSlack;
     last_deadline_ = (continues ? *last_deadline_ : now) + std::chrono::milliseconds(ms);
     std::unique_lock lock(interrupt_mutex_);
-    if (interrupt_cv_.wait_until(lock, *last_deadline_, [this] { return interrupted_; }))
+    if (!interrupt_cv_.wait_until(lock, *last_deadline_,
+                                  [this] { return interrupted_ || stop_requested_; }))
+        return;
+    if (interrupted_)
         throw EInterrupted();
+    stop_requested_ = false;
+    // What follows the cut starts its own schedule, not the one the cut train left behind.
+    last_deadline_.reset();
+    throw EStopped();
+}
+
+void RealHost::request_stop() {
+    {
+        std::lock_guard lock(interrupt_mutex_);
+        if (!stoppable_)
+            return;
+        stop_requested_ = true;
+    }
+    interrupt_cv_.notify_all();
+}
+
+void RealHost::enter_stoppable() {
+    std::lock_guard lock(interrupt_mutex_);
+    stoppable_ = true;
+    stop_requested_ = false;
+}
+
+void RealHost::leave_stoppable() {
+    std::lock_guard lock(interrupt_mutex_);
+    stoppable_ = false;
+    stop_requested_ = false;
 }
 
 void RealHost::interrupt() {

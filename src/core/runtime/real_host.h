@@ -42,11 +42,19 @@ public:
     // requests); called by interrupt() on its caller's thread.
     void set_interrupt_hook(std::function<void()> hook) { interrupt_hook_ = std::move(hook); }
 
+    // Any thread: the running train's wait ends at once with EStopped; without a train it does
+    // nothing.
+    void request_stop();
+    void enter_stoppable() override;
+    void leave_stoppable() override;
+
 private:
     Clock::time_point start_;
     std::mutex interrupt_mutex_;
     std::condition_variable interrupt_cv_;
     bool interrupted_ = false;                       // guarded by interrupt_mutex_
+    bool stoppable_ = false;                         // guarded by interrupt_mutex_
+    bool stop_requested_ = false;                    // guarded by interrupt_mutex_
     std::optional<Clock::time_point> last_deadline_; // none after a rest
     ShowReport show_report_;
     std::function<void(const std::string&)> fallback_;

@@ -18,11 +18,33 @@ void VirtualHost::advance_to(std::int64_t t) {
         probe.mapped()();
     }
     now_ = std::max(now_.load(), t);
+    // A Stop at the very time a train begins must still find it.
+    stops_.erase(stops_.begin(), stops_.lower_bound(now_.load()));
 }
 
 void VirtualHost::wait(std::int64_t ms) {
-    if (ms > 0)
-        advance_to(later_by(now_.load(), ms));
+    if (ms <= 0)
+        return;
+    const std::int64_t end = later_by(now_.load(), ms);
+    if (stoppable_) {
+        const auto stop = stops_.upper_bound(now_.load());
+        if (stop != stops_.end() && *stop <= end) {
+            const std::int64_t cut = *stop;
+            stops_.erase(stop);
+            advance_to(cut);
+            throw EStopped();
+        }
+    }
+    advance_to(end);
+}
+
+void VirtualHost::enter_stoppable() {
+    const auto due = stops_.find(now_.load());
+    if (due != stops_.end()) {
+        stops_.erase(due);
+        throw EStopped();
+    }
+    stoppable_ = true;
 }
 
 void VirtualHost::report(const std::string& text) {

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,11 @@ public:
     // Runs `probe` when the clock reaches `t`, even in the middle of a wait: an observer's
     // look at the state, not an event of the engine.
     void probe_at(std::int64_t t, std::function<void()> probe);
+    // The operator's Stop at virtual time `t`: it cuts a train whose wait reaches `t`, before
+    // any write the train would make at `t`; with no train running at `t` it does nothing.
+    void stop_at(std::int64_t t) { stops_.insert(t); }
+    void enter_stoppable() override;
+    void leave_stoppable() override { stoppable_ = false; }
     const std::vector<Report>& reports() const { return reports_; }
     const std::vector<Held>& held_reports() const { return held_; }
     // The most reports that were open at once.
@@ -55,6 +61,8 @@ private:
     // Read by post() on other threads; only the engine thread moves it.
     std::atomic<std::int64_t> now_{0};
     std::multimap<std::int64_t, std::function<void()>> probes_;
+    std::multiset<std::int64_t> stops_; // those before now_ are gone
+    bool stoppable_ = false;
     std::int64_t report_ms_ = 0;
     std::vector<Report> reports_;
     std::function<void(const Report&)> listener_;

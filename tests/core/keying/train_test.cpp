@@ -132,6 +132,25 @@ TEST_F(TrainTest, AStartOfZeroAddsALowHalfPeriodFirst) {
     EXPECT_EQ(duration(), 600);
 }
 
+// After every step: pulses whose line went high and low again, and the waits still to come.
+TEST_F(TrainTest, TellsItsProgressAtEveryStepAndOnceAtTheEnd) {
+    enable_hardware();
+    std::vector<TrainProgress> told;
+    const TrainProgressListener listener = [&](const TrainProgress& p) { told.push_back(p); };
+    form.Edit3.set_text("1");
+    form.Edit4.set_text("-2");
+    at(kT, [&] {
+        PulseTrain(form.latch, host, {form.Edit3, form.Edit4, nullptr, Channel::TxDown, &listener});
+    });
+    loop.run(kT + 10'000);
+    const Channel c = Channel::TxDown;
+    EXPECT_EQ(told, (std::vector<TrainProgress>{{c, 0, 2, 800, true},
+                                                {c, 1, 2, 600, true},
+                                                {c, 1, 2, 400, true},
+                                                {c, 2, 2, 200, true},
+                                                {c, 2, 2, 0, false}}));
+}
+
 TEST_F(TrainTest, WithoutAMemoNothingIsLogged) {
     enable_hardware();
     run_train("1", "2", false);

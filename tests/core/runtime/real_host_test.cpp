@@ -95,6 +95,27 @@ TEST(RealHost, AnOpenReportServesUpdatesUntilTheWindowClosesIt) {
     EXPECT_EQ(ran, (std::vector<std::string>{"report bad.", "update", "click"}));
 }
 
+// Stop cuts a wait only inside a stoppable stretch, and only the one it finds there.
+TEST(RealHost, StopCutsOnlyAStoppableWait) {
+    RealHost host;
+    host.request_stop(); // nothing stoppable: forgotten
+    EXPECT_NO_THROW(host.wait(10));
+    {
+        StoppableScope train(host);
+        std::thread operator_hand([&] {
+            std::this_thread::sleep_for(50ms);
+            host.request_stop();
+        });
+        const auto start = RealHost::Clock::now();
+        EXPECT_THROW(host.wait(100'000), EStopped);
+        operator_hand.join();
+        EXPECT_LT(RealHost::Clock::now() - start, 30s);
+        EXPECT_NO_THROW(host.wait(10));
+    }
+    host.request_stop();
+    EXPECT_NO_THROW(host.wait(10));
+}
+
 // Closing must not wait for a long train: every wait from the interrupt on ends at once, the
 // handler stops quietly, and what was posted for closing still runs.
 TEST(RealHost, InterruptEndsTheRunningWaitAndTheClosingEventStillRuns) {

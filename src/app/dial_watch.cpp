@@ -1,0 +1,66 @@
+#include "dial_watch.h"
+
+#include "console/numtext/numtext.h"
+
+namespace dopplex::app {
+
+namespace {
+
+// A reference that is not a number yet (the start-up prompt, half typed) has no dial.
+std::optional<double> reference_of(const Control& edit) {
+    try {
+        return ParseNumber(edit.text());
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+void DialWatch::attach(TFMain& form) {
+    form_ = &form;
+    form.add_observer(this);
+}
+
+double DialWatch::step_hz() const {
+    if (form_->RadioButton2.checked())
+        return 25;
+    if (form_->RadioButton3.checked())
+        return 1000;
+    return 100;
+}
+
+void DialWatch::Out32(std::uint16_t address, std::uint8_t data) {
+    port_.Out32(address, data);
+    if (!form_)
+        return;
+    estimate_.written(data, step_hz());
+    publish();
+}
+
+void DialWatch::control_changed(const Control& control, Change what) {
+    const std::string& name = control.name();
+    if (what == Change::Text &&
+        (name == "Edit1" || name == "Edit13" || name == "l_df" || name == "l_uf"))
+        publish();
+}
+
+void DialWatch::publish() {
+    estimate_.set_reference(Side::Rx, reference_of(form_->Edit1));
+    estimate_.set_reference(Side::Tx, reference_of(form_->Edit13));
+    for (const Side side : {Side::Rx, Side::Tx}) {
+        const double doppler_hz =
+            side == Side::Rx ? form_->SatData.Downlink : form_->SatData.Uplink;
+        DialReading reading{side, estimate_.dial_hz(side), std::nullopt};
+        if (doppler_hz > 0)
+            reading.difference_hz = estimate_.difference_hz(side, doppler_hz);
+        std::optional<DialReading>& last = last_[static_cast<int>(side)];
+        if (last == reading)
+            continue;
+        last = reading;
+        if (listener_)
+            listener_(reading);
+    }
+}
+
+} // namespace dopplex::app

@@ -1,0 +1,49 @@
+// Keeps the dial estimate on the engine thread: it sits between the window model and the port,
+// counts every byte that reaches the port, follows the references, the step and the tracker's
+// Doppler frequencies as the model holds them, and tells `on_change` each side's estimate when
+// it changes. Never changes a write. Engine thread only; `on_change` must only queue.
+#pragma once
+
+#include "console/form_observer.h"
+#include "console/tfmain.h"
+#include "keying/dial_estimate.h"
+#include "keying/port_writer.h"
+
+#include <functional>
+#include <optional>
+
+namespace dopplex::app {
+
+struct DialReading {
+    Side side = Side::Rx;
+    std::optional<double> dial_hz;       // none: no reference typed yet
+    std::optional<double> difference_hz; // none: no Doppler frequency yet
+    bool operator==(const DialReading&) const = default;
+};
+
+class DialWatch final : public PortWriter, public FormObserver {
+public:
+    explicit DialWatch(PortWriter& port) : port_(port) {}
+
+    // Before the engine starts: the model it reads (which writes through this watch).
+    void attach(TFMain& form);
+    void on_change(std::function<void(const DialReading&)> listener) {
+        listener_ = std::move(listener);
+    }
+
+    void Out32(std::uint16_t address, std::uint8_t data) override;
+    void control_changed(const Control& control, Change what) override;
+    void focus_moved(const std::string&) override {}
+
+private:
+    void publish();
+    double step_hz() const;
+
+    PortWriter& port_;
+    TFMain* form_ = nullptr;
+    DialEstimate estimate_;
+    std::optional<DialReading> last_[2];
+    std::function<void(const DialReading&)> listener_;
+};
+
+} // namespace dopplex::app

@@ -1,0 +1,34 @@
+// The live tracker readout: the latest elevation, Doppler frequencies and time of the tracker's
+// update, fed straight from the link on a conversation of its own (not through the engine's
+// queue), so it goes on while the engine is blocked in a train. GUI thread; the watcher's
+// thread only queues to it.
+#pragma once
+
+#include "link/live_item.h"
+#include "link/socket_transport.h"
+
+#include <QDateTime>
+#include <QLabel>
+
+#include <memory>
+#include <string>
+
+namespace dopplex::app {
+
+// "Live  EL 12.5°  DN 436775300 Hz  UP 145825000 Hz  at 10:00:05 UTC" for one tracking text.
+QString live_text(const std::string& record, const QDateTime& received);
+
+class LiveReadout final : public QLabel {
+public:
+    explicit LiveReadout(QWidget* parent = nullptr);
+    ~LiveReadout() override;
+
+    // Starts watching the tracker whose socket lies in `runtime_dir`.
+    void watch(const std::string& runtime_dir);
+
+private:
+    std::unique_ptr<link::SocketTransport> transport_; // outlives the watcher
+    std::unique_ptr<link::LiveItem> live_;
+};
+
+} // namespace dopplex::app
