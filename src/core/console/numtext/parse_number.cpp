@@ -1,7 +1,9 @@
 #include "console/numtext/numtext.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <string_view>
 #include <system_error>
@@ -33,10 +35,20 @@ bool ToWorkingFormat(const std::string& digits, long long scale, long double& va
         value = 0;
         return true;
     }
+#if defined(__MINGW32__)
+    // MinGW's libstdc++ converts long double through double; its C library's strtold keeps the
+    // 64-bit significand. No decimal point in the text, so the locale cannot matter.
+    const std::string normalized = digits + "e" + std::to_string(scale);
+    errno = 0;
+    value = std::strtold(normalized.c_str(), nullptr);
+    const bool out_of_range = errno == ERANGE;
+#else
     std::string normalized = "0." + digits + "e" + std::to_string(magnitude);
     const auto result =
         std::from_chars(normalized.data(), normalized.data() + normalized.size(), value);
-    if (result.ec == std::errc::result_out_of_range) {
+    const bool out_of_range = result.ec == std::errc::result_out_of_range;
+#endif
+    if (out_of_range) {
         if (magnitude > 0) {
             return false;
         }

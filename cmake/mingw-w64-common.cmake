@@ -1,0 +1,12 @@
+set(CMAKE_C_COMPILER ${DOPPLEX_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${DOPPLEX_MINGW_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${DOPPLEX_MINGW_TRIPLET}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${DOPPLEX_MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# The programs must run on a bare Windows: no libstdc++, libgcc or winpthread DLLs beside them.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)
