@@ -24,6 +24,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kMaxClients = 16;
+constexpr std::size_t kAcceptsPerTurn = 32;
 constexpr std::size_t kChunk = 4096;
 // Room for a few of the largest answers (a DATA block of 64 KiB); more unread means the client
 // does not read at all.
@@ -63,7 +64,8 @@ void LinkServer::start() {
         throw std::runtime_error("Another tracker already serves " + path_);
     }
     unlink(path_.c_str());
-    listen_fd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // Non-blocking, so the accept loop ends when the backlog is empty.
+    listen_fd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (listen_fd_ < 0 ||
         bind(listen_fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         chmod(path_.c_str(), 0600) != 0 || listen(listen_fd_, 8) != 0 ||
@@ -147,7 +149,7 @@ void LinkServer::serve() {
         }
         // After the clients' lines, so a newcomer never evicts one whose CONNECT just came in.
         if (waiting[1].revents != 0) {
-            accept_client();
+            accept_clients();
         }
         drop_late_clients();
     }
@@ -169,11 +171,19 @@ int LinkServer::poll_timeout_ms() const {
     return static_cast<int>(std::max<long long>(left, 0));
 }
 
-void LinkServer::accept_client() {
-    const int fd = accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-    if (fd < 0) {
-        return;
+// Takes the backlog each turn, so a burst of silent clients cannot fill it for the window; the
+// bound keeps a connect flood from starving the clients already in.
+void LinkServer::accept_clients() {
+    for (std::size_t taken = 0; taken < kAcceptsPerTurn; ++taken) {
+        const int fd = accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            return;
+        }
+        admit(fd);
     }
+}
+
+void LinkServer::admit(int fd) {
     if (!peer_is_same_user(fd) || (clients_.size() >= kMaxClients && !drop_oldest_unconnected())) {
         close(fd);
         return;

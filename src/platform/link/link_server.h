@@ -45,7 +45,8 @@ private:
     struct Client;
     void serve();
     int poll_timeout_ms() const;
-    void accept_client();
+    void accept_clients();
+    void admit(int fd);
     bool drop_oldest_unconnected();
     void drop_late_clients();
     void drop(int fd);

@@ -69,7 +69,8 @@ bool SocketTransport::connect(const std::string& service, const std::string& top
         set_status(error.what());
         return false;
     }
-    const int fd = connect_unix(path);
+    // Clients that hog the server's backlog must not keep the window out for good.
+    const int fd = connect_unix(path, kHandshakeTimeoutMs);
     if (fd < 0) {
         set_status("No tracker answers at " + path);
         return false;

@@ -1,27 +1,53 @@
 #include "link/unix_socket.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace dopplex::link {
 
-int connect_unix(const std::string& path) {
+namespace {
+
+int connect_once(const sockaddr_un& address) {
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
+        return -1;
+    }
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        const int reason = errno;
+        close(fd);
+        errno = reason;
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+int connect_unix(const std::string& path, int busy_wait_ms) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.size() >= sizeof address.sun_path) {
         return -1;
     }
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(busy_wait_ms);
+    int fd = connect_once(address);
+    // A Unix socket's connect never completes later: a full backlog (EAGAIN) is tried again.
+    while (fd < 0 && errno == EAGAIN && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        fd = connect_once(address);
+    }
     if (fd < 0) {
         return -1;
     }
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        !peer_is_same_user(fd)) {
+    if (!peer_is_same_user(fd)) {
         close(fd);
         return -1;
     }

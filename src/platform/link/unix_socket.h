@@ -5,9 +5,11 @@
 
 namespace dopplex::link {
 
-// Connects without blocking on a full backlog; -1 when nobody listens or the peer is another
-// user. The socket returned is blocking, close-on-exec, with a 1000 ms send time-out.
-int connect_unix(const std::string& path);
+// Connects; a full backlog is retried for at most busy_wait_ms (0: not at all) so a busy server
+// is told from an absent one without hanging on it. -1 when nobody listens, the backlog stays
+// full or the peer is another user. The socket returned is blocking, close-on-exec, with a
+// 1000 ms send time-out.
+int connect_unix(const std::string& path, int busy_wait_ms = 0);
 // Whether the peer of a connected socket runs as this user.
 bool peer_is_same_user(int fd);
 // Sends all bytes (no SIGPIPE); false on error or send time-out.
