@@ -49,9 +49,11 @@ bool LiveItem::open() {
     return false;
 }
 
-void LiveItem::fetch() {
-    if (const auto bytes = transport_.request(item_, kAnswerTimeoutMs))
+bool LiveItem::fetch() {
+    const auto bytes = transport_.request(item_, kAnswerTimeoutMs);
+    if (bytes)
         deliver_(*bytes);
+    return bytes.has_value();
 }
 
 void LiveItem::run() {
@@ -60,12 +62,14 @@ void LiveItem::run() {
         if (!transport_.connected() || ended_) {
             ended_ = false;
             lock.unlock();
-            const bool opened = open(); // a new connect ends what is left of the old one
-            if (opened)
-                fetch(); // the value it holds now, before any change
+            // A new connect ends what is left of the old one; the value the item holds now
+            // comes before any change, and one that could not be fetched is tried again.
+            const bool opened = open() && fetch();
             lock.lock();
-            if (!opened)
+            if (!opened) {
+                ended_ = true;
                 wake_.wait_for(lock, retry_, [this] { return stopping_; });
+            }
             continue;
         }
         wake_.wait(lock, [this] { return stopping_ || changed_ || ended_; });
@@ -73,8 +77,9 @@ void LiveItem::run() {
             continue;
         changed_ = false;
         lock.unlock();
-        fetch();
+        const bool fetched = fetch();
         lock.lock();
+        ended_ = ended_ || !fetched; // an unanswered request: start again, or the value is lost
     }
     lock.unlock();
     transport_.disconnect();

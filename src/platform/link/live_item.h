@@ -31,7 +31,7 @@ private:
     void conversation_ended() override;
     void run();
     bool open();
-    void fetch();
+    bool fetch();
 
     LinkTransport& transport_;
     const std::string service_, topic_, item_;

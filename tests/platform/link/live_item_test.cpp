@@ -2,6 +2,7 @@
 // takes the value it finds, follows every change and comes back after the tracker restarts.
 #include <gtest/gtest.h>
 
+#include "core/link/fake_link.h"
 #include "link/link_server.h"
 #include "link/live_item.h"
 #include "link/socket_transport.h"
@@ -58,6 +59,27 @@ TEST_F(LiveItemTest, WaitsForTheTrackerFollowsItsChangesAndComesBackAfterARestar
     EXPECT_TRUE(sees("EL3.0"));
     server->set_item(kTrackerItem, "EL4.0");
     EXPECT_TRUE(sees("EL4.0"));
+}
+
+// A request left unanswered (a loaded machine, a tracker busy for a second) must not leave the
+// readout empty until the next change: the conversation starts again.
+TEST_F(LiveItemTest, AnUnansweredRequestIsTriedAgainOnANewConversation) {
+    test::Trace trace;
+    test::FakeTransport transport(trace);
+    transport.connect_results = {true, true};
+    transport.request_results = {std::nullopt, "EL1.0"};
+    {
+        link::LiveItem live(
+            transport, kTrackerService, kTrackerTopic, kTrackerItem,
+            [this](const std::string& bytes) {
+                std::lock_guard lock(mutex);
+                seen.push_back(bytes);
+            },
+            10ms);
+        EXPECT_TRUE(sees("EL1.0"));
+    }
+    EXPECT_EQ(std::count(trace.lines.begin(), trace.lines.end(), "connect Orbitron Tracking ok"),
+              2);
 }
 
 } // namespace
