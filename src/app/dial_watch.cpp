@@ -1,40 +1,19 @@
 #include "dial_watch.h"
 
-#include "console/numtext/numtext.h"
+#include "form_readings.h"
 
 namespace dopplex::app {
-
-namespace {
-
-// A reference that is not a number yet (the start-up prompt, half typed) has no dial.
-std::optional<double> reference_of(const Control& edit) {
-    try {
-        return ParseNumber(edit.text());
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-}
-
-} // namespace
 
 void DialWatch::attach(TFMain& form) {
     form_ = &form;
     form.add_observer(this);
 }
 
-double DialWatch::step_hz() const {
-    if (form_->RadioButton2.checked())
-        return 25;
-    if (form_->RadioButton3.checked())
-        return 1000;
-    return 100;
-}
-
 void DialWatch::Out32(std::uint16_t address, std::uint8_t data) {
     port_.Out32(address, data);
     if (!form_)
         return;
-    estimate_.written(data, step_hz());
+    estimate_.written(data, step_in_force_hz(*form_));
     publish();
 }
 
@@ -46,8 +25,8 @@ void DialWatch::control_changed(const Control& control, Change what) {
 }
 
 void DialWatch::publish() {
-    estimate_.set_reference(Side::Rx, reference_of(form_->Edit1));
-    estimate_.set_reference(Side::Tx, reference_of(form_->Edit13));
+    estimate_.set_reference(Side::Rx, reference_hz(form_->Edit1));
+    estimate_.set_reference(Side::Tx, reference_hz(form_->Edit13));
     for (const Side side : {Side::Rx, Side::Tx}) {
         const double doppler_hz =
             side == Side::Rx ? form_->SatData.Downlink : form_->SatData.Uplink;

@@ -37,7 +37,6 @@ public:
 
 private:
     void publish();
-    double step_hz() const;
 
     PortWriter& port_;
     TFMain* form_ = nullptr;

@@ -7,7 +7,6 @@
 #include "pass_log_writer.h"
 #include "pass_plot.h"
 #include "pass_recorder.h"
-#include "pulse_count_dial.h"
 #include "queued_observer.h"
 
 #include <QObject>
@@ -51,7 +50,7 @@ private:
     void show_countdown();
     void show_log_status(const QString& text, bool failed);
 
-    PulseCountDial dial_;
+    DialEstimate dial_; // its own count: the window's lives on the port side of the engine
     PassRecorder recorder_;
     PassLogOption log_option_;
     std::unique_ptr<PassLogWriter> writer_;

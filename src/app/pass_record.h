@@ -3,6 +3,8 @@
 // (the pass log, the plot) copy what they keep and never call back into the engine.
 #pragma once
 
+#include "keying/dial_estimate.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -10,7 +12,7 @@
 
 namespace dopplex::app {
 
-enum class Side { Rx, Tx };
+using dopplex::Side; // RX, TX: the same two sides the dial estimate counts
 enum class Direction { Up, Down };
 // Which handler pressed the button.
 enum class PulseSource { Tune, Adjust, Tracking, Manual, Reset, Other };
@@ -47,17 +49,6 @@ public:
     virtual void pass_started(const TrackingPoint& aos) = 0;
     virtual void tracking_update(const TrackingPoint& point) = 0;
     virtual void pulse_sent(const PulseRecord& pulse) = 0;
-};
-
-// Where each radio's dial should be: fed with every pulse that reached the port and every
-// reference the operator sets. Engine thread.
-class DialCounter {
-public:
-    virtual ~DialCounter() = default;
-    // A new reference (none: the field does not hold a number) re-bases the count.
-    virtual void reference_set(Side side, std::optional<double> reference_hz) = 0;
-    virtual void pulse_sent(Side side, Direction direction, double step_hz) = 0;
-    virtual std::optional<double> dial_hz(Side side) const = 0;
 };
 
 } // namespace dopplex::app

@@ -1,6 +1,6 @@
 #include "pass_recorder.h"
 
-#include "console/numtext/numtext.h"
+#include "form_readings.h"
 
 #include <map>
 #include <string>
@@ -45,17 +45,9 @@ bool high(std::uint8_t byte, Channel channel) {
     return ((byte >> static_cast<int>(channel)) & 1) != 0;
 }
 
-std::optional<double> number_in(const std::string& text) {
-    try {
-        return ParseNumber(text);
-    } catch (const std::exception&) {
-        return std::nullopt; // "Enter Freq E8" and the like: no reference yet
-    }
-}
-
 } // namespace
 
-PassRecorder::PassRecorder(TFMain& form, DialCounter& dial, UtcClock utc_ms)
+PassRecorder::PassRecorder(TFMain& form, DialEstimate& dial, UtcClock utc_ms)
     : form_(form), dial_(dial), utc_ms_(std::move(utc_ms)) {}
 
 void PassRecorder::attach() {
@@ -92,28 +84,24 @@ void PassRecorder::control_changed(const Control& control, Change what) {
     if (what != Change::Text)
         return;
     if (&control == &form_.Edit1)
-        dial_.reference_set(Side::Rx, number_in(control.text()));
+        dial_.set_reference(Side::Rx, reference_hz(control));
     else if (&control == &form_.Edit13)
-        dial_.reference_set(Side::Tx, number_in(control.text()));
-}
-
-double PassRecorder::step_hz() const {
-    if (form_.RadioButton2.checked())
-        return 25;
-    if (form_.RadioButton3.checked())
-        return 1000;
-    return 100;
+        dial_.set_reference(Side::Tx, reference_hz(control));
 }
 
 void PassRecorder::lines_written(std::optional<std::uint8_t> lines) {
     const std::optional<std::uint8_t> before = lines_;
     lines_ = lines;
-    if (!before || !lines)
-        return; // unknown lines: no edge can be told
+    if (!lines)
+        return;
+    if (!before) {
+        dial_.resync(*lines); // after unknown lines no edge can be told
+        return;
+    }
+    dial_.written(*lines, step_in_force_hz(form_));
     for (const Line& line : kLines) {
         if (high(*before, line.channel) || !high(*lines, line.channel))
             continue;
-        dial_.pulse_sent(line.side, line.direction, step_hz());
         const PulseRecord pulse{utc_ms_(), line.side, line.direction,
                                 handler_source_.value_or(PulseSource::Other),
                                 dial_.dial_hz(line.side)};

@@ -7,6 +7,7 @@
 
 #include "console/form_observer.h"
 #include "console/tfmain.h"
+#include "keying/dial_estimate.h"
 #include "pass_record.h"
 #include "port/supervised_port.h"
 #include "runtime/event.h"
@@ -22,7 +23,7 @@ class PassRecorder final : public FormObserver, public port::PortStatusListener 
 public:
     using UtcClock = std::function<std::int64_t()>; // ms since 1970 UTC
 
-    PassRecorder(TFMain& form, DialCounter& dial, UtcClock utc_ms);
+    PassRecorder(TFMain& form, DialEstimate& dial, UtcClock utc_ms);
     PassRecorder(const PassRecorder&) = delete;
     PassRecorder& operator=(const PassRecorder&) = delete;
 
@@ -47,10 +48,9 @@ public:
 
 private:
     void tracking_applied();
-    double step_hz() const;
 
     TFMain& form_;
-    DialCounter& dial_;
+    DialEstimate& dial_;
     UtcClock utc_ms_;
     std::vector<PassObserver*> observers_;
     std::optional<PulseSource> handler_source_;

@@ -5,7 +5,6 @@
 #include "engine_rig.h"
 #include "pass_log_writer.h"
 #include "pass_recorder.h"
-#include "pulse_count_dial.h"
 #include "queued_observer.h"
 #include "scratch_dir.h"
 
@@ -64,7 +63,7 @@ struct LoggedRig {
     }
 
     Rig rig{{.type_references = false, .hardware = false}};
-    PulseCountDial dial;
+    DialEstimate dial;
     PassRecorder recorder{rig.form, dial, [this] { return kUtc0 + rig.host.now(); }};
     std::vector<PortWrite> writes;
 };

@@ -18,6 +18,8 @@ public:
     void set_reference(Side side, std::optional<double> reference_hz);
     // Every byte that reached the port: a line that rises is one press.
     void written(std::uint8_t byte, double step_hz);
+    // The lines as they are again after a spell when they were unknown: no edge is counted.
+    void resync(std::uint8_t byte) { last_byte_ = byte; }
 
     std::optional<double> dial_hz(Side side) const;
     // The dial less the tracker's Doppler frequency: positive when the radio sits above it.

@@ -74,5 +74,13 @@ TEST(Dial, UnknownWithoutAReference) {
     EXPECT_FALSE(dial.difference_hz(Side::Tx, 1));
 }
 
+TEST(Dial, LinesReadBackAfterAFailureAreNoPress) {
+    DialEstimate dial;
+    dial.set_reference(Side::Rx, 436775000);
+    dial.resync(kRxUp); // the line was raised while the port could not tell
+    dial.written(kRxUp, 100);
+    EXPECT_EQ(dial.dial_hz(Side::Rx), 436775000);
+}
+
 } // namespace
 } // namespace dopplex
