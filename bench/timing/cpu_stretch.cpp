@@ -3,8 +3,13 @@
 #include "bench_window.h"
 
 #include <chrono>
-#include <sys/resource.h>
 #include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/resource.h>
+#endif
 
 namespace dopplex::bench {
 
@@ -14,6 +19,18 @@ namespace {
 constexpr std::int64_t kDriftHzPerSecond = 20;
 constexpr std::int64_t kStartOffsetHz = 2000;
 
+#ifdef _WIN32
+double cpu_seconds() {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    const auto seconds = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) |
+                                   t.dwLowDateTime) /
+               1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+#else
 double cpu_seconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -22,6 +39,7 @@ double cpu_seconds() {
     };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
+#endif
 
 } // namespace
 

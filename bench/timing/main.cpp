@@ -16,10 +16,15 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
-#include <sys/prctl.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
+
+#ifdef _WIN32
+#include <random>
+#else
+#include <sys/prctl.h>
+#include <unistd.h>
+#endif
 
 namespace dopplex::bench {
 namespace {
@@ -86,12 +91,41 @@ Options parse_options(int argc, char** argv) {
     return options;
 }
 
+#ifdef _WIN32
+std::filesystem::path make_trace_folder() {
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto folder =
+            std::filesystem::temp_directory_path() / ("dopplex-bench-" + std::to_string(random()));
+        if (std::filesystem::create_directory(folder))
+            return folder;
+    }
+    throw std::runtime_error("cannot create a folder for the trace files in " +
+                             std::filesystem::temp_directory_path().string());
+}
+
+// Windows has no timer slack to set or show.
+bool set_timer_slack(unsigned long) {
+    return false;
+}
+std::string timer_slack_text() {
+    return "none (Windows)";
+}
+#else
 std::filesystem::path make_trace_folder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "dopplex-bench-XXXXXX");
     if (mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error("cannot create a folder for the trace files in " + pattern);
     return pattern;
 }
+
+bool set_timer_slack(unsigned long us) {
+    return prctl(PR_SET_TIMERSLACK, us * 1000) == 0;
+}
+std::string timer_slack_text() {
+    return std::to_string(prctl(PR_GET_TIMERSLACK) / 1000) + " us";
+}
+#endif
 
 struct Row {
     std::string run;
@@ -200,7 +234,7 @@ std::string load_average() {
 int run(int argc, char** argv) {
     const Options options = parse_options(argc, argv);
     // The main thread plays the engine thread; the feeder and spinners inherit the slack.
-    if (options.timer_slack_us && prctl(PR_SET_TIMERSLACK, *options.timer_slack_us * 1000) != 0)
+    if (options.timer_slack_us && !set_timer_slack(*options.timer_slack_us))
         throw std::runtime_error("cannot set the timer slack");
     const std::string load_before = load_average();
     const std::filesystem::path folder = make_trace_folder();
@@ -223,8 +257,8 @@ int run(int argc, char** argv) {
 
     std::cout << "Dopplex timing on " << std::thread::hardware_concurrency()
               << " cores; loaded: " << kLoadThreads << " spinning threads; timer slack "
-              << prctl(PR_GET_TIMERSLACK) / 1000 << " us; load average before " << load_before
-              << ", after " << load_average() << "\n";
+              << timer_slack_text() << "; load average before " << load_before << ", after "
+              << load_average() << "\n";
     print_table(rows);
     print_cpu(cpu);
     if (options.keep_traces)

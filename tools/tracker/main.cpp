@@ -7,6 +7,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include "command_source.h"
 #include "generated_source.h"
 #include "link/link_server.h"
 #include "link/runtime_dir.h"
@@ -30,6 +31,9 @@ std::unique_ptr<TrackingSource> make_source(const Options& o) {
                       << " is open to other machines: anyone who reaches it can move the radio\n";
         }
         return source;
+    }
+    if (!o.from_command.empty()) {
+        return std::make_unique<CommandSource>(o.from_command, std::cerr);
     }
     if (!o.replay.empty()) {
         return replay_source(o.replay, o.time_factor);

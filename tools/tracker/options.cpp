@@ -60,6 +60,12 @@ Sources and output:
   --replay FILE          play a recording instead: one line per update, milliseconds from the
                          start, a tab, the text (examples/pass-ao.tracking)
   --print                write the updates in that recording format to stdout and exit
+  --from-command "CMD"   serve each line that CMD (run by /bin/sh) writes to its standard
+                         output, CR before the newline dropped; lines over 64 KB are left out.
+                         Ends when CMD ends, giving its exit status; on SIGTERM or SIGINT CMD
+                         gets SIGTERM, then SIGKILL 3 s later. A Windows tracker under Wine
+                         reaches the link this way: --from-command "wine dopplex-dde-bridge.exe"
+                         (the bridge in the same Wine prefix as the tracker)
 Hamlib listeners (with --hamlib; a PORT of 0 takes a free one; the addresses are printed):
   --hamlib               serve what a Hamlib client commands instead of a generated pass
   --rig ADDR:PORT        the rig: main VFO the downlink, split VFO the uplink (127.0.0.1:4532)
@@ -166,6 +172,11 @@ Options parse_options(int argc, char** argv) {
             aos_given = true;
         } else if (option == "--replay") {
             o.replay = value();
+        } else if (option == "--from-command") {
+            o.from_command = value();
+            if (o.from_command.empty()) {
+                throw std::invalid_argument("--from-command needs a command");
+            }
         } else if (option == "--print") {
             o.print = true;
         } else if (option == "--hamlib") {
@@ -194,6 +205,10 @@ Options parse_options(int argc, char** argv) {
     }
     if (o.hamlib && (o.print || !o.replay.empty())) {
         throw std::invalid_argument("--hamlib cannot be combined with --replay or --print");
+    }
+    if (!o.from_command.empty() && (o.hamlib || o.print || !o.replay.empty())) {
+        throw std::invalid_argument(
+            "--from-command cannot be combined with --hamlib, --replay or --print");
     }
     if (!aos_given) {
         o.schedule.first_aos_utc =

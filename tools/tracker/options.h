@@ -15,6 +15,7 @@ struct Options {
     Schedule schedule;
     double time_factor = 1.0;
     std::string replay;
+    std::string from_command;
     bool print = false;
     bool hamlib = false;
     HamlibOptions hamlib_options;

@@ -1,5 +1,6 @@
 #include "runtime/real_host.h"
 
+#include "runtime/deadline_wait.h"
 #include "runtime/event_loop.h"
 
 #include <atomic>
@@ -33,8 +34,8 @@ void RealHost::wait(std::int64_t ms) {
     const bool continues = last_deadline_ && now - *last_deadline_ < kChainSlack;
     last_deadline_ = (continues ? *last_deadline_ : now) + std::chrono::milliseconds(ms);
     std::unique_lock lock(interrupt_mutex_);
-    if (!interrupt_cv_.wait_until(lock, *last_deadline_,
-                                  [this] { return interrupted_ || stop_requested_; }))
+    if (!wait_until_woken(lock, interrupt_cv_, *last_deadline_,
+                          [this] { return interrupted_ || stop_requested_; }))
         return;
     if (interrupted_)
         throw EInterrupted();
@@ -93,7 +94,7 @@ bool RealHost::idle(std::unique_lock<std::mutex>& lock, std::condition_variable&
                     std::optional<std::int64_t> deadline, const std::function<bool()>& woken) {
     last_deadline_.reset();
     if (deadline)
-        cv.wait_until(lock, to_time_point(*deadline), woken);
+        wait_until_woken(lock, cv, to_time_point(*deadline), woken);
     else
         cv.wait(lock, woken);
     return true;

@@ -1,10 +1,15 @@
 #include "port/port_spec.h"
 
+#include "port/trace.h"
+#include "port/virtual_port.h"
+
+#ifdef _WIN32
+#include "port/inpout.h"
+#else
 #include "port/ftdi.h"
 #include "port/ioport.h"
 #include "port/ppdev.h"
-#include "port/trace.h"
-#include "port/virtual_port.h"
+#endif
 
 #include <algorithm>
 #include <charconv>
@@ -31,6 +36,26 @@ std::optional<unsigned long> parse_unsigned(std::string_view text, int base = 10
     }
     return value;
 }
+
+std::uint16_t parse_address(std::string_view spec, std::string_view kind, std::string_view text) {
+    const auto address = parse_unsigned(text);
+    if (!address || *address == 0 || *address > 0xFFFF) {
+        const std::string name(kind);
+        bad(spec, "\"" + std::string(text) + "\" is not an I/O port address, e.g. " + name +
+                      ":0x378 or " + name + ":888");
+    }
+    return static_cast<std::uint16_t>(*address);
+}
+
+#ifdef _WIN32
+constexpr std::string_view kOtherSystemKinds[] = {"ppdev", "ioport", "gpio", "ftdi"};
+constexpr const char* kOtherSystem = "Linux; on Windows use inpout";
+constexpr const char* kKindsHere = "use inpout, trace or virtual";
+#else
+constexpr std::string_view kOtherSystemKinds[] = {"inpout"};
+constexpr const char* kOtherSystem = "Windows; on Linux use ppdev or ioport";
+constexpr const char* kKindsHere = "use ppdev, ioport, gpio, ftdi, trace or virtual";
+#endif
 
 std::uint16_t parse_usb_id(std::string_view spec, std::string_view text) {
     const auto value = parse_unsigned(text, 16);
@@ -88,6 +113,10 @@ PortSpec parse_port_spec(std::string_view text) {
     if (has_rest && rest.empty()) {
         bad(text, "nothing after the colon");
     }
+    if (std::find(std::begin(kOtherSystemKinds), std::end(kOtherSystemKinds), kind) !=
+        std::end(kOtherSystemKinds)) {
+        bad(text, std::string(kind) + " is only on " + kOtherSystem);
+    }
     if (kind == "virtual") {
         if (has_rest) {
             bad(text, "virtual takes no argument");
@@ -104,15 +133,10 @@ PortSpec parse_port_spec(std::string_view text) {
         }
         return PortSpec{.kind = PortKind::Trace, .path = std::string(rest)};
     }
-    if (kind == "ioport") {
-        PortSpec result{.kind = PortKind::IoPort};
+    if (kind == "ioport" || kind == "inpout") {
+        PortSpec result{.kind = kind == "ioport" ? PortKind::IoPort : PortKind::InpOut};
         if (has_rest) {
-            const auto address = parse_unsigned(rest);
-            if (!address || *address == 0 || *address > 0xFFFF) {
-                bad(text, "\"" + std::string(rest) +
-                              "\" is not an I/O port address, e.g. ioport:0x378 or ioport:888");
-            }
-            result.address = static_cast<std::uint16_t>(*address);
+            result.address = parse_address(text, kind, rest);
         }
         return result;
     }
@@ -131,15 +155,18 @@ PortSpec parse_port_spec(std::string_view text) {
     if (kind == "gpio") {
         return parse_gpio(text, rest);
     }
-    bad(text, "unknown kind \"" + std::string(kind) +
-                  "\"; use ppdev, ioport, gpio, ftdi, trace or virtual");
+    bad(text, "unknown kind \"" + std::string(kind) + "\"; " + kKindsHere);
 }
 
-PortSpec default_port_spec(bool parport0_exists) {
+PortSpec default_port_spec([[maybe_unused]] bool parport0_exists) {
+#ifdef _WIN32
+    return PortSpec{.kind = PortKind::InpOut};
+#else
     if (parport0_exists) {
         return PortSpec{.kind = PortKind::Ppdev, .path = default_parport};
     }
     return PortSpec{.kind = PortKind::Virtual};
+#endif
 }
 
 PortSpec choose_port_spec(const std::optional<std::string>& option,
@@ -154,16 +181,31 @@ PortSpec choose_port_spec(const std::optional<std::string>& option,
 }
 
 std::string port_spec_usage() {
+#ifdef _WIN32
+    return "  inpout[:ADDRESS]            InpOut32's library and driver, default 0x378 (888)\n"
+#else
     return "  ppdev[:DEVICE]              parallel port device, default /dev/parport0\n"
            "  ioport[:ADDRESS]            direct I/O (root or CAP_SYS_RAWIO), default 0x378\n"
            "  gpio:CHIP:L0,L1,...,L7      eight GPIO lines, bit n on Ln (libgpiod)\n"
            "  ftdi[:VENDOR:PRODUCT]       FT232R/FT245R bit-bang, default 0403:6001\n"
+#endif
            "  trace:FILE                  append every write with a monotonic time to FILE\n"
            "  virtual                     no hardware; the LED panel shows the lines\n";
 }
 
 std::unique_ptr<PortBackend> make_port_backend(const PortSpec& spec) {
     switch (spec.kind) {
+#ifdef _WIN32
+    case PortKind::InpOut:
+        return std::make_unique<InpOutPort>(spec.address);
+    case PortKind::Ppdev:
+    case PortKind::IoPort:
+    case PortKind::Gpio:
+    case PortKind::Ftdi:
+        break; // refused by the parser
+#else
+    case PortKind::InpOut:
+        break; // refused by the parser
     case PortKind::Ppdev:
         return std::make_unique<PpdevPort>(spec.path, system_ppdev_calls());
     case PortKind::IoPort:
@@ -172,6 +214,7 @@ std::unique_ptr<PortBackend> make_port_backend(const PortSpec& spec) {
         return std::make_unique<GpioPort>(spec.chip, spec.offsets, system_gpiod_calls());
     case PortKind::Ftdi:
         return std::make_unique<FtdiPort>(spec.vendor, spec.product, system_ftdi_calls());
+#endif
     case PortKind::Trace:
         return std::make_unique<TracePort>(spec.path);
     case PortKind::Virtual:

@@ -14,12 +14,12 @@
 
 namespace dopplex::port {
 
-enum class PortKind { Ppdev, IoPort, Gpio, Ftdi, Trace, Virtual };
+enum class PortKind { Ppdev, IoPort, Gpio, Ftdi, InpOut, Trace, Virtual };
 
 struct PortSpec {
     PortKind kind = PortKind::Virtual;
     std::string path{};            // Ppdev: device node; Trace: file
-    std::uint16_t address = 0x378; // IoPort
+    std::uint16_t address = 0x378; // IoPort, InpOut
     std::string chip{};            // Gpio
     GpioOffsets offsets{};         // Gpio: offsets[n] carries bit n
     std::uint16_t vendor = 0x0403; // Ftdi
@@ -35,11 +35,13 @@ public:
 inline constexpr const char* default_parport = "/dev/parport0";
 
 // "ppdev:/dev/parport0", "ioport:0x378", "gpio:gpiochip0:17,18,27,22,23,24,25,4",
-// "ftdi:0403:6001", "trace:/tmp/lines.log", "virtual"; "ppdev", "ioport" and "ftdi" alone take
-// the defaults shown.
+// "ftdi:0403:6001", "inpout:888", "trace:/tmp/lines.log", "virtual"; "ppdev", "ioport", "ftdi"
+// and "inpout" alone take the defaults shown. A kind this system lacks (inpout on Linux; ppdev,
+// ioport, gpio and ftdi on Windows) is refused.
 PortSpec parse_port_spec(std::string_view text);
 
-// ppdev on /dev/parport0 when it exists, else virtual.
+// Linux: ppdev on /dev/parport0 when it exists, else virtual. Windows: inpout at 0x378, whose
+// absence is reported once and then runs on virtual.
 PortSpec default_port_spec(bool parport0_exists);
 
 // The option wins over the environment, the environment over the default.

@@ -1,11 +1,18 @@
 #include "port/trace.h"
 
-#include "port/ioport.h"
+#include "port/address_text.h"
 #include "port/os_error.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+
+#ifdef _WIN32
+// The CRT would turn each newline into CRLF, and has no close-on-exec flag to ask for.
+constexpr int kTraceOpenFlags = O_WRONLY | O_CREAT | O_APPEND | O_BINARY;
+#else
+constexpr int kTraceOpenFlags = O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC;
+#endif
 
 namespace dopplex::port {
 
@@ -31,7 +38,7 @@ TracePort::~TracePort() {
 
 void TracePort::open() {
     close();
-    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    fd_ = ::open(path_.c_str(), kTraceOpenFlags, 0644);
     if (fd_ < 0) {
         const int error = errno;
         throw PortError("opening the trace file " + path_ + " failed (" + errno_text(error) +

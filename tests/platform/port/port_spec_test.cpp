@@ -78,6 +78,8 @@ TEST(PortSpec, RejectsBadTextWithAClearMessage) {
         {"ftdi:0403:60011", "\"60011\" is not a USB id"},
         {"ftdi:0403:xyz", "\"xyz\" is not a USB id"},
         {"ftdi:0403:", "\"\" is not a USB id"},
+        {"inpout", "inpout is only on Windows; on Linux use ppdev or ioport"},
+        {"inpout:0x378", "inpout is only on Windows"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);
