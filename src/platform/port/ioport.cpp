@@ -3,7 +3,6 @@
 #include "port/os_error.h"
 
 #include <cerrno>
-#include <cstdio>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <sys/io.h>
@@ -50,12 +49,6 @@ std::string hint(int error) {
 
 std::unique_ptr<IoPortCalls> system_ioport_calls() {
     return std::make_unique<SystemIoPortCalls>();
-}
-
-std::string hex_address(std::uint16_t address) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(address));
-    return text;
 }
 
 IoPort::IoPort(std::uint16_t address, std::unique_ptr<IoPortCalls> calls)

@@ -2,6 +2,7 @@
 // Writes always go to the address the backend was made for: ioperm grants that address only.
 #pragma once
 
+#include "port/port_address.h"
 #include "port/port_backend.h"
 
 #include <memory>
@@ -34,7 +35,5 @@ private:
     std::unique_ptr<IoPortCalls> calls_;
     bool granted_ = false;
 };
-
-std::string hex_address(std::uint16_t address); // "0x378"
 
 } // namespace dopplex::port

@@ -41,7 +41,9 @@ std::string errno_text(int error) {
     // strerror() is not thread-safe; strerrordesc_np() needs glibc 2.32, strerror_r is portable.
     char buffer[128] = {};
     std::string text;
-#if defined(__GLIBC__) && defined(_GNU_SOURCE)
+#if defined(_WIN32)
+    text = strerror_s(buffer, sizeof buffer, error) == 0 ? buffer : "unknown error";
+#elif defined(__GLIBC__) && defined(_GNU_SOURCE)
     text = strerror_r(error, buffer, sizeof buffer);
 #else
     text = strerror_r(error, buffer, sizeof buffer) == 0 ? buffer : "unknown error";

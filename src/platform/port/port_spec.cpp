@@ -1,10 +1,13 @@
 #include "port/port_spec.h"
 
+#include "port/trace.h"
+#include "port/virtual_port.h"
+
+#ifndef _WIN32
 #include "port/ftdi.h"
 #include "port/ioport.h"
 #include "port/ppdev.h"
-#include "port/trace.h"
-#include "port/virtual_port.h"
+#endif
 
 #include <algorithm>
 #include <charconv>
@@ -154,16 +157,27 @@ PortSpec choose_port_spec(const std::optional<std::string>& option,
 }
 
 std::string port_spec_usage() {
-    return "  ppdev[:DEVICE]              parallel port device, default /dev/parport0\n"
-           "  ioport[:ADDRESS]            direct I/O (root or CAP_SYS_RAWIO), default 0x378\n"
-           "  gpio:CHIP:L0,L1,...,L7      eight GPIO lines, bit n on Ln (libgpiod)\n"
-           "  ftdi[:VENDOR:PRODUCT]       FT232R/FT245R bit-bang, default 0403:6001\n"
+    std::string kinds;
+#ifndef _WIN32
+    kinds = "  ppdev[:DEVICE]              parallel port device, default /dev/parport0\n"
+            "  ioport[:ADDRESS]            direct I/O (root or CAP_SYS_RAWIO), default 0x378\n"
+            "  gpio:CHIP:L0,L1,...,L7      eight GPIO lines, bit n on Ln (libgpiod)\n"
+            "  ftdi[:VENDOR:PRODUCT]       FT232R/FT245R bit-bang, default 0403:6001\n";
+#endif
+    return kinds +
            "  trace:FILE                  append every write with a monotonic time to FILE\n"
            "  virtual                     no hardware; the LED panel shows the lines\n";
 }
 
 std::unique_ptr<PortBackend> make_port_backend(const PortSpec& spec) {
     switch (spec.kind) {
+#ifdef _WIN32
+    case PortKind::Ppdev:
+    case PortKind::IoPort:
+    case PortKind::Gpio:
+    case PortKind::Ftdi:
+        throw PortSpecError("This port kind is not available on Windows; use trace or virtual");
+#else
     case PortKind::Ppdev:
         return std::make_unique<PpdevPort>(spec.path, system_ppdev_calls());
     case PortKind::IoPort:
@@ -172,6 +186,7 @@ std::unique_ptr<PortBackend> make_port_backend(const PortSpec& spec) {
         return std::make_unique<GpioPort>(spec.chip, spec.offsets, system_gpiod_calls());
     case PortKind::Ftdi:
         return std::make_unique<FtdiPort>(spec.vendor, spec.product, system_ftdi_calls());
+#endif
     case PortKind::Trace:
         return std::make_unique<TracePort>(spec.path);
     case PortKind::Virtual:

@@ -1,7 +1,7 @@
 #include "port/trace.h"
 
-#include "port/ioport.h"
 #include "port/os_error.h"
+#include "port/port_address.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -31,7 +31,12 @@ TracePort::~TracePort() {
 
 void TracePort::open() {
     close();
+#ifdef _WIN32
+    // Binary, so every line ends in one newline as on Linux.
+    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_BINARY, 0644);
+#else
     fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+#endif
     if (fd_ < 0) {
         const int error = errno;
         throw PortError("opening the trace file " + path_ + " failed (" + errno_text(error) +
