@@ -2,6 +2,7 @@
 
 #include "control_ids.h"
 #include "wide_text.h"
+#include "window_class.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -18,23 +19,10 @@ constexpr SIZE kOkaySize{75, 25};
 constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_TOPMOST | WS_EX_CONTROLPARENT;
 
-ATOM register_class(HINSTANCE instance, WNDPROC procedure) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = procedure;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    wc.lpszClassName = kHelpWindowClass;
-    return RegisterClassExW(&wc);
-}
-
 } // namespace
 
 HelpView::HelpView(HINSTANCE instance) {
-    static const ATOM registered = register_class(instance, procedure);
-    (void)registered;
+    register_window_class(instance, kHelpWindowClass, view_procedure<HelpView>);
     window_ = CreateWindowExW(kExStyle, kHelpWindowClass, to_wide(model_.caption()).c_str(), kStyle,
                               CW_USEDEFAULT, CW_USEDEFAULT, kMinimumSize.cx, kMinimumSize.cy,
                               nullptr, nullptr, instance, this);
@@ -125,18 +113,6 @@ void HelpView::layout() {
                TRUE);
 }
 
-LRESULT CALLBACK HelpView::procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<HelpView*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<HelpView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcW(window, message, w, l);
-    return self->handle(message, w, l);
-}
-
 LRESULT HelpView::handle(UINT message, WPARAM w, LPARAM l) {
     switch (message) {
     case WM_SIZE:
@@ -163,10 +139,7 @@ LRESULT HelpView::handle(UINT message, WPARAM w, LPARAM l) {
         fonts_ = std::make_unique<Fonts>(dpi_);
         for (HWND child : {text_, okay_})
             SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->normal()), TRUE);
-        const RECT* suggested = reinterpret_cast<const RECT*>(l);
-        SetWindowPos(window_, nullptr, suggested->left, suggested->top,
-                     suggested->right - suggested->left, suggested->bottom - suggested->top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+        take_suggested_place(window_, l);
         return 0;
     }
     default:

@@ -23,9 +23,11 @@ public:
     void show_help() { model_.Show(); }
     void hide() { model_.buOKayClick(); }
 
-private:
-    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM w, LPARAM l);
+    // The window procedure's (window_class.h).
+    void adopt(HWND window) { window_ = window; }
     LRESULT handle(UINT message, WPARAM w, LPARAM l);
+
+private:
     void layout();
     SIZE first_size() const;
 

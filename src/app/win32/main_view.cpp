@@ -7,6 +7,7 @@
 #include "posted_calls.h"
 #include "readout_text.h"
 #include "wide_text.h"
+#include "window_class.h"
 
 #include <initializer_list>
 #include <set>
@@ -39,25 +40,11 @@ std::wstring window_text(HWND window) {
     return text;
 }
 
-ATOM register_class(HINSTANCE instance, WNDPROC procedure) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = procedure;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    wc.hIconSm = wc.hIcon;
-    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    wc.lpszClassName = kMainWindowClass;
-    return RegisterClassExW(&wc);
-}
-
 } // namespace
 
 MainView::MainView(EngineSession& session, HINSTANCE instance)
     : session_(session), instance_(instance) {
-    static const ATOM registered = register_class(instance, procedure);
-    (void)registered;
+    register_window_class(instance, kMainWindowClass, view_procedure<MainView>);
     window_ = CreateWindowExW(kWindowExStyle, kMainWindowClass, to_wide(kWindowCaption).c_str(),
                               kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, kWindowWidth,
                               kWindowHeight, nullptr, nullptr, instance, this);
@@ -453,18 +440,6 @@ void MainView::paint() {
     EndPaint(window_, &ps);
 }
 
-LRESULT CALLBACK MainView::procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<MainView*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<MainView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcW(window, message, w, l);
-    return self->handle(message, w, l);
-}
-
 LRESULT MainView::handle(UINT message, WPARAM w, LPARAM l) {
     switch (message) {
     case kPostedCallMessage:
@@ -500,10 +475,7 @@ LRESULT MainView::handle(UINT message, WPARAM w, LPARAM l) {
         dpi_ = HIWORD(w);
         fonts_ = std::make_unique<Fonts>(dpi_);
         layout();
-        const RECT* suggested = reinterpret_cast<const RECT*>(l);
-        SetWindowPos(window_, nullptr, suggested->left, suggested->top,
-                     suggested->right - suggested->left, suggested->bottom - suggested->top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+        take_suggested_place(window_, l);
         InvalidateRect(window_, nullptr, TRUE);
         return 0;
     }

@@ -60,6 +60,10 @@ public:
     // The name of the visible, enabled push button of the model that has the focus, or empty.
     std::string focused_button() const;
 
+    // The window procedure's (window_class.h).
+    void adopt(HWND window) { window_ = window; }
+    LRESULT handle(UINT message, WPARAM w, LPARAM l);
+
 private:
     struct Child {
         HWND window = nullptr;
@@ -70,8 +74,6 @@ private:
         std::optional<COLORREF> back_color; // none: the window's own background
     };
 
-    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM w, LPARAM l);
-    LRESULT handle(UINT message, WPARAM w, LPARAM l);
     void on_command(int id, int code, HWND control);
     LRESULT on_color(HDC dc, HWND control);
     void paint();

@@ -97,6 +97,24 @@ void draw_satellite(const Canvas& c, int cx, int cy) {
     });
 }
 
+// The LED labels' font, small enough that the widest label leaves a gap to its neighbours.
+HFONT fitted_label_font(HDC dc, HFONT font, int room) {
+    HGDIOBJ old = SelectObject(dc, font);
+    int widest = 0;
+    for (const LedLegend& led : kLedLegend) {
+        const std::wstring label = to_wide(led.label);
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, label.c_str(), static_cast<int>(label.size()), &extent);
+        widest = std::max(widest, static_cast<int>(extent.cx));
+    }
+    SelectObject(dc, old);
+    LOGFONTW shape{};
+    GetObjectW(font, sizeof shape, &shape);
+    if (widest > room && room > 0)
+        shape.lfHeight = MulDiv(shape.lfHeight, room, widest);
+    return CreateFontIndirectW(&shape);
+}
+
 } // namespace
 
 void paint_banner(HDC dc, const Rect& place, const Fonts& fonts, UINT dpi) {
@@ -169,6 +187,7 @@ void paint_led_panel(HDC dc, const Rect& place, const port::PortStatus* status, 
     const bool unknown = lines_unknown(status);
     const int byte = status && status->lines ? *status->lines : 0;
     const int step = (c.width() - 20) / 8;
+    HFONT labels = fitted_label_font(dc, fonts.tiny(), scaled(step - 6, dpi));
     for (int bit = 0; bit < 8; ++bit) {
         const int cx = 10 + step * bit + step / 2, cy = 36;
         const bool on = !unknown && ((byte >> bit) & 1) != 0;
@@ -182,9 +201,10 @@ void paint_led_panel(HDC dc, const Rect& place, const port::PortStatus* status, 
         if (unknown)
             c.text("?", fonts.small(), RGB(220, 220, 220), c.rect(cx - 9, cy - 9, 18, 18),
                    DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-        c.text(kLedLegend[bit].label, fonts.tiny(), on ? base : RGB(150, 150, 150),
+        c.text(kLedLegend[bit].label, labels, on ? base : RGB(150, 150, 150),
                c.rect(cx - step / 2, 49, step, 14), DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
+    DeleteObject(labels);
     c.text(port_status_line(status), fonts.normal(),
            port_healthy(status) ? RGB(120, 220, 130) : RGB(255, 120, 90),
            c.rect(10, c.height() - 34, c.width() - 20, 14),

@@ -79,6 +79,8 @@ int WindowShell::run() {
         std::lock_guard lock(console_mutex);
         console_session = &session_;
     }
+    // Started from a console, the window hears its Ctrl+C and its closing.
+    AttachConsole(ATTACH_PARENT_PROCESS);
     SetConsoleCtrlHandler(on_console_event, TRUE);
     const HWND window = view_.window();
     session_.start([this, window] { post_call(window, [this] { view_.show(); }); });
