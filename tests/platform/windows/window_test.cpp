@@ -1,6 +1,7 @@
 // dopplex.exe's window driven through its messages, as an operator's clicks and keys reach it,
 // with the trace port: the start-up state of every control, manual steps and arrow keys in the
-// trace, the error report shown and dismissed, Exit and the close box lowering every line.
+// trace, the error report shown and dismissed, the help window, Exit and the close box lowering
+// every line.
 #include "control_ids.h"
 #include "eventually.h"
 #include "window_layout.h"
@@ -298,6 +299,35 @@ TEST_F(WindowTest, ErrorReportShownAndDismissed) {
     // The engine went on meanwhile, on the virtual port, and takes input again.
     enable_hardware(program);
     EXPECT_FALSE(program.exited(0));
+}
+
+TEST_F(WindowTest, HelpShowsTheGuideAndHidesAgain) {
+    Program program(trace_);
+    ASSERT_NE(program.main(), nullptr);
+    struct Row {
+        const char* how;
+        void (*hide)(HWND help);
+    };
+    const Row rows[] = {
+        {"OKay",
+         [](HWND help) {
+             PostMessageW(GetDlgItem(help, app::win32::kHelpOkayId), BM_CLICK, 0, 0);
+         }},
+        {"close box", [](HWND help) { PostMessageW(help, WM_CLOSE, 0, 0); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.how);
+        program.click("Button6");
+        HWND help = nullptr;
+        ASSERT_TRUE(eventually([&] { return (help = program.find(L"DopplexHelpWindow")); }));
+        EXPECT_EQ(text_of(help), "Help");
+        const HWND guide = GetDlgItem(help, app::win32::kHelpTextId);
+        // The whole guide, past an edit control's default limit.
+        EXPECT_GT(SendMessageW(guide, WM_GETTEXTLENGTH, 0, 0), 30000);
+        row.hide(help);
+        ASSERT_TRUE(eventually([&] { return !IsWindowVisible(help); }));
+        EXPECT_FALSE(program.exited(0));
+    }
 }
 
 TEST_F(WindowTest, ExitLowersEveryLine) {
