@@ -1,5 +1,7 @@
 #include "artwork.h"
 
+#include "window_layout.h"
+
 #include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
@@ -18,6 +20,10 @@ QLinearGradient night_sky(const QRectF& r, QColor top, QColor bottom) {
     sky.setColorAt(0, top);
     sky.setColorAt(1, bottom);
     return sky;
+}
+
+QString to_qstring(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 void draw_satellite(QPainter& p, QPointF centre, double scale, double angle_deg) {
@@ -82,10 +88,10 @@ void Banner::paintEvent(QPaintEvent*) {
     QFont plain = heading;
     plain.setBold(false);
     const std::array<BannerLine, 3> lines{{
-        {"Dopplex", title, QColor(255, 215, 80), QRectF(18, 12, r.width(), 56)},
-        {"Doppler tuning for UP/DOWN button radios", heading, QColor(210, 225, 255),
+        {to_qstring(kBannerLines[0]), title, QColor(255, 215, 80), QRectF(18, 12, r.width(), 56)},
+        {to_qstring(kBannerLines[1]), heading, QColor(210, 225, 255),
          QRectF(20, 68, r.width() - 30, 18)},
-        {"Version 1.00  -  follows the Orbitron tracker", plain, QColor(160, 185, 230),
+        {to_qstring(kBannerLines[2]), plain, QColor(160, 185, 230),
          QRectF(20, 86, r.width() - 30, 18)},
     }};
 

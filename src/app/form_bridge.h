@@ -5,29 +5,14 @@
 #pragma once
 
 #include "console/form_observer.h"
+#include "control_update.h"
 #include "port/supervised_port.h"
 
 #include <QPointer>
 
-#include <cstdint>
-#include <string>
-
 namespace dopplex::app {
 
 class MainWindow;
-
-struct ControlUpdate {
-    std::string name;
-    Change what = Change::Text;
-    std::string text;
-    bool enabled = true;
-    bool visible = true;
-    bool checked = false;
-    std::uint32_t font_color = 0;
-    std::string line; // LineAdded: the new line
-};
-
-ControlUpdate snapshot(const Control& control, Change what);
 
 class FormBridge final : public FormObserver, public port::PortStatusListener {
 public:

@@ -1,28 +1,30 @@
 #include "key_filter.h"
 
 #include "engine_session.h"
+#include "key_rules.h"
 #include "main_window.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 
-#include <string>
-
 namespace dopplex::app {
 
 namespace {
 
-// The platform's virtual-key codes of the arrow keys.
-int arrow_key_code(int key) {
+// The platform's virtual-key code of a key the rules know, else 0.
+int virtual_key(int key) {
     switch (key) {
     case Qt::Key_Left:
-        return 37;
+        return kVkLeft;
     case Qt::Key_Up:
-        return 38;
+        return kVkUp;
     case Qt::Key_Right:
-        return 39;
+        return kVkRight;
     case Qt::Key_Down:
-        return 40;
+        return kVkDown;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return kVkReturn;
     default:
         return 0;
     }
@@ -45,25 +47,20 @@ KeyFilter::~KeyFilter() {
 }
 
 bool KeyFilter::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress || QApplication::activeModalWidget())
+    if (event->type() != QEvent::KeyPress)
         return false;
     const auto* key = static_cast<QKeyEvent*>(event);
-    if (const int code = arrow_key_code(key->key())) {
-        if (key->modifiers() & Qt::AltModifier)
-            session_.post_input([code](TFMain& form) { form.SysKeyDown(code); });
-        else
-            session_.post_input([code](TFMain& form) { form.KeyDown(code); });
-        return true;
-    }
-    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-    if (!enter || !inside(watched, window_))
+    const int code = virtual_key(key->key());
+    if (code == 0)
         return false;
-    // The engine's own focus does not follow the operator into edits and check boxes, so the
-    // window names the button: the focused push button, else the default one.
-    const std::string focused = window_.focused_button();
-    const std::string target = focused.empty() ? std::string("Button7") : focused;
-    session_.post_input([target](TFMain& form) { form.Click(target); });
-    return true;
+    KeyPress press{code,
+                   (key->modifiers() & Qt::AltModifier) != 0,
+                   inside(watched, window_),
+                   QApplication::activeModalWidget() != nullptr,
+                   {}};
+    if (code == kVkReturn && press.in_main_window)
+        press.focused_button = window_.focused_button();
+    return post_key_action(session_, key_action(press));
 }
 
 } // namespace dopplex::app

@@ -1,8 +1,6 @@
-// The application-wide keyboard hook of the window: every arrow key-down (auto-repeat, Shift and
-// Ctrl included) goes to the engine as a key-down and is eaten, whichever window or control has
-// the focus; with Alt it goes as a system key-down. Enter in the main window clicks the focused
-// push button, else the default button "Adjust" (Button7). Nothing is posted while a modal
-// report is open. GUI thread only.
+// The application-wide keyboard hook of the window: every key press goes through the key rules
+// (key_rules.h); a key they turn into input is eaten, whichever window or control has the focus.
+// GUI thread only.
 #pragma once
 
 #include <QObject>

@@ -1,52 +1,26 @@
 #include "led_panel.h"
 
+#include "led_legend.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QRadialGradient>
 
 #include <algorithm>
-#include <array>
 
 namespace dopplex::app {
 
 namespace {
 
-struct Led {
-    const char* label;
-    QColor color;
-};
-
-// Bit n drives DB-25 pin n + 2 and its LED on the interface.
-const std::array<Led, 8> kLeds{{
-    {"RX UP", QColor(230, 30, 30)},
-    {"RX DOWN", QColor(250, 220, 30)},
-    {"RX TUNED", QColor(40, 110, 255)},
-    {"GREEN", QColor(40, 220, 60)},
-    {"TX UP", QColor(230, 30, 30)},
-    {"TX DOWN", QColor(250, 220, 30)},
-    {"TX TUNED", QColor(255, 140, 20)},
-    {"AUX", QColor(40, 220, 60)},
-}};
-
-QString health_text(const port::PortStatus& status) {
-    switch (status.health) {
-    case port::PortHealth::Ok:
-        return "ok";
-    case port::PortHealth::Fallback:
-        return "the chosen port could not be opened, running on the virtual one";
-    case port::PortHealth::Failed:
-        return "FAILED, lines unknown";
-    case port::PortHealth::Recovered:
-        return "reopened";
-    }
-    return {};
+QColor to_qcolor(std::uint32_t rgb) {
+    return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
 }
 
 // The labels' font, small enough that the widest label leaves a gap to its neighbours.
 QFont label_font(QFont font, double column_width) {
     font.setPointSizeF(font.pointSizeF() * 0.85);
     double widest = 0;
-    for (const Led& led : kLeds)
+    for (const LedLegend& led : kLedLegend)
         widest = std::max(widest, QFontMetricsF(font).horizontalAdvance(led.label));
     const double room = column_width - 6;
     if (widest > room)
@@ -70,9 +44,7 @@ void LedPanel::set_status(const port::PortStatus& status) {
 }
 
 QString LedPanel::status_line() const {
-    if (!has_status_)
-        return "Port: opening...";
-    return "Port: " + QString::fromStdString(status_.backend) + "  -  " + health_text(status_);
+    return QString::fromStdString(port_status_line(has_status_ ? &status_ : nullptr));
 }
 
 void LedPanel::paintEvent(QPaintEvent*) {
@@ -88,18 +60,17 @@ void LedPanel::paintEvent(QPaintEvent*) {
     small.setBold(true);
     p.setFont(small);
     p.setPen(QColor(170, 175, 180));
-    p.drawText(QRect(10, 4, width() - 20, 16), Qt::AlignLeft | Qt::AlignVCenter,
-               "OUTPUT LINES  (DB-25 pins 2-9)");
+    p.drawText(QRect(10, 4, width() - 20, 16), Qt::AlignLeft | Qt::AlignVCenter, kLedPanelTitle);
 
-    const bool unknown =
-        has_status_ && !status_.lines.has_value() && status_.health == port::PortHealth::Failed;
+    const port::PortStatus* shown = has_status_ ? &status_ : nullptr;
+    const bool unknown = lines_unknown(shown);
     const int byte = status_.lines.value_or(0);
     const double step = (width() - 20) / 8.0;
     const QFont labels = label_font(font(), step);
     for (int bit = 0; bit < 8; ++bit) {
         const QPointF centre(10 + step * (bit + 0.5), 36);
         const bool on = !unknown && ((byte >> bit) & 1) != 0;
-        const QColor base = kLeds[bit].color;
+        const QColor base = to_qcolor(kLedLegend[bit].rgb);
         if (unknown) {
             p.setBrush(QColor(70, 70, 70));
         } else if (on) {
@@ -119,22 +90,19 @@ void LedPanel::paintEvent(QPaintEvent*) {
         }
         p.setPen(on ? base.lighter(130) : QColor(150, 150, 150));
         p.setFont(labels);
-        p.drawText(QRectF(centre.x() - step / 2, 49, step, 14), Qt::AlignCenter, kLeds[bit].label);
+        p.drawText(QRectF(centre.x() - step / 2, 49, step, 14), Qt::AlignCenter,
+                   kLedLegend[bit].label);
     }
 
-    const bool healthy = !has_status_ || status_.health == port::PortHealth::Ok ||
-                         status_.health == port::PortHealth::Recovered;
-    p.setPen(healthy ? QColor(120, 220, 130) : QColor(255, 120, 90));
+    p.setPen(port_healthy(shown) ? QColor(120, 220, 130) : QColor(255, 120, 90));
     QFont line_font = font();
     line_font.setPointSizeF(line_font.pointSizeF() * 0.9);
     p.setFont(line_font);
-    QString lines = unknown ? "lines ?" : QString("lines 0x%1").arg(byte, 2, 16, QChar('0'));
-    if (has_status_ && !status_.lines && !unknown)
-        lines = "nothing written yet";
     p.drawText(QRect(10, height() - 34, width() - 20, 14), Qt::AlignLeft | Qt::AlignVCenter,
                status_line());
     p.setPen(QColor(150, 150, 150));
-    p.drawText(QRect(10, height() - 18, width() - 20, 14), Qt::AlignLeft | Qt::AlignVCenter, lines);
+    p.drawText(QRect(10, height() - 18, width() - 20, 14), Qt::AlignLeft | Qt::AlignVCenter,
+               QString::fromStdString(lines_text(shown)));
 }
 
 } // namespace dopplex::app

@@ -5,6 +5,7 @@
 #include "led_panel.h"
 #include "live_readout.h"
 #include "model_buttons.h"
+#include "readout_text.h"
 #include "train_bar.h"
 #include "window_layout.h"
 
@@ -23,8 +24,6 @@
 namespace dopplex::app {
 
 namespace {
-
-const QString kCaption = QStringLiteral("Brenwick - \"Dopplex\" Ver.1.00  for Orbitron ");
 
 const std::set<std::string> kBoldControls{"Button1", "Button12", "Button11", "Button19",
                                           "SpeedButton1"};
@@ -67,7 +66,7 @@ MainWindow::MainWindow(EngineSession& session, QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       session_(session) {
-    setWindowTitle(kCaption);
+    setWindowTitle(q(std::string(kWindowCaption)));
     QFont base;
     base.setFamilies({"Nimbus Sans", "Liberation Sans", "Arial", "DejaVu Sans"});
     base.setPointSize(8);
@@ -86,7 +85,7 @@ void MainWindow::build_decorations() {
     auto* tracking = new QFrame(this);
     tracking->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     tracking->setGeometry(kTrackingFrame.x, kTrackingFrame.y, kTrackingFrame.w, kTrackingFrame.h);
-    auto* step = new QGroupBox("Frequency step", this);
+    auto* step = new QGroupBox(q(std::string(kStepFrameTitle)), this);
     step->setGeometry(kStepFrame.x, kStepFrame.y, kStepFrame.w, kStepFrame.h);
 
     (new Banner(this))->setGeometry(kBanner.x, kBanner.y, kBanner.w, kBanner.h);
@@ -130,10 +129,7 @@ void MainWindow::build_decorations() {
             label->setStyleSheet("color: #202060;");
     }
 
-    auto* footer = new QLabel(
-        "Dopplex 1.00  -  Doppler compensation for push-button radios, driven by the tracker "
-        "once a second.  Arrow keys: RX up/down, TX left/right.",
-        this);
+    auto* footer = new QLabel(q(std::string(kFooterText)), this);
     footer->setGeometry(kFooter.x, kFooter.y, kFooter.w, kFooter.h);
     footer->setStyleSheet("color: #505060;");
 
@@ -328,17 +324,7 @@ void MainWindow::show_train_progress(const TrainProgress& progress) {
 }
 
 void MainWindow::show_dial(const DialReading& reading) {
-    QString text = "Dial estimate\n";
-    if (!reading.dial_hz) {
-        text += "no reference";
-    } else {
-        text += QString("%1 Hz").arg(*reading.dial_hz, 0, 'f', 0);
-        if (reading.difference_hz)
-            text += QString("\n%1%2 Hz off")
-                        .arg(*reading.difference_hz > 0 ? "+" : "")
-                        .arg(*reading.difference_hz, 0, 'f', 0);
-    }
-    dial_label(reading.side == Side::Tx).setText(text);
+    dial_label(reading.side == Side::Tx).setText(q(dial_text(reading)));
 }
 
 void MainWindow::request_stop() {

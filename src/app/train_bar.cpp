@@ -1,10 +1,8 @@
 #include "train_bar.h"
 
-namespace dopplex::app {
+#include "readout_text.h"
 
-bool is_tx_channel(Channel channel) {
-    return channel == Channel::TxUp || channel == Channel::TxDown;
-}
+namespace dopplex::app {
 
 TrainBar::TrainBar(QWidget* parent) : QProgressBar(parent) {
     setRange(0, 1);
@@ -18,14 +16,7 @@ void TrainBar::show_progress(const TrainProgress& progress) {
     running_ = progress.running;
     setRange(0, std::max(progress.count, 1));
     setValue(progress.sent);
-    const bool up = progress.channel == Channel::RxUp || progress.channel == Channel::TxUp;
-    QString text =
-        QString("%1 %2 / %3 pulses").arg(up ? "UP" : "DOWN").arg(progress.sent).arg(progress.count);
-    if (progress.running)
-        text += QString(", %1 s left").arg((progress.left_ms + 999) / 1000);
-    else
-        text += progress.sent < progress.count ? QString(", ended") : QString(", done");
-    setFormat(text);
+    setFormat(QString::fromStdString(train_text(progress)));
 }
 
 } // namespace dopplex::app

@@ -9,9 +9,6 @@
 
 namespace dopplex::app {
 
-// RX for the receiver's lines, TX for the transmitter's.
-bool is_tx_channel(Channel channel);
-
 class TrainBar final : public QProgressBar {
 public:
     explicit TrainBar(QWidget* parent = nullptr);

@@ -32,6 +32,30 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
     return line;
 }
 
+namespace {
+
+// What differs between the systems: the default port, the pass log, the link and the endings.
+#ifdef _WIN32
+constexpr const char* kDefaultPortLine = "                without either: virtual\n";
+constexpr const char* kNoLogLines = "  --no-log      accepted; this build writes no pass log\n";
+constexpr const char* kEndingLines =
+    "The tracker link is the tracker's DDE conversation.\n"
+    "Ctrl+C in its console, the close box and logging off end the program like its Exit\n"
+    "button: every line is lowered.\n";
+#else
+constexpr const char* kDefaultPortLine =
+    "                without either: ppdev on /dev/parport0 when it exists, else virtual\n";
+constexpr const char* kNoLogLines =
+    "  --no-log      no pass log (else one CSV file per pass in\n"
+    "                $XDG_DATA_HOME/dopplex/passes, else ~/.local/share/dopplex/passes)\n";
+constexpr const char* kEndingLines =
+    "The tracker link uses the socket folder $XDG_RUNTIME_DIR (else /tmp/dopplex-<uid>).\n"
+    "SIGINT, SIGTERM, SIGHUP and SIGQUIT end the program like its Exit button: every line\n"
+    "is lowered.\n";
+#endif
+
+} // namespace
+
 std::string usage_text(const std::string& port_in_use) {
     std::istringstream syntax(port::port_spec_usage());
     std::string ports;
@@ -43,19 +67,12 @@ std::string usage_text(const std::string& port_in_use) {
            "their UP/DOWN buttons through eight output lines, following the tracker's data.\n"
            "\n"
            "  --port SPEC   the output lines to drive (also DOPPLEX_PORT; the option wins):\n" +
-           ports +
-           "                without either: ppdev on /dev/parport0 when it exists, else virtual\n"
-           "  --no-log      no pass log (else one CSV file per pass in\n"
-           "                $XDG_DATA_HOME/dopplex/passes, else ~/.local/share/dopplex/passes)\n"
+           ports + kDefaultPortLine + kNoLogLines +
            "  --help        this text\n"
            "  --version     the program's version\n"
            "\n"
            "Port in use now: " +
-           port_in_use +
-           "\n"
-           "The tracker link uses the socket folder $XDG_RUNTIME_DIR (else /tmp/dopplex-<uid>).\n"
-           "SIGINT, SIGTERM, SIGHUP and SIGQUIT end the program like its Exit button: every line\n"
-           "is lowered.\n";
+           port_in_use + "\n" + kEndingLines;
 }
 
 } // namespace dopplex::app

@@ -7,6 +7,16 @@
 
 namespace dopplex::app {
 
+inline constexpr std::string_view kWindowCaption = "Brenwick - \"Dopplex\" Ver.1.00  for Orbitron ";
+inline constexpr std::string_view kFooterText =
+    "Dopplex 1.00  -  Doppler compensation for push-button radios, driven by the tracker once a "
+    "second.  Arrow keys: RX up/down, TX left/right.";
+inline constexpr std::string_view kStepFrameTitle = "Frequency step";
+// The banner's three lines: the name, what it does, its version.
+inline constexpr std::string_view kBannerLines[] = {
+    "Dopplex", "Doppler tuning for UP/DOWN button radios",
+    "Version 1.00  -  follows the Orbitron tracker"};
+
 inline constexpr int kWindowWidth = 828;
 inline constexpr int kWindowHeight = 601;
 

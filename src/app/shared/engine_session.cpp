@@ -1,6 +1,8 @@
 #include "engine_session.h"
 
+#ifdef __linux__
 #include <sys/prctl.h>
+#endif
 
 namespace dopplex::app {
 
@@ -26,9 +28,11 @@ EngineSession::~EngineSession() {
 
 void EngineSession::start(std::function<void()> created) {
     thread_ = std::thread([this, created = std::move(created)] {
+#ifdef __linux__
         // The default 50 us timer slack is a quarter of the edge error budget; 1 us costs nothing
         // here, since the thread sleeps through whole half-periods.
         prctl(PR_SET_TIMERSLACK, 1000UL, 0UL, 0UL, 0UL);
+#endif
         if (wrapper_)
             loop_.set_tick_handler([this, tick = loop_.tick_handler()](int timer) {
                 run_wrapped(EventKind::Tick, [&] { tick(timer); });

@@ -1,0 +1,21 @@
+// The words of the window's readouts, for every toolkit: a train's progress under its side's
+// logs, and a side's dial estimate.
+#pragma once
+
+#include "dial_watch.h"
+#include "keying/train_progress.h"
+
+#include <string>
+
+namespace dopplex::app {
+
+// RX for the receiver's lines, TX for the transmitter's.
+bool is_tx_channel(Channel channel);
+
+// "UP 25 / 94 pulses, 7 s left", then "..., done" or "..., ended".
+std::string train_text(const TrainProgress& progress);
+
+// "Dial estimate\n435300100 Hz\n+100 Hz off", or "Dial estimate\nno reference".
+std::string dial_text(const DialReading& reading);
+
+} // namespace dopplex::app

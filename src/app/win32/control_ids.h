@@ -1,0 +1,26 @@
+// The child-window ids of the main window, which its tests use to find each control, and the
+// window classes. No Windows header needed.
+#pragma once
+
+#include <string_view>
+
+namespace dopplex::app::win32 {
+
+inline constexpr wchar_t kMainWindowClass[] = L"DopplexMainWindow";
+inline constexpr wchar_t kHelpWindowClass[] = L"DopplexHelpWindow";
+
+// Stop has the dialog manager's cancel id, so Esc presses it.
+inline constexpr int kStopButtonId = 2; // IDCANCEL
+inline constexpr int kRxTrainBarId = 50;
+inline constexpr int kTxTrainBarId = 51;
+inline constexpr int kRxDialId = 52;
+inline constexpr int kTxDialId = 53;
+inline constexpr int kHelpTextId = 60;
+inline constexpr int kHelpOkayId = 61;
+
+// The id of a model control that has a place in the layout; 0 for any other name.
+int control_id(std::string_view name);
+// The model control's name of an id; empty for any other id.
+std::string_view control_name(int id);
+
+} // namespace dopplex::app::win32

@@ -1,0 +1,487 @@
+#include "main_view.h"
+
+#include "control_ids.h"
+#include "engine_session.h"
+#include "key_rules.h"
+#include "painting.h"
+#include "posted_calls.h"
+#include "readout_text.h"
+#include "wide_text.h"
+#include "window_class.h"
+
+#include <initializer_list>
+#include <set>
+
+namespace dopplex::app::win32 {
+
+namespace {
+
+constexpr DWORD kWindowStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
+
+const std::set<std::string> kBoldControls{"Button1", "Button12", "Button11", "Button19",
+                                          "SpeedButton1"};
+const std::set<std::string> kEditable{"Edit1", "Edit13", "Edit9"};
+
+constexpr COLORREF kDisplayBlue = RGB(0, 0, 200);
+constexpr COLORREF kFieldGrey = RGB(192, 192, 192);
+constexpr COLORREF kNoteGrey = RGB(0x50, 0x50, 0x60);
+
+// The model's colours are COLORREFs already, but for the window-text colour.
+COLORREF model_color(std::uint32_t color) {
+    return color == kClWindowText ? GetSysColor(COLOR_WINDOWTEXT) : static_cast<COLORREF>(color);
+}
+
+std::wstring window_text(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+} // namespace
+
+MainView::MainView(EngineSession& session, HINSTANCE instance)
+    : session_(session), instance_(instance) {
+    register_window_class(instance, kMainWindowClass, view_procedure<MainView>);
+    window_ = CreateWindowExW(kWindowExStyle, kMainWindowClass, to_wide(kWindowCaption).c_str(),
+                              kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, kWindowWidth,
+                              kWindowHeight, nullptr, nullptr, instance, this);
+    if (!window_)
+        throw std::runtime_error("The main window could not be created (error " +
+                                 std::to_string(GetLastError()) + ")");
+    dpi_ = window_dpi(window_);
+    fonts_ = std::make_unique<Fonts>(dpi_);
+    build_decorations();
+    for (const Control* control : session_.form().controls())
+        if (control->visible())
+            build_control(*control);
+    layout();
+    // Centred on the monitor's work area.
+    const SIZE size = outer_size(kWindowWidth, kWindowHeight, kWindowStyle, kWindowExStyle, dpi_);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& work = monitor.rcWork;
+    SetWindowPos(window_, nullptr, work.left + (work.right - work.left - size.cx) / 2,
+                 work.top + (work.bottom - work.top - size.cy) / 2, size.cx, size.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+MainView::~MainView() {
+    if (window_) {
+        drain_posted_calls(window_);
+        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+        DestroyWindow(window_);
+    }
+    for (const auto& [color, handle] : brushes_)
+        DeleteObject(handle);
+}
+
+void MainView::show() {
+    ShowWindow(window_, SW_SHOW);
+    UpdateWindow(window_);
+    SetForegroundWindow(window_);
+}
+
+MainView::Child& MainView::add_child(const wchar_t* window_class, const std::string& text,
+                                     DWORD style, const Rect& place, int id) {
+    auto owned = std::make_unique<Child>();
+    owned->place = place;
+    owned->window = CreateWindowExW(
+        0, window_class, to_wide(text, true).c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0,
+        window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+    children_.push_back(std::move(owned));
+    return *children_.back();
+}
+
+void MainView::build_decorations() {
+    Child& stop = add_child(L"BUTTON", "Stop", BS_PUSHBUTTON, kStopButton, kStopButtonId);
+    stop.bold = true;
+    for (const auto& [place, id] : {std::pair{kRxDial, kRxDialId}, std::pair{kTxDial, kTxDialId}})
+        add_child(L"STATIC", dial_text({}), SS_RIGHT, place, id);
+    for (const Caption& c : captions()) {
+        Child& caption = add_child(L"STATIC", std::string(c.text),
+                                   (c.right_aligned ? SS_RIGHT : SS_LEFT) | SS_NOPREFIX,
+                                   Rect{c.x, c.y, c.w, c.h}, 0);
+        caption.bold = c.style != CaptionStyle::Plain;
+        if (c.style == CaptionStyle::Rush)
+            caption.text_color = RGB(0xb0, 0, 0);
+        if (c.style == CaptionStyle::Title)
+            caption.text_color = RGB(0x20, 0x20, 0x60);
+    }
+    add_child(L"STATIC", std::string(kFooterText), SS_LEFTNOWORDWRAP | SS_NOPREFIX, kFooter, 0)
+        .text_color = kNoteGrey;
+}
+
+void MainView::build_control(const Control& control) {
+    const std::string& name = control.name();
+    Rect place{};
+    for (const Placement& p : control_placements())
+        if (p.name == name)
+            place = Rect{p.x, p.y, p.w, p.h};
+    const wchar_t* window_class = L"BUTTON";
+    DWORD style = WS_TABSTOP;
+    std::optional<COLORREF> text_color, back_color;
+    switch (control.kind()) {
+    case ControlKind::Label:
+        window_class = L"STATIC";
+        style = SS_NOPREFIX | (name == "l_st" ? SS_LEFT : SS_LEFTNOWORDWRAP) |
+                (name == "l_dd" ? SS_NOTIFY : 0);
+        text_color = kDisplayBlue;
+        break;
+    case ControlKind::Edit:
+        window_class = L"EDIT";
+        style |= WS_BORDER | ES_AUTOHSCROLL;
+        if (name == "Edit9") {
+            back_color = RGB(128, 128, 128);
+            text_color = RGB(255, 255, 255);
+        } else if (!kEditable.count(name)) {
+            style |= ES_READONLY;
+            back_color = kFieldGrey;
+            text_color = model_color(control.font_color());
+        }
+        break;
+    case ControlKind::Memo: {
+        window_class = L"EDIT";
+        style |= WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
+        const bool up_log = name == "Memo1" || name == "Memo3";
+        back_color = up_log ? RGB(255, 246, 220) : RGB(16, 32, 74);
+        text_color = up_log ? RGB(128, 0, 0) : RGB(255, 255, 0);
+        break;
+    }
+    case ControlKind::Button:
+        style |= name == kDefaultButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+        break;
+    case ControlKind::SpeedButton:
+        style = BS_PUSHBUTTON | BS_FLAT; // a speed button never takes the focus
+        break;
+    case ControlKind::CheckBox:
+        style |= BS_CHECKBOX;
+        break;
+    case ControlKind::RadioButton:
+        style |= BS_RADIOBUTTON;
+        break;
+    }
+    Child& made = add_child(window_class, "", style, place, control_id(name));
+    made.name = name;
+    made.bold = kBoldControls.count(name) != 0;
+    made.text_color = text_color;
+    made.back_color = back_color;
+    by_name_[name] = &made;
+    set_text(made, control.text());
+    EnableWindow(made.window, control.enabled());
+    if (control.kind() == ControlKind::CheckBox || control.kind() == ControlKind::RadioButton)
+        SendMessageW(made.window, BM_SETCHECK, control.checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+    for (const std::string& line : control.lines())
+        append_line(made.window, line);
+}
+
+void MainView::layout() {
+    for (const auto& c : children_) {
+        SetWindowPos(c->window, nullptr, scaled(c->place.x, dpi_), scaled(c->place.y, dpi_),
+                     scaled(c->place.w, dpi_), scaled(c->place.h, dpi_),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(c->window, WM_SETFONT,
+                     reinterpret_cast<WPARAM>(c->bold ? fonts_->bold() : fonts_->normal()), TRUE);
+    }
+}
+
+MainView::Child* MainView::child(const std::string& name) {
+    const auto it = by_name_.find(name);
+    return it == by_name_.end() ? nullptr : it->second;
+}
+
+void MainView::set_text(Child& c, const std::string& text) {
+    applying_ = true;
+    SetWindowTextW(c.window, to_wide(text, true).c_str());
+    applying_ = false;
+}
+
+void MainView::append_line(HWND memo, const std::string& line) {
+    const int end = GetWindowTextLengthW(memo);
+    const std::wstring text = (end > 0 ? L"\r\n" : L"") + to_wide(line);
+    SendMessageW(memo, EM_SETSEL, static_cast<WPARAM>(end), end);
+    SendMessageW(memo, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(memo, EM_SCROLLCARET, 0, 0);
+}
+
+void MainView::apply(const ControlUpdate& update) {
+    Child* c = child(update.name);
+    if (!c)
+        return; // a hidden control: a working value, never shown
+    switch (update.what) {
+    case Change::Text:
+        // Until every text typed so far has reached the engine, an echo could be older than
+        // what the operator sees: it would move the caret or undo a keystroke.
+        if (typing_in_flight_[update.name] == 0 && to_utf8(window_text(c->window)) != update.text)
+            set_text(*c, update.text);
+        break;
+    case Change::Enabled:
+        EnableWindow(c->window, update.enabled);
+        break;
+    case Change::Visible:
+        ShowWindow(c->window, update.visible ? SW_SHOWNA : SW_HIDE);
+        break;
+    case Change::Checked:
+        SendMessageW(c->window, BM_SETCHECK, update.checked ? BST_CHECKED : BST_UNCHECKED, 0);
+        break;
+    case Change::FontColor:
+        c->text_color = model_color(update.font_color);
+        InvalidateRect(c->window, nullptr, TRUE);
+        break;
+    case Change::LineAdded:
+        append_line(c->window, update.line);
+        break;
+    case Change::LinesCleared:
+        set_text(*c, "");
+        break;
+    }
+}
+
+void MainView::follow_focus(const std::string& control_name) {
+    const Child* c = child(control_name);
+    if (c && IsWindowVisible(c->window) && IsWindowEnabled(c->window))
+        SetFocus(c->window);
+}
+
+void MainView::show_port_status(const port::PortStatus& status) {
+    if (port_status_ == status)
+        return;
+    port_status_ = status;
+    const RECT r{scaled(kLedPanel.x, dpi_), scaled(kLedPanel.y, dpi_),
+                 scaled(kLedPanel.x + kLedPanel.w, dpi_), scaled(kLedPanel.y + kLedPanel.h, dpi_)};
+    InvalidateRect(window_, &r, FALSE);
+}
+
+void MainView::show_train_progress(const TrainProgress& progress) {
+    const bool tx = is_tx_channel(progress.channel);
+    trains_[tx] = progress;
+    const Rect& p = tx ? kTxTrainBar : kRxTrainBar;
+    const RECT r{scaled(p.x, dpi_), scaled(p.y, dpi_), scaled(p.x + p.w, dpi_),
+                 scaled(p.y + p.h, dpi_)};
+    InvalidateRect(window_, &r, FALSE);
+}
+
+void MainView::show_dial(const DialReading& reading) {
+    SetDlgItemTextW(window_, reading.side == Side::Tx ? kTxDialId : kRxDialId,
+                    to_wide(dial_text(reading), true).c_str());
+}
+
+void MainView::show_report(const std::string& text, const std::function<void()>& closed) {
+    modal_open_ = true;
+    MessageBoxW(window_, to_wide(text, true).c_str(), L"Dopplex", MB_ICONSTOP | MB_OK);
+    modal_open_ = false;
+    closed();
+}
+
+void MainView::request_exit() {
+    if (exit_requested_)
+        return;
+    exit_requested_ = true;
+    session_.post_input([](TFMain& form) { form.SpeedButton1Click(); });
+}
+
+void MainView::request_exit_now() {
+    exit_requested_ = true;
+    // A train running now would hold the close up for as long as it lasts: cut it short.
+    session_.close_now();
+}
+
+void MainView::engine_closed() {
+    if (closed_)
+        return;
+    closed_ = true;
+    ShowWindow(window_, SW_HIDE);
+    PostQuitMessage(0);
+}
+
+std::string MainView::focused_button() const {
+    const HWND focus = GetFocus();
+    for (const auto& [name, c] : by_name_) {
+        if (c->window != focus || !IsWindowVisible(focus) || !IsWindowEnabled(focus))
+            continue;
+        const LONG_PTR type = GetWindowLongPtrW(focus, GWL_STYLE) & BS_TYPEMASK;
+        wchar_t window_class[16] = {};
+        GetClassNameW(focus, window_class, 16);
+        const bool push = type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
+        return push && lstrcmpiW(window_class, L"BUTTON") == 0 ? name : std::string();
+    }
+    return {};
+}
+
+void MainView::post_click(const std::string& name) {
+    session_.post_input([name](TFMain& form) { form.Click(name); });
+}
+
+void MainView::post_type(const std::string& name) {
+    Child* c = child(name);
+    if (!c)
+        return;
+    ++typing_in_flight_[name];
+    const HWND window = window_;
+    session_.post_input([this, window, name, text = to_utf8(window_text(c->window))](TFMain& form) {
+        form.Type(name, text);
+        post_call(window, [this, name] { --typing_in_flight_[name]; });
+    });
+}
+
+void MainView::on_command(int id, int code, HWND control) {
+    if (id == kStopButtonId) { // the button, or Esc through the dialog manager
+        if (code == BN_CLICKED)
+            session_.host().request_stop();
+        return;
+    }
+    const std::string name(control_name(id));
+    const Child* c = child(name);
+    if (!c || c->window != control)
+        return;
+    if (name == "SpeedButton1") {
+        if (code == BN_CLICKED)
+            request_exit();
+    } else if (code == BN_CLICKED || (name == "l_dd" && code == STN_CLICKED)) {
+        post_click(name);
+    } else if (code == EN_CHANGE && !applying_ && kEditable.count(name)) {
+        post_type(name);
+    }
+}
+
+HBRUSH MainView::brush(COLORREF color) {
+    auto [it, added] = brushes_.try_emplace(color, nullptr);
+    if (added)
+        it->second = CreateSolidBrush(color);
+    return it->second;
+}
+
+LRESULT MainView::on_color(HDC dc, HWND control) {
+    for (const auto& c : children_) {
+        if (c->window != control)
+            continue;
+        if (c->text_color)
+            SetTextColor(dc, *c->text_color);
+        if (c->back_color) {
+            SetBkColor(dc, *c->back_color);
+            return reinterpret_cast<LRESULT>(brush(*c->back_color));
+        }
+        break;
+    }
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+}
+
+void MainView::paint_train_bar(HDC dc, const Rect& place,
+                               const std::optional<TrainProgress>& train) {
+    const RECT r{scaled(place.x, dpi_), scaled(place.y, dpi_), scaled(place.x + place.w, dpi_),
+                 scaled(place.y + place.h, dpi_)};
+    FillRect(dc, &r, GetSysColorBrush(COLOR_WINDOW));
+    if (train && train->count > 0) {
+        RECT done = r;
+        done.right = r.left + MulDiv(r.right - r.left, train->sent, train->count);
+        FillRect(dc, &done, brush(RGB(120, 200, 120)));
+    }
+    FrameRect(dc, &r, GetSysColorBrush(COLOR_BTNSHADOW));
+    if (!train)
+        return;
+    const std::wstring text = to_wide(train_text(*train));
+    RECT inner = r;
+    HGDIOBJ old = SelectObject(dc, fonts_->normal());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &inner,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, old);
+}
+
+// The tracking data's sunken frame and the step group's etched one with its title. Painted
+// here, not as child windows: a child would lie over the controls inside it.
+void MainView::paint_frames(HDC dc) {
+    RECT tracking{scaled(kTrackingFrame.x, dpi_), scaled(kTrackingFrame.y, dpi_),
+                  scaled(kTrackingFrame.x + kTrackingFrame.w, dpi_),
+                  scaled(kTrackingFrame.y + kTrackingFrame.h, dpi_)};
+    DrawEdge(dc, &tracking, EDGE_SUNKEN, BF_RECT);
+    RECT step{scaled(kStepFrame.x, dpi_), scaled(kStepFrame.y + 6, dpi_),
+              scaled(kStepFrame.x + kStepFrame.w, dpi_), scaled(kStepFrame.y + kStepFrame.h, dpi_)};
+    DrawEdge(dc, &step, EDGE_ETCHED, BF_RECT);
+    HGDIOBJ old = SelectObject(dc, fonts_->normal());
+    SetBkMode(dc, OPAQUE);
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    const std::wstring title = L" " + to_wide(kStepFrameTitle) + L" ";
+    RECT text{scaled(kStepFrame.x + 6, dpi_), scaled(kStepFrame.y, dpi_),
+              scaled(kStepFrame.x + kStepFrame.w, dpi_), scaled(kStepFrame.y + 14, dpi_)};
+    DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &text,
+              DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, old);
+}
+
+void MainView::paint() {
+    PAINTSTRUCT ps;
+    HDC screen = BeginPaint(window_, &ps);
+    // Drawn off screen first, so the LED panel does not flicker at every write.
+    RECT client;
+    GetClientRect(window_, &client);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    paint_frames(dc);
+    paint_banner(dc, kBanner, *fonts_, dpi_);
+    paint_satellite(dc, kRxSatellite, true, *fonts_, dpi_);
+    paint_satellite(dc, kTxSatellite, false, *fonts_, dpi_);
+    paint_led_panel(dc, kLedPanel, port_status_ ? &*port_status_ : nullptr, *fonts_, dpi_);
+    paint_train_bar(dc, kRxTrainBar, trains_[0]);
+    paint_train_bar(dc, kTxTrainBar, trains_[1]);
+    BitBlt(screen, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
+           ps.rcPaint.bottom - ps.rcPaint.top, dc, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    EndPaint(window_, &ps);
+}
+
+LRESULT MainView::handle(UINT message, WPARAM w, LPARAM l) {
+    switch (message) {
+    case kPostedCallMessage:
+        run_posted_call(l);
+        return 0;
+    case WM_COMMAND:
+        on_command(LOWORD(w), HIWORD(w), reinterpret_cast<HWND>(l));
+        return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+        return on_color(reinterpret_cast<HDC>(w), reinterpret_cast<HWND>(l));
+    case WM_ERASEBKGND:
+        return 1; // paint() covers the whole client area
+    case WM_PAINT:
+        paint();
+        return 0;
+    case DM_GETDEFID:
+        return MAKELRESULT(control_id(kDefaultButton), DC_HASDEFID);
+    case WM_CLOSE:
+        // The close box lowers the lines like Exit does, so no radio button is left pressed,
+        // and does not wait for a running train.
+        if (!closed_)
+            request_exit_now();
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        // The process ends once this returns: the lines are low before it does.
+        if (w && !closed_)
+            session_.close_now().wait_for(std::chrono::seconds(5));
+        return 0;
+    case WM_DPICHANGED: {
+        dpi_ = HIWORD(w);
+        fonts_ = std::make_unique<Fonts>(dpi_);
+        layout();
+        take_suggested_place(window_, l);
+        InvalidateRect(window_, nullptr, TRUE);
+        return 0;
+    }
+    default:
+        return DefWindowProcW(window_, message, w, l);
+    }
+}
+
+} // namespace dopplex::app::win32

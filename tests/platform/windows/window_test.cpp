@@ -1,0 +1,362 @@
+// dopplex.exe's window driven through its messages, as an operator's clicks and keys reach it,
+// with the trace port: the start-up state of every control, manual steps and arrow keys in the
+// trace, the error report shown and dismissed, the help window, Exit and the close box lowering
+// every line.
+#include "control_ids.h"
+#include "eventually.h"
+#include "window_layout.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace dopplex;
+using dopplex::test::eventually;
+
+namespace {
+
+std::wstring module_folder() {
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+}
+
+std::wstring widen(const std::string& text) {
+    return std::wstring(text.begin(), text.end()); // the tests' texts are ASCII
+}
+
+std::string text_of(HWND window) {
+    wchar_t text[512] = {};
+    SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+    std::string out;
+    for (const wchar_t* c = text; *c; ++c)
+        if (*c != L'\r')
+            out += static_cast<char>(*c);
+    return out;
+}
+
+// The bytes written, one per line of the trace file, in order.
+std::vector<int> trace_bytes(const std::wstring& path) {
+    std::ifstream file(path.c_str());
+    std::vector<int> bytes;
+    std::string time, address;
+    int byte = 0;
+    std::string bits;
+    while (file >> time >> address >> byte >> bits)
+        bytes.push_back(byte);
+    return bytes;
+}
+
+int rising(const std::vector<int>& bytes, int bit) {
+    int count = 0, before = 0;
+    for (int byte : bytes) {
+        count += ((byte >> bit) & 1) != 0 && ((before >> bit) & 1) == 0;
+        before = byte;
+    }
+    return count;
+}
+
+struct Search {
+    DWORD process;
+    const wchar_t* window_class;
+    HWND found;
+};
+
+BOOL CALLBACK match_window(HWND window, LPARAM search_address) {
+    auto* search = reinterpret_cast<Search*>(search_address);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t window_class[64] = {};
+    GetClassNameW(window, window_class, 64);
+    if (process != search->process || lstrcmpW(window_class, search->window_class) != 0 ||
+        !IsWindowVisible(window))
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// One dopplex.exe on the trace port.
+class Program {
+public:
+    explicit Program(const std::wstring& trace_path) {
+        const std::wstring exe = module_folder() + widen(DOPPLEX_EXE_FROM_TESTS);
+        std::wstring command = L"\"" + exe + L"\" --port \"trace:" + trace_path + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            nullptr, &startup, &info_))
+            ADD_FAILURE() << "dopplex.exe did not start, error " << GetLastError();
+        CloseHandle(info_.hThread);
+        eventually([this] { return (main_ = find(L"DopplexMainWindow")) != nullptr; });
+    }
+    ~Program() {
+        if (!exited(0)) {
+            PostMessageW(main_, WM_CLOSE, 0, 0);
+            if (!exited(10000))
+                TerminateProcess(info_.hProcess, 99);
+        }
+        CloseHandle(info_.hProcess);
+    }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    HWND main() const { return main_; }
+    HWND find(const wchar_t* window_class) const {
+        Search search{info_.dwProcessId, window_class, nullptr};
+        EnumWindows(match_window, reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+    HWND item(const char* name) const { return GetDlgItem(main_, app::win32::control_id(name)); }
+    void click(const char* name) const { PostMessageW(item(name), BM_CLICK, 0, 0); }
+    bool checked(const char* name) const {
+        return SendMessageW(item(name), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    }
+    bool exited(DWORD wait_ms) const {
+        return WaitForSingleObject(info_.hProcess, wait_ms) == WAIT_OBJECT_0;
+    }
+    DWORD exit_code() const {
+        DWORD code = 0;
+        GetExitCodeProcess(info_.hProcess, &code);
+        return code;
+    }
+
+private:
+    PROCESS_INFORMATION info_{};
+    HWND main_ = nullptr;
+};
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wchar_t folder[MAX_PATH];
+        GetTempPathW(MAX_PATH, folder);
+        static int run = 0;
+        trace_ = std::wstring(folder) + L"dopplex-window-" +
+                 std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++run) + L".log";
+        DeleteFileW(trace_.c_str());
+    }
+    void TearDown() override { DeleteFileW(trace_.c_str()); }
+
+    std::vector<int> bytes() const { return trace_bytes(trace_); }
+    int last_byte() const {
+        const auto all = bytes();
+        return all.empty() ? -1 : all.back();
+    }
+    // Ticks "Enable hardware", without which no line moves.
+    static void enable_hardware(const Program& program) {
+        program.click("CheckBox1");
+        ASSERT_TRUE(eventually([&] { return program.checked("CheckBox1"); }));
+    }
+
+    std::wstring trace_;
+};
+
+TEST_F(WindowTest, StartUpStateOfEveryControl) {
+    Program program(trace_);
+    ASSERT_NE(program.main(), nullptr);
+    ASSERT_TRUE(eventually([&] { return IsWindowVisible(program.main()) != 0; }));
+    EXPECT_EQ(text_of(program.main()), std::string(app::kWindowCaption));
+    RECT client{};
+    GetClientRect(program.main(), &client);
+    EXPECT_EQ(client.right, app::kWindowWidth); // Wine's display is at 96 dpi
+    EXPECT_EQ(client.bottom, app::kWindowHeight);
+    for (const app::Placement& place : app::control_placements())
+        EXPECT_NE(program.item(std::string(place.name).c_str()), nullptr) << place.name;
+
+    struct Row {
+        const char* name;
+        const char* text;
+        bool enabled;
+        bool checked;
+    };
+    const Row rows[] = {
+        {"l_st", "No data", true, false},
+        {"l_na", "", true, false},
+        {"l_az", "0.0", true, false},
+        {"l_el", "0.0", true, false},
+        {"l_uf", "0 Hz", true, false},
+        {"l_df", "0 Hz", true, false},
+        {"l_um", "", true, false},
+        {"l_dm", "", true, false},
+        {"l_aos", "None", true, false},
+        {"l_dd", "Closed", true, false},
+        {"Edit1", "Enter Freq E8", true, false},
+        {"Edit13", "Enter Freq E8", true, false},
+        {"Edit2", "0.00000", true, false},
+        {"Edit14", "0.00000", true, false},
+        {"Edit7", "0", true, false},
+        {"Edit8", "0", true, false},
+        {"Edit19", "0", true, false},
+        {"Edit22", "0", true, false},
+        {"Edit9", "0.0", true, false},
+        {"Memo1", "", true, false},
+        {"Memo2", "", true, false},
+        {"Memo3", "", true, false},
+        {"Memo4", "", true, false},
+        {"Button1", "Tune RX", false, false},
+        {"Button12", "Tune TX", false, false},
+        {"Button2", "Freq. UP", true, false},
+        {"Button3", "Freq. DOWN", true, false},
+        {"Button20", "Freq. UP", true, false},
+        {"Button21", "Freq. DOWN", true, false},
+        {"Button7", "Adjust", false, false},
+        {"Button9", "Adjust", false, false},
+        {"Button15", "Adjust", false, false},
+        {"Button16", "Adjust", false, false},
+        {"Button11", "Start Tracking", false, false},
+        {"Button19", "Start Tracking", false, false},
+        {"Button22", "Reset  RX", false, false},
+        {"Button23", "Reset  TX", false, false},
+        {"Button6", "Help", true, false},
+        {"SpeedButton1", "Exit", true, false},
+        {"CheckBox1", "Enable hardware", true, false},
+        {"CheckBox2", "Green LED channel activating", true, false},
+        {"CheckBox3", "Additional channel (manual activation) ", true, false},
+        {"RadioButton1", "100 Hz  Step", true, true},
+        {"RadioButton2", "25 Hz  Step (Rush only) ", true, false},
+        {"RadioButton3", "1000 Hz  Step", true, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const HWND item = program.item(row.name);
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(text_of(item), row.text);
+        EXPECT_EQ(IsWindowEnabled(item) != 0, row.enabled);
+        EXPECT_EQ(program.checked(row.name), row.checked);
+    }
+    const auto read_only = [&](const char* name) {
+        return (GetWindowLongPtrW(program.item(name), GWL_STYLE) & ES_READONLY) != 0;
+    };
+    EXPECT_TRUE(read_only("Edit7"));
+    EXPECT_FALSE(read_only("Edit1"));
+    EXPECT_FALSE(read_only("Edit9"));
+    // The port is open, and nothing is written at start-up.
+    EXPECT_TRUE(bytes().empty());
+}
+
+TEST_F(WindowTest, ManualStepsAndArrowKeysReachTheTrace) {
+    Program program(trace_);
+    ASSERT_NE(program.main(), nullptr);
+    enable_hardware(program);
+    struct Row {
+        const char* what;
+        const char* button; // clicked, or
+        UINT message;       // posted to Edit1 with
+        WPARAM key;         // this key
+        int bit;            // the line that pulses, or -1
+    };
+    const Row rows[] = {
+        {"RX up", "Button2", 0, 0, 0},
+        {"RX down", "Button3", 0, 0, 1},
+        {"TX up", "Button20", 0, 0, 4},
+        {"TX down", "Button21", 0, 0, 5},
+        {"Alt+Down is no step", nullptr, WM_SYSKEYDOWN, VK_DOWN, -1},
+        {"Up arrow", nullptr, WM_KEYDOWN, VK_UP, 0},
+        {"Down arrow", nullptr, WM_KEYDOWN, VK_DOWN, 1},
+        {"Left arrow", nullptr, WM_KEYDOWN, VK_LEFT, 4},
+        {"Right arrow", nullptr, WM_KEYDOWN, VK_RIGHT, 5},
+    };
+    int expected[8] = {};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        if (row.button)
+            program.click(row.button);
+        else
+            PostMessageW(program.item("Edit1"), row.message, row.key,
+                         row.message == WM_SYSKEYDOWN ? (1 << 29) | 1 : 1);
+        if (row.bit < 0)
+            continue; // the next row shows that nothing came before it
+        ++expected[row.bit];
+        ASSERT_TRUE(eventually([&] {
+            const auto all = bytes();
+            return rising(all, row.bit) == expected[row.bit] && all.back() == 0;
+        }));
+        for (int bit = 0; bit < 8; ++bit)
+            EXPECT_EQ(rising(bytes(), bit), expected[bit]) << "bit " << bit;
+    }
+}
+
+TEST_F(WindowTest, ErrorReportShownAndDismissed) {
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    Program program(std::wstring(folder) + L"dopplex-no-such-folder\\lines.log");
+    ASSERT_NE(program.main(), nullptr);
+    HWND box = nullptr;
+    ASSERT_TRUE(eventually([&] { return (box = program.find(L"#32770")) != nullptr; }));
+    EXPECT_EQ(text_of(box), "Dopplex");
+    const HWND message = GetDlgItem(box, 0xFFFF);
+    EXPECT_NE(text_of(message).find("trace file"), std::string::npos) << text_of(message);
+    EXPECT_FALSE(IsWindowEnabled(program.main())); // modal: the window waits for OK
+    PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(eventually([&] { return program.find(L"#32770") == nullptr; }));
+    EXPECT_TRUE(IsWindowEnabled(program.main()));
+    // The engine went on meanwhile, on the virtual port, and takes input again.
+    enable_hardware(program);
+    EXPECT_FALSE(program.exited(0));
+}
+
+TEST_F(WindowTest, HelpShowsTheGuideAndHidesAgain) {
+    Program program(trace_);
+    ASSERT_NE(program.main(), nullptr);
+    struct Row {
+        const char* how;
+        void (*hide)(HWND help);
+    };
+    const Row rows[] = {
+        {"OKay",
+         [](HWND help) {
+             PostMessageW(GetDlgItem(help, app::win32::kHelpOkayId), BM_CLICK, 0, 0);
+         }},
+        {"close box", [](HWND help) { PostMessageW(help, WM_CLOSE, 0, 0); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.how);
+        program.click("Button6");
+        HWND help = nullptr;
+        ASSERT_TRUE(eventually([&] { return (help = program.find(L"DopplexHelpWindow")); }));
+        EXPECT_EQ(text_of(help), "Help");
+        const HWND guide = GetDlgItem(help, app::win32::kHelpTextId);
+        // The whole guide, past an edit control's default limit.
+        EXPECT_GT(SendMessageW(guide, WM_GETTEXTLENGTH, 0, 0), 30000);
+        row.hide(help);
+        ASSERT_TRUE(eventually([&] { return !IsWindowVisible(help); }));
+        EXPECT_FALSE(program.exited(0));
+    }
+}
+
+TEST_F(WindowTest, ExitLowersEveryLine) {
+    Program program(trace_);
+    ASSERT_NE(program.main(), nullptr);
+    enable_hardware(program);
+    program.click("CheckBox3"); // the auxiliary line goes high and stays
+    ASSERT_TRUE(eventually([&] { return last_byte() > 0 && (last_byte() & 0x80) != 0; }));
+    program.click("SpeedButton1");
+    ASSERT_TRUE(program.exited(10000));
+    EXPECT_EQ(program.exit_code(), 0u);
+    EXPECT_EQ(last_byte(), 0);
+}
+
+TEST_F(WindowTest, CloseBoxCutsQueuedPressesShortAndLowersEveryLine) {
+    Program program(trace_);
+    ASSERT_NE(program.main(), nullptr);
+    enable_hardware(program);
+    program.click("CheckBox3");
+    ASSERT_TRUE(eventually([&] { return last_byte() > 0 && (last_byte() & 0x80) != 0; }));
+    constexpr int kPresses = 60;
+    for (int i = 0; i < kPresses; ++i)
+        program.click("Button2");
+    ASSERT_TRUE(eventually([&] { return rising(bytes(), 0) >= 1; }));
+    PostMessageW(program.main(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(program.exited(10000));
+    EXPECT_EQ(program.exit_code(), 0u);
+    EXPECT_EQ(last_byte(), 0);
+    EXPECT_LT(rising(bytes(), 0), kPresses);
+}
+
+} // namespace
