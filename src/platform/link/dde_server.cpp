@@ -127,9 +127,9 @@ HDDEDATA DdeServer::on_callback(UINT type, UINT format, HCONV conversation, HSZ 
         return answer(!options_.refuse_subscriptions && format == CF_TEXT);
     case XTYP_REQUEST:
         if (options_.ignore_requests) {
-            // Not CBR_BLOCK: a blocked conversation still announces changes, and under Wine
-            // any message to the client ends its waiting request early, so the client would
-            // never see a tracker that does not answer.
+            // Not CBR_BLOCK: a blocked conversation still announces changes, and under Wine a
+            // change notice for the item ends the client's waiting request at once, taken as
+            // its (empty) answer.
             WaitForSingleObject(release_, kHoldMs);
             return nullptr;
         }

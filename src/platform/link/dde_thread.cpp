@@ -14,7 +14,7 @@ thread_local DdeThread::Callback* current_callback = nullptr;
 } // namespace
 
 DdeThread::DdeThread(DWORD flags, Callback callback, std::function<void()> tick)
-    : callback_(std::move(callback)), tick_(std::move(tick)) {
+    : callback_(std::move(callback)), tick_(std::move(tick)), flags_(flags) {
     wake_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     HANDLE started = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (wake_ == nullptr || started == nullptr) {
@@ -27,7 +27,7 @@ DdeThread::DdeThread(DWORD flags, Callback callback, std::function<void()> tick)
         throw LinkStartError(kLinkSystemError);
     }
     UINT result = DMLERR_NO_ERROR;
-    thread_ = std::thread(&DdeThread::run, this, flags, std::ref(result), started);
+    thread_ = std::thread(&DdeThread::run, this, std::ref(result), started);
     WaitForSingleObject(started, INFINITE);
     CloseHandle(started);
     if (result != DMLERR_NO_ERROR) {
@@ -47,16 +47,18 @@ DdeThread::~DdeThread() {
     CloseHandle(wake_);
 }
 
-void DdeThread::run(DWORD flags, UINT& result, HANDLE started) {
+void DdeThread::run(UINT& result, HANDLE started) {
     current_callback = &callback_;
     MSG message;
     // Gives the thread its message queue before DDEML makes its windows.
     PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
     DWORD instance = 0;
-    result = DdeInitializeA(&instance, &DdeThread::dispatch, flags, 0);
+    const UINT initialized = DdeInitializeA(&instance, &DdeThread::dispatch, flags_, 0);
     instance_ = instance;
+    // `result` lives in the constructor's frame, which may be gone once `started` is set.
+    result = initialized;
     SetEvent(started);
-    if (result != DMLERR_NO_ERROR) {
+    if (initialized != DMLERR_NO_ERROR) {
         return;
     }
     for (;;) {
@@ -79,7 +81,19 @@ void DdeThread::run(DWORD flags, UINT& result, HANDLE started) {
             DispatchMessageA(&message);
         }
     }
-    DdeUninitialize(instance);
+    if (instance_ != 0) {
+        DdeUninitialize(instance_);
+    }
+}
+
+UINT DdeThread::restart() {
+    if (instance_ != 0) {
+        DdeUninitialize(instance_);
+    }
+    DWORD instance = 0;
+    const UINT result = DdeInitializeA(&instance, &DdeThread::dispatch, flags_, 0);
+    instance_ = result == DMLERR_NO_ERROR ? instance : 0;
+    return result;
 }
 
 void DdeThread::run_tasks() {

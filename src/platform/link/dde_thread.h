@@ -41,6 +41,9 @@ public:
     void post(std::function<void()> task);
     // From now on call() returns false without waiting.
     void interrupt();
+    // On the thread: ends the instance with all its conversations and starts a new one with the
+    // same flags; DDEML's code, DMLERR_NO_ERROR when it worked.
+    UINT restart();
 
     // For tasks: a string handle of the instance (CP_WINANSI) and a handle's text.
     HSZ string_handle(const std::string& text) const;
@@ -49,11 +52,12 @@ public:
 private:
     static HDDEDATA CALLBACK dispatch(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2,
                                       HDDEDATA data, ULONG_PTR, ULONG_PTR);
-    void run(DWORD flags, UINT& result, HANDLE started);
+    void run(UINT& result, HANDLE started);
     void run_tasks();
 
     Callback callback_;
     std::function<void()> tick_;
+    DWORD flags_ = 0;
     DWORD instance_ = 0;
     HANDLE wake_ = nullptr;
     std::mutex mutex_;

@@ -55,6 +55,9 @@ bool DdeTransport::connect(const std::string& service, const std::string& topic)
     disconnect();
     auto opened = std::make_shared<HCONV>(nullptr);
     thread_->call([this, opened, service, topic] {
+        if (!forget_ended()) {
+            return;
+        }
         *opened = open_conversation(*thread_, service, topic);
         if (*opened == nullptr) {
             return;
@@ -73,6 +76,9 @@ bool DdeTransport::connect(const std::string& service, const std::string& topic)
 bool DdeTransport::answers(const std::string& service, const std::string& topic) {
     auto answered = std::make_shared<bool>(false);
     const bool ran = thread_->call([this, answered, service, topic] {
+        if (!forget_ended()) {
+            return;
+        }
         const HCONV probe = open_conversation(*thread_, service, topic);
         *answered = probe != nullptr;
         if (*answered) {
@@ -80,6 +86,17 @@ bool DdeTransport::answers(const std::string& service, const std::string& topic)
         }
     });
     return ran && *answered;
+}
+
+bool DdeTransport::forget_ended() {
+    // Wine keeps a conversation the tracker ended (DdeDisconnect refuses it as no longer
+    // connected) and refuses every new one with the same service and topic while it is there;
+    // only a new instance forgets it.
+    if (ended_conversation_ && thread_->restart() != DMLERR_NO_ERROR) {
+        return false;
+    }
+    ended_conversation_ = false;
+    return true;
 }
 
 bool DdeTransport::connected() const {
@@ -166,6 +183,7 @@ void DdeTransport::ended(HCONV conv) {
     if (listener_ != nullptr) {
         listener_->conversation_ended();
     }
+    ended_conversation_ = true;
 }
 
 void DdeTransport::check_partner() {
@@ -173,7 +191,9 @@ void DdeTransport::check_partner() {
     if (conv == nullptr) {
         return;
     }
-    // A tracker that died (or was killed) sends no terminate; its windows are gone instead.
+    // Wine's client never gets XTYP_DISCONNECT: it handles the tracker's terminate and only
+    // marks the conversation as no longer connected. A tracker that died (or was killed) sends
+    // no terminate at all; its windows are gone instead.
     CONVINFO info{};
     info.cb = sizeof info;
     if (DdeQueryConvInfo(conv, QID_SYNC, &info) == 0 || (info.wStatus & ST_CONNECTED) == 0 ||

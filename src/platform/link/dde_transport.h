@@ -41,6 +41,8 @@ private:
     // The conversation ended from the tracker's side: forget it and tell the listener once.
     void ended(HCONV conv);
     HCONV current() const;
+    // On the DDEML thread, before a new conversation; false when DDEML cannot start again.
+    bool forget_ended();
     // Runs a transaction on the DDEML thread; nothing when the link is down or interrupted.
     std::optional<std::string> transact(const std::string& item, UINT type, int timeout_ms);
 
@@ -48,6 +50,8 @@ private:
     mutable std::mutex mutex_;
     HCONV conversation_ = nullptr;
     bool interrupted_ = false;
+    // Touched on the DDEML thread only: a conversation ended by the tracker, which Wine keeps.
+    bool ended_conversation_ = false;
     // Held while a notice is delivered, so set_listener(nullptr) waits for it.
     std::mutex listener_mutex_;
     LinkListener* listener_ = nullptr;
