@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <fstream>
+#include <mutex>
+#include <thread>
 
 #include "event_queue.h"
 #include "launcher/win_launcher.h"
@@ -197,6 +199,80 @@ TEST_F(DdeLink, UnansweredRequestFailsAfterTheFullTimeOut) {
     const auto interrupted = Clock::now();
     EXPECT_EQ(transport->request(kTrackerItem, kLinkTimeoutMs), std::nullopt);
     EXPECT_LT(Clock::now() - interrupted, std::chrono::milliseconds(100));
+}
+
+// dopplex-dde-bridge.exe with its standard output read line by line; ended when it goes.
+class Bridge {
+public:
+    Bridge() {
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        HANDLE write_end = nullptr;
+        EXPECT_TRUE(CreatePipe(&read_end_, &write_end, &inherit, 0));
+        SetHandleInformation(read_end_, HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = write_end;
+        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        std::string command = "\"" + std::string(DOPPLEX_BRIDGE_PATH) + "\"";
+        PROCESS_INFORMATION process{};
+        EXPECT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                   nullptr, &startup, &process));
+        CloseHandle(write_end);
+        CloseHandle(process.hThread);
+        process_ = process.hProcess;
+        reader_ = std::thread([this] { read(); });
+    }
+    ~Bridge() {
+        TerminateProcess(process_, 0);
+        WaitForSingleObject(process_, 5000);
+        reader_.join();
+        CloseHandle(process_);
+        CloseHandle(read_end_);
+    }
+    Bridge(const Bridge&) = delete;
+    Bridge& operator=(const Bridge&) = delete;
+
+    std::vector<std::string> lines() {
+        std::lock_guard lock(mutex_);
+        return lines_;
+    }
+
+private:
+    void read() {
+        std::string pending;
+        char chunk[4096];
+        DWORD n = 0;
+        while (ReadFile(read_end_, chunk, sizeof chunk, &n, nullptr) && n > 0) {
+            pending.append(chunk, n);
+            for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
+                std::lock_guard lock(mutex_);
+                lines_.push_back(pending.substr(0, end));
+                pending.erase(0, end + 1);
+            }
+        }
+    }
+
+    HANDLE read_end_ = nullptr;
+    HANDLE process_ = nullptr;
+    std::mutex mutex_;
+    std::vector<std::string> lines_;
+    std::thread reader_;
+};
+
+TEST_F(DdeLink, BridgeWritesEachTextAsALineAndReconnects) {
+    Bridge bridge; // before any tracker: it keeps trying
+    const HANDLE first = start_tracker(tracker_command(
+        {{0, "SN\"A\" AZ1.0"}, {2500, "SN\"A\"\tAZ2.0"}, {3500, "SN\"A\"\tAZ2.0"}}));
+    const std::vector<std::string> from_first{"SN\"A\" AZ1.0", "SN\"A\" AZ2.0"};
+    EXPECT_TRUE(test::eventually([&] { return bridge.lines().size() >= 2; }));
+    EXPECT_EQ(bridge.lines(), from_first);
+    ASSERT_EQ(WaitForSingleObject(first, 10000), WAIT_OBJECT_0) << "the tracker quits";
+    start_tracker(tracker_command({{0, "SN\"B\" AZ1.0"}, {60000, "SN\"B\" AZ2.0"}}));
+    EXPECT_TRUE(test::eventually([&] { return bridge.lines().size() >= 3; }));
+    std::vector<std::string> all = from_first;
+    all.push_back("SN\"B\" AZ1.0");
+    EXPECT_EQ(bridge.lines(), all);
 }
 
 } // namespace
