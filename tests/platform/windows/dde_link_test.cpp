@@ -9,9 +9,9 @@
 #include <mutex>
 #include <thread>
 
-#include "event_queue.h"
 #include "launcher/win_launcher.h"
 #include "link/dde_transport.h"
+#include "logged_conversation.h"
 #include "tracker/link/client_conversation.h"
 
 namespace dopplex {
@@ -28,13 +28,7 @@ protected:
         transport = std::make_unique<link::DdeTransport>();
         launcher = std::make_unique<launch::WinLauncher>(
             [this] { return transport->answers(kTrackerService, kTrackerTopic); });
-        conv = std::make_unique<ClientConversation>(
-            *transport, *launcher, [this](std::function<void()> f) { queue.post(std::move(f)); },
-            [this](const std::string& m) { events.push_back("report " + m); });
-        conv->OnOpen = [this] { events.push_back("OnOpen"); };
-        conv->OnClose = [this] { events.push_back("OnClose"); };
-        item.OnChange = [this] { events.push_back("OnChange " + item.Text()); };
-        conv->add_item(item);
+        conv = test::logged_conversation(*transport, *launcher, queue, item, events);
         conv->ServiceApplication = kNotLaunchable;
     }
     void TearDown() override {
