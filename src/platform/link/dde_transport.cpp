@@ -14,6 +14,14 @@ HCONV open_conversation(const DdeThread& thread, const std::string& service,
     return DdeConnect(thread.instance(), service_handle.get(), topic_handle.get(), &context);
 }
 
+// Whether the conversation is still open and its tracker's windows are there.
+bool still_open(HCONV conv) {
+    CONVINFO info{};
+    info.cb = sizeof info;
+    return DdeQueryConvInfo(conv, QID_SYNC, &info) != 0 && (info.wStatus & ST_CONNECTED) != 0 &&
+           IsWindow(info.hwndPartner);
+}
+
 std::string data_bytes(HDDEDATA data) {
     std::string bytes;
     DWORD size = 0;
@@ -132,7 +140,8 @@ std::optional<std::string> DdeTransport::transact(const std::string& item, UINT 
         const StringHandle item_handle(*thread_, item);
         const HDDEDATA data = DdeClientTransaction(nullptr, 0, conv, item_handle.get(), CF_TEXT,
                                                    type, static_cast<DWORD>(timeout_ms), nullptr);
-        if (data == nullptr) {
+        // Wine returns an undefined handle from a request that the tracker's terminate ended.
+        if (data == nullptr || !still_open(conv)) {
             return;
         }
         // ADVSTART answers TRUE, not a data handle.
@@ -194,10 +203,7 @@ void DdeTransport::check_partner() {
     // Wine's client never gets XTYP_DISCONNECT: it handles the tracker's terminate and only
     // marks the conversation as no longer connected. A tracker that died (or was killed) sends
     // no terminate at all; its windows are gone instead.
-    CONVINFO info{};
-    info.cb = sizeof info;
-    if (DdeQueryConvInfo(conv, QID_SYNC, &info) == 0 || (info.wStatus & ST_CONNECTED) == 0 ||
-        !IsWindow(info.hwndPartner)) {
+    if (!still_open(conv)) {
         ended(conv);
     }
 }
