@@ -65,11 +65,11 @@ HamlibReply HamlibSource::answer(HamlibReply reply, bool uplink_rig) {
     return reply;
 }
 
-void HamlibSource::run(const Publish& publish, int stop_fd) {
+void HamlibSource::run(const Publish& publish, StopSignal& stop) {
     publish_ = &publish;
     std::vector<pollfd> fds;
     for (;;) {
-        fds.assign(1, pollfd{stop_fd, POLLIN, 0});
+        fds.assign(1, pollfd{stop.fd(), POLLIN, 0});
         for (const auto& [role, listener] : listeners_) {
             listener->add_poll_fds(fds);
         }

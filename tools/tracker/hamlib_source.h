@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "hamlib_options.h"
 #include "hamlib_rig.h"
 #include "hamlib_rotator.h"
 #include "line_listener.h"
@@ -15,19 +16,12 @@
 
 namespace dopplex::tracker {
 
-struct HamlibOptions {
-    Endpoint rig{"127.0.0.1", 4532};
-    std::optional<Endpoint> uplink_rig;
-    Endpoint rotator{"127.0.0.1", 4533};
-    std::string name;
-};
-
 class HamlibSource : public TrackingSource {
 public:
     // Binds every listener; throws std::runtime_error when one cannot listen.
     explicit HamlibSource(const HamlibOptions& options);
     std::string first_text() const override;
-    void run(const Publish& publish, int stop_fd) override;
+    void run(const Publish& publish, StopSignal& stop) override;
     // "rig 127.0.0.1:4532" and so on, one line per listener, as bound.
     std::vector<std::string> listening() const;
     // The listeners that others than this machine can reach.

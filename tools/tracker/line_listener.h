@@ -13,17 +13,10 @@
 #include <string_view>
 #include <vector>
 
+#include "hamlib_options.h"
 #include "hamlib_reply.h"
 
 namespace dopplex::tracker {
-
-struct Endpoint {
-    std::string host;
-    int port = 0; // 0: any free port
-};
-
-// "ADDR:PORT", "[IPv6]:PORT" or a bare PORT on 127.0.0.1; throws std::invalid_argument.
-Endpoint parse_endpoint(const std::string& option, const std::string& text);
 
 class LineListener {
 public:

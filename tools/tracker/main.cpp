@@ -1,19 +1,18 @@
 // dopplex-tracker: plays the satellite tracker's part over the local link, so Dopplex runs here
 // without the real tracker, or passes on what a Hamlib client such as Gpredict commands. Serves
 // service "Orbitron", topic "Tracking", item "TrackingDataEx".
-#include <csignal>
 #include <iostream>
 #include <memory>
-#include <sys/signalfd.h>
-#include <unistd.h>
 
 #include "command_source.h"
 #include "generated_source.h"
-#include "link/link_server.h"
-#include "link/runtime_dir.h"
 #include "options.h"
 #include "replay_source.h"
-#include "tracker/link/client_conversation.h"
+#include "stop_signal.h"
+#include "tracker_server.h"
+#ifndef _WIN32
+#include "hamlib_source.h"
+#endif
 
 namespace {
 
@@ -22,6 +21,9 @@ using namespace dopplex::tracker;
 
 std::unique_ptr<TrackingSource> make_source(const Options& o) {
     if (o.hamlib) {
+#ifdef _WIN32
+        throw std::invalid_argument("--hamlib: the Windows build has no Hamlib listeners");
+#else
         auto source = std::make_unique<HamlibSource>(o.hamlib_options);
         for (const std::string& line : source->listening()) {
             std::cout << "dopplex-tracker: Hamlib " << line << std::endl;
@@ -31,6 +33,7 @@ std::unique_ptr<TrackingSource> make_source(const Options& o) {
                       << " is open to other machines: anyone who reaches it can move the radio\n";
         }
         return source;
+#endif
     }
     if (!o.from_command.empty()) {
         return std::make_unique<CommandSource>(o.from_command, std::cerr);
@@ -51,30 +54,13 @@ int main(int argc, char** argv) {
             write_recording(std::cout, static_cast<PlayedSource&>(*source).updates());
             return 0;
         }
-        // Signals reach the source through a descriptor, never the server's thread.
-        sigset_t stop_signals;
-        sigemptyset(&stop_signals);
-        sigaddset(&stop_signals, SIGTERM);
-        sigaddset(&stop_signals, SIGINT);
-        pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
-        std::signal(SIGPIPE, SIG_IGN);
-        const int stop_fd = signalfd(-1, &stop_signals, SFD_CLOEXEC);
-        if (stop_fd < 0) {
-            throw std::runtime_error("cannot wait for signals");
-        }
-
-        const link::RuntimeDir dir = link::runtime_dir();
-        for (const std::string& line : link::runtime_dir_notice(dir)) {
-            std::cerr << "dopplex-tracker: " << line << '\n';
-        }
-        link::LinkServer server(link::socket_path(dir.path, kTrackerService, kTrackerTopic),
-                                kTrackerService, kTrackerTopic, options.link);
-        server.set_item(kTrackerItem, source->first_text());
-        server.start();
-        source->run([&server](const std::string& text) { server.set_item(kTrackerItem, text); },
-                    stop_fd);
-        server.stop();
-        close(stop_fd);
+        StopSignal stop;
+        const std::unique_ptr<TrackerServer> server = make_tracker_server(options.link);
+        server->set_item(kTrackerItem, source->first_text());
+        server->start();
+        source->run([&server](const std::string& text) { server->set_item(kTrackerItem, text); },
+                    stop);
+        server->stop();
         return 0;
     } catch (const std::exception& e) {
         std::cerr << "dopplex-tracker: " << e.what() << '\n';

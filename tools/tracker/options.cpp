@@ -5,7 +5,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <iomanip>
 #include <iostream>
+#include <sstream>
 #include <stdexcept>
 
 namespace dopplex::tracker {
@@ -102,11 +104,22 @@ double number(const std::string& option, const std::string& text) {
 
 std::time_t parse_utc(const std::string& text) {
     std::tm parts{};
+    const std::string wrong = "--aos: expected yyyy-mm-dd hh:mm:ss: " + text;
+#ifdef _WIN32
+    // No strptime or timegm in the Windows C library.
+    std::istringstream in(text);
+    in >> std::get_time(&parts, "%Y-%m-%d %H:%M:%S");
+    if (in.fail() || in.peek() != std::char_traits<char>::eof()) {
+        throw std::invalid_argument(wrong);
+    }
+    return _mkgmtime(&parts);
+#else
     const char* end = strptime(text.c_str(), "%Y-%m-%d %H:%M:%S", &parts);
     if (end == nullptr || *end != '\0') {
-        throw std::invalid_argument("--aos: expected yyyy-mm-dd hh:mm:ss: " + text);
+        throw std::invalid_argument(wrong);
     }
     return timegm(&parts);
+#endif
 }
 
 } // namespace

@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
-#include "hamlib_source.h"
-#include "link/link_server.h"
+#include "hamlib_options.h"
 #include "pass_script.h"
+#include "tracker_server.h"
 
 namespace dopplex::tracker {
 
@@ -19,7 +19,7 @@ struct Options {
     bool print = false;
     bool hamlib = false;
     HamlibOptions hamlib_options;
-    link::LinkServerOptions link;
+    TrackerServerOptions link;
 };
 
 extern const char* const kHelp;

@@ -11,7 +11,11 @@ namespace dopplex::tracker {
 
 std::string aos_text(std::time_t utc) {
     std::tm parts{};
+#ifdef _WIN32
+    gmtime_s(&parts, &utc);
+#else
     gmtime_r(&utc, &parts);
+#endif
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
     return text;

@@ -1,7 +1,6 @@
 #include "played_source.h"
 
 #include <chrono>
-#include <poll.h>
 
 namespace dopplex::tracker {
 
@@ -12,7 +11,7 @@ std::string PlayedSource::first_text() const {
     return updates_.empty() ? std::string() : updates_.front().text;
 }
 
-void PlayedSource::run(const Publish& publish, int stop_fd) {
+void PlayedSource::run(const Publish& publish, StopSignal& stop) {
     const auto start = std::chrono::steady_clock::now();
     for (const Update& update : updates_) {
         const auto due = start + std::chrono::microseconds(static_cast<long long>(
@@ -22,10 +21,7 @@ void PlayedSource::run(const Publish& publish, int stop_fd) {
             if (left <= std::chrono::nanoseconds(0)) {
                 break;
             }
-            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-            const timespec wait{static_cast<time_t>(ns / 1000000000), ns % 1000000000};
-            pollfd stop{stop_fd, POLLIN, 0};
-            if (ppoll(&stop, 1, &wait, nullptr) > 0) {
+            if (stop.wait_for(left)) {
                 return;
             }
         }

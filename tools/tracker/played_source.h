@@ -12,7 +12,7 @@ class PlayedSource : public TrackingSource {
 public:
     PlayedSource(std::vector<Update> updates, double time_factor);
     std::string first_text() const override;
-    void run(const Publish& publish, int stop_fd) override;
+    void run(const Publish& publish, StopSignal& stop) override;
     const std::vector<Update>& updates() const { return updates_; }
 
 private:

@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "stop_signal.h"
+
 namespace dopplex::tracker {
 
 // Hands a new tracking text to the link, which tells its subscribers when the text changed.
@@ -16,9 +18,9 @@ public:
     virtual ~TrackingSource() = default;
     // The text served from the moment the link starts.
     virtual std::string first_text() const = 0;
-    // Publishes texts until the source has no more or stop_fd becomes readable. Throws
+    // Publishes texts until the source has no more or a stop is asked. Throws
     // std::runtime_error when the source cannot go on.
-    virtual void run(const Publish& publish, int stop_fd) = 0;
+    virtual void run(const Publish& publish, StopSignal& stop) = 0;
 };
 
 } // namespace dopplex::tracker

@@ -5,8 +5,8 @@
 
 #include "launcher/process_launcher.h"
 #include "link/socket_transport.h"
+#include "logged_conversation.h"
 #include "platform/link/runtime_fixture.h"
-#include "tracker/link/client_conversation.h"
 
 namespace dopplex {
 namespace {
@@ -19,13 +19,7 @@ protected:
         RuntimeDirTest::SetUp();
         transport = std::make_unique<link::SocketTransport>(dir_);
         launcher = std::make_unique<launch::ProcessLauncher>(socket_, test::kPatience);
-        conv = std::make_unique<ClientConversation>(
-            *transport, *launcher, [this](std::function<void()> f) { queue.post(std::move(f)); },
-            [this](const std::string& m) { events.push_back("report " + m); });
-        conv->OnOpen = [this] { events.push_back("OnOpen"); };
-        conv->OnClose = [this] { events.push_back("OnClose"); };
-        item.OnChange = [this] { events.push_back("OnChange " + item.Text()); };
-        conv->add_item(item);
+        conv = test::logged_conversation(*transport, *launcher, queue, item, events);
         conv->ServiceApplication = "/nonexistent/orbitron";
     }
     void TearDown() override {

@@ -1,0 +1,24 @@
+// Where dopplex-tracker's Hamlib listeners bind, as the command line gives them.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace dopplex::tracker {
+
+struct Endpoint {
+    std::string host;
+    int port = 0; // 0: any free port
+};
+
+// "ADDR:PORT", "[IPv6]:PORT" or a bare PORT on 127.0.0.1; throws std::invalid_argument.
+Endpoint parse_endpoint(const std::string& option, const std::string& text);
+
+struct HamlibOptions {
+    Endpoint rig{"127.0.0.1", 4532};
+    std::optional<Endpoint> uplink_rig;
+    Endpoint rotator{"127.0.0.1", 4533};
+    std::string name;
+};
+
+} // namespace dopplex::tracker
