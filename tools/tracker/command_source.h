@@ -26,7 +26,9 @@ public:
 
     // Nothing until the command's first line.
     std::string first_text() const override { return {}; }
-    void run(const Publish& publish, int stop_fd) override;
+    void run(const Publish& publish, StopSignal& stop) override { run(publish, stop.fd()); }
+    // Until the command ends or stop_fd becomes readable.
+    void run(const Publish& publish, int stop_fd);
 
 private:
     std::string command_;

@@ -4,13 +4,13 @@
 #include <iostream>
 #include <memory>
 
-#include "command_source.h"
 #include "generated_source.h"
 #include "options.h"
 #include "replay_source.h"
 #include "stop_signal.h"
 #include "tracker_server.h"
 #ifndef _WIN32
+#include "command_source.h"
 #include "hamlib_source.h"
 #endif
 
@@ -36,7 +36,11 @@ std::unique_ptr<TrackingSource> make_source(const Options& o) {
 #endif
     }
     if (!o.from_command.empty()) {
+#ifdef _WIN32
+        throw std::invalid_argument("--from-command: the Windows build serves DDE itself");
+#else
         return std::make_unique<CommandSource>(o.from_command, std::cerr);
+#endif
     }
     if (!o.replay.empty()) {
         return replay_source(o.replay, o.time_factor);

@@ -1,5 +1,8 @@
 #include "tracker_link.h"
 
+#include "launcher/win_launcher.h"
+#include "link/dde_transport.h"
+#include "tracker/link/client_conversation.h"
 #include "wide_text.h"
 
 #include <windows.h>
@@ -7,28 +10,6 @@
 #include <filesystem>
 
 namespace dopplex::app::win32 {
-
-namespace {
-
-// No tracker answers: every conversation is refused, so the link reads "Closed".
-class AbsentTrackerTransport final : public LinkTransport {
-public:
-    void set_listener(LinkListener*) override {}
-    bool connect(const std::string&, const std::string&) override { return false; }
-    bool connected() const override { return false; }
-    bool subscribe(const std::string&, int) override { return false; }
-    std::optional<std::string> request(const std::string&, int) override { return std::nullopt; }
-    void disconnect() override {}
-    void interrupt() override {}
-};
-
-// Starts nothing, with the result of a program that was not found.
-class AbsentLauncher final : public Launcher {
-public:
-    int launch(const std::string&) override { return ERROR_FILE_NOT_FOUND; }
-};
-
-} // namespace
 
 TrackerLink::TrackerLink(std::unique_ptr<LinkTransport> transport,
                          std::unique_ptr<Launcher> launcher)
@@ -52,8 +33,11 @@ LinkServices TrackerLink::services() {
 }
 
 std::unique_ptr<TrackerLink> make_tracker_link() {
-    return std::make_unique<TrackerLink>(std::make_unique<AbsentTrackerTransport>(),
-                                         std::make_unique<AbsentLauncher>());
+    auto transport = std::make_unique<link::DdeTransport>(); // DDEML starts here, before any window
+    // A started tracker is ready once its service answers; its window appears later.
+    auto launcher = std::make_unique<launch::WinLauncher>(
+        [dde = transport.get()] { return dde->answers(kTrackerService, kTrackerTopic); });
+    return std::make_unique<TrackerLink>(std::move(transport), std::move(launcher));
 }
 
 std::string program_path() {

@@ -1,8 +1,6 @@
-// The tracker link's Windows services for the window. The DDE transport and the tracker's
-// launcher plug in here (make_tracker_link); until they do, the transport answers that no
-// tracker is there and the launcher starts nothing, so the window runs without tracking data.
-// The settings are the registry's. Built on the UI thread before the engine starts; must
-// outlive the engine session.
+// The tracker link's Windows services for the window: the DDE transport, the launcher that
+// starts the tracker as WinExec does, and the registry's settings. Built on the UI thread before
+// the engine starts; must outlive the engine session.
 #pragma once
 
 #include "console/tfmain.h"
@@ -23,7 +21,7 @@ private:
     settings::RegistrySettingsStore settings_;
 };
 
-// The place where the DDE transport and its launcher are chosen.
+// Starts DDEML (LinkStartError with its code when it cannot) and the launcher over it.
 std::unique_ptr<TrackerLink> make_tracker_link();
 
 // The program's own file.
