@@ -94,18 +94,25 @@ BOOL CALLBACK match_window(HWND window, LPARAM search_address) {
     return FALSE;
 }
 
+// Starts a program of the build, found from the test's own folder.
+PROCESS_INFORMATION start(const char* from_tests, const std::wstring& arguments) {
+    const std::wstring exe = module_folder() + widen(from_tests);
+    std::wstring command = L"\"" + exe + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
+        ADD_FAILURE() << from_tests << " did not start, error " << GetLastError();
+    CloseHandle(info.hThread);
+    return info;
+}
+
 // One dopplex.exe on the trace port.
 class Program {
 public:
-    explicit Program(const std::wstring& trace_path) {
-        const std::wstring exe = module_folder() + widen(DOPPLEX_EXE_FROM_TESTS);
-        std::wstring command = L"\"" + exe + L"\" --port \"trace:" + trace_path + L"\"";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            nullptr, &startup, &info_))
-            ADD_FAILURE() << "dopplex.exe did not start, error " << GetLastError();
-        CloseHandle(info_.hThread);
+    explicit Program(const std::wstring& trace_path)
+        : info_(start(DOPPLEX_EXE_FROM_TESTS, L"--port \"trace:" + trace_path + L"\"")) {
         eventually([this] { return (main_ = find(L"DopplexMainWindow")) != nullptr; });
     }
     ~Program() {
@@ -156,14 +163,7 @@ public:
         // A second update far ahead keeps the tracker serving; after its last one it quits.
         std::ofstream(recording_.c_str(), std::ios::binary)
             << "0\t" << text << "\n600000\t" << text << " \n";
-        const std::wstring exe = module_folder() + widen(DOPPLEX_TRACKER_FROM_TESTS);
-        std::wstring command = L"\"" + exe + L"\" --replay \"" + recording_ + L"\"";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            nullptr, &startup, &info_))
-            ADD_FAILURE() << "dopplex-tracker.exe did not start, error " << GetLastError();
-        CloseHandle(info_.hThread);
+        info_ = start(DOPPLEX_TRACKER_FROM_TESTS, L"--replay \"" + recording_ + L"\"");
         link::DdeTransport dde;
         EXPECT_TRUE(eventually([&] { return dde.answers(kTrackerService, kTrackerTopic); }))
             << "the tracker's service does not answer";
