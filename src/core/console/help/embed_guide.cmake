@@ -1,9 +1,8 @@
 # cmake -DINPUT=user_guide.txt -DOUTPUT=user_guide_text.cpp -DPLATFORM=linux|windows
 #       -DTEXT_OUTPUT=user_guide.txt -P embed_guide.cmake
 # Writes the platform's guide as an array of bytes behind dopplex::user_guide(), and as text for
-# the package. A line "{linux}" or
-# "{windows}" opens a block of lines kept only on that platform, a line "{end}" closes it; the
-# marker lines themselves are dropped.
+# the package. A line "{linux}" or "{windows}" opens a block of lines kept only on that
+# platform, a line "{end}" closes it; the marker lines themselves are dropped.
 cmake_minimum_required(VERSION 3.25)
 file(READ ${INPUT} text)
 set(kept "")
