@@ -259,5 +259,38 @@ TEST(UserGuide, UsesTheWindowsCaptionsInBothLanguages) {
     }
 }
 
+// Each language has this build's port and tracker paragraphs, and no other build's; no block
+// marker of the source text is left.
+TEST(UserGuide, DescribesThisBuildsPortAndTrackerLink) {
+#ifdef _WIN32
+    const char* present[] = {"inpoutx64.dll",
+                             "--port inpout",
+                             "0x378",
+                             "dopplex.exe",
+                             "dopplex-tracker.exe",
+                             "\"DDE Conv\"",
+                             "DDE",
+                             "HKEY_CURRENT_USER\\Software\\Stoff\\Orbitron"};
+    const char* absent[] = {"/dev/parport", "ppdev", "socket", "~/.config", "scripts/run"};
+#else
+    const char* present[] = {"/dev/parport0", "ppdev",        "socket",
+                             "scripts/run",   "\"DDE Conv\"", "dopplex-tracker"};
+    const char* absent[] = {"inpoutx64.dll", "dopplex.exe", "HKEY_CURRENT_USER"};
+#endif
+    for (const auto& language : kLanguages) {
+        SCOPED_TRACE(language.name);
+        const auto part = part_of(language.french);
+        for (const char* text : present) {
+            EXPECT_NE(part.text.find(text), std::string::npos) << text;
+        }
+        for (const char* text : absent) {
+            EXPECT_EQ(part.text.find(text), std::string::npos) << text;
+        }
+    }
+    for (const char* marker : {"{linux}", "{windows}", "{end}"}) {
+        EXPECT_EQ(user_guide().find(marker), std::string_view::npos) << marker;
+    }
+}
+
 } // namespace
 } // namespace dopplex

@@ -1,18 +1,23 @@
 // dopplex.exe's window driven through its messages, as an operator's clicks and keys reach it,
 // with the trace port: the start-up state of every control, manual steps and arrow keys in the
 // trace, the error report shown and dismissed, the help window, Exit and the close box lowering
-// every line.
+// every line, and a Tune from dopplex-tracker.exe's texts over DDE.
 #include "control_ids.h"
 #include "eventually.h"
+#include "link/dde_transport.h"
+#include "tracker/link/client_conversation.h"
 #include "window_layout.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace dopplex;
@@ -62,6 +67,14 @@ int rising(const std::vector<int>& bytes, int bit) {
     return count;
 }
 
+// The bytes before the first that has `bit` high.
+std::vector<int> before_lit(std::vector<int> bytes, int bit) {
+    const auto lit =
+        std::find_if(bytes.begin(), bytes.end(), [&](int b) { return (b >> bit) & 1; });
+    bytes.erase(lit, bytes.end());
+    return bytes;
+}
+
 struct Search {
     DWORD process;
     const wchar_t* window_class;
@@ -81,18 +94,25 @@ BOOL CALLBACK match_window(HWND window, LPARAM search_address) {
     return FALSE;
 }
 
+// Starts a program of the build, found from the test's own folder.
+PROCESS_INFORMATION start(const char* from_tests, const std::wstring& arguments) {
+    const std::wstring exe = module_folder() + widen(from_tests);
+    std::wstring command = L"\"" + exe + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
+        ADD_FAILURE() << from_tests << " did not start, error " << GetLastError();
+    CloseHandle(info.hThread);
+    return info;
+}
+
 // One dopplex.exe on the trace port.
 class Program {
 public:
-    explicit Program(const std::wstring& trace_path) {
-        const std::wstring exe = module_folder() + widen(DOPPLEX_EXE_FROM_TESTS);
-        std::wstring command = L"\"" + exe + L"\" --port \"trace:" + trace_path + L"\"";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            nullptr, &startup, &info_))
-            ADD_FAILURE() << "dopplex.exe did not start, error " << GetLastError();
-        CloseHandle(info_.hThread);
+    explicit Program(const std::wstring& trace_path)
+        : info_(start(DOPPLEX_EXE_FROM_TESTS, L"--port \"trace:" + trace_path + L"\"")) {
         eventually([this] { return (main_ = find(L"DopplexMainWindow")) != nullptr; });
     }
     ~Program() {
@@ -129,6 +149,37 @@ public:
 private:
     PROCESS_INFORMATION info_{};
     HWND main_ = nullptr;
+};
+
+// dopplex-tracker.exe serving one text until it is ended, ready once its service answers, so a
+// dopplex.exe started next finds it at start-up.
+class Tracker {
+public:
+    explicit Tracker(const std::string& text) {
+        wchar_t folder[MAX_PATH];
+        GetTempPathW(MAX_PATH, folder);
+        recording_ = std::wstring(folder) + L"dopplex-window-" +
+                     std::to_wstring(GetCurrentProcessId()) + L".tracking";
+        // A second update far ahead keeps the tracker serving; after its last one it quits.
+        std::ofstream(recording_.c_str(), std::ios::binary)
+            << "0\t" << text << "\n600000\t" << text << " \n";
+        info_ = start(DOPPLEX_TRACKER_FROM_TESTS, L"--replay \"" + recording_ + L"\"");
+        link::DdeTransport dde;
+        EXPECT_TRUE(eventually([&] { return dde.answers(kTrackerService, kTrackerTopic); }))
+            << "the tracker's service does not answer";
+    }
+    ~Tracker() {
+        TerminateProcess(info_.hProcess, 1);
+        WaitForSingleObject(info_.hProcess, 10000);
+        CloseHandle(info_.hProcess);
+        DeleteFileW(recording_.c_str());
+    }
+    Tracker(const Tracker&) = delete;
+    Tracker& operator=(const Tracker&) = delete;
+
+private:
+    PROCESS_INFORMATION info_{};
+    std::wstring recording_;
 };
 
 class WindowTest : public ::testing::Test {
@@ -357,6 +408,64 @@ TEST_F(WindowTest, CloseBoxCutsQueuedPressesShortAndLowersEveryLine) {
     EXPECT_EQ(program.exit_code(), 0u);
     EXPECT_EQ(last_byte(), 0);
     EXPECT_LT(rising(bytes(), 0), kPresses);
+}
+
+// A pass from the tracker over DDE: the link opens and the labels fill; a Tune sends as many
+// pulses as the offset the window shows, in 100 Hz steps, and the close box cuts a long train
+// short. Either way the program ends with code 0 and every line low.
+TEST_F(WindowTest, TuneFromTheTrackersPassOverDde) {
+    struct Row {
+        const char* what;
+        int offset_hz; // of the downlink above the typed reference
+        int bit;       // the line the train pulses
+        bool close_during_train;
+    };
+    const Row rows[] = {
+        {"up, then Exit", 300, 0, false},
+        {"down, then Exit", -200, 1, false},
+        {"close box during the train", 10000, 0, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        DeleteFileW(trace_.c_str());
+        const std::string downlink = std::to_string(436775000 + row.offset_hz);
+        Tracker tracker("SN\"AO-51\" AZ123.4 EL12.5 DN" + downlink +
+                        " UP145825000 UM\"FM\" DM\"FM\" AOS\"2026-12-07 10:00:00\"");
+        Program program(trace_);
+        ASSERT_NE(program.main(), nullptr);
+        const std::pair<const char*, std::string> labels[] = {
+            {"l_dd", "Opened"}, {"l_na", "AO-51"}, {"l_el", "12.5"}, {"l_df", downlink + " Hz"}};
+        for (const auto& [name, text] : labels)
+            EXPECT_TRUE(eventually([&] { return text_of(program.item(name)) == text; }))
+                << name << ": " << text_of(program.item(name));
+
+        SendMessageW(program.item("Edit1"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"4.367750E8"));
+        enable_hardware(program);
+        ASSERT_TRUE(eventually([&] { return IsWindowEnabled(program.item("Button1")) != 0; }));
+        program.click("Button1");
+        ASSERT_TRUE(eventually([&] { return text_of(program.item("Edit8")) != "0"; }));
+        const int count = std::abs(std::stoi(text_of(program.item("Edit8")))) / 100;
+        EXPECT_EQ(count, std::abs(row.offset_hz) / 100);
+        if (row.close_during_train) {
+            ASSERT_TRUE(eventually([&] { return rising(bytes(), row.bit) >= 1; }));
+            PostMessageW(program.main(), WM_CLOSE, 0, 0);
+        } else {
+            // The train is over once the tuned (blue) line is lit.
+            ASSERT_TRUE(eventually([&] { return last_byte() > 0 && (last_byte() & 0x04) != 0; }));
+            program.click("SpeedButton1");
+        }
+        ASSERT_TRUE(program.exited(10000));
+        EXPECT_EQ(program.exit_code(), 0u);
+        EXPECT_EQ(last_byte(), 0);
+        // The train's pulses: those before the tuned line lit (tracking may step on after it).
+        const auto train = before_lit(bytes(), 2);
+        const int pulses = rising(train, row.bit);
+        if (row.close_during_train)
+            EXPECT_LT(pulses, count);
+        else
+            EXPECT_EQ(pulses, count);
+        EXPECT_EQ(rising(train, row.bit ^ 1), 0); // nothing on the other direction's line
+    }
 }
 
 } // namespace
