@@ -347,16 +347,11 @@ std::string MainWindow::focused_button() const {
 }
 
 void MainWindow::request_exit() {
-    if (exit_requested_)
-        return;
-    exit_requested_ = true;
-    session_.post_input([](TFMain& form) { form.SpeedButton1Click(); });
+    session_.request_exit();
 }
 
 void MainWindow::request_exit_now() {
-    exit_requested_ = true;
-    // A train running now would hold the close up for as long as it lasts: cut it short.
-    session_.close_now();
+    session_.request_exit_now();
 }
 
 void MainWindow::engine_closed() {

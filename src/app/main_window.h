@@ -95,7 +95,6 @@ private:
     QLabel* tx_dial_ = nullptr;
     QLabel* link_label_ = nullptr;
     QLabel* link_status_ = nullptr;
-    bool exit_requested_ = false;
     bool may_close_ = false;
 };
 

@@ -83,4 +83,16 @@ std::future<void> EngineSession::close_now() {
     return lowered;
 }
 
+void EngineSession::request_exit() {
+    if (exit_requested_.exchange(true))
+        return;
+    post_input([](TFMain& form) { form.SpeedButton1Click(); });
+}
+
+void EngineSession::request_exit_now() {
+    exit_requested_ = true;
+    // A train running now would hold the close up for as long as it lasts: cut it short.
+    close_now();
+}
+
 } // namespace dopplex::app

@@ -12,6 +12,7 @@
 #include "runtime/event_loop.h"
 #include "runtime/real_host.h"
 
+#include <atomic>
 #include <functional>
 #include <future>
 #include <memory>
@@ -55,6 +56,11 @@ public:
     // Any thread: cuts a running train short and queues the exit sequence, which lowers every
     // line and then calls the model's on_close. Ready once that sequence has run.
     std::future<void> close_now();
+    // The window's Exit: the model's exit sequence after what is queued, asked once.
+    void request_exit();
+    // Any thread: the same at once through close_now() (the close box, signals, logging off);
+    // a later Exit is then ignored.
+    void request_exit_now();
 
 private:
     struct StatusRelay : port::PortStatusListener {
@@ -69,6 +75,7 @@ private:
     };
     void run_wrapped(EventKind kind, const std::function<void()>& handler);
 
+    std::atomic<bool> exit_requested_{false};
     RealHost host_;
     EventLoop loop_{host_};
     StatusRelay relay_;

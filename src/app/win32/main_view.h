@@ -105,7 +105,6 @@ private:
     std::optional<TrainProgress> trains_[2];
     bool applying_ = false; // our own text change, not the operator's typing
     bool modal_open_ = false;
-    bool exit_requested_ = false;
     bool closed_ = false;
 };
 
