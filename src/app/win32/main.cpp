@@ -83,7 +83,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     }
     std::unique_ptr<port::PortBackend> backend;
     try {
-        // No /dev/parport0 here: without a choice the port is the virtual one.
+        // Without a choice the port is InpOut32's library; the virtual one when it is unusable.
         backend = port::make_port_backend(
             port::choose_port_spec(line.port, environment(L"DOPPLEX_PORT"), false));
     } catch (const port::PortSpecError& error) {
