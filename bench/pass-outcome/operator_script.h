@@ -1,0 +1,59 @@
+// The operator of the outcome benchmark, written as a scenario: the references typed, the
+// hardware enabled, the step chosen, Tune RX and Tune TX at AOS (Start Tracking on both sides
+// for the 25 Hz step, the radios tuned by hand), Reset RX and Reset TX after the pass, and
+// nothing else. The tracking mode and its settings go in as the runner's "set" lines.
+#pragma once
+
+#include "pass_kinds.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace dopplex::bench {
+
+enum class Tracking { Classic, Closed };
+
+struct RunSettings {
+    Tracking tracking = Tracking::Classic;
+    int step_hz = 100;
+    int press_ms = 0; // 0: the mode's own press and gap
+    int gap_ms = 0;
+};
+
+// What the tracker said at one update, as the engine reads it.
+struct PassUpdate {
+    std::int64_t t; // virtual ms of the run
+    std::string text;
+    double elevation_deg;
+    double downlink_hz;
+    double uplink_hz;
+};
+
+// The moments the operator acts on: indices into the updates.
+struct PassMoments {
+    std::size_t aos;  // the first update above the horizon
+    std::size_t ends; // the update that ends the pass (it reads -2.0 or below)
+};
+
+inline constexpr std::int64_t kActAfterMs = 500; // the operator's reaction to an update
+// Room for the Reset trains: more pulses than any pass of the table needs.
+inline constexpr std::int64_t kResetRoomMs = 600'000;
+
+std::vector<PassUpdate> read_updates(const std::vector<tracker::Update>& updates);
+// Throws std::runtime_error for updates that never rise or never end the pass.
+PassMoments pass_moments(const std::vector<PassUpdate>& updates);
+
+// True when the step is one of the classic tracking's step buttons (25, 100, 1000 Hz).
+bool classic_offers(int step_hz);
+// The 25 Hz step has no Tune: the operator tunes by hand and clicks Start Tracking.
+bool tunes_by_hand(int step_hz);
+
+std::string operator_scenario(const PassKind& kind, const std::vector<PassUpdate>& updates,
+                              const PassMoments& moments, const RunSettings& settings);
+
+// The time at which the operator clicks Tune or Start Tracking.
+std::int64_t start_click_ms(const std::vector<PassUpdate>& updates, const PassMoments& moments);
+std::int64_t run_end_ms(const std::vector<PassUpdate>& updates, const PassMoments& moments);
+
+} // namespace dopplex::bench
