@@ -11,8 +11,26 @@ namespace dopplex::bench {
 
 namespace {
 
+// Each side's controls in the window: RX then TX.
+struct SideControls {
+    const char* reference;
+    const char* tune;
+    const char* start_tracking;
+    const char* reset;
+    double tracker::Satellite::*nominal_hz;
+};
+
+constexpr SideControls kSides[] = {
+    {"Edit1", "Button1", "Button11", "Button22", &tracker::Satellite::downlink_hz},
+    {"Edit13", "Button12", "Button19", "Button23", &tracker::Satellite::uplink_hz},
+};
+
 // Updates start a second into the run, after the set-up clicks of moment 0.
 constexpr std::int64_t kFirstUpdateMs = 1000;
+// The operator acts half a second after an update, before the next one.
+constexpr std::int64_t kActAfterMs = 500;
+// More than the Reset trains of any pass of the table take (1500 pulses).
+constexpr std::int64_t kResetRoomMs = 600'000;
 
 // The reference as an operator types it: 4.378000E8.
 std::string reference_text(double hz) {
@@ -80,10 +98,6 @@ bool tunes_by_hand(int step_hz) {
     return step_hz == 25;
 }
 
-std::int64_t start_click_ms(const std::vector<PassUpdate>& updates, const PassMoments& moments) {
-    return updates[moments.aos].t + kActAfterMs;
-}
-
 std::int64_t run_end_ms(const std::vector<PassUpdate>& updates, const PassMoments& moments) {
     return updates[moments.ends].t + kActAfterMs + kResetRoomMs;
 }
@@ -93,8 +107,9 @@ std::string operator_scenario(const PassKind& kind, const std::vector<PassUpdate
     std::ostringstream out;
     if (settings.tracking == Tracking::Closed)
         write_closed_settings(out, settings);
-    out << "at 0 type Edit1 " << reference_text(kind.satellite.downlink_hz) << '\n'
-        << "at 0 type Edit13 " << reference_text(kind.satellite.uplink_hz) << '\n';
+    for (const SideControls& side : kSides)
+        out << "at 0 type " << side.reference << ' '
+            << reference_text(kind.satellite.*side.nominal_hz) << '\n';
     if (settings.tracking == Tracking::Classic) {
         const char* button = classic_step_button(settings.step_hz);
         if (!button)
@@ -104,17 +119,18 @@ std::string operator_scenario(const PassKind& kind, const std::vector<PassUpdate
     }
     out << "at 0 click CheckBox1\n";
 
-    const std::int64_t start = start_click_ms(updates, moments);
+    const std::int64_t start = updates[moments.aos].t + kActAfterMs;
     const std::int64_t reset = updates[moments.ends].t + kActAfterMs;
     const bool by_hand = tunes_by_hand(settings.step_hz);
-    // The operator acts half a second after an update, before the next one (a second later).
     for (std::size_t i = 0; i < updates.size(); ++i) {
         out << "at " << updates[i].t << " tracking " << updates[i].text << '\n';
-        if (i == moments.aos)
-            out << "at " << start << " click " << (by_hand ? "Button11" : "Button1") << '\n'
-                << "at " << start << " click " << (by_hand ? "Button19" : "Button12") << '\n';
-        if (i == moments.ends)
-            out << "at " << reset << " click Button22\nat " << reset << " click Button23\n";
+        for (const SideControls& side : kSides) {
+            if (i == moments.aos)
+                out << "at " << start << " click " << (by_hand ? side.start_tracking : side.tune)
+                    << '\n';
+            if (i == moments.ends)
+                out << "at " << reset << " click " << side.reset << '\n';
+        }
     }
     out << "until " << run_end_ms(updates, moments) << '\n';
     return out.str();

@@ -36,10 +36,6 @@ struct PassMoments {
     std::size_t ends; // the update that ends the pass (it reads -2.0 or below)
 };
 
-inline constexpr std::int64_t kActAfterMs = 500; // the operator's reaction to an update
-// Room for the Reset trains: more pulses than any pass of the table needs.
-inline constexpr std::int64_t kResetRoomMs = 600'000;
-
 std::vector<PassUpdate> read_updates(const std::vector<tracker::Update>& updates);
 // Throws std::runtime_error for updates that never rise or never end the pass.
 PassMoments pass_moments(const std::vector<PassUpdate>& updates);
@@ -52,8 +48,7 @@ bool tunes_by_hand(int step_hz);
 std::string operator_scenario(const PassKind& kind, const std::vector<PassUpdate>& updates,
                               const PassMoments& moments, const RunSettings& settings);
 
-// The time at which the operator clicks Tune or Start Tracking.
-std::int64_t start_click_ms(const std::vector<PassUpdate>& updates, const PassMoments& moments);
+// The end of the run: room after the Reset clicks for every pulse of their trains.
 std::int64_t run_end_ms(const std::vector<PassUpdate>& updates, const PassMoments& moments);
 
 } // namespace dopplex::bench
