@@ -22,7 +22,7 @@ Scenario parse(const std::string& text) {
     }
 }
 
-// Feeds the trace's port writes to the radio and returns its error reports.
+// Feeds the trace's port writes to the radio and returns its error reports, shown or held.
 std::vector<std::string> read_trace(std::istream& trace, ModelRadio& radio) {
     std::vector<std::string> reports;
     std::string line;
@@ -31,7 +31,7 @@ std::vector<std::string> read_trace(std::istream& trace, ModelRadio& radio) {
         int byte = 0;
         if (std::sscanf(line.c_str(), "{\"t\":%lld,\"port\":%d}", &t, &byte) == 2)
             radio.written(t, static_cast<std::uint8_t>(byte));
-        else if (line.find("\"report\":") != std::string::npos)
+        else if (const std::size_t key = line.find(','); line.compare(key + 1, 7, "\"report") == 0)
             reports.push_back(line);
     }
     return reports;
