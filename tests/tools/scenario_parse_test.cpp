@@ -58,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "'256' is not a virtual key code (0 to 255)"},
         BadCase{"DumpWithArgument", "at 0 dump all\n", 1, "dump takes no argument"},
         BadCase{"LinkSideways", "at 0 link sideways\n", 1, "link takes open or close"},
-        BadCase{"SetOther", "set speed 5\n", 1, "only report_ms can be set"},
+        BadCase{"SetOther", "set speed 5\n", 1, "'speed' cannot be set"},
         BadCase{"SetReportNotANumber", "set report_ms long\n", 1,
                 "'long' is not a time in milliseconds"},
         BadCase{"UntilBeforeLastCommand", "at 100 dump\nuntil 50\n", 2,

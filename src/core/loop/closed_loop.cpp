@@ -16,10 +16,12 @@ constexpr std::array<SideLines, 2> kLines{{
 }};
 constexpr std::array<Side, 2> kSides{Side::Rx, Side::Tx};
 
-// A turn back needs a quarter step more than going on, so a target that wavers about the middle
-// between two steps is never chased to and fro.
+// A turn back needs a little more than half a step, so a target that wavers about the middle
+// between two steps is never chased to and fro. The waver is the tracker's rounding and the
+// rate's jitter, a few hertz whatever the step: a tenth of a step, at most 50 Hz.
 double threshold(double step_hz, int direction, int last_direction) {
-    return step_hz * (direction == -last_direction ? 0.75 : 0.5);
+    const double margin = direction == -last_direction ? std::min(step_hz / 10, 50.0) : 0;
+    return step_hz / 2 + margin;
 }
 
 } // namespace
