@@ -66,7 +66,7 @@ PassEdge ClosedLoop::update(const std::string& satellite, double elevation, doub
             sides_[index(side)].offset_hz = kept == kept_.end() ? 0 : kept->second[index(side)];
         edge = PassEdge::Aos;
     }
-    service();
+    wake_at(host_.now());
     return edge;
 }
 
@@ -94,7 +94,7 @@ void ClosedLoop::start(Side side, double dial_hz) {
         latch_.set_flag(kLines[index(side)].tuned, false);
         latch_.write_channel_byte();
     }
-    service();
+    wake_at(host_.now());
 }
 
 void ClosedLoop::operator_press(Side side, PressDirection direction) {
@@ -110,7 +110,7 @@ void ClosedLoop::operator_press(Side side, PressDirection direction) {
         st.pending += sign;
         schedules_[index(side)].pending_origin = PressOrigin::Manual;
     }
-    service();
+    wake_at(host_.now());
 }
 
 bool ClosedLoop::reset(Side side, double reference_hz) {
@@ -121,7 +121,7 @@ bool ClosedLoop::reset(Side side, double reference_hz) {
     st.pending = -static_cast<int>(std::lround((*st.dial_hz - reference_hz) / step_hz(side)));
     schedules_[index(side)].pending_origin = PressOrigin::Reset;
     set_behind(side, 0);
-    service();
+    wake_at(host_.now());
     return true;
 }
 
@@ -161,7 +161,7 @@ void ClosedLoop::clear_offsets() {
     for (LoopSideState& st : sides_)
         st.offset_hz = 0;
     kept_.erase(satellite_);
-    service();
+    wake_at(host_.now());
 }
 
 void ClosedLoop::service() {

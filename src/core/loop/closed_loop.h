@@ -2,7 +2,9 @@
 // the operator's offset), and presses on the side's UP or DOWN line until the dial is within
 // half a step of the target. Both sides run at once on their own lines, each on its own press
 // and gap, scheduled as timed events of the engine's queue, so neither waits for the other and
-// updates and input are served between the edges. Engine thread only.
+// updates and input are served between the edges. What a handler asks of the loop is served
+// when the handler is done, so one write carries both sides' edges of a moment; only Stop acts
+// at once. Engine thread only.
 #pragma once
 
 #include "console/controls/control.h"

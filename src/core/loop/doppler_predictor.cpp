@@ -1,5 +1,7 @@
 #include "loop/doppler_predictor.h"
 
+#include <algorithm>
+
 namespace dopplex {
 
 void DopplerPredictor::update(std::int64_t t, double hz) {
@@ -15,7 +17,7 @@ double DopplerPredictor::rate_at(std::int64_t t) const {
 double DopplerPredictor::at(std::int64_t t) const {
     if (!last_)
         return 0;
-    return last_->hz + rate_at(t) * static_cast<double>(t - last_->t);
+    return last_->hz + rate_hz_per_ms_ * static_cast<double>(std::min(t, horizon()) - last_->t);
 }
 
 } // namespace dopplex

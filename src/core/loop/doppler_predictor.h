@@ -1,6 +1,6 @@
 // One side's Doppler frequency between the tracker's updates: the last update moved on at the
 // rate of the last two, by their arrival times. No rate across a gap of more than 3 s, and no
-// prediction more than 3 s past the last update: then it holds the last value.
+// prediction more than 3 s past the last update: there it stays until the next one.
 #pragma once
 
 #include <cstdint>
