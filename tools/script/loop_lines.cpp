@@ -49,13 +49,14 @@ void ParseLoopSetting(const std::string& name, const std::string& value, int lin
             if (!parse_tracking_mode(value, scenario.tracking))
                 throw ScenarioError(line, "tracking takes closed or classic");
         } else if (name == "step") {
+            LoopSide& side = loop.side(side_word(first, name, line));
             const std::int64_t hz = number_word(second, line);
             check_step(hz);
-            loop.side(side_word(first, name, line)).step_hz = hz;
+            side.step_hz = hz;
         } else if (name == "press_ms" || name == "gap_ms") {
+            LoopSide& side = loop.side(side_word(first, name, line));
             const std::int64_t ms = number_word(second, line);
             check_press_ms(ms);
-            LoopSide& side = loop.side(side_word(first, name, line));
             (name == "press_ms" ? side.press_ms : side.gap_ms) = ms;
         } else if (name == "start_at_aos") {
             loop.start_at_aos = on_off(value, line);
