@@ -262,7 +262,7 @@ void RunScenario(const Scenario& scenario, std::ostream& out) {
     LoopTrace loop_trace(out, host);
     const LoopTrace* closed = nullptr;
     if (scenario.tracking == TrackingMode::Closed) {
-        form.tracking_mode = TrackingMode::Closed;
+        form.SetTrackingMode(TrackingMode::Closed);
         form.closed_loop.configure(scenario.loop);
         form.closed_loop.add_observer(&loop_trace);
         closed = &loop_trace;

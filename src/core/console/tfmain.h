@@ -116,6 +116,8 @@ public:
     TrackingMode tracking_mode = TrackingMode::Classic;
     ClosedLoop closed_loop;
     bool closed_mode() const { return tracking_mode == TrackingMode::Closed; }
+    // The operator's choice of mode: leaving the closed loop stops both its sides first.
+    void SetTrackingMode(TrackingMode mode);
 
     // --- every control by name, in window order ---
     const std::vector<Control*>& controls() const { return controls_; }

@@ -21,6 +21,13 @@ const LoopButtons& buttons(Side side) {
 
 } // namespace
 
+void TFMain::SetTrackingMode(TrackingMode mode) {
+    if (closed_mode() && mode != TrackingMode::Closed)
+        for (Side side : {Side::Rx, Side::Tx})
+            closed_loop.stop(side);
+    tracking_mode = mode;
+}
+
 void TFMain::ManualPress(Channel channel) {
     if (!closed_mode()) {
         SinglePulse(latch, host_, channel);
