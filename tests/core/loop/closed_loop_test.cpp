@@ -119,13 +119,29 @@ void start_both(Rig& r) {
     });
 }
 
+// Both sides start on their references at the first of the updates up to `until`.
+void follow(Rig& r, std::int64_t until, Hz rx, Hz tx = constant(kTx)) {
+    r.updates(0, until, std::move(rx), std::move(tx));
+    start_both(r);
+}
+
+// An RX offset step moves the TX offset by `tx_hz`.
+RuleCase lock_row(const char* name, OffsetLock lock, double tx_hz) {
+    return {name, [lock](LoopSettings& s) { s.lock = lock; },
+            [](Rig& r) {
+                follow(r, 4000, constant(kRx));
+                r.at(1000, [&r] { r.closed.operator_press(Side::Rx, PressDirection::Up); });
+            },
+            4000,
+            [tx_hz](const Rig& r) {
+                EXPECT_EQ(r.closed.state(Side::Tx).offset_hz, tx_hz);
+                EXPECT_EQ(r.dial(Side::Tx), kTx + tx_hz);
+            }};
+}
+
 const RuleCase kRules[] = {
     {"CatchUpPressesEveryPressAndGap", [](LoopSettings&) {},
-     [](Rig& r) {
-         r.updates(0, 6000, constant(kRx + 1000), constant(kTx));
-         start_both(r);
-     },
-     6000,
+     [](Rig& r) { follow(r, 6000, constant(kRx + 1000)); }, 6000,
      [](const Rig& r) {
          EXPECT_EQ(r.times(Side::Rx), every(0, 400, 10));
          EXPECT_EQ(r.dial(Side::Rx), kRx + 1000);
@@ -134,11 +150,7 @@ const RuleCase kRules[] = {
          EXPECT_TRUE(r.latch.flag(Channel::TxTuned));
      }},
     {"DownWhenTheTargetIsBelow", [](LoopSettings& s) { s.side(Side::Rx).step_hz = 1000; },
-     [](Rig& r) {
-         r.updates(0, 3000, constant(kRx - 2600), constant(kTx));
-         start_both(r);
-     },
-     3000,
+     [](Rig& r) { follow(r, 3000, constant(kRx - 2600)); }, 3000,
      [](const Rig& r) {
          EXPECT_EQ(r.times(Side::Rx), every(0, 400, 3));
          EXPECT_EQ(r.dial(Side::Rx), kRx - 3000); // nearest step: 400 Hz off, not 600
@@ -148,13 +160,9 @@ const RuleCase kRules[] = {
     {"FollowsUpThenDownWithinHalfAStep", [](LoopSettings&) {},
      [](Rig& r) {
          // At most 188 Hz/s, as at the closest approach of a low pass on 70 cm.
-         r.updates(
-             0, 40000,
-             [](std::int64_t t) {
-                 return kRx + 600 * std::sin(static_cast<double>(t) * M_PI / 10000);
-             },
-             constant(kTx));
-         start_both(r);
+         follow(r, 40000, [](std::int64_t t) {
+             return kRx + 600 * std::sin(static_cast<double>(t) * M_PI / 10000);
+         });
      },
      40000,
      [](const Rig& r) {
@@ -163,10 +171,7 @@ const RuleCase kRules[] = {
      }},
     {"NeverDithersAboutTheMiddle", [](LoopSettings&) {},
      [](Rig& r) {
-         r.updates(
-             0, 20000, [](std::int64_t t) { return kRx + (t / 1000 % 2 == 0 ? 48 : 52); },
-             constant(kTx));
-         start_both(r);
+         follow(r, 20000, [](std::int64_t t) { return kRx + (t / 1000 % 2 == 0 ? 48 : 52); });
      },
      20000, [](const Rig& r) { EXPECT_EQ(r.times(Side::Rx), std::vector<std::int64_t>{1000}); }},
     {"BothSidesPressAtOnceOnTheirOwnTimes",
@@ -174,11 +179,7 @@ const RuleCase kRules[] = {
          s.side(Side::Tx).press_ms = 100;
          s.side(Side::Tx).gap_ms = 100;
      },
-     [](Rig& r) {
-         r.updates(0, 2000, constant(kRx + 200), constant(kTx - 200));
-         start_both(r);
-     },
-     2000,
+     [](Rig& r) { follow(r, 2000, constant(kRx + 200), constant(kTx - 200)); }, 2000,
      [](const Rig& r) {
          // RX up is bit 0, TX down bit 5; the tuned LEDs bits 2 and 6.
          const std::vector<PortWrite> expected{{0, 0, 33},  {100, 0, 1},  {200, 0, 32},
@@ -188,8 +189,7 @@ const RuleCase kRules[] = {
      }},
     {"OperatorPressMovesTheOffsetAndSticks", [](LoopSettings&) {},
      [](Rig& r) {
-         r.updates(0, 8000, constant(kRx), constant(kTx));
-         start_both(r);
+         follow(r, 8000, constant(kRx));
          r.at(1000, [&r] { r.closed.operator_press(Side::Rx, PressDirection::Up); });
          r.at(3000, [&r] { r.closed.operator_press(Side::Rx, PressDirection::Up); });
      },
@@ -200,35 +200,13 @@ const RuleCase kRules[] = {
          EXPECT_EQ(r.closed.state(Side::Rx).offset_hz, 200);
          EXPECT_TRUE(r.times(Side::Tx).empty()); // unlocked
      }},
-    {"NoninvertingLockMovesTxTheSameWay",
-     [](LoopSettings& s) { s.lock = OffsetLock::Noninverting; },
-     [](Rig& r) {
-         r.updates(0, 4000, constant(kRx), constant(kTx));
-         start_both(r);
-         r.at(1000, [&r] { r.closed.operator_press(Side::Rx, PressDirection::Up); });
-     },
-     4000,
-     [](const Rig& r) {
-         EXPECT_EQ(r.closed.state(Side::Tx).offset_hz, 100);
-         EXPECT_EQ(r.dial(Side::Tx), kTx + 100);
-     }},
-    {"InvertingLockMovesTxTheOtherWay", [](LoopSettings& s) { s.lock = OffsetLock::Inverting; },
-     [](Rig& r) {
-         r.updates(0, 4000, constant(kRx), constant(kTx));
-         start_both(r);
-         r.at(1000, [&r] { r.closed.operator_press(Side::Rx, PressDirection::Up); });
-     },
-     4000,
-     [](const Rig& r) {
-         EXPECT_EQ(r.closed.state(Side::Tx).offset_hz, -100);
-         EXPECT_EQ(r.dial(Side::Tx), kTx - 100);
-     }},
+    lock_row("NoninvertingLockMovesTxTheSameWay", OffsetLock::Noninverting, 100),
+    lock_row("InvertingLockMovesTxTheOtherWay", OffsetLock::Inverting, -100),
     {"BehindWhileTheDopplerOutrunsThePresses",
      [](LoopSettings& s) { s.side(Side::Rx).step_hz = 25; },
      [](Rig& r) {
          // 200 Hz/s against 25 Hz x 2.5 presses a second.
-         r.updates(0, 40000, ramp(kRx, 200, 0, 10000), constant(kTx));
-         start_both(r);
+         follow(r, 40000, ramp(kRx, 200, 0, 10000));
      },
      40000,
      [](const Rig& r) {
@@ -239,9 +217,8 @@ const RuleCase kRules[] = {
      }},
     {"NoPredictionPastAGapOfThreeSeconds", [](LoopSettings&) {},
      [](Rig& r) {
-         r.updates(0, 1000, ramp(kRx, 100, 0, 1000), constant(kTx));
+         follow(r, 1000, ramp(kRx, 100, 0, 1000));
          r.updates(9000, 9000, constant(kRx + 2000), constant(kTx));
-         start_both(r);
      },
      20000,
      [](const Rig& r) {
@@ -263,10 +240,9 @@ const RuleCase kRules[] = {
      }},
     {"EndOfPassStopsTheLoop", [](LoopSettings&) {},
      [](Rig& r) {
-         r.updates(0, 4000, ramp(kRx, 100, 0, 20000), constant(kTx));
+         follow(r, 4000, ramp(kRx, 100, 0, 20000));
          r.updates(5000, 5000, constant(kRx + 500), constant(kTx), -2.0);
          r.updates(6000, 9000, ramp(kRx, 100, 0, 20000), constant(kTx), -3.0);
-         start_both(r);
      },
      9000,
      [](const Rig& r) {
@@ -276,9 +252,8 @@ const RuleCase kRules[] = {
      }},
     {"ResetCountsBackEveryPressInOneTrain", [](LoopSettings& s) { s.side(Side::Rx).step_hz = 25; },
      [](Rig& r) {
-         r.updates(0, 9000, ramp(kRx, -100, 0, 20000), constant(kTx));
+         follow(r, 9000, ramp(kRx, -100, 0, 20000));
          r.updates(10000, 10000, constant(kRx - 1000), constant(kTx), -2.0);
-         start_both(r);
          r.at(4000, [&r] { r.closed.operator_press(Side::Rx, PressDirection::Up); });
          r.at(11000, [&r] { r.closed.operator_press(Side::Rx, PressDirection::Down); });
          r.at(12000, [&r] { r.closed.reset(Side::Rx, kRx); });
