@@ -585,6 +585,21 @@ private slots:
             QCOMPARE(!line.error.empty(), row.error);
         }
         QVERIFY(parse_command_line({"--no-log"}).no_log);
+        const struct {
+            std::vector<std::string> args;
+            std::optional<TrackingMode> tracking;
+            bool error;
+        } modes[] = {
+            {{"--tracking", "closed"}, TrackingMode::Closed, false},
+            {{"--tracking=classic"}, TrackingMode::Classic, false},
+            {{"--tracking", "open"}, std::nullopt, true},
+            {{"--tracking"}, std::nullopt, true},
+        };
+        for (const auto& row : modes) {
+            const CommandLine line = parse_command_line(row.args);
+            QCOMPARE(line.tracking, row.tracking);
+            QCOMPARE(!line.error.empty(), row.error);
+        }
         const std::string usage = usage_text("virtual (no hardware)");
         QVERIFY(usage.find("--port SPEC") != std::string::npos);
         QVERIFY(usage.find("Port in use now: virtual (no hardware)") != std::string::npos);

@@ -58,9 +58,17 @@ INSTANTIATE_TEST_SUITE_P(
                 "'256' is not a virtual key code (0 to 255)"},
         BadCase{"DumpWithArgument", "at 0 dump all\n", 1, "dump takes no argument"},
         BadCase{"LinkSideways", "at 0 link sideways\n", 1, "link takes open or close"},
-        BadCase{"SetOther", "set speed 5\n", 1, "only report_ms can be set"},
+        BadCase{"SetOther", "set speed 5\n", 1, "'speed' cannot be set"},
         BadCase{"SetReportNotANumber", "set report_ms long\n", 1,
                 "'long' is not a time in milliseconds"},
+        BadCase{"StepNotARadiosStep", "set step rx 300\n", 1,
+                "300 Hz is not a step (10, 25, 100, 1000, 2500, 5000, 6250 or 12500 Hz)"},
+        BadCase{"StepWithoutSide", "set step 100\n", 1, "step takes rx or tx, then a number"},
+        BadCase{"PressTooShort", "set press_ms tx 20\n", 1, "20 ms is outside 30 to 1000 ms"},
+        BadCase{"GapNotANumber", "set gap_ms rx long\n", 1, "'long' is not a whole number"},
+        BadCase{"TrackingOther", "set tracking open\n", 1, "tracking takes closed or classic"},
+        BadCase{"LockOther", "set lock on\n", 1, "lock takes off, inverting or noninverting"},
+        BadCase{"StartAtAosOther", "set start_at_aos yes\n", 1, "start_at_aos takes on or off"},
         BadCase{"UntilBeforeLastCommand", "at 100 dump\nuntil 50\n", 2,
                 "until lies before the last command"},
         BadCase{"WindowsLineEnds", "at 0 dump\r\nat 0 fly\r\n", 2, "unknown command 'fly'"}),
@@ -98,6 +106,23 @@ TEST(ScenarioParse, KeepsTheRestOfTheLineVerbatim) {
     EXPECT_EQ(s.steps[3].target, "38");
     EXPECT_EQ(s.steps[4].target, "open");
     EXPECT_EQ(s.steps[4].t, 30);
+}
+
+TEST(ScenarioParse, LoopSettingsGoToTheirSide) {
+    const Scenario s = parse("set tracking closed\n"
+                             "set step tx 6250\n"
+                             "set press_ms rx 60\n"
+                             "set gap_ms tx 1000\n"
+                             "set start_at_aos on\n"
+                             "set lock inverting\n");
+    EXPECT_EQ(s.tracking, TrackingMode::Closed);
+    EXPECT_EQ(s.loop.side(Side::Tx).step_hz, 6250);
+    EXPECT_EQ(s.loop.side(Side::Rx).step_hz, 100);
+    EXPECT_EQ(s.loop.side(Side::Rx).press_ms, 60);
+    EXPECT_EQ(s.loop.side(Side::Tx).press_ms, 200);
+    EXPECT_EQ(s.loop.side(Side::Tx).gap_ms, 1000);
+    EXPECT_TRUE(s.loop.start_at_aos);
+    EXPECT_EQ(s.loop.lock, OffsetLock::Inverting);
 }
 
 TEST(ScenarioParse, EqualTimesAndAnEmptyScenarioAreFine) {

@@ -80,6 +80,40 @@ TEST(ScenarioRun, ReportsAreLinesWithTheirFinalPeriod) {
     EXPECT_NE(lines[1].find(R"("Edit9":{"text":"x")"), std::string::npos);
 }
 
+// Closed mode from the set lines: both loops start at AOS, the TX reference that does not parse
+// is said and sends nothing, the RX loop catches up at its own step and press timing, Stop
+// lowers its line at once, and an arrow key after the loop is a counted press of its own.
+TEST(ScenarioRun, ClosedModeTracesThePressesAndBehind) {
+    auto lines = lines_of(run("set tracking closed\n"
+                              "set step rx 1000\n"
+                              "set press_ms rx 50\n"
+                              "set gap_ms rx 50\n"
+                              "set start_at_aos on\n"
+                              "at 0 type Edit1 4.367750E8\n"
+                              "at 0 click CheckBox1\n"
+                              "at 2000 tracking SN\"AO-7\" EL1.0 DN436777000 UP145917000\n"
+                              "at 2120 click Stop\n"
+                              "at 3000 key 38\n"
+                              "until 3500\n"));
+    std::erase_if(lines, [](const std::string& l) { return l.starts_with(R"({"t":2000,"port")"); });
+    const std::string dump = lines.back();
+    lines.pop_back();
+    const std::string press = R"(,"press":{"side":"rx","direction":"up","source":)";
+    EXPECT_EQ(
+        lines,
+        (std::vector<std::string>{
+            R"({"t":2000,"report":"The TX reference 'Enter Freq E8' is not a frequency )"
+            R"((type it as 4.353000E8): its loop sends no press."})",
+            R"({"t":2000,"behind":{"side":"rx","steps":1}})",
+            R"({"t":2000)" + press + R"("loop","dial_hz":436776000}})", R"({"t":2050,"port":8})",
+            R"({"t":2100,"behind":{"side":"rx","steps":0}})",
+            R"({"t":2100)" + press + R"("loop","dial_hz":436777000}})", R"({"t":2100,"port":9})",
+            R"({"t":2120,"port":8})", R"({"t":3000)" + press + R"("manual","dial_hz":436778000}})",
+            R"({"t":3000,"port":9})", R"({"t":3050,"port":8})"}));
+    EXPECT_NE(dump.find(R"("loop":{"rx":{"tracking":false,"dial_hz":436778000,)"),
+              std::string::npos);
+}
+
 struct EndCase {
     const char* name;
     const char* steps; // after the receiver is set up and tracking on both of its timers

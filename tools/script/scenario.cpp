@@ -5,6 +5,7 @@
 #include "console/tfmain.h"
 #include "json_out.h"
 #include "keying/recording_port.h"
+#include "loop_trace.h"
 #include "runtime/event_loop.h"
 #include "runtime/virtual_host.h"
 
@@ -29,6 +30,16 @@ const char* const kScenarioHelp = R"(Scenario format (one command per line):
   at <ms> link open|close     the tracker link opens or ends
   at <ms> dump                print the state as the clock reaches <ms>
   set report_ms <ms>          how long an error report stays open (default 0)
+  set tracking closed|classic the tracking mode (default classic, the original's)
+  set step rx|tx <Hz>         a side's step in closed mode: 10, 25, 100 (default), 1000, 2500,
+                              5000, 6250 or 12500
+  set press_ms rx|tx <ms>     how long a closed-mode press holds its line (30 to 1000, default
+                              200)
+  set gap_ms rx|tx <ms>       how long its line stays low before the next press (30 to 1000,
+                              default 200)
+  set start_at_aos on|off     both loops start by themselves at AOS, the dials at the references
+  set lock off|inverting|noninverting
+                              an RX offset change moves the TX offset by the opposite or the same
   until <ms>                  run to that virtual time, print a final dump
 Without "until" the run ends at the time of the last command. No timer ticks after the end; a
 handler that runs past it finishes first. Times and report_ms go up to 1000000000 (about 11
@@ -41,6 +52,15 @@ Output, one JSON object per line, in time order:
                               an error raised while a report was open: it repeats a text open
                               or waiting, waits to be shown, or did not fit into the queue
   {"t":<ms>,"dump":{...}}     controls, memo lines, channel flags, running timers, last Doppler values
+                              and, in closed mode, "loop": each side's dial, target, offset, behind
+In closed mode also:
+  {"t":<ms>,"press":{"side":"rx|tx","direction":"up|down","source":"loop|manual|reset",
+   "dial_hz":<Hz>}}           every press as its line rises, with the dial it counts
+  {"t":<ms>,"behind":{"side":"rx|tx","steps":<n>}}
+                              the side cannot keep up by n steps; 0 once it has caught up
+  {"t":<ms>,"late_press":{"side":"rx|tx","held_ms":<ms>}}
+                              a press held longer than its length plus 100 ms
+and "click Stop" also halts both loops at once, their lines low.
 )";
 
 namespace {
@@ -150,9 +170,11 @@ Scenario ParseScenario(std::istream& in) {
             last_t = step.t;
             scenario.steps.push_back(std::move(step));
         } else if (command == "set") {
-            if (take_word(rest) != "report_ms")
-                throw ScenarioError(line, "only report_ms can be set");
-            scenario.report_ms = parse_ms(rest, line);
+            const std::string name = take_word(rest);
+            if (name == "report_ms")
+                scenario.report_ms = parse_ms(rest, line);
+            else
+                ParseLoopSetting(name, rest, line, scenario);
         } else if (command == "until") {
             scenario.until = parse_ms(rest, line);
             if (scenario.until < last_t)
@@ -173,7 +195,7 @@ const char* json_bool(bool b) {
     return b ? "true" : "false";
 }
 
-void write_dump(std::ostream& out, std::int64_t t, const TFMain& form) {
+void write_dump(std::ostream& out, std::int64_t t, const TFMain& form, const LoopTrace* loop) {
     out << "{\"t\":" << t << ",\"dump\":{\"controls\":{";
     bool first = true;
     for (const Control* c : form.controls()) {
@@ -203,7 +225,10 @@ void write_dump(std::ostream& out, std::int64_t t, const TFMain& form) {
         }
     out << "],\"focused\":" << JsonString(form.focused())
         << ",\"LastRxDoppler\":" << FormatGeneral(form.LastRxDoppler)
-        << ",\"LastTxDoppler\":" << FormatGeneral(form.LastTxDoppler) << "}}\n";
+        << ",\"LastTxDoppler\":" << FormatGeneral(form.LastTxDoppler);
+    if (loop)
+        loop->dump(form.closed_loop);
+    out << "}}\n";
 }
 
 } // namespace
@@ -234,11 +259,28 @@ void RunScenario(const Scenario& scenario, std::ostream& out) {
         loop.quit();
     };
 
+    LoopTrace loop_trace(out, host);
+    const LoopTrace* closed = nullptr;
+    if (scenario.tracking == TrackingMode::Closed) {
+        form.SetTrackingMode(TrackingMode::Closed);
+        form.closed_loop.configure(scenario.loop);
+        form.closed_loop.add_observer(&loop_trace);
+        closed = &loop_trace;
+    }
+
     loop.guarded([&] { form.FormCreate(); });
 
     for (const ScenarioStep& step : scenario.steps) {
         if (step.verb == "click" && step.target == "Stop") {
             host.stop_at(step.t);
+            if (closed)
+                loop.post(
+                    EventKind::Control,
+                    [&form] {
+                        for (Side side : {Side::Rx, Side::Tx})
+                            form.closed_loop.stop(side);
+                    },
+                    step.t);
         } else if (step.verb == "tracking") {
             loop.post(
                 EventKind::Link,
@@ -266,7 +308,9 @@ void RunScenario(const Scenario& scenario, std::ostream& out) {
                 EventKind::Link,
                 [&form, open] { open ? form.TrackingOpen() : form.TrackingClose(); }, step.t);
         } else if (step.verb == "dump") {
-            host.probe_at(step.t, [&out, &form, &host] { write_dump(out, host.now(), form); });
+            host.probe_at(step.t, [&out, &form, &host, closed] {
+                write_dump(out, host.now(), form, closed);
+            });
         }
     }
 
@@ -276,7 +320,7 @@ void RunScenario(const Scenario& scenario, std::ostream& out) {
     // Ticks that a busy handler leaves overdue would otherwise never let the run reach its end.
     loop.timers().set_last_due(end);
     loop.run(end);
-    write_dump(out, host.now(), form);
+    write_dump(out, host.now(), form, closed);
 }
 
 } // namespace dopplex

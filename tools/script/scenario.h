@@ -3,6 +3,8 @@
 // the scenario tests and by users who dry-run a pass. Raises ScenarioError for a bad line.
 #pragma once
 
+#include "loop/loop_settings.h"
+
 #include <cstdint>
 #include <iosfwd>
 #include <stdexcept>
@@ -33,9 +35,14 @@ struct Scenario {
     std::vector<ScenarioStep> steps;
     std::int64_t report_ms = 0;
     std::int64_t until = -1; // -1: run until nothing is left to do
+    TrackingMode tracking = TrackingMode::Classic;
+    LoopSettings loop;
 };
 
 Scenario ParseScenario(std::istream& in);
+// One "set" line's words after "set"; report_ms is the caller's.
+void ParseLoopSetting(const std::string& name, const std::string& value, int line,
+                      Scenario& scenario);
 
 // Runs the scenario and writes its trace to `out`.
 void RunScenario(const Scenario& scenario, std::ostream& out);

@@ -6,6 +6,26 @@
 
 namespace dopplex::app {
 
+namespace {
+
+// The value of an option given as "--name VALUE" or "--name=VALUE"; none when `word` is not the
+// option. Moves `i` past a separate value; an error when the value is missing.
+std::optional<std::string> option_value(const std::vector<std::string>& args, std::size_t& i,
+                                        const std::string& name, std::string& error) {
+    const std::string& word = args[i];
+    if (word.starts_with(name + "="))
+        return word.substr(name.size() + 1);
+    if (word != name)
+        return std::nullopt;
+    if (i + 1 == args.size()) {
+        error = name + " needs a value";
+        return std::nullopt;
+    }
+    return args[++i];
+}
+
+} // namespace
+
 CommandLine parse_command_line(const std::vector<std::string>& args) {
     CommandLine line;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -16,18 +36,20 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             line.version = true;
         } else if (word == "--no-log") {
             line.no_log = true;
-        } else if (word == "--port") {
-            if (i + 1 == args.size()) {
-                line.error = "--port needs a value";
+        } else if (auto port = option_value(args, i, "--port", line.error)) {
+            line.port = *port;
+        } else if (auto mode = option_value(args, i, "--tracking", line.error)) {
+            TrackingMode chosen{};
+            if (!parse_tracking_mode(*mode, chosen)) {
+                line.error = "--tracking takes closed or classic, not " + *mode;
                 return line;
             }
-            line.port = args[++i];
-        } else if (word.starts_with("--port=")) {
-            line.port = word.substr(7);
-        } else {
+            line.tracking = chosen;
+        } else if (line.error.empty()) {
             line.error = "unknown option: " + word;
-            return line;
         }
+        if (!line.error.empty())
+            return line;
     }
     return line;
 }
@@ -61,13 +83,18 @@ std::string usage_text(const std::string& port_in_use) {
     std::string ports;
     for (std::string row; std::getline(syntax, row);)
         ports += "      " + row + "\n";
-    return "Usage: dopplex [--port SPEC] [--no-log] [--help] [--version]\n"
+    return "Usage: dopplex [--port SPEC] [--tracking MODE] [--no-log] [--help] [--version]\n"
            "\n"
            "Keeps a receiver and a transmitter on frequency through a satellite pass by pressing\n"
            "their UP/DOWN buttons through eight output lines, following the tracker's data.\n"
            "\n"
            "  --port SPEC   the output lines to drive (also DOPPLEX_PORT; the option wins):\n" +
-           ports + kDefaultPortLine + kNoLogLines +
+           ports + kDefaultPortLine +
+           "  --tracking MODE\n"
+           "                classic: the original's tracking (the default); closed: the closed\n"
+           "                loop, every press counted, the dial kept on the Doppler frequency\n"
+           "                at the step each radio uses\n" +
+           kNoLogLines +
            "  --help        this text\n"
            "  --version     the program's version\n"
            "\n"

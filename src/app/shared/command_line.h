@@ -1,6 +1,9 @@
-// The program's options: --port SPEC, --no-log, --help and --version. The port choice itself
-// (option, then DOPPLEX_PORT, then the default) is the port area's; this only reads the words.
+// The program's options: --port SPEC, --tracking MODE, --no-log, --help and --version. The port
+// choice itself (option, then DOPPLEX_PORT, then the default) is the port area's; this only reads
+// the words.
 #pragma once
+
+#include "loop/loop_settings.h"
 
 #include <optional>
 #include <string>
@@ -13,7 +16,8 @@ struct CommandLine {
     bool version = false;
     bool no_log = false;
     std::optional<std::string> port;
-    std::string error; // not empty: the words could not be read
+    std::optional<TrackingMode> tracking; // none: as the settings remember it
+    std::string error;                    // not empty: the words could not be read
 };
 
 CommandLine parse_command_line(const std::vector<std::string>& args);

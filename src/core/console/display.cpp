@@ -46,6 +46,8 @@ void TFMain::TrackingDataExChange() {
     ParseSatData(text, SatData);
     ShowSatData(SatData);
     UpdatePassState();
+    if (closed_mode())
+        FollowUpdate();
 }
 
 } // namespace dopplex

@@ -5,14 +5,15 @@
 
 #include "console/controls/control.h"
 #include "keying/train_progress.h"
+#include "loop/loop_observer.h"
 
 #include <string>
 
 namespace dopplex {
 
-class FormObserver {
+// The closed loop's presses and "behind" come through the same observer.
+class FormObserver : public LoopObserver {
 public:
-    virtual ~FormObserver() = default;
     virtual void control_changed(const Control& control, Change what) = 0;
     virtual void focus_moved(const std::string& control_name) = 0;
     virtual void train_progress(const TrainProgress&) {}

@@ -21,6 +21,7 @@ void TFMain::l_ddClick() {
 
 void TFMain::TrackingOpen() {
     l_dd.set_text("Opened");
+    closed_loop.link_reopened();
 }
 
 // The pass supervisor does not run here: a closed link is not an update.

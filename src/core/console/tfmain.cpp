@@ -6,7 +6,7 @@
 namespace dopplex {
 
 TFMain::TFMain(EventLoop& loop, PortWriter& port)
-    : latch(port, CheckBox1), loop_(loop), host_(loop.host()) {
+    : latch(port, CheckBox1), closed_loop(loop, latch, CheckBox1), loop_(loop), host_(loop.host()) {
     controls_ = {&l_st,      &l_na,      &l_az,         &l_el,         &l_uf,         &l_df,
                  &l_um,      &l_dm,      &l_aos,        &l_dd,         &Edit1,        &Edit2,
                  &Edit3,     &Edit4,     &Edit5,        &Edit6,        &Edit7,        &Edit8,
@@ -186,6 +186,7 @@ void TFMain::FormCreate() {
 }
 
 void TFMain::SpeedButton1Click() {
+    closed_loop.halt();
     for (int bit = 0; bit < kChannelCount; ++bit) {
         if (CheckBox1.checked())
             latch.set_flag(static_cast<Channel>(bit), false);

@@ -9,6 +9,8 @@
 #include "console/form_observer.h"
 #include "keying/channel_latch.h"
 #include "keying/pulses.h"
+#include "loop/closed_loop.h"
+#include "loop/loop_settings.h"
 #include "runtime/event_loop.h"
 #include "tracker/link/client_conversation.h"
 #include "tracker/link/client_item.h"
@@ -107,13 +109,26 @@ public:
 
     ChannelLatch latch;
 
+    // --- the closed loop, beside the classic tracking (the default) ---
+    // In closed mode Tune starts a side's loop with the dial at the reference, Start Tracking
+    // with the dial at the Doppler frequency now, Freq. UP/DOWN and the arrows move its offset,
+    // and Reset counts the dial back to the reference; no classic timer or train runs.
+    TrackingMode tracking_mode = TrackingMode::Classic;
+    ClosedLoop closed_loop;
+    bool closed_mode() const { return tracking_mode == TrackingMode::Closed; }
+    // The operator's choice of mode: leaving the closed loop stops both its sides first.
+    void SetTrackingMode(TrackingMode mode);
+
     // --- every control by name, in window order ---
     const std::vector<Control*>& controls() const { return controls_; }
     Control* find(const std::string& name) const;
     const std::string& focused() const { return focused_; }
     bool timer_running(int id) const { return loop_.timers().running(id); }
 
-    void add_observer(FormObserver* observer) { observers_.push_back(observer); }
+    void add_observer(FormObserver* observer) {
+        observers_.push_back(observer);
+        closed_loop.add_observer(observer);
+    }
 
     // --- operator input, as the window delivers it ---
     // A click reaches the handler only for a visible, enabled control; a check box or radio
@@ -137,10 +152,10 @@ public:
     void RadioButton1Click() { select_step(RadioButton1); }
     void RadioButton2Click() { select_step(RadioButton2); }
     void RadioButton3Click() { select_step(RadioButton3); }
-    void Button2Click() { SinglePulse(latch, host_, Channel::RxUp); }
-    void Button3Click() { SinglePulse(latch, host_, Channel::RxDown); }
-    void Button20Click() { SinglePulse(latch, host_, Channel::TxUp); }
-    void Button21Click() { SinglePulse(latch, host_, Channel::TxDown); }
+    void Button2Click() { ManualPress(Channel::RxUp); }
+    void Button3Click() { ManualPress(Channel::RxDown); }
+    void Button20Click() { ManualPress(Channel::TxUp); }
+    void Button21Click() { ManualPress(Channel::TxDown); }
 
     // --- the tuning engine ---
     void Button1Click();  // Tune RX
@@ -191,6 +206,11 @@ private:
     // later Tune or Adjust cannot fire it with its old count, and ends the whole chain.
     void RunStageTrain(Control& stage, Control& stop_log, PulseTrainSpec train);
     void set_green_box(bool ticked);
+    void ManualPress(Channel channel);
+    void FollowUpdate();
+    void StartLoopAtReference(Side side);
+    void StartLoopAtDoppler(Side side);
+    void ResetLoop(Side side);
 
     EventLoop& loop_;
     Host& host_;

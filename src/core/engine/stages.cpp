@@ -52,12 +52,26 @@ void TFMain::register_engine_handlers() {
         for (FormObserver* o : observers_)
             o->train_progress(progress);
     };
-    click_handlers_["Button1"] = [this] { Button1Click(); };
-    click_handlers_["Button12"] = [this] { Button12Click(); };
-    click_handlers_["Button11"] = [this] { Button11Click(); };
-    click_handlers_["Button19"] = [this] { Button19Click(); };
-    click_handlers_["Button22"] = [this] { Button22Click(); };
-    click_handlers_["Button23"] = [this] { Button23Click(); };
+    // Each button's classic handler, or in closed mode the loop's.
+    const auto by_mode = [this](void (TFMain::*classic)(), void (TFMain::*closed)(Side),
+                                Side side) {
+        return [this, classic, closed, side] {
+            if (closed_mode())
+                (this->*closed)(side);
+            else
+                (this->*classic)();
+        };
+    };
+    click_handlers_["Button1"] =
+        by_mode(&TFMain::Button1Click, &TFMain::StartLoopAtReference, Side::Rx);
+    click_handlers_["Button12"] =
+        by_mode(&TFMain::Button12Click, &TFMain::StartLoopAtReference, Side::Tx);
+    click_handlers_["Button11"] =
+        by_mode(&TFMain::Button11Click, &TFMain::StartLoopAtDoppler, Side::Rx);
+    click_handlers_["Button19"] =
+        by_mode(&TFMain::Button19Click, &TFMain::StartLoopAtDoppler, Side::Tx);
+    click_handlers_["Button22"] = by_mode(&TFMain::Button22Click, &TFMain::ResetLoop, Side::Rx);
+    click_handlers_["Button23"] = by_mode(&TFMain::Button23Click, &TFMain::ResetLoop, Side::Tx);
     for (const TrainStage& s : train_stages())
         click_handlers_[(this->*s.stage).name()] = [this, &s] { RunTrainStage(s); };
     for (const AdjustStage& s : adjust_stages())

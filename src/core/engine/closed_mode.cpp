@@ -1,0 +1,94 @@
+#include "console/numtext/numtext.h"
+#include "console/tfmain.h"
+
+namespace dopplex {
+
+namespace {
+
+using Field = Control TFMain::*;
+
+struct LoopButtons {
+    Field reference;
+    Field reset;
+    const char* name;
+};
+
+const LoopButtons& buttons(Side side) {
+    static const LoopButtons rx{&TFMain::Edit1, &TFMain::Button22, "RX"};
+    static const LoopButtons tx{&TFMain::Edit13, &TFMain::Button23, "TX"};
+    return side == Side::Rx ? rx : tx;
+}
+
+} // namespace
+
+void TFMain::SetTrackingMode(TrackingMode mode) {
+    if (closed_mode() && mode != TrackingMode::Closed)
+        for (Side side : {Side::Rx, Side::Tx})
+            closed_loop.stop(side);
+    tracking_mode = mode;
+}
+
+void TFMain::ManualPress(Channel channel) {
+    if (!closed_mode()) {
+        SinglePulse(latch, host_, channel);
+        return;
+    }
+    const Side side = channel == Channel::RxUp || channel == Channel::RxDown ? Side::Rx : Side::Tx;
+    const bool up = channel == Channel::RxUp || channel == Channel::TxUp;
+    closed_loop.operator_press(side, up ? PressDirection::Up : PressDirection::Down);
+}
+
+// The end of a pass by the classic rule, from the elevation as the form shows it.
+void TFMain::FollowUpdate() {
+    const double el = ParseNumber(Edit9.text());
+    const PassEdge edge = closed_loop.update(SatData.SatName, el, SatData.Downlink, SatData.Uplink);
+    // Every step of the loop can tune, 25 Hz included.
+    Button1.set_enabled(el > 0);
+    if (edge == PassEdge::Aos && closed_loop.settings().start_at_aos)
+        for (Side side : {Side::Rx, Side::Tx})
+            StartLoopAtReference(side);
+}
+
+namespace {
+std::optional<double> reference_or_report(const Control& reference, const char* name,
+                                          EventLoop& loop) {
+    try {
+        const double hz = ParseNumber(reference.text());
+        if (hz > 0)
+            return hz;
+    } catch (const EConvertError&) {
+    }
+    loop.report_error(std::string("The ") + name + " reference '" + reference.text() +
+                      "' is not a frequency (type it as 4.353000E8): its loop sends no press");
+    return std::nullopt;
+}
+} // namespace
+
+void TFMain::StartLoopAtReference(Side side) {
+    const LoopButtons& b = buttons(side);
+    if (const std::optional<double> hz = reference_or_report(this->*b.reference, b.name, loop_))
+        closed_loop.start(side, *hz);
+}
+
+void TFMain::StartLoopAtDoppler(Side side) {
+    if (const std::optional<double> hz = closed_loop.doppler_now(side))
+        closed_loop.start(side, *hz);
+    else
+        loop_.report_error(std::string("No Doppler frequency from the tracker yet: the ") +
+                           buttons(side).name + " loop does not start");
+}
+
+void TFMain::ResetLoop(Side side) {
+    const LoopButtons& b = buttons(side);
+    const std::optional<double> hz = reference_or_report(this->*b.reference, b.name, loop_);
+    if (!hz)
+        return;
+    if (!closed_loop.reset(side, *hz)) {
+        loop_.report_error(std::string("The ") + b.name +
+                           " loop has counted no dial since the program started: nothing to reset");
+        return;
+    }
+    (this->*b.reset).set_enabled(false);
+}
+
+} // namespace dopplex

@@ -1,0 +1,293 @@
+#include "loop/closed_loop.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace dopplex {
+
+namespace {
+
+struct SideLines {
+    Channel up, down, tuned;
+};
+constexpr std::array<SideLines, 2> kLines{{
+    {Channel::RxUp, Channel::RxDown, Channel::RxTuned},
+    {Channel::TxUp, Channel::TxDown, Channel::TxTuned},
+}};
+constexpr std::array<Side, 2> kSides{Side::Rx, Side::Tx};
+
+// A turn back needs a little more than half a step, so a target that wavers about the middle
+// between two steps is never chased to and fro. The waver is the tracker's rounding and the
+// rate's jitter, a few hertz whatever the step: a tenth of a step, at most 50 Hz.
+double threshold(double step_hz, int direction, int last_direction) {
+    const double margin = direction == -last_direction ? std::min(step_hz / 10, 50.0) : 0;
+    return step_hz / 2 + margin;
+}
+
+} // namespace
+
+const char* press_origin_name(PressOrigin origin) {
+    switch (origin) {
+    case PressOrigin::Manual:
+        return "manual";
+    case PressOrigin::Reset:
+        return "reset";
+    default:
+        return "loop";
+    }
+}
+
+ClosedLoop::ClosedLoop(EventLoop& loop, ChannelLatch& latch, const Control& enable_hardware)
+    : loop_(loop), host_(loop.host()), latch_(latch), enable_hardware_(enable_hardware) {}
+
+PassEdge ClosedLoop::update(const std::string& satellite, double elevation, double downlink_hz,
+                            double uplink_hz) {
+    const std::int64_t now = host_.now();
+    satellite_ = satellite;
+    // A text without a frequency leaves the prediction as it was rather than aiming at 0 Hz.
+    if (downlink_hz > 0)
+        doppler_[index(Side::Rx)].update(now, downlink_hz);
+    if (uplink_hz > 0)
+        doppler_[index(Side::Tx)].update(now, uplink_hz);
+    PassEdge edge = PassEdge::None;
+    if (elevation == -2.0) {
+        if (in_pass_)
+            kept_[satellite_] = {sides_[0].offset_hz, sides_[1].offset_hz};
+        in_pass_ = false;
+        for (Side side : kSides) {
+            sides_[index(side)].tracking = false;
+            set_behind(side, 0);
+        }
+        edge = PassEdge::End;
+    } else if (!in_pass_ && elevation > 0) {
+        in_pass_ = true;
+        const auto kept = kept_.find(satellite_);
+        for (Side side : kSides)
+            sides_[index(side)].offset_hz = kept == kept_.end() ? 0 : kept->second[index(side)];
+        edge = PassEdge::Aos;
+    }
+    wake_at(host_.now());
+    return edge;
+}
+
+void ClosedLoop::link_reopened() {
+    for (DopplerPredictor& d : doppler_)
+        d.forget();
+}
+
+std::optional<double> ClosedLoop::doppler_now(Side side) const {
+    const DopplerPredictor& d = doppler_[index(side)];
+    if (!d.known())
+        return std::nullopt;
+    return d.at(host_.now());
+}
+
+void ClosedLoop::start(Side side, double dial_hz) {
+    LoopSideState& st = sides_[index(side)];
+    Schedule& k = schedules_[index(side)];
+    st.tracking = true;
+    st.dial_hz = dial_hz;
+    st.pending = 0;
+    k.tuned_lit = false;
+    k.last_direction = 0;
+    if (latch_.flag(kLines[index(side)].tuned)) {
+        latch_.set_flag(kLines[index(side)].tuned, false);
+        latch_.write_channel_byte();
+    }
+    wake_at(host_.now());
+}
+
+void ClosedLoop::operator_press(Side side, PressDirection direction) {
+    LoopSideState& st = sides_[index(side)];
+    const int sign = direction == PressDirection::Up ? 1 : -1;
+    if (st.tracking) {
+        const double delta = sign * step_hz(side);
+        st.offset_hz += delta;
+        if (side == Side::Rx && settings_.lock != OffsetLock::Off)
+            sides_[index(Side::Tx)].offset_hz +=
+                settings_.lock == OffsetLock::Noninverting ? delta : -delta;
+    } else if (enable_hardware_.checked()) {
+        st.pending += sign;
+        schedules_[index(side)].pending_origin = PressOrigin::Manual;
+    }
+    wake_at(host_.now());
+}
+
+bool ClosedLoop::reset(Side side, double reference_hz) {
+    LoopSideState& st = sides_[index(side)];
+    if (!st.dial_hz)
+        return false;
+    st.tracking = false;
+    st.pending = -static_cast<int>(std::lround((*st.dial_hz - reference_hz) / step_hz(side)));
+    schedules_[index(side)].pending_origin = PressOrigin::Reset;
+    set_behind(side, 0);
+    wake_at(host_.now());
+    return true;
+}
+
+void ClosedLoop::stop(Side side) {
+    LoopSideState& st = sides_[index(side)];
+    Schedule& k = schedules_[index(side)];
+    st.tracking = false;
+    st.pending = 0;
+    set_behind(side, 0);
+    if (!st.pressing)
+        return;
+    const std::int64_t now = host_.now();
+    // A press cut before the radio could take it did not move the dial.
+    if (now - k.pressed_at < kPressTakesMs && st.dial_hz)
+        *st.dial_hz -= k.last_direction * step_hz(side);
+    st.pressing = false;
+    latch_.set_flag(kLines[index(side)].up, false);
+    latch_.set_flag(kLines[index(side)].down, false);
+    k.ready_at = now + settings_.side(side).gap_ms;
+    latch_.write_channel_byte();
+}
+
+void ClosedLoop::halt() {
+    for (Side side : kSides) {
+        LoopSideState& st = sides_[index(side)];
+        st.tracking = false;
+        st.pending = 0;
+        if (st.pressing) {
+            latch_.set_flag(kLines[index(side)].up, false);
+            latch_.set_flag(kLines[index(side)].down, false);
+            st.pressing = false;
+        }
+    }
+}
+
+void ClosedLoop::clear_offsets() {
+    for (LoopSideState& st : sides_)
+        st.offset_hz = 0;
+    kept_.erase(satellite_);
+    wake_at(host_.now());
+}
+
+void ClosedLoop::service() {
+    const std::int64_t now = host_.now();
+    bool changed = false;
+    for (Side side : kSides)
+        changed = release(side, now) || changed;
+    for (Side side : kSides)
+        changed = decide(side, now) || changed;
+    // One write carries both sides' edges of this moment.
+    if (changed)
+        latch_.write_channel_byte();
+    for (Side side : kSides) {
+        const LoopSideState& st = sides_[index(side)];
+        const Schedule& k = schedules_[index(side)];
+        if (st.pressing)
+            wake_at(k.release_at);
+        else if ((st.pending != 0 || st.tracking) && now < k.ready_at)
+            wake_at(k.ready_at);
+        else if (k.check_at)
+            wake_at(*k.check_at);
+    }
+}
+
+bool ClosedLoop::release(Side side, std::int64_t now) {
+    LoopSideState& st = sides_[index(side)];
+    Schedule& k = schedules_[index(side)];
+    if (!st.pressing || now < k.release_at)
+        return false;
+    st.pressing = false;
+    latch_.set_flag(kLines[index(side)].up, false);
+    latch_.set_flag(kLines[index(side)].down, false);
+    k.ready_at = now + settings_.side(side).gap_ms;
+    const std::int64_t held = now - k.pressed_at;
+    if (held > settings_.side(side).press_ms + kLatePressMs) {
+        ++st.late_presses;
+        for (LoopObserver* o : observers_)
+            o->loop_late_press(side, held);
+    }
+    return true;
+}
+
+bool ClosedLoop::decide(Side side, std::int64_t now) {
+    LoopSideState& st = sides_[index(side)];
+    Schedule& k = schedules_[index(side)];
+    if (st.pressing || now < k.ready_at)
+        return false;
+    k.check_at.reset();
+    if (!enable_hardware_.checked())
+        return false;
+    if (st.pending != 0) {
+        const int direction = st.pending > 0 ? 1 : -1;
+        st.pending -= direction;
+        press(side, direction, k.pending_origin, now);
+        return true;
+    }
+    const DopplerPredictor& doppler = doppler_[index(side)];
+    if (!st.tracking || !doppler.known() || !st.dial_hz)
+        return false;
+    const double step = step_hz(side);
+    // Always the present target: a press that could not be made in time is not owed later.
+    const std::int64_t takes = now + kPressTakesMs;
+    const double target = doppler.at(takes) + st.offset_hz;
+    st.target_hz = target;
+    const double error = target - *st.dial_hz;
+    const int direction = error > 0 ? 1 : -1;
+    set_behind(side, std::max(0, static_cast<int>(std::lround(std::fabs(error) / step)) - 1));
+    if (std::fabs(error) > threshold(step, direction, k.last_direction)) {
+        press(side, direction, PressOrigin::Loop, now);
+        return true;
+    }
+    bool changed = false;
+    if (!k.tuned_lit) {
+        k.tuned_lit = true;
+        latch_.set_flag(kLines[index(side)].tuned, true);
+        changed = true;
+    }
+    // The next look: when the target, moving at its present rate, leaves the dial's half step.
+    const double rate = doppler.rate_at(takes);
+    if (rate != 0) {
+        const int moving = rate > 0 ? 1 : -1;
+        const double ms =
+            (threshold(step, moving, k.last_direction) - moving * error) / std::fabs(rate);
+        const std::int64_t check = now + static_cast<std::int64_t>(std::ceil(ms)) + 1;
+        if (check + kPressTakesMs <= doppler.horizon())
+            k.check_at = check;
+    }
+    return changed;
+}
+
+void ClosedLoop::press(Side side, int direction, PressOrigin origin, std::int64_t now) {
+    LoopSideState& st = sides_[index(side)];
+    Schedule& k = schedules_[index(side)];
+    latch_.set_flag(direction > 0 ? kLines[index(side)].up : kLines[index(side)].down, true);
+    st.pressing = true;
+    k.pressed_at = now;
+    k.release_at = now + settings_.side(side).press_ms;
+    k.last_direction = direction;
+    if (st.dial_hz)
+        *st.dial_hz += direction * step_hz(side);
+    const LoopPress told{now, side, direction > 0 ? PressDirection::Up : PressDirection::Down,
+                         origin, st.dial_hz.value_or(0)};
+    for (LoopObserver* o : observers_)
+        o->loop_pressed(told);
+}
+
+void ClosedLoop::set_behind(Side side, int steps) {
+    int& behind = sides_[index(side)].behind_steps;
+    if (behind == steps)
+        return;
+    behind = steps;
+    for (LoopObserver* o : observers_)
+        o->loop_behind(side, steps);
+}
+
+void ClosedLoop::wake_at(std::int64_t t) {
+    if (std::find(wakes_.begin(), wakes_.end(), t) != wakes_.end())
+        return;
+    wakes_.push_back(t);
+    loop_.post(
+        EventKind::Control,
+        [this, t] {
+            std::erase(wakes_, t);
+            service();
+        },
+        t);
+}
+
+} // namespace dopplex

@@ -1,0 +1,120 @@
+// The closed loop: per side a counted dial and a target (the predicted Doppler frequency plus
+// the operator's offset), and presses on the side's UP or DOWN line until the dial is within
+// half a step of the target. Both sides run at once on their own lines, each on its own press
+// and gap, scheduled as timed events of the engine's queue, so neither waits for the other and
+// updates and input are served between the edges. What a handler asks of the loop is served
+// when the handler is done, so one write carries both sides' edges of a moment; only Stop acts
+// at once. Engine thread only.
+#pragma once
+
+#include "console/controls/control.h"
+#include "keying/channel_latch.h"
+#include "loop/doppler_predictor.h"
+#include "loop/loop_observer.h"
+#include "loop/loop_settings.h"
+#include "runtime/event_loop.h"
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dopplex {
+
+// A radio takes a press once it has been held about this long: the target is the Doppler
+// frequency at that moment.
+inline constexpr std::int64_t kPressTakesMs = 20;
+// A press held this much past its length was ended late (many radios repeat after 400 ms).
+inline constexpr std::int64_t kLatePressMs = 100;
+
+enum class PassEdge { None, Aos, End };
+
+struct LoopSideState {
+    bool tracking = false;
+    std::optional<double> dial_hz; // none until a start says where the dial is
+    double offset_hz = 0;
+    std::optional<double> target_hz; // at the last decision
+    int behind_steps = 0;
+    int pending = 0; // counted presses to go outside tracking (Reset, operator): sign = direction
+    bool pressing = false;
+    std::int64_t late_presses = 0;
+};
+
+class ClosedLoop {
+public:
+    // `enable_hardware`: a press goes out only when its line can reach the port.
+    ClosedLoop(EventLoop& loop, ChannelLatch& latch, const Control& enable_hardware);
+
+    void configure(const LoopSettings& settings) { settings_ = settings; }
+    const LoopSettings& settings() const { return settings_; }
+    void add_observer(LoopObserver* observer) { observers_.push_back(observer); }
+
+    // An applied tracking update. At the first update above the horizon the satellite's kept
+    // offsets come back; at the end of a pass (-2.0) both sides stop and their offsets are kept.
+    PassEdge update(const std::string& satellite, double elevation, double downlink_hz,
+                    double uplink_hz);
+    void link_reopened();
+
+    // Starts a side's tracking with the dial at `dial_hz` (its tuned LED goes out until the
+    // side first reaches its target).
+    void start(Side side, double dial_hz);
+    // The Doppler frequency now, when an update has come.
+    std::optional<double> doppler_now(Side side) const;
+    // The operator's press: while tracking it moves the side's offset by a step (and, locked,
+    // the TX offset); otherwise one counted press goes out in turn.
+    void operator_press(Side side, PressDirection direction);
+    // Back to the reference in one counted train from the presses counted. False when the dial
+    // was never counted.
+    bool reset(Side side, double reference_hz);
+    // The side's presses end at once, its line low.
+    void stop(Side side);
+    // Every press ends at once; lines are lowered by the caller's own sequence.
+    void halt();
+
+    // Offsets kept per satellite name, and the action that clears them (now and kept).
+    const std::map<std::string, std::array<double, 2>>& kept_offsets() const { return kept_; }
+    void keep_offsets(std::map<std::string, std::array<double, 2>> kept) {
+        kept_ = std::move(kept);
+    }
+    void clear_offsets();
+
+    const LoopSideState& state(Side side) const { return sides_[index(side)]; }
+
+private:
+    struct Schedule {
+        std::int64_t release_at = 0;
+        std::int64_t pressed_at = 0;
+        std::int64_t ready_at = 0;
+        std::optional<std::int64_t> check_at; // when the moving target next needs a look
+        int last_direction = 0;
+        bool tuned_lit = false;
+        PressOrigin pending_origin = PressOrigin::Manual;
+    };
+    static int index(Side side) { return static_cast<int>(side); }
+    void service();
+    // True when the byte changed.
+    bool release(Side side, std::int64_t now);
+    bool decide(Side side, std::int64_t now);
+    void press(Side side, int direction, PressOrigin origin, std::int64_t now);
+    void set_behind(Side side, int steps);
+    void wake_at(std::int64_t t);
+    double step_hz(Side side) const { return static_cast<double>(settings_.side(side).step_hz); }
+
+    EventLoop& loop_;
+    Host& host_;
+    ChannelLatch& latch_;
+    const Control& enable_hardware_;
+    LoopSettings settings_;
+    std::array<LoopSideState, 2> sides_{};
+    std::array<Schedule, 2> schedules_{};
+    std::array<DopplerPredictor, 2> doppler_{};
+    std::string satellite_;
+    bool in_pass_ = false;
+    std::map<std::string, std::array<double, 2>> kept_;
+    std::vector<std::int64_t> wakes_; // posted and not yet served
+    std::vector<LoopObserver*> observers_;
+};
+
+} // namespace dopplex

@@ -1,0 +1,296 @@
+// The closed loop's rules in virtual time: a pass of tracker updates once a second, the loop's
+// presses and the port trace they make.
+#include "keying/recording_port.h"
+#include "loop/closed_loop.h"
+#include "runtime/event_loop.h"
+#include "runtime/virtual_host.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace dopplex {
+namespace {
+
+constexpr double kRx = 436'000'000;
+constexpr double kTx = 145'000'000;
+using Hz = std::function<double(std::int64_t)>; // Doppler frequency by time, ms
+
+Hz constant(double hz) {
+    return [hz](std::int64_t) { return hz; };
+}
+// Moves `hz_per_s` from `from` for `ms`, then stays.
+Hz ramp(double start, double hz_per_s, std::int64_t from, std::int64_t ms) {
+    return [=](std::int64_t t) {
+        return start +
+               hz_per_s * static_cast<double>(std::clamp<std::int64_t>(t - from, 0, ms)) / 1000;
+    };
+}
+
+struct Rig : LoopObserver {
+    explicit Rig(const LoopSettings& settings) {
+        enable.set_checked(true);
+        closed.configure(settings);
+        closed.add_observer(this);
+    }
+    void loop_pressed(const LoopPress& p) override { presses.push_back(p); }
+    void loop_behind(Side side, int steps) override {
+        if (side == Side::Rx)
+            behind.push_back(steps);
+    }
+
+    void at(std::int64_t t, std::function<void()> action) {
+        loop.post(EventKind::Input, std::move(action), t);
+    }
+    // One update a second from `from` to `to`.
+    void updates(std::int64_t from, std::int64_t to, Hz rx, Hz tx, double el = 10) {
+        rx_ = rx;
+        for (std::int64_t t = from; t <= to; t += 1000)
+            loop.post(
+                EventKind::Link, [this, t, rx, tx, el] { closed.update("AO-7", el, rx(t), tx(t)); },
+                t);
+    }
+    std::vector<LoopPress> of(Side side) const {
+        std::vector<LoopPress> mine;
+        std::copy_if(presses.begin(), presses.end(), std::back_inserter(mine),
+                     [side](const LoopPress& p) { return p.side == side; });
+        return mine;
+    }
+    // The RX dial once the presses raised before `t` were taken.
+    double rx_dial_at(std::int64_t t, double start) const {
+        double dial = start;
+        for (const LoopPress& p : of(Side::Rx))
+            if (p.t + kPressTakesMs <= t)
+                dial = p.dial_hz;
+        return dial;
+    }
+    // The largest distance from the Doppler frequency at the updates from `from` to `to`.
+    double rx_worst(std::int64_t from, std::int64_t to, double start) const {
+        double worst = 0;
+        for (std::int64_t t = from; t <= to; t += 1000)
+            worst = std::max(worst, std::fabs(rx_dial_at(t, start) - rx_(t)));
+        return worst;
+    }
+    std::vector<std::int64_t> times(Side side) const {
+        std::vector<std::int64_t> t;
+        for (const LoopPress& p : of(side))
+            t.push_back(p.t);
+        return t;
+    }
+    double dial(Side side) const { return *closed.state(side).dial_hz; }
+
+    VirtualHost host;
+    EventLoop loop{host};
+    RecordingPort port{host};
+    Control enable{"CheckBox1", ControlKind::CheckBox};
+    ChannelLatch latch{port, enable};
+    ClosedLoop closed{loop, latch, enable};
+    std::vector<LoopPress> presses;
+    std::vector<int> behind;
+
+private:
+    Hz rx_;
+};
+
+std::vector<std::int64_t> every(std::int64_t from, std::int64_t step, int count) {
+    std::vector<std::int64_t> t;
+    for (int i = 0; i < count; ++i)
+        t.push_back(from + step * i);
+    return t;
+}
+
+struct RuleCase {
+    const char* name;
+    std::function<void(LoopSettings&)> settings;
+    std::function<void(Rig&)> script;
+    std::int64_t until;
+    std::function<void(const Rig&)> check;
+};
+
+void start_both(Rig& r) {
+    r.at(0, [&r] {
+        r.closed.start(Side::Rx, kRx);
+        r.closed.start(Side::Tx, kTx);
+    });
+}
+
+// Both sides start on their references at the first of the updates up to `until`.
+void follow(Rig& r, std::int64_t until, Hz rx, Hz tx = constant(kTx)) {
+    r.updates(0, until, std::move(rx), std::move(tx));
+    start_both(r);
+}
+
+// An RX offset step moves the TX offset by `tx_hz`.
+RuleCase lock_row(const char* name, OffsetLock lock, double tx_hz) {
+    return {name, [lock](LoopSettings& s) { s.lock = lock; },
+            [](Rig& r) {
+                follow(r, 4000, constant(kRx));
+                r.at(1000, [&r] { r.closed.operator_press(Side::Rx, PressDirection::Up); });
+            },
+            4000,
+            [tx_hz](const Rig& r) {
+                EXPECT_EQ(r.closed.state(Side::Tx).offset_hz, tx_hz);
+                EXPECT_EQ(r.dial(Side::Tx), kTx + tx_hz);
+            }};
+}
+
+const RuleCase kRules[] = {
+    {"CatchUpPressesEveryPressAndGap", [](LoopSettings&) {},
+     [](Rig& r) { follow(r, 6000, constant(kRx + 1000)); }, 6000,
+     [](const Rig& r) {
+         EXPECT_EQ(r.times(Side::Rx), every(0, 400, 10));
+         EXPECT_EQ(r.dial(Side::Rx), kRx + 1000);
+         EXPECT_TRUE(r.times(Side::Tx).empty());
+         EXPECT_TRUE(r.latch.flag(Channel::RxTuned));
+         EXPECT_TRUE(r.latch.flag(Channel::TxTuned));
+     }},
+    {"DownWhenTheTargetIsBelow", [](LoopSettings& s) { s.side(Side::Rx).step_hz = 1000; },
+     [](Rig& r) { follow(r, 3000, constant(kRx - 2600)); }, 3000,
+     [](const Rig& r) {
+         EXPECT_EQ(r.times(Side::Rx), every(0, 400, 3));
+         EXPECT_EQ(r.dial(Side::Rx), kRx - 3000); // nearest step: 400 Hz off, not 600
+         for (const LoopPress& p : r.of(Side::Rx))
+             EXPECT_EQ(p.direction, PressDirection::Down);
+     }},
+    {"FollowsUpThenDownWithinHalfAStep", [](LoopSettings&) {},
+     [](Rig& r) {
+         // At most 188 Hz/s, as at the closest approach of a low pass on 70 cm.
+         follow(r, 40000, [](std::int64_t t) {
+             return kRx + 600 * std::sin(static_cast<double>(t) * M_PI / 10000);
+         });
+     },
+     40000,
+     [](const Rig& r) {
+         EXPECT_LE(r.rx_worst(2000, 40000, kRx), 100);
+         EXPECT_EQ(r.dial(Side::Rx), kRx);
+     }},
+    {"NeverDithersAboutTheMiddle", [](LoopSettings&) {},
+     [](Rig& r) {
+         follow(r, 20000, [](std::int64_t t) { return kRx + (t / 1000 % 2 == 0 ? 48 : 52); });
+     },
+     20000, [](const Rig& r) { EXPECT_EQ(r.times(Side::Rx), std::vector<std::int64_t>{1000}); }},
+    {"BothSidesPressAtOnceOnTheirOwnTimes",
+     [](LoopSettings& s) {
+         s.side(Side::Tx).press_ms = 100;
+         s.side(Side::Tx).gap_ms = 100;
+     },
+     [](Rig& r) { follow(r, 2000, constant(kRx + 200), constant(kTx - 200)); }, 2000,
+     [](const Rig& r) {
+         // RX up is bit 0, TX down bit 5; the tuned LEDs bits 2 and 6.
+         const std::vector<PortWrite> expected{{0, 0, 33},  {100, 0, 1},  {200, 0, 32},
+                                               {300, 0, 0}, {400, 0, 65}, {600, 0, 64},
+                                               {800, 0, 68}};
+         EXPECT_EQ(r.port.writes(), expected);
+     }},
+    {"OperatorPressMovesTheOffsetAndSticks", [](LoopSettings&) {},
+     [](Rig& r) {
+         follow(r, 8000, constant(kRx));
+         r.at(1000, [&r] { r.closed.operator_press(Side::Rx, PressDirection::Up); });
+         r.at(3000, [&r] { r.closed.operator_press(Side::Rx, PressDirection::Up); });
+     },
+     8000,
+     [](const Rig& r) {
+         EXPECT_EQ(r.times(Side::Rx), (std::vector<std::int64_t>{1000, 3000}));
+         EXPECT_EQ(r.dial(Side::Rx), kRx + 200);
+         EXPECT_EQ(r.closed.state(Side::Rx).offset_hz, 200);
+         EXPECT_TRUE(r.times(Side::Tx).empty()); // unlocked
+     }},
+    lock_row("NoninvertingLockMovesTxTheSameWay", OffsetLock::Noninverting, 100),
+    lock_row("InvertingLockMovesTxTheOtherWay", OffsetLock::Inverting, -100),
+    {"BehindWhileTheDopplerOutrunsThePresses",
+     [](LoopSettings& s) { s.side(Side::Rx).step_hz = 25; },
+     [](Rig& r) {
+         // 200 Hz/s against 25 Hz x 2.5 presses a second.
+         follow(r, 40000, ramp(kRx, 200, 0, 10000));
+     },
+     40000,
+     [](const Rig& r) {
+         ASSERT_FALSE(r.behind.empty());
+         EXPECT_GE(*std::max_element(r.behind.begin(), r.behind.end()), 40);
+         EXPECT_EQ(r.behind.back(), 0);
+         EXPECT_EQ(r.dial(Side::Rx), kRx + 2000);
+     }},
+    {"NoPredictionPastAGapOfThreeSeconds", [](LoopSettings&) {},
+     [](Rig& r) {
+         follow(r, 1000, ramp(kRx, 100, 0, 1000));
+         r.updates(9000, 9000, constant(kRx + 2000), constant(kTx));
+     },
+     20000,
+     [](const Rig& r) {
+         EXPECT_EQ(r.rx_dial_at(9000, kRx), kRx + 400); // followed to 3 s after the update
+         EXPECT_EQ(r.dial(Side::Rx), kRx + 2000);       // no rate across the 8 s gap
+     }},
+    {"StopLowersTheLineAtOnce", [](LoopSettings&) {},
+     [](Rig& r) {
+         r.updates(0, 4000, constant(kRx + 1000), constant(kTx));
+         r.at(0, [&r] { r.closed.start(Side::Rx, kRx); });
+         r.at(500, [&r] { r.closed.stop(Side::Rx); });
+     },
+     4000,
+     [](const Rig& r) {
+         const std::vector<PortWrite> expected{{0, 0, 1}, {200, 0, 0}, {400, 0, 1}, {500, 0, 0}};
+         EXPECT_EQ(r.port.writes(), expected);
+         EXPECT_EQ(r.dial(Side::Rx), kRx + 200);
+         EXPECT_FALSE(r.closed.state(Side::Rx).tracking);
+     }},
+    {"EndOfPassStopsTheLoop", [](LoopSettings&) {},
+     [](Rig& r) {
+         follow(r, 4000, ramp(kRx, 100, 0, 20000));
+         r.updates(5000, 5000, constant(kRx + 500), constant(kTx), -2.0);
+         r.updates(6000, 9000, ramp(kRx, 100, 0, 20000), constant(kTx), -3.0);
+     },
+     9000,
+     [](const Rig& r) {
+         EXPECT_LE(r.times(Side::Rx).back(), 5000);
+         EXPECT_FALSE(r.closed.state(Side::Rx).tracking);
+         EXPECT_FALSE(r.latch.flag(Channel::RxUp));
+     }},
+    {"ResetCountsBackEveryPressInOneTrain", [](LoopSettings& s) { s.side(Side::Rx).step_hz = 25; },
+     [](Rig& r) {
+         follow(r, 9000, ramp(kRx, -100, 0, 20000));
+         r.updates(10000, 10000, constant(kRx - 1000), constant(kTx), -2.0);
+         r.at(4000, [&r] { r.closed.operator_press(Side::Rx, PressDirection::Up); });
+         r.at(11000, [&r] { r.closed.operator_press(Side::Rx, PressDirection::Down); });
+         r.at(12000, [&r] { r.closed.reset(Side::Rx, kRx); });
+     },
+     40000,
+     [](const Rig& r) {
+         std::vector<std::int64_t> reset_times;
+         for (const LoopPress& p : r.of(Side::Rx))
+             if (p.origin == PressOrigin::Reset) {
+                 reset_times.push_back(p.t);
+                 EXPECT_EQ(p.direction, PressDirection::Up);
+             }
+         const double before =
+             r.of(Side::Rx)[r.of(Side::Rx).size() - reset_times.size() - 1].dial_hz;
+         EXPECT_EQ(reset_times, every(12000, 400, static_cast<int>((kRx - before) / 25)));
+         EXPECT_EQ(r.dial(Side::Rx), kRx);
+     }},
+};
+
+void PrintTo(const RuleCase& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class Rules : public ::testing::TestWithParam<RuleCase> {};
+
+TEST_P(Rules, HoldInVirtualTime) {
+    const RuleCase& row = GetParam();
+    LoopSettings settings;
+    row.settings(settings);
+    Rig rig(settings);
+    row.script(rig);
+    rig.loop.run(row.until);
+    row.check(rig);
+}
+
+INSTANTIATE_TEST_SUITE_P(ClosedLoop, Rules, ::testing::ValuesIn(kRules),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace dopplex
