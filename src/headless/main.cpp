@@ -10,6 +10,7 @@
 #include "link_platform.h"
 #include "port/port_spec.h"
 #include "station.h"
+#include "status_page.h"
 #include "stop_signal.h"
 #include "tracker_server.h"
 
@@ -73,7 +74,16 @@ int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journa
     const DaemonConfig config = configure(options);
     const std::filesystem::path state_file =
         options.state ? std::filesystem::path(*options.state) : default_state_file();
-    const DaemonState state = load_state(state_file);
+    DaemonState state = load_state(state_file);
+    std::optional<PageAddress> page;
+    if (config.page != "off")
+        page = parse_page_address(config.page);
+    if (page && !is_loopback(page->host) && state.token.empty()) {
+        state.token = new_token();
+        save_state(state_file, state);
+        journal.notice("the page's token, shown this once and kept in " + state_file.string() +
+                       ": " + state.token);
+    }
     const port::PortSpec spec = port::choose_port_spec(
         config.port, environment("DOPPLEX_PORT"), std::filesystem::exists(port::default_parport));
 
@@ -122,6 +132,15 @@ int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journa
         },
         journal, fault);
     station.attach();
+    std::unique_ptr<StatusPage> status_page;
+    if (page) {
+        const bool open = !is_loopback(page->host);
+        status_page = std::make_unique<StatusPage>(station, journal, *page,
+                                                   open ? state.token : std::string());
+        journal.info("page on " + page->host + ":" + std::to_string(status_page->port()) +
+                     (open ? ", with the token" : ", this machine only"));
+    }
+    // Nothing after the start may throw: the lines are lowered only by the sequence below.
     session.form().on_close = [] {};
     session.start([&station] { station.created(); });
     journal.notice("dopplexd " + std::string(kVersion) + " on port " + port::describe(spec) + ", " +
@@ -139,11 +158,17 @@ int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journa
         status = 1;
     }
     station.closing();
+    status_page.reset();
     session.close_now().wait();
     session.stop();
     server->stop();
-    journal.notice("stopped: every line low");
-    return status;
+    const std::optional<std::uint8_t> lines = session.port_status().lines;
+    if (lines == std::uint8_t{0}) {
+        journal.notice("stopped: every line low");
+        return status;
+    }
+    journal.error("stopped: the port failed, the lines may not be low");
+    return 1;
 }
 
 } // namespace

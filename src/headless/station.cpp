@@ -185,12 +185,12 @@ void Station::reset_radios() {
     });
 }
 
-void Station::nudge(Side side, int direction) {
+bool Station::nudge(Side side, int direction) {
     std::unique_lock lock(mutex_);
     if (!transponder_) {
         journal_.warning(std::string("nudge ") + side_word(side) +
                          " refused: no transponder chosen yet");
-        return;
+        return false;
     }
     const int index = static_cast<int>(side);
     const int step = transponder_->sides[index].step_hz;
@@ -205,6 +205,7 @@ void Station::nudge(Side side, int direction) {
     const DaemonState saved = state_;
     lock.unlock();
     save_(saved);
+    return true;
 }
 
 void Station::stop() {

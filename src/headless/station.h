@@ -56,8 +56,8 @@ public:
     void created();
     // Each tracking text, before the link serves it.
     void heard(const std::string& text);
-    // From the page.
-    void nudge(Side side, int direction);
+    // From the page. A nudge before a transponder is chosen is refused (false).
+    bool nudge(Side side, int direction);
     void stop();
     void reset();
     void clear_offsets();
