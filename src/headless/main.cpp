@@ -160,10 +160,15 @@ int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journa
     station.closing();
     status_page.reset();
     session.close_now().wait();
+    station.lower_all();
     session.stop();
     server->stop();
-    const std::optional<std::uint8_t> lines = session.port_status().lines;
-    if (lines == std::uint8_t{0}) {
+    const port::PortStatus port = session.port_status();
+    if (port.health == port::PortHealth::Fallback) {
+        journal.error("stopped: the port never opened, nothing was pressed");
+        return 1;
+    }
+    if (port.lines == std::uint8_t{0}) {
         journal.notice("stopped: every line low");
         return status;
     }

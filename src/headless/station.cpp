@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <future>
 
 namespace dopplex::headless {
 
@@ -69,9 +70,18 @@ void Station::attach() {
 
 void Station::created() {
     // Nothing is pressed at start, whatever the lines were before.
-    session_.form().latch.write_channel_byte();
+    session_.dial().Out32(session_.form().latch.PortAddress, 0);
     journal_.info(config_.pass_log ? "pass log in " + config_.pass_log->string()
                                    : std::string("pass log off"));
+}
+
+void Station::lower_all() {
+    std::promise<void> written;
+    session_.post_control([this, &written](TFMain& form) {
+        session_.dial().Out32(form.latch.PortAddress, 0);
+        written.set_value();
+    });
+    written.get_future().wait();
 }
 
 void Station::heard(const std::string& text) {

@@ -63,6 +63,9 @@ public:
     void clear_offsets();
     // The program is ending: a link or port that closes now is no fault.
     void closing() { closing_ = true; }
+    // Writes 0 to the port whether "Enable hardware" is ticked or not (the form writes nothing
+    // while it is not): at start, and after the exit sequence. Any thread; returns once written.
+    void lower_all();
 
     StationView view() const;
 
