@@ -44,6 +44,25 @@ std::filesystem::path private_link_folder() {
     return pattern;
 }
 
+void forward_as_sigterm(int) {
+    ::kill(::getpid(), SIGTERM);
+}
+
+// SIGHUP (the terminal closing) and SIGQUIT end the run as SIGTERM does, through the stop signal,
+// unless the program was started with them ignored (nohup).
+void forward_hangup_and_quit() {
+    for (const int number : {SIGHUP, SIGQUIT}) {
+        struct sigaction before {};
+        sigaction(number, nullptr, &before);
+        if (before.sa_handler == SIG_IGN)
+            continue;
+        struct sigaction forward {};
+        forward.sa_handler = forward_as_sigterm;
+        sigemptyset(&forward.sa_mask);
+        sigaction(number, &forward, nullptr);
+    }
+}
+
 DaemonConfig configure(const DaemonOptions& options) {
     DaemonConfig config =
         options.config ? load_config({*options.config}) : load_config(default_config_files());
@@ -197,6 +216,7 @@ int main(int argc, char** argv) {
     Journal journal(std::cout, std::getenv("JOURNAL_STREAM") != nullptr);
     try {
         tracker::StopSignal stop; // before any thread, so that only it takes SIGTERM and SIGINT
+        forward_hangup_and_quit();
         return run(options, stop, journal);
     } catch (const std::exception& error) {
         journal.error(error.what());

@@ -23,7 +23,7 @@ button.stop { background: #c62828; color: #fff; border-color: #8e0000; }
 .leds { display: flex; gap: 0.3em; flex-wrap: wrap; }
 .led { padding: 0.2em 0.4em; border-radius: 4px; background: #ddd; font-size: 0.85em; }
 .led.on { background: #2e7d32; color: #fff; }
-#log { font-family: monospace; font-size: 0.8em; white-space: pre-wrap; max-height: 16em;
+#log { font-family: monospace; font-size: 0.8em; white-space: pre-wrap; max-height: 30em;
        overflow-y: auto; }
 .muted { color: #667; }
 </style>
@@ -66,7 +66,7 @@ button.stop { background: #c62828; color: #fff; border-color: #8e0000; }
 const token = new URLSearchParams(location.search).get('token');
 const headers = token ? { 'Authorization': 'Bearer ' + token } : {};
 const names = ['RX up', 'RX down', 'RX tuned', 'green', 'TX up', 'TX down', 'TX tuned', 'aux'];
-function hz(v) { return v === null ? '?' : (v / 1e6).toFixed(4) + ' MHz'; }
+function hz(v) { return v === null ? '?' : (v / 1e6).toFixed(6) + ' MHz'; }
 function show(s) {
   const name = s.transponder || 'no transponder yet';
   document.getElementById('pass').textContent =

@@ -141,7 +141,7 @@ TEST(DopplexdPageInChromium, ShowsThePassAndATapOnRxUpReachesThePort) {
     })) << text;
     EXPECT_THAT(text, testing::HasSubstr("AO-91"));
     EXPECT_THAT(text, testing::HasSubstr("elevation 23.4"));
-    EXPECT_THAT(text, testing::HasSubstr("145.9600 MHz"));
+    EXPECT_THAT(text, testing::HasSubstr("145.960000 MHz"));
 
     EXPECT_EQ(daemon.rises(kRxUp), 0);
     browser.evaluate(session, "document.getElementById('rx-up').click()");
