@@ -22,26 +22,11 @@ public:
         posix_spawn_file_actions_adddup2(&actions, to[0], 3);
         posix_spawn_file_actions_adddup2(&actions, from[1], 4);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        std::vector<std::string> argv{DOPPLEX_CHROMIUM,
-                                      "--headless",
-                                      "--no-sandbox",
-                                      "--disable-gpu",
-                                      "--disable-background-networking",
-                                      "--disable-extensions",
-                                      "--disable-sync",
-                                      "--no-first-run",
-                                      "--no-default-browser-check",
-                                      "--window-size=412,915",
-                                      "--user-data-dir=" + profile,
-                                      "--remote-debugging-pipe",
-                                      "about:blank"};
-        std::vector<char*> words;
-        for (std::string& word : argv)
-            words.push_back(word.data());
-        words.push_back(nullptr);
-        EXPECT_EQ(posix_spawn(&pid_, words[0], &actions, nullptr, words.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
+        pid_ = spawn({DOPPLEX_CHROMIUM, "--headless", "--no-sandbox", "--disable-gpu",
+                      "--disable-background-networking", "--disable-extensions", "--disable-sync",
+                      "--no-first-run", "--no-default-browser-check", "--window-size=412,915",
+                      "--user-data-dir=" + profile, "--remote-debugging-pipe", "about:blank"},
+                     actions);
         close(to[0]);
         close(from[1]);
         to_ = to[1];

@@ -29,6 +29,19 @@ extern char** environ;
 
 namespace dopplex::test {
 
+// Starts argv with the descriptors `actions` sets up, its standard error discarded; the pid.
+inline pid_t spawn(std::vector<std::string> argv, posix_spawn_file_actions_t& actions) {
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    std::vector<char*> words;
+    for (std::string& word : argv)
+        words.push_back(word.data());
+    words.push_back(nullptr);
+    pid_t pid = -1;
+    EXPECT_EQ(posix_spawn(&pid, words[0], &actions, nullptr, words.data(), environ), 0) << argv[0];
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
 class RunningDaemon {
 public:
     // Starts dopplexd with the page on `page_host` and AO-91 (145.960 / 435.250 MHz, 100 Hz).
@@ -43,15 +56,8 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        std::vector<std::string> argv{DOPPLEXD_PATH, "--config", conf.string(), "--state",
-                                      state_file().string()};
-        std::vector<char*> words;
-        for (std::string& word : argv)
-            words.push_back(word.data());
-        words.push_back(nullptr);
-        EXPECT_EQ(posix_spawn(&pid_, words[0], &actions, nullptr, words.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
+        pid_ = spawn({DOPPLEXD_PATH, "--config", conf.string(), "--state", state_file().string()},
+                     actions);
         close(out[1]);
         out_ = out[0];
         reader_ = std::thread([this] { read_output(); });
