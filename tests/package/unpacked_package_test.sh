@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Unpacks the Debian package into a private folder and runs the programs from there: each one's
-# --help and --version, and the pass player behind the window's "orbitron" link.
+# --help and --version, the pass player behind the window's "orbitron" link, and dopplexd on the
+# configuration it ships.
 # Usage: unpacked_package_test.sh PACKAGE_FOLDER VERSION
 set -euo pipefail
 package_dir=$1
