@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Unpacks the Debian package into a private folder and runs the programs from there: each one's
-# --help and --version, and the pass player behind the window's "orbitron" link.
+# --help and --version, the pass player behind the window's "orbitron" link, and dopplexd on the
+# configuration it ships.
 # Usage: unpacked_package_test.sh PACKAGE_FOLDER VERSION
 set -euo pipefail
 package_dir=$1
@@ -18,7 +19,7 @@ root=$(mktemp -d "${TMPDIR:-/tmp}/dopplex-package.XXXXXX")
 trap 'rm -rf "$root"' EXIT
 dpkg-deb -x "${debs[0]}" "$root"
 
-for program in dopplex dopplex-script dopplex-tracker; do
+for program in dopplex dopplex-script dopplex-tracker dopplexd; do
     "$root/usr/bin/$program" --help >/dev/null || fail "$program --help failed"
     said=$("$root/usr/bin/$program" --version) || fail "$program --version failed"
     [ "$said" = "$program $version" ] || fail "$program --version said \"$said\""
@@ -29,9 +30,15 @@ said=$("$root/usr/lib/dopplex/orbitron" --version) || fail "the orbitron link do
 
 for file in usr/share/applications/dopplex.desktop \
     usr/share/icons/hicolor/scalable/apps/dopplex.svg \
-    usr/share/doc/dopplex/user_guide.txt usr/share/doc/dopplex/README.md; do
+    usr/share/doc/dopplex/user_guide.txt usr/share/doc/dopplex/README.md \
+    usr/lib/systemd/system/dopplexd.service usr/lib/sysusers.d/dopplex.conf \
+    etc/dopplex/dopplexd.conf; do
     [ -s "$root/$file" ] || fail "$file missing"
 done
 depends=$(dpkg-deb -f "${debs[0]}" Depends)
 [[ $depends == *libqt6widgets6* ]] || fail "Depends does not name Qt: \"$depends\""
+# The shipped configuration is one dopplexd reads: it gets as far as the port.
+said=$("$root/usr/bin/dopplexd" --config "$root/etc/dopplex/dopplexd.conf" --port nonsense 2>&1 || true)
+[[ $said == *'Bad port "nonsense"'* ]] || fail "dopplexd on its shipped configuration: $said"
+dpkg-deb --ctrl-tarfile "${debs[0]}" | tar -t | grep -q '^./conffiles$' || fail "no conffiles"
 echo "package test: $(basename "${debs[0]}") runs unpacked"

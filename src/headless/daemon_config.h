@@ -1,0 +1,78 @@
+// dopplexd's configuration: the program's settings and, per transponder, its nominal downlink and
+// uplink with the step, press and gap of each side. Read from files a person edits (INI: [dopplexd]
+// and one [transponder NAME] per transponder); the learnt offsets and the page's token live in a
+// state file of the same form that the program writes itself. Every fault is a ConfigError
+// naming the file and line.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace dopplex::headless {
+
+class ConfigError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+enum class TrackingMode { Classic, Closed };
+enum class Lock { Off, Inverting, NonInverting };
+
+struct SideSettings {
+    int step_hz = 100;
+    int press_ms = 200;
+    int gap_ms = 200;
+    bool operator==(const SideSettings&) const = default;
+};
+
+struct Transponder {
+    std::string name;
+    std::int64_t downlink_hz = 0;        // nominal: the RX reference
+    std::int64_t uplink_hz = 0;          // nominal: the TX reference
+    std::array<SideSettings, 2> sides{}; // RX, TX
+    bool operator==(const Transponder&) const = default;
+};
+
+struct DaemonConfig {
+    std::optional<std::string> port; // a port spec; none: the port area's default
+    std::string rig = "127.0.0.1:4532";
+    std::optional<std::string> uplink_rig;
+    std::string rotator = "127.0.0.1:4533";
+    std::string page = "127.0.0.1:8073";           // "off": no page
+    std::optional<std::filesystem::path> pass_log; // none: no pass log
+    TrackingMode tracking = TrackingMode::Classic;
+    bool start_at_aos = true;
+    Lock lock = Lock::Off;
+    std::vector<Transponder> transponders; // in the order read
+};
+
+// What the program keeps between runs: the page's token and the offsets learnt per transponder.
+struct DaemonState {
+    std::string token;
+    std::map<std::string, std::array<std::int64_t, 2>> offsets_hz; // RX, TX by transponder name
+    bool operator==(const DaemonState&) const = default;
+};
+
+// Reads `text` into `config`: later files override the settings they name and replace the
+// transponders they name. `origin` names the file in messages.
+void read_config(const std::string& text, const std::string& origin, DaemonConfig& config);
+DaemonState read_state(const std::string& text, const std::string& origin);
+std::string write_state(const DaemonState& state);
+
+// Reads each file that exists, in order; a file that exists but cannot be read is an error.
+DaemonConfig load_config(const std::vector<std::filesystem::path>& files);
+
+// The transponder whose nominal downlink lies within 15 kHz of `downlink_hz`.
+struct TransponderChoice {
+    const Transponder* transponder = nullptr; // none: see `why`
+    std::string why;
+};
+TransponderChoice choose_transponder(const DaemonConfig& config, double downlink_hz);
+
+} // namespace dopplex::headless

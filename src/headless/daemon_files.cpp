@@ -1,0 +1,78 @@
+#include "daemon_files.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <unistd.h>
+
+namespace dopplex::headless {
+
+namespace {
+
+std::filesystem::path under_home(const char* variable, const char* fallback) {
+    const char* value = std::getenv(variable);
+    if (value && value[0] == '/')
+        return value;
+    const char* home = std::getenv("HOME");
+    return std::filesystem::path(home ? home : "/") / fallback;
+}
+
+} // namespace
+
+std::vector<std::filesystem::path> default_config_files() {
+    return {"/etc/dopplex/dopplexd.conf",
+            under_home("XDG_CONFIG_HOME", ".config") / "dopplex" / "dopplexd.conf"};
+}
+
+std::filesystem::path default_state_file() {
+    if (const char* state = std::getenv("STATE_DIRECTORY"); state && state[0] == '/')
+        return std::filesystem::path(state) / "dopplexd.state";
+    return under_home("XDG_STATE_HOME", ".local/state") / "dopplex" / "dopplexd.state";
+}
+
+DaemonState load_state(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    if (!in) {
+        if (errno == ENOENT)
+            return {};
+        throw ConfigError(file.string() + ": cannot be read: " + std::strerror(errno));
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    return read_state(text.str(), file.string());
+}
+
+void save_state(const std::filesystem::path& file, const DaemonState& state) {
+    const auto fail = [&file](const std::string& what) {
+        throw ConfigError(file.string() + ": " + what + ": " + std::strerror(errno));
+    };
+    std::error_code ignored;
+    std::filesystem::create_directories(file.parent_path(), ignored);
+    const std::filesystem::path fresh = file.string() + ".new";
+    const int fd = ::open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        fail("cannot be written");
+    const std::string text = write_state(state);
+    const bool written =
+        ::write(fd, text.data(), text.size()) == ssize_t(text.size()) && ::fsync(fd) == 0;
+    ::close(fd);
+    if (!written || std::rename(fresh.c_str(), file.c_str()) != 0)
+        fail("cannot be written");
+}
+
+std::string new_token() {
+    std::random_device source;
+    std::string token;
+    for (int i = 0; i < 4; ++i) {
+        char part[9];
+        std::snprintf(part, sizeof part, "%08x", static_cast<unsigned>(source()));
+        token += part;
+    }
+    return token;
+}
+
+} // namespace dopplex::headless

@@ -1,0 +1,225 @@
+// dopplexd: the engine without a window, fed by a Hamlib client (Gpredict) through the tracker's
+// Hamlib listeners in this process, pressing the buttons through the configured port.
+#include "daemon_config.h"
+#include "daemon_files.h"
+#include "daemon_options.h"
+#include "dopplex_version.h"
+#include "engine_session.h"
+#include "hamlib_source.h"
+#include "journal.h"
+#include "link_platform.h"
+#include "port/port_spec.h"
+#include "station.h"
+#include "status_page.h"
+#include "stop_signal.h"
+#include "tracker_server.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <future>
+#include <iostream>
+#include <unistd.h>
+
+namespace {
+
+using namespace dopplex;
+using namespace dopplex::headless;
+
+std::optional<std::string> environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::optional<std::string>(value) : std::nullopt;
+}
+
+// The link between the listeners and the engine is this process's own: a private folder, so
+// neither a desktop Dopplex nor a second dopplexd can meet it.
+std::filesystem::path private_link_folder() {
+    const std::string base =
+        environment("RUNTIME_DIRECTORY").value_or(environment("TMPDIR").value_or("/tmp"));
+    std::string pattern = base + "/dopplexd-XXXXXX";
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("no private folder for the link under " + base);
+    ::setenv(link::kLinkDirVariable, pattern.c_str(), 1);
+    return pattern;
+}
+
+void forward_as_sigterm(int) {
+    ::kill(::getpid(), SIGTERM);
+}
+
+// SIGHUP (the terminal closing) and SIGQUIT end the run as SIGTERM does, through the stop signal,
+// unless the program was started with them ignored (nohup).
+void forward_hangup_and_quit() {
+    for (const int number : {SIGHUP, SIGQUIT}) {
+        struct sigaction before {};
+        sigaction(number, nullptr, &before);
+        if (before.sa_handler == SIG_IGN)
+            continue;
+        struct sigaction forward {};
+        forward.sa_handler = forward_as_sigterm;
+        sigemptyset(&forward.sa_mask);
+        sigaction(number, &forward, nullptr);
+    }
+}
+
+DaemonConfig configure(const DaemonOptions& options) {
+    DaemonConfig config =
+        options.config ? load_config({*options.config}) : load_config(default_config_files());
+    for (const auto& [option, setting] : {std::pair{&DaemonOptions::rig, &config.rig},
+                                          std::pair{&DaemonOptions::rotator, &config.rotator},
+                                          std::pair{&DaemonOptions::page, &config.page}})
+        if (options.*option)
+            *setting = *(options.*option);
+    if (options.port)
+        config.port = options.port;
+    if (options.uplink_rig)
+        config.uplink_rig = options.uplink_rig;
+    if (options.no_log)
+        config.pass_log.reset();
+    return config;
+}
+
+tracker::HamlibOptions listeners(const DaemonConfig& config) {
+    tracker::HamlibOptions hamlib;
+    hamlib.rig = tracker::parse_endpoint("rig", config.rig);
+    hamlib.rotator = tracker::parse_endpoint("rotator", config.rotator);
+    if (config.uplink_rig)
+        hamlib.uplink_rig = tracker::parse_endpoint("uplink_rig", *config.uplink_rig);
+    return hamlib;
+}
+
+int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journal) {
+    const DaemonConfig config = configure(options);
+    const std::filesystem::path state_file =
+        options.state ? std::filesystem::path(*options.state) : default_state_file();
+    DaemonState state = load_state(state_file);
+    std::optional<PageAddress> page;
+    if (config.page != "off")
+        page = parse_page_address(config.page);
+    if (page && !is_loopback(page->host) && state.token.empty()) {
+        state.token = new_token();
+        save_state(state_file, state);
+        journal.notice("the page's token, shown this once and kept in " + state_file.string() +
+                       ": " + state.token);
+    }
+    const port::PortSpec spec = port::choose_port_spec(
+        config.port, environment("DOPPLEX_PORT"), std::filesystem::exists(port::default_parport));
+
+    const std::filesystem::path link_folder = private_link_folder();
+    struct Cleanup {
+        std::filesystem::path folder;
+        ~Cleanup() {
+            std::error_code ignored;
+            std::filesystem::remove_all(folder, ignored);
+        }
+    } cleanup{link_folder};
+
+    tracker::HamlibSource source(listeners(config));
+    for (const std::string& line : source.listening())
+        journal.info("Hamlib " + line);
+    for (const std::string& line : source.exposed())
+        journal.warning("the " + line +
+                        " is open to other machines: anyone who reaches it can move the radio");
+    const auto server = tracker::make_tracker_server({});
+    server->set_item(kTrackerItem, source.first_text());
+    server->start();
+
+    // Whatever ends the run (a signal, a fault) ends it through the stop signal, so the one
+    // sequence below lowers the lines.
+    std::atomic<int> status{0};
+    const auto fault = [&journal, &status](const std::string& why) {
+        journal.error(why + ": stopping");
+        status = 1;
+        ::kill(::getpid(), SIGTERM);
+    };
+    app::LinkPlatform link;
+    app::EngineSession session(port::make_port_backend(spec));
+    session.host().set_fallback_report(
+        [&journal](const std::string& text) { journal.error("error: " + text); });
+    session.form().attach_link(link.services());
+    link.set_status_listener(
+        [&journal](const std::string& line) { journal.info("link: " + line); });
+    Station station(
+        session, config, state,
+        [&journal, state_file](const DaemonState& saved) {
+            try {
+                save_state(state_file, saved);
+            } catch (const ConfigError& error) {
+                journal.error(error.what());
+            }
+        },
+        journal, fault);
+    station.attach();
+    std::unique_ptr<StatusPage> status_page;
+    if (page) {
+        const bool open = !is_loopback(page->host);
+        status_page = std::make_unique<StatusPage>(station, journal, *page,
+                                                   open ? state.token : std::string());
+        journal.info("page on " + page->host + ":" + std::to_string(status_page->port()) +
+                     (open ? ", with the token" : ", this machine only"));
+    }
+    // Nothing after the start may throw: the lines are lowered only by the sequence below.
+    session.form().on_close = [] {};
+    session.start([&station] { station.created(); });
+    journal.notice("dopplexd " + std::string(kVersion) + " on port " + port::describe(spec) + ", " +
+                   std::to_string(config.transponders.size()) + " transponder(s)");
+
+    try {
+        source.run(
+            [&](const std::string& text) {
+                station.heard(text);
+                server->set_item(kTrackerItem, text);
+            },
+            stop);
+    } catch (const std::exception& error) {
+        journal.error(std::string("the Hamlib listeners failed: ") + error.what());
+        status = 1;
+    }
+    station.closing();
+    status_page.reset();
+    session.close_now().wait();
+    station.lower_all();
+    session.stop();
+    server->stop();
+    const port::PortStatus port = session.port_status();
+    if (port.health == port::PortHealth::Fallback) {
+        journal.error("stopped: the port never opened, nothing was pressed");
+        return 1;
+    }
+    if (port.lines == std::uint8_t{0}) {
+        journal.notice("stopped: every line low");
+        return status;
+    }
+    journal.error("stopped: the port failed, the lines may not be low");
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    DaemonOptions options;
+    try {
+        options = parse_daemon_options(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const std::invalid_argument& error) {
+        std::cerr << "dopplexd: " << error.what() << "\n";
+        return 2;
+    }
+    if (options.version) {
+        std::cout << "dopplexd " << kVersion << "\n";
+        return 0;
+    }
+    if (options.help) {
+        std::cout << daemon_usage();
+        return 0;
+    }
+    Journal journal(std::cout, std::getenv("JOURNAL_STREAM") != nullptr);
+    try {
+        tracker::StopSignal stop; // before any thread, so that only it takes SIGTERM and SIGINT
+        forward_hangup_and_quit();
+        return run(options, stop, journal);
+    } catch (const std::exception& error) {
+        journal.error(error.what());
+        return 1;
+    }
+}

@@ -1,0 +1,145 @@
+// dopplexd's configuration as an operator writes it: what a file gives, and for each fault the
+// message that names the place; then which transponder a downlink frequency picks.
+#include "case_name.h"
+#include "daemon_config.h"
+
+#include <gtest/gtest.h>
+
+namespace dopplex::headless {
+namespace {
+
+constexpr const char* kAo91 = "[transponder AO-91]\ndownlink = 145960000\nuplink = 435250000\n";
+
+struct FileCase {
+    const char* name;
+    std::string text;
+    std::string error; // empty: the file is good
+};
+
+class ConfigFile : public testing::TestWithParam<FileCase> {};
+
+TEST_P(ConfigFile, ReadsOrSaysWhereItIsWrong) {
+    DaemonConfig config;
+    try {
+        read_config(GetParam().text, "d.conf", config);
+        EXPECT_EQ(GetParam().error, "") << "accepted";
+    } catch (const ConfigError& error) {
+        EXPECT_EQ(error.what(), GetParam().error);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ConfigFile,
+    testing::Values(
+        FileCase{"empty", "", ""},
+        FileCase{"comments_and_blank_lines", "# a station\n; and more\n\n[dopplexd]\n", ""},
+        FileCase{"every_setting",
+                 "[dopplexd]\nport = gpio:gpiochip0:17,18,27,22,23,24,25,4\nrig = 0.0.0.0:4532\n"
+                 "uplink_rig = 127.0.0.1:4534\nrotator = 127.0.0.1:4533\npage = off\n"
+                 "pass_log = off\ntracking = classic\nstart_at_aos = off\nlock = inverting\n" +
+                     std::string(kAo91) +
+                     "rx_step = 1000\ntx_step = 1000\nrx_press_ms = 60\n"
+                     "tx_gap_ms = 1000\n",
+                 ""},
+        FileCase{"not_a_pair", "[dopplexd]\nport gpio\n",
+                 "d.conf:2: not \"key = value\", \"[section]\" or a comment"},
+        FileCase{"unknown_setting", "[dopplexd]\nspeed = 3\n",
+                 "d.conf:2: unknown setting \"speed\" in [dopplexd]"},
+        FileCase{"unknown_section", "[radio]\n", ""},
+        FileCase{"unknown_section_with_a_key", "[radio]\nmodel = 2\n",
+                 "d.conf:2: unknown section [radio]: [dopplexd] or [transponder NAME]"},
+        FileCase{"setting_twice", "[dopplexd]\nrig = 1\nrig = 2\n",
+                 "d.conf:3: \"rig\" given twice in [dopplexd]"},
+        FileCase{"transponder_twice", std::string(kAo91) + "[dopplexd]\n" + kAo91,
+                 "d.conf:6: \"downlink\" given twice in [transponder AO-91]"},
+        FileCase{"bad_word", "[dopplexd]\nstart_at_aos = yes\n",
+                 "d.conf:2: \"start_at_aos\" must be one of on, off, not \"yes\""},
+        FileCase{"closed_tracking_not_built", "[dopplexd]\ntracking = closed\n",
+                 "d.conf: tracking = closed: this build tracks the classic way only"},
+        FileCase{"frequency_not_a_number", "[transponder X]\ndownlink = 145.96e6\n",
+                 "d.conf:2: \"downlink\" must be a whole number, not \"145.96e6\""},
+        FileCase{"frequency_too_low", "[transponder X]\nuplink = 999\n",
+                 "d.conf:2: \"uplink\" must be from 1000000 to 100000000000, not 999"},
+        FileCase{"no_uplink", "[transponder X]\ndownlink = 145960000\n",
+                 "d.conf: [transponder X] needs both downlink and uplink (Hz)"},
+        FileCase{"step_not_offered", std::string(kAo91) + "rx_step = 50\n",
+                 "d.conf:4: \"rx_step\" must be 10, 25, 100, 1000, 2500, 5000, 6250 or 12500 "
+                 "Hz, not 50"},
+        FileCase{"classic_step_without_tune", std::string(kAo91) + "rx_step = 25\ntx_step = 25\n",
+                 "d.conf: [transponder AO-91]: classic tracking tunes at AOS at 100 or 1000 Hz "
+                 "steps only"},
+        FileCase{"classic_two_steps", std::string(kAo91) + "tx_step = 1000\n",
+                 "d.conf: [transponder AO-91]: classic tracking has one step for both sides; "
+                 "set tracking = closed for two"},
+        FileCase{"press_too_short", std::string(kAo91) + "tx_press_ms = 29\n",
+                 "d.conf:4: \"tx_press_ms\" must be from 30 to 1000, not 29"},
+        FileCase{"unknown_side_setting", std::string(kAo91) + "rx_hold = 3\n",
+                 "d.conf:4: unknown setting \"rx_hold\" in [transponder AO-91]"},
+        FileCase{"line_too_long", "[dopplexd]\nport = " + std::string(300, 'x') + "\n",
+                 "d.conf:2: line too long"}),
+    [](const auto& info) { return test::case_name(info.param.name, info.index); });
+
+TEST(ConfigFiles, ALaterFileOverridesSettingsAndReplacesTransponders) {
+    DaemonConfig config;
+    read_config("[dopplexd]\nrig = 0.0.0.0:4532\npage = off\n" + std::string(kAo91) +
+                    "[transponder SO-50]\ndownlink = 436795000\nuplink = 145850000\n",
+                "/etc/dopplex/dopplexd.conf", config);
+    read_config("[dopplexd]\npage = 0.0.0.0:8073\n[transponder AO-91]\ndownlink = 145960000\n"
+                "uplink = 435250000\nrx_step = 1000\ntx_step = 1000\n",
+                "user", config);
+    EXPECT_EQ(config.rig, "0.0.0.0:4532");
+    EXPECT_EQ(config.page, "0.0.0.0:8073");
+    ASSERT_EQ(config.transponders.size(), 2u);
+    EXPECT_EQ(config.transponders[0].name, "AO-91");
+    EXPECT_EQ(config.transponders[0].sides[0].step_hz, 1000);
+    EXPECT_EQ(config.transponders[1].name, "SO-50");
+}
+
+TEST(StateFile, WhatIsWrittenReadsBackAndFaultsAreNamed) {
+    DaemonState state;
+    state.token = "0123abcd";
+    state.offsets_hz["AO-91"] = {300, -1200};
+    state.offsets_hz["RS-44 linear"] = {0, 25};
+    EXPECT_EQ(read_state(write_state(state), "s"), state);
+    EXPECT_THROW(read_state("[offsets AO-91]\nrx = 1.5\n", "s"), ConfigError);
+    EXPECT_THROW(read_state("[page]\nsecret = 1\n", "s"), ConfigError);
+}
+
+struct ChoiceCase {
+    const char* name;
+    double downlink_hz;
+    const char* chosen; // empty: none
+    std::string why;
+};
+
+class TransponderChoiceTest : public testing::TestWithParam<ChoiceCase> {};
+
+TEST_P(TransponderChoiceTest, PicksTheOneWithin15kHz) {
+    DaemonConfig config;
+    read_config(std::string(kAo91) +
+                    "[transponder SO-50]\ndownlink = 436795000\nuplink = 145850000\n"
+                    "[transponder RS-44]\ndownlink = 435640000\nuplink = 145965000\n"
+                    "[transponder RS-44 upper]\ndownlink = 435660000\nuplink = 145945000\n",
+                "d.conf", config);
+    const TransponderChoice choice = choose_transponder(config, GetParam().downlink_hz);
+    EXPECT_EQ(choice.transponder ? choice.transponder->name : "", GetParam().chosen);
+    EXPECT_EQ(choice.why, GetParam().why);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Downlinks, TransponderChoiceTest,
+    testing::Values(
+        ChoiceCase{"nominal", 145960000, "AO-91", ""},
+        ChoiceCase{"15_kHz_above", 145975000, "AO-91", ""},
+        ChoiceCase{"15_kHz_below", 436780000, "SO-50", ""},
+        ChoiceCase{"just_beyond", 145975001, "",
+                   "no transponder within 15 kHz of the downlink 145975001 Hz: no press until "
+                   "one is configured"},
+        ChoiceCase{"two_within", 435650000, "",
+                   "transponders RS-44 and RS-44 upper both lie within 15 kHz of the downlink "
+                   "435650000 Hz: no press until one is removed"},
+        ChoiceCase{"between_but_one_near", 435626000, "RS-44", ""}),
+    [](const auto& info) { return test::case_name(info.param.name, info.index); });
+
+} // namespace
+} // namespace dopplex::headless
