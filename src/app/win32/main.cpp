@@ -1,9 +1,8 @@
 // dopplex.exe: the Win32 window over the engine.
-#include "command_line.h"
 #include "display.h"
-#include "dopplex_version.h"
 #include "engine_session.h"
 #include "port/port_spec.h"
+#include "start_up.h"
 #include "tracker_link.h"
 #include "wide_text.h"
 #include "window_shell.h"
@@ -72,27 +71,18 @@ std::vector<std::string> arguments() {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    const app::CommandLine line = app::parse_command_line(arguments());
-    if (!line.error.empty()) {
-        tell("dopplex: " + line.error + "\n" + app::usage_text("(not chosen)"), true);
-        return 2;
-    }
-    if (line.version) {
-        tell(std::string("dopplex ") + kVersion + "\n", false);
-        return 0;
-    }
+    // Without a choice the port is InpOut32's library; the virtual one when it is unusable.
+    const app::StartUp start = app::start_up(
+        arguments(), environment(L"DOPPLEX_PORT"), false, tell,
+        [](const port::PortSpec& spec) { return port::make_port_backend(spec)->description(); });
+    if (start.exit_status)
+        return *start.exit_status;
     std::unique_ptr<port::PortBackend> backend;
     try {
-        // Without a choice the port is InpOut32's library; the virtual one when it is unusable.
-        backend = port::make_port_backend(
-            port::choose_port_spec(line.port, environment(L"DOPPLEX_PORT"), false));
+        backend = port::make_port_backend(start.spec);
     } catch (const port::PortSpecError& error) {
         tell(std::string("dopplex: ") + error.what() + "\n", true);
         return 2;
-    }
-    if (line.help) {
-        tell(app::usage_text(backend->description()), false);
-        return 0;
     }
 
     app::win32::enable_dpi_awareness();

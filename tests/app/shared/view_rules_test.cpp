@@ -2,6 +2,7 @@
 #include "key_rules.h"
 #include "led_legend.h"
 #include "readout_text.h"
+#include "start_up.h"
 
 #include <gtest/gtest.h>
 
@@ -97,4 +98,34 @@ TEST(ReadoutText, TrainsAndDials) {
     };
     for (const DialRow& row : dials)
         EXPECT_EQ(dial_text(row.reading), row.text);
+}
+
+TEST(StartUp, EndsBeforeAnyWindowOrGoesOn) {
+    struct Row {
+        std::vector<std::string> arguments;
+        std::optional<std::string> environment;
+        std::optional<int> exit_status;
+        bool error;
+        const char* said; // within what was said; "" when nothing was
+    };
+    const Row rows[] = {
+        {{"--bogus"}, std::nullopt, 2, true, "dopplex: "},
+        {{"--version"}, std::nullopt, 0, false, "dopplex "},
+        {{"--port", "bogus"}, std::nullopt, 2, true, "dopplex: "},
+        {{"--help"}, "trace:/tmp/start.log", 0, false, "Port in use now: trace to /tmp/start.log"},
+        {{"--port", "virtual", "--no-log"}, "trace:/tmp/start.log", std::nullopt, false, ""},
+    };
+    for (const Row& row : rows) {
+        std::string said;
+        bool error = false;
+        const StartUp start =
+            start_up(row.arguments, row.environment, false, [&](const std::string& text, bool e) {
+                said += text;
+                error = e;
+            });
+        EXPECT_EQ(start.exit_status, row.exit_status) << row.arguments.front();
+        EXPECT_EQ(error, row.error) << row.arguments.front();
+        EXPECT_EQ(said.empty(), *row.said == '\0') << said;
+        EXPECT_NE(said.find(row.said), std::string::npos) << said;
+    }
 }
