@@ -1,31 +1,15 @@
 #include "live_readout.h"
 
+#include "live_text.h"
 #include "tracker/link/client_conversation.h"
-#include "tracker/record/tracking_record.h"
 
+#include <QDateTime>
 #include <QPointer>
 
 namespace dopplex::app {
 
-QString live_text(const std::string& record, const QDateTime& received) {
-    const QString at = received.toUTC().toString("HH:mm:ss") + " UTC";
-    TSatData data;
-    std::string aos;
-    try {
-        ParseTrackingRecord(record, data, aos);
-    } catch (const std::exception& error) {
-        return QString("Live  unreadable update at %1: %2").arg(at, error.what());
-    }
-    return QString("Live  EL %1°  DN %2 Hz  UP %3 Hz  at %4")
-        .arg(data.Elevation, 0, 'f', 1)
-        .arg(data.Downlink, 0, 'f', 0)
-        .arg(data.Uplink, 0, 'f', 0)
-        .arg(at);
-}
-
-LiveReadout::LiveReadout(QWidget* parent) : QLabel("Live  no tracker yet", parent) {
-    setToolTip("Straight from the tracker, also while a train runs; the fields above are the "
-               "updates the engine has applied");
+LiveReadout::LiveReadout(QWidget* parent) : QLabel(kLiveIdleText, parent) {
+    setToolTip(kLiveTooltip);
     setStyleSheet("color: #006000;");
 }
 
@@ -40,10 +24,10 @@ void LiveReadout::watch(const std::string& runtime_dir) {
     live_ = std::make_unique<link::LiveItem>(
         *transport_, kTrackerService, kTrackerTopic, kTrackerItem,
         [self](const std::string& bytes) {
-            const QDateTime received = QDateTime::currentDateTimeUtc();
+            const QString text = QString::fromStdString(
+                live_text(bytes, QDateTime::currentDateTimeUtc().toMSecsSinceEpoch()));
             QMetaObject::invokeMethod(
-                self, [self, bytes, received] { self->setText(live_text(bytes, received)); },
-                Qt::QueuedConnection);
+                self, [self, text] { self->setText(text); }, Qt::QueuedConnection);
         });
 }
 
