@@ -1,6 +1,7 @@
 #include "main_view.h"
 
 #include "control_ids.h"
+#include "control_style.h"
 #include "engine_session.h"
 #include "key_rules.h"
 #include "painting.h"
@@ -10,7 +11,6 @@
 #include "window_class.h"
 
 #include <initializer_list>
-#include <set>
 
 namespace dopplex::app::win32 {
 
@@ -19,14 +19,6 @@ namespace {
 constexpr DWORD kWindowStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
-
-const std::set<std::string> kBoldControls{"Button1", "Button12", "Button11", "Button19",
-                                          "SpeedButton1"};
-const std::set<std::string> kEditable{"Edit1", "Edit13", "Edit9"};
-
-constexpr COLORREF kDisplayBlue = RGB(0, 0, 200);
-constexpr COLORREF kFieldGrey = RGB(192, 192, 192);
-constexpr COLORREF kNoteGrey = RGB(0x50, 0x50, 0x60);
 
 // The model's colours are COLORREFs already, but for the window-text colour.
 COLORREF model_color(std::uint32_t color) {
@@ -105,14 +97,12 @@ void MainView::build_decorations() {
         Child& caption = add_child(L"STATIC", std::string(c.text),
                                    (c.right_aligned ? SS_RIGHT : SS_LEFT) | SS_NOPREFIX,
                                    Rect{c.x, c.y, c.w, c.h}, 0);
-        caption.bold = c.style != CaptionStyle::Plain;
-        if (c.style == CaptionStyle::Rush)
-            caption.text_color = RGB(0xb0, 0, 0);
-        if (c.style == CaptionStyle::Title)
-            caption.text_color = RGB(0x20, 0x20, 0x60);
+        const ControlStyle style = caption_style(c.style);
+        caption.bold = style.bold;
+        caption.text_color = style.text_color;
     }
     add_child(L"STATIC", std::string(kFooterText), SS_LEFTNOWORDWRAP | SS_NOPREFIX, kFooter, 0)
-        .text_color = kNoteGrey;
+        .text_color = kNoteColor;
 }
 
 void MainView::build_control(const Control& control) {
@@ -123,32 +113,20 @@ void MainView::build_control(const Control& control) {
             place = Rect{p.x, p.y, p.w, p.h};
     const wchar_t* window_class = L"BUTTON";
     DWORD style = WS_TABSTOP;
-    std::optional<COLORREF> text_color, back_color;
+    const ControlStyle look = control_style(control);
     switch (control.kind()) {
     case ControlKind::Label:
         window_class = L"STATIC";
         style = SS_NOPREFIX | (name == "l_st" ? SS_LEFT : SS_LEFTNOWORDWRAP) |
                 (name == "l_dd" ? SS_NOTIFY : 0);
-        text_color = kDisplayBlue;
         break;
     case ControlKind::Edit:
         window_class = L"EDIT";
-        style |= WS_BORDER | ES_AUTOHSCROLL;
-        if (name == "Edit9") {
-            back_color = RGB(128, 128, 128);
-            text_color = RGB(255, 255, 255);
-        } else if (!kEditable.count(name)) {
-            style |= ES_READONLY;
-            back_color = kFieldGrey;
-            text_color = model_color(control.font_color());
-        }
+        style |= WS_BORDER | ES_AUTOHSCROLL | (look.editable ? 0 : ES_READONLY);
         break;
     case ControlKind::Memo: {
         window_class = L"EDIT";
         style |= WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
-        const bool up_log = name == "Memo1" || name == "Memo3";
-        back_color = up_log ? RGB(255, 246, 220) : RGB(16, 32, 74);
-        text_color = up_log ? RGB(128, 0, 0) : RGB(255, 255, 0);
         break;
     }
     case ControlKind::Button:
@@ -166,9 +144,9 @@ void MainView::build_control(const Control& control) {
     }
     Child& made = add_child(window_class, "", style, place, control_id(name));
     made.name = name;
-    made.bold = kBoldControls.count(name) != 0;
-    made.text_color = text_color;
-    made.back_color = back_color;
+    made.bold = look.bold;
+    made.text_color = look.text_color;
+    made.back_color = look.back_color;
     by_name_[name] = &made;
     set_text(made, control.text());
     EnableWindow(made.window, control.enabled());
@@ -337,7 +315,7 @@ void MainView::on_command(int id, int code, HWND control) {
             request_exit();
     } else if (code == BN_CLICKED || (name == "l_dd" && code == STN_CLICKED)) {
         post_click(name);
-    } else if (code == EN_CHANGE && !applying_ && kEditable.count(name)) {
+    } else if (code == EN_CHANGE && !applying_ && takes_typing(name)) {
         post_type(name);
     }
 }
@@ -354,7 +332,7 @@ LRESULT MainView::on_color(HDC dc, HWND control) {
         if (c->window != control)
             continue;
         if (c->text_color)
-            SetTextColor(dc, *c->text_color);
+            SetTextColor(dc, model_color(*c->text_color));
         if (c->back_color) {
             SetBkColor(dc, *c->back_color);
             return reinterpret_cast<LRESULT>(brush(*c->back_color));

@@ -1,0 +1,29 @@
+// How each of the model's controls and the window's own captions look, for both windows: which
+// edits take typing, which are bold, their colours. Colours in the model's 0x00BBGGRR (a Win32
+// COLORREF), kClWindowText for the toolkit's window-text colour; none: the toolkit's default.
+#pragma once
+
+#include "console/controls/control.h"
+#include "window_layout.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace dopplex::app {
+
+inline constexpr std::uint32_t kNoteColor = 0x605050; // the footer and the link status
+
+struct ControlStyle {
+    bool editable = false; // an edit the operator types into
+    bool bold = false;
+    std::optional<std::uint32_t> text_color;
+    std::optional<std::uint32_t> back_color;
+};
+
+ControlStyle control_style(const Control& control);
+// The edits the operator types into (the others show the engine's values).
+bool takes_typing(const std::string& name);
+ControlStyle caption_style(CaptionStyle style);
+
+} // namespace dopplex::app
