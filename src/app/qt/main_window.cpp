@@ -48,8 +48,6 @@ void make_bold(QWidget* w) {
     w->setFont(f);
 }
 
-const QString kLinkClickHint = QStringLiteral("Click to open the link to the tracker");
-
 } // namespace
 
 MainWindow::MainWindow(EngineSession& session, QWidget* parent)
@@ -293,7 +291,7 @@ void MainWindow::post_link_status(const std::string& status) {
     QMetaObject::invokeMethod(
         this,
         [this, text = q(status)] {
-            link_status_->setText("Tracker link: " + text);
+            link_status_->setText(kLinkStatusPrefix + text);
             if (link_label_)
                 link_label_->setToolTip(text + "\n" + kLinkClickHint);
         },

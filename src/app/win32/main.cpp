@@ -2,6 +2,7 @@
 #include "display.h"
 #include "engine_session.h"
 #include "port/port_spec.h"
+#include "posted_calls.h"
 #include "start_up.h"
 #include "tracker_link.h"
 #include "wide_text.h"
@@ -14,6 +15,7 @@
 
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -92,8 +94,23 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         const std::unique_ptr<app::win32::TrackerLink> link = app::win32::make_tracker_link();
         app::EngineSession session(std::move(backend));
         session.form().attach_link(link->services());
-        app::win32::WindowShell shell(session, instance);
-        return shell.run();
+        app::PassLogOption pass_log{std::nullopt, "off (--no-log)"};
+        if (!start.line.no_log) {
+            const std::optional<std::string> local = environment(L"LOCALAPPDATA");
+            if (local && !local->empty())
+                pass_log.folder =
+                    std::filesystem::path(app::win32::to_wide(*local)) / L"Dopplex" / L"passes";
+            pass_log.off_reason = "off: LOCALAPPDATA names no folder";
+        }
+        app::win32::WindowShell shell(session, instance, pass_log);
+        const HWND window = shell.view().window();
+        link->set_status_listener([window, &shell](const std::string& status) {
+            app::win32::post_call(window,
+                                  [&shell, status] { shell.view().show_link_status(status); });
+        });
+        const int status = shell.run();
+        link->set_status_listener(nullptr);
+        return status;
     } catch (const std::exception& error) {
         tell(std::string("dopplex: ") + error.what() + "\n", true);
         return 1;

@@ -4,13 +4,17 @@
 #include "control_style.h"
 #include "engine_session.h"
 #include "key_rules.h"
+#include "live_text.h"
 #include "painting.h"
 #include "posted_calls.h"
 #include "readout_text.h"
 #include "wide_text.h"
 #include "window_class.h"
 
+#include <commctrl.h>
+
 #include <initializer_list>
+#include <tuple>
 
 namespace dopplex::app::win32 {
 
@@ -49,6 +53,7 @@ MainView::MainView(EngineSession& session, HINSTANCE instance)
     for (const Control* control : session_.form().controls())
         if (control->visible())
             build_control(*control);
+    build_tooltips();
     layout();
     // Centred on the monitor's work area.
     const SIZE size = outer_size(kWindowWidth, kWindowHeight, kWindowStyle, kWindowExStyle, dpi_);
@@ -103,6 +108,68 @@ void MainView::build_decorations() {
     }
     add_child(L"STATIC", std::string(kFooterText), SS_LEFTNOWORDWRAP | SS_NOPREFIX, kFooter, 0)
         .text_color = kNoteColor;
+    const std::tuple<Rect, int, DWORD, std::uint32_t> readouts[] = {
+        {kLiveReadout, kLiveReadoutId, SS_LEFT, kLiveColor},
+        {kLinkStatus, kLinkStatusId, SS_LEFT, kNoteColor},
+        {kAosCountdown, kAosCountdownId, SS_RIGHT, kCountdownColor},
+        {kLogStatus, kLogStatusId, SS_LEFT, kNoteColor},
+    };
+    for (const auto& [place, id, align, color] : readouts)
+        add_child(L"STATIC", "", align | SS_LEFTNOWORDWRAP | SS_NOPREFIX, place, id).text_color =
+            color;
+    show_readout(kLiveReadoutId, kLiveIdleText);
+    add_child(L"BUTTON", "Pass plot", BS_AUTOCHECKBOX | BS_PUSHLIKE, kPlotButton, kPlotButtonId);
+}
+
+void MainView::build_tooltips() {
+    tooltips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_,
+                                nullptr, instance_, nullptr);
+    SendMessageW(tooltips_, TTM_SETMAXTIPWIDTH, 0, scaled(400, dpi_));
+    for (const auto& [name, c] : by_name_)
+        if (const std::string_view hint = key_hint(name); !hint.empty())
+            set_tooltip(c->window, std::string(hint));
+    set_tooltip(GetDlgItem(window_, kLiveReadoutId), kLiveTooltip);
+    set_tooltip(GetDlgItem(window_, kPlotButtonId), kPlotButtonTooltip);
+    if (const Child* link = child("l_dd"))
+        set_tooltip(link->window, kLinkClickHint);
+}
+
+void MainView::set_tooltip(HWND control, const std::string& text) {
+    std::wstring wide = to_wide(text, true);
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = window_;
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    tool.lpszText = wide.data();
+    // Adding a tool twice keeps the first: a known one only gets its new text.
+    if (!SendMessageW(tooltips_, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)))
+        SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    tool.lpszText = wide.data();
+    SendMessageW(tooltips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void MainView::show_readout(int id, const std::string& text, std::optional<std::uint32_t> color) {
+    for (const auto& c : children_)
+        if (GetDlgCtrlID(c->window) == id) {
+            if (color && c->text_color != color) {
+                c->text_color = *color;
+                InvalidateRect(c->window, nullptr, TRUE);
+            }
+            set_text(*c, text);
+        }
+}
+
+void MainView::show_link_status(const std::string& status) {
+    show_readout(kLinkStatusId, kLinkStatusPrefix + status);
+    if (const Child* link = child("l_dd"))
+        set_tooltip(link->window, status + "\n" + kLinkClickHint);
+}
+
+void MainView::set_plot_button(bool checked) {
+    SendDlgItemMessageW(window_, kPlotButtonId, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED,
+                        0);
 }
 
 void MainView::build_control(const Control& control) {
@@ -301,6 +368,11 @@ void MainView::post_type(const std::string& name) {
 }
 
 void MainView::on_command(int id, int code, HWND control) {
+    if (id == kPlotButtonId) {
+        if (code == BN_CLICKED && on_plot_button)
+            on_plot_button(SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED);
+        return;
+    }
     if (id == kStopButtonId) { // the button, or Esc through the dialog manager
         if (code == BN_CLICKED)
             session_.host().request_stop();
