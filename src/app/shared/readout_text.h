@@ -1,5 +1,5 @@
 // The words of the window's readouts, for every toolkit: a train's progress under its side's
-// logs, and a side's dial estimate.
+// logs, a side's dial estimate, the link status and the plot button.
 #pragma once
 
 #include "dial_watch.h"
@@ -8,6 +8,10 @@
 #include <string>
 
 namespace dopplex::app {
+
+inline constexpr const char* kLinkClickHint = "Click to open the link to the tracker";
+inline constexpr const char* kLinkStatusPrefix = "Tracker link: ";
+inline constexpr const char* kPlotButtonTooltip = "Show or hide the plot of the pass so far";
 
 // RX for the receiver's lines, TX for the transmitter's.
 bool is_tx_channel(Channel channel);

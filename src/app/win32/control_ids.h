@@ -8,6 +8,7 @@ namespace dopplex::app::win32 {
 
 inline constexpr wchar_t kMainWindowClass[] = L"DopplexMainWindow";
 inline constexpr wchar_t kHelpWindowClass[] = L"DopplexHelpWindow";
+inline constexpr wchar_t kPlotWindowClass[] = L"DopplexPassPlot";
 
 // Stop has the dialog manager's cancel id, so Esc presses it.
 inline constexpr int kStopButtonId = 2; // IDCANCEL
@@ -15,6 +16,12 @@ inline constexpr int kRxTrainBarId = 50;
 inline constexpr int kTxTrainBarId = 51;
 inline constexpr int kRxDialId = 52;
 inline constexpr int kTxDialId = 53;
+// The readouts beside the model's controls.
+inline constexpr int kLiveReadoutId = 54;
+inline constexpr int kLinkStatusId = 55;
+inline constexpr int kAosCountdownId = 56;
+inline constexpr int kLogStatusId = 57;
+inline constexpr int kPlotButtonId = 58;
 inline constexpr int kHelpTextId = 60;
 inline constexpr int kHelpOkayId = 61;
 

@@ -1,9 +1,9 @@
 // dopplex.exe: the Win32 window over the engine.
-#include "command_line.h"
 #include "display.h"
-#include "dopplex_version.h"
 #include "engine_session.h"
 #include "port/port_spec.h"
+#include "posted_calls.h"
+#include "start_up.h"
 #include "tracker_link.h"
 #include "wide_text.h"
 #include "window_shell.h"
@@ -15,6 +15,7 @@
 
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -72,27 +73,18 @@ std::vector<std::string> arguments() {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    const app::CommandLine line = app::parse_command_line(arguments());
-    if (!line.error.empty()) {
-        tell("dopplex: " + line.error + "\n" + app::usage_text("(not chosen)"), true);
-        return 2;
-    }
-    if (line.version) {
-        tell(std::string("dopplex ") + kVersion + "\n", false);
-        return 0;
-    }
+    // Without a choice the port is InpOut32's library; the virtual one when it is unusable.
+    const app::StartUp start = app::start_up(
+        arguments(), environment(L"DOPPLEX_PORT"), false, tell,
+        [](const port::PortSpec& spec) { return port::make_port_backend(spec)->description(); });
+    if (start.exit_status)
+        return *start.exit_status;
     std::unique_ptr<port::PortBackend> backend;
     try {
-        // Without a choice the port is InpOut32's library; the virtual one when it is unusable.
-        backend = port::make_port_backend(
-            port::choose_port_spec(line.port, environment(L"DOPPLEX_PORT"), false));
+        backend = port::make_port_backend(start.spec);
     } catch (const port::PortSpecError& error) {
         tell(std::string("dopplex: ") + error.what() + "\n", true);
         return 2;
-    }
-    if (line.help) {
-        tell(app::usage_text(backend->description()), false);
-        return 0;
     }
 
     app::win32::enable_dpi_awareness();
@@ -102,8 +94,23 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         const std::unique_ptr<app::win32::TrackerLink> link = app::win32::make_tracker_link();
         app::EngineSession session(std::move(backend));
         session.form().attach_link(link->services());
-        app::win32::WindowShell shell(session, instance);
-        return shell.run();
+        app::PassLogOption pass_log{std::nullopt, "off (--no-log)"};
+        if (!start.line.no_log) {
+            const std::optional<std::string> local = environment(L"LOCALAPPDATA");
+            if (local && !local->empty())
+                pass_log.folder =
+                    std::filesystem::path(app::win32::to_wide(*local)) / L"Dopplex" / L"passes";
+            pass_log.off_reason = "off: LOCALAPPDATA names no folder";
+        }
+        app::win32::WindowShell shell(session, instance, pass_log);
+        const HWND window = shell.view().window();
+        link->set_status_listener([window, &shell](const std::string& status) {
+            app::win32::post_call(window,
+                                  [&shell, status] { shell.view().show_link_status(status); });
+        });
+        const int status = shell.run();
+        link->set_status_listener(nullptr);
+        return status;
     } catch (const std::exception& error) {
         tell(std::string("dopplex: ") + error.what() + "\n", true);
         return 1;

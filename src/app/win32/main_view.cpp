@@ -1,16 +1,20 @@
 #include "main_view.h"
 
 #include "control_ids.h"
+#include "control_style.h"
 #include "engine_session.h"
 #include "key_rules.h"
+#include "live_text.h"
 #include "painting.h"
 #include "posted_calls.h"
 #include "readout_text.h"
 #include "wide_text.h"
 #include "window_class.h"
 
+#include <commctrl.h>
+
 #include <initializer_list>
-#include <set>
+#include <tuple>
 
 namespace dopplex::app::win32 {
 
@@ -19,14 +23,6 @@ namespace {
 constexpr DWORD kWindowStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
-
-const std::set<std::string> kBoldControls{"Button1", "Button12", "Button11", "Button19",
-                                          "SpeedButton1"};
-const std::set<std::string> kEditable{"Edit1", "Edit13", "Edit9"};
-
-constexpr COLORREF kDisplayBlue = RGB(0, 0, 200);
-constexpr COLORREF kFieldGrey = RGB(192, 192, 192);
-constexpr COLORREF kNoteGrey = RGB(0x50, 0x50, 0x60);
 
 // The model's colours are COLORREFs already, but for the window-text colour.
 COLORREF model_color(std::uint32_t color) {
@@ -57,6 +53,7 @@ MainView::MainView(EngineSession& session, HINSTANCE instance)
     for (const Control* control : session_.form().controls())
         if (control->visible())
             build_control(*control);
+    build_tooltips();
     layout();
     // Centred on the monitor's work area.
     const SIZE size = outer_size(kWindowWidth, kWindowHeight, kWindowStyle, kWindowExStyle, dpi_);
@@ -105,14 +102,74 @@ void MainView::build_decorations() {
         Child& caption = add_child(L"STATIC", std::string(c.text),
                                    (c.right_aligned ? SS_RIGHT : SS_LEFT) | SS_NOPREFIX,
                                    Rect{c.x, c.y, c.w, c.h}, 0);
-        caption.bold = c.style != CaptionStyle::Plain;
-        if (c.style == CaptionStyle::Rush)
-            caption.text_color = RGB(0xb0, 0, 0);
-        if (c.style == CaptionStyle::Title)
-            caption.text_color = RGB(0x20, 0x20, 0x60);
+        const ControlStyle style = caption_style(c.style);
+        caption.bold = style.bold;
+        caption.text_color = style.text_color;
     }
     add_child(L"STATIC", std::string(kFooterText), SS_LEFTNOWORDWRAP | SS_NOPREFIX, kFooter, 0)
-        .text_color = kNoteGrey;
+        .text_color = kNoteColor;
+    const std::tuple<Rect, int, DWORD, std::uint32_t> readouts[] = {
+        {kLiveReadout, kLiveReadoutId, SS_LEFT, kLiveColor},
+        {kLinkStatus, kLinkStatusId, SS_LEFT, kNoteColor},
+        {kAosCountdown, kAosCountdownId, SS_RIGHT, kCountdownColor},
+        {kLogStatus, kLogStatusId, SS_LEFT, kNoteColor},
+    };
+    for (const auto& [place, id, align, color] : readouts)
+        add_child(L"STATIC", "", align | SS_LEFTNOWORDWRAP | SS_NOPREFIX, place, id).text_color =
+            color;
+    show_readout(kLiveReadoutId, kLiveIdleText);
+    add_child(L"BUTTON", "Pass plot", BS_AUTOCHECKBOX | BS_PUSHLIKE, kPlotButton, kPlotButtonId);
+}
+
+void MainView::build_tooltips() {
+    tooltips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_,
+                                nullptr, instance_, nullptr);
+    SendMessageW(tooltips_, TTM_SETMAXTIPWIDTH, 0, scaled(400, dpi_));
+    for (const auto& [name, c] : by_name_)
+        if (const std::string_view hint = key_hint(name); !hint.empty())
+            set_tooltip(c->window, std::string(hint));
+    set_tooltip(GetDlgItem(window_, kLiveReadoutId), kLiveTooltip);
+    set_tooltip(GetDlgItem(window_, kPlotButtonId), kPlotButtonTooltip);
+    if (const Child* link = child("l_dd"))
+        set_tooltip(link->window, kLinkClickHint);
+}
+
+void MainView::set_tooltip(HWND control, const std::string& text) {
+    std::wstring wide = to_wide(text, true);
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = window_;
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    tool.lpszText = wide.data();
+    // Adding a tool twice keeps the first: a known one only gets its new text.
+    if (!SendMessageW(tooltips_, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)))
+        SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    tool.lpszText = wide.data();
+    SendMessageW(tooltips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void MainView::show_readout(int id, const std::string& text, std::optional<std::uint32_t> color) {
+    for (const auto& c : children_)
+        if (GetDlgCtrlID(c->window) == id) {
+            if (color && c->text_color != color) {
+                c->text_color = *color;
+                InvalidateRect(c->window, nullptr, TRUE);
+            }
+            set_text(*c, text);
+        }
+}
+
+void MainView::show_link_status(const std::string& status) {
+    show_readout(kLinkStatusId, kLinkStatusPrefix + status);
+    if (const Child* link = child("l_dd"))
+        set_tooltip(link->window, status + "\n" + kLinkClickHint);
+}
+
+void MainView::set_plot_button(bool checked) {
+    SendDlgItemMessageW(window_, kPlotButtonId, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED,
+                        0);
 }
 
 void MainView::build_control(const Control& control) {
@@ -123,32 +180,20 @@ void MainView::build_control(const Control& control) {
             place = Rect{p.x, p.y, p.w, p.h};
     const wchar_t* window_class = L"BUTTON";
     DWORD style = WS_TABSTOP;
-    std::optional<COLORREF> text_color, back_color;
+    const ControlStyle look = control_style(control);
     switch (control.kind()) {
     case ControlKind::Label:
         window_class = L"STATIC";
         style = SS_NOPREFIX | (name == "l_st" ? SS_LEFT : SS_LEFTNOWORDWRAP) |
                 (name == "l_dd" ? SS_NOTIFY : 0);
-        text_color = kDisplayBlue;
         break;
     case ControlKind::Edit:
         window_class = L"EDIT";
-        style |= WS_BORDER | ES_AUTOHSCROLL;
-        if (name == "Edit9") {
-            back_color = RGB(128, 128, 128);
-            text_color = RGB(255, 255, 255);
-        } else if (!kEditable.count(name)) {
-            style |= ES_READONLY;
-            back_color = kFieldGrey;
-            text_color = model_color(control.font_color());
-        }
+        style |= WS_BORDER | ES_AUTOHSCROLL | (look.editable ? 0 : ES_READONLY);
         break;
     case ControlKind::Memo: {
         window_class = L"EDIT";
         style |= WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
-        const bool up_log = name == "Memo1" || name == "Memo3";
-        back_color = up_log ? RGB(255, 246, 220) : RGB(16, 32, 74);
-        text_color = up_log ? RGB(128, 0, 0) : RGB(255, 255, 0);
         break;
     }
     case ControlKind::Button:
@@ -166,9 +211,9 @@ void MainView::build_control(const Control& control) {
     }
     Child& made = add_child(window_class, "", style, place, control_id(name));
     made.name = name;
-    made.bold = kBoldControls.count(name) != 0;
-    made.text_color = text_color;
-    made.back_color = back_color;
+    made.bold = look.bold;
+    made.text_color = look.text_color;
+    made.back_color = look.back_color;
     by_name_[name] = &made;
     set_text(made, control.text());
     EnableWindow(made.window, control.enabled());
@@ -323,6 +368,11 @@ void MainView::post_type(const std::string& name) {
 }
 
 void MainView::on_command(int id, int code, HWND control) {
+    if (id == kPlotButtonId) {
+        if (code == BN_CLICKED && on_plot_button)
+            on_plot_button(SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED);
+        return;
+    }
     if (id == kStopButtonId) { // the button, or Esc through the dialog manager
         if (code == BN_CLICKED)
             session_.host().request_stop();
@@ -337,7 +387,7 @@ void MainView::on_command(int id, int code, HWND control) {
             request_exit();
     } else if (code == BN_CLICKED || (name == "l_dd" && code == STN_CLICKED)) {
         post_click(name);
-    } else if (code == EN_CHANGE && !applying_ && kEditable.count(name)) {
+    } else if (code == EN_CHANGE && !applying_ && takes_typing(name)) {
         post_type(name);
     }
 }
@@ -354,7 +404,7 @@ LRESULT MainView::on_color(HDC dc, HWND control) {
         if (c->window != control)
             continue;
         if (c->text_color)
-            SetTextColor(dc, *c->text_color);
+            SetTextColor(dc, model_color(*c->text_color));
         if (c->back_color) {
             SetBkColor(dc, *c->back_color);
             return reinterpret_cast<LRESULT>(brush(*c->back_color));

@@ -56,6 +56,16 @@ public:
     // The engine's exit sequence is done: the window hides and the message loop ends.
     void engine_closed();
 
+    // A readout beside the model's controls (control_ids.h): its text, and its colour in the
+    // model's 0x00BBGGRR when given.
+    void show_readout(int id, const std::string& text,
+                      std::optional<std::uint32_t> color = std::nullopt);
+    // The link status line, also the tooltip of the link's label.
+    void show_link_status(const std::string& status);
+    // Who hears the "Pass plot" button's clicks, with its new state.
+    std::function<void(bool checked)> on_plot_button;
+    void set_plot_button(bool checked);
+
     bool modal_open() const { return modal_open_; }
     // The name of the visible, enabled push button of the model that has the focus, or empty.
     std::string focused_button() const;
@@ -84,6 +94,8 @@ private:
                      const Rect& place, int id);
     void build_decorations();
     void build_control(const Control& control);
+    void build_tooltips();
+    void set_tooltip(HWND control, const std::string& text);
     void layout();
     void set_text(Child& child, const std::string& text);
     void append_line(HWND memo, const std::string& line);
@@ -97,6 +109,7 @@ private:
     HWND window_ = nullptr;
     UINT dpi_ = 96;
     std::unique_ptr<Fonts> fonts_;
+    HWND tooltips_ = nullptr;
     std::vector<std::unique_ptr<Child>> children_;
     std::map<std::string, Child*> by_name_;
     std::map<std::string, int> typing_in_flight_;

@@ -17,7 +17,7 @@ TrackerLink::TrackerLink(std::unique_ptr<LinkTransport> transport,
 
 LinkServices TrackerLink::services() {
     return LinkServices{
-        *transport_,
+        status_,
         *launcher_,
         settings_,
         [](const std::string& file) {

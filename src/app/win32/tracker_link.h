@@ -4,6 +4,7 @@
 #pragma once
 
 #include "console/tfmain.h"
+#include "link_status.h"
 #include "settings/registry_settings_store.h"
 
 #include <memory>
@@ -14,9 +15,14 @@ class TrackerLink {
 public:
     TrackerLink(std::unique_ptr<LinkTransport> transport, std::unique_ptr<Launcher> launcher);
     LinkServices services();
+    // Who hears why the link is as it is (see StatusTransport).
+    void set_status_listener(StatusTransport::Listener listener) {
+        status_.set_status_listener(std::move(listener));
+    }
 
 private:
     std::unique_ptr<LinkTransport> transport_;
+    StatusTransport status_{*transport_};
     std::unique_ptr<Launcher> launcher_;
     settings::RegistrySettingsStore settings_;
 };

@@ -28,8 +28,9 @@ BOOL WINAPI on_console_event(DWORD event) {
 
 } // namespace
 
-WindowShell::WindowShell(EngineSession& session, HINSTANCE instance)
-    : session_(session), view_(session, instance), help_(instance) {
+WindowShell::WindowShell(EngineSession& session, HINSTANCE instance, PassLogOption pass_log)
+    : session_(session), view_(session, instance), help_(instance),
+      pass_(session, view_, instance, std::move(pass_log)) {
     TFMain& form = session.form();
     form.add_observer(&bridge_);
     session.set_port_listener(&bridge_);

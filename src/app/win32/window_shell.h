@@ -7,6 +7,7 @@
 
 #include "help_view.h"
 #include "main_view.h"
+#include "pass_view.h"
 #include "view_bridge.h"
 
 namespace dopplex::app {
@@ -18,7 +19,7 @@ namespace dopplex::app::win32 {
 class WindowShell {
 public:
     // Before the session starts.
-    WindowShell(EngineSession& session, HINSTANCE instance);
+    WindowShell(EngineSession& session, HINSTANCE instance, PassLogOption pass_log = {});
     ~WindowShell();
     WindowShell(const WindowShell&) = delete;
     WindowShell& operator=(const WindowShell&) = delete;
@@ -27,6 +28,8 @@ public:
     // until the engine's exit sequence is done. Returns the exit status.
     int run();
 
+    MainView& view() { return view_; }
+
 private:
     bool take_key(const MSG& message);
 
@@ -34,6 +37,7 @@ private:
     MainView view_;
     HelpView help_;
     ViewBridge bridge_{view_};
+    PassView pass_;
 };
 
 } // namespace dopplex::app::win32

@@ -1,7 +1,9 @@
 // The shared rules of the windows: which key becomes which input, and the readouts' words.
 #include "key_rules.h"
 #include "led_legend.h"
+#include "live_text.h"
 #include "readout_text.h"
+#include "start_up.h"
 
 #include <gtest/gtest.h>
 
@@ -97,4 +99,47 @@ TEST(ReadoutText, TrainsAndDials) {
     };
     for (const DialRow& row : dials)
         EXPECT_EQ(dial_text(row.reading), row.text);
+}
+
+TEST(StartUp, EndsBeforeAnyWindowOrGoesOn) {
+    struct Row {
+        std::vector<std::string> arguments;
+        std::optional<std::string> environment;
+        std::optional<int> exit_status;
+        bool error;
+        const char* said; // within what was said; "" when nothing was
+    };
+    const Row rows[] = {
+        {{"--bogus"}, std::nullopt, 2, true, "dopplex: "},
+        {{"--version"}, std::nullopt, 0, false, "dopplex "},
+        {{"--port", "bogus"}, std::nullopt, 2, true, "dopplex: "},
+        {{"--help"}, "trace:/tmp/start.log", 0, false, "Port in use now: trace to /tmp/start.log"},
+        {{"--port", "virtual", "--no-log"}, "trace:/tmp/start.log", std::nullopt, false, ""},
+    };
+    for (const Row& row : rows) {
+        std::string said;
+        bool error = false;
+        const StartUp start =
+            start_up(row.arguments, row.environment, false, [&](const std::string& text, bool e) {
+                said += text;
+                error = e;
+            });
+        EXPECT_EQ(start.exit_status, row.exit_status) << row.arguments.front();
+        EXPECT_EQ(error, row.error) << row.arguments.front();
+        EXPECT_EQ(said.empty(), *row.said == '\0') << said;
+        EXPECT_NE(said.find(row.said), std::string::npos) << said;
+    }
+}
+
+TEST(LiveText, UpdateOrWhyNot) {
+    constexpr std::int64_t kAt = 1796631605000; // 2026-12-07 08:20:05 UTC
+    const std::pair<const char*, const char*> rows[] = {
+        {"SN\"AO-51\" AZ123.4 EL12.46 DN436775300 UP145825000",
+         "Live  EL 12.5\u00b0  DN 436775300 Hz  UP 145825000 Hz  at 08:20:05 UTC"},
+        {"SN\"AO-51\" AZ123.4 EL-1.96 DN436775300.4 UP145825000",
+         "Live  EL -2.0\u00b0  DN 436775300 Hz  UP 145825000 Hz  at 08:20:05 UTC"},
+        {"SN\"AO-51\" EL12.5 DN1e999", "Live  unreadable update at 08:20:05 UTC: "},
+    };
+    for (const auto& [record, text] : rows)
+        EXPECT_TRUE(live_text(record, kAt).starts_with(text)) << live_text(record, kAt);
 }

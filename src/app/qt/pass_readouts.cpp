@@ -1,62 +1,26 @@
 #include "pass_readouts.h"
 
 #include "aos_countdown.h"
-#include "engine_session.h"
 #include "main_window.h"
 #include "window_layout.h"
 
 #include <QLabel>
 #include <QPushButton>
 
-#include <chrono>
-#include <iostream>
-
 namespace dopplex::app {
 
-namespace {
-
-std::int64_t utc_now_ms() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
-}
-
-} // namespace
-
 PassReadouts::PassReadouts(EngineSession& session, MainWindow& window, PassLogOption log)
-    : recorder_(session.form(), dial_, utc_now_ms), log_option_(std::move(log)),
-      plot_button_(new QPushButton("Pass plot", &window)), countdown_(new QLabel(&window)),
-      log_status_(new QLabel(&window)) {
-    recorder_.attach();
-    recorder_.add_observer(this);
-    if (log_option_.folder) {
-        QPointer<PassReadouts> self(this);
-        const auto tell = [self](const QString& text, bool failed) {
-            QMetaObject::invokeMethod(
-                self, [self, text, failed] { self->show_log_status(text, failed); },
-                Qt::QueuedConnection);
-        };
-        writer_ = std::make_unique<PassLogWriter>(
-            *log_option_.folder,
-            [tell](const std::string& message) {
-                std::cerr << "dopplex: " << message << "\n";
-                tell(QString::fromStdString(message), true);
-            },
-            [tell](const std::filesystem::path& file) {
-                tell("Pass log: " + QString::fromStdString(file.string()), false);
-            });
-        log_ = std::make_unique<QueuedObserver>(*writer_);
-        recorder_.add_observer(log_.get());
-        show_log_status("Pass log: from the next AOS in " +
-                            QString::fromStdString(log_option_.folder->string()),
-                        false);
-    } else {
-        show_log_status("Pass log: " + QString::fromStdString(log_option_.off_reason), false);
-    }
-    session.add_port_listener(&recorder_);
-    session.set_handler_wrapper([this](EventKind kind, const std::function<void()>& handler) {
-        recorder_.run_handler(kind, handler);
-    });
-
+    : plot_button_(new QPushButton("Pass plot", &window)), countdown_(new QLabel(&window)),
+      log_status_(new QLabel(&window)),
+      feed_(session, *this, std::move(log), [this](const std::string& text, bool failed) {
+          QPointer<PassReadouts> self(this);
+          QMetaObject::invokeMethod(
+              this,
+              [self, text = QString::fromStdString(text), failed] {
+                  self->show_log_status(text, failed);
+              },
+              Qt::QueuedConnection);
+      }) {
     plot_button_->setGeometry(kPlotButton.x, kPlotButton.y, kPlotButton.w, kPlotButton.h);
     plot_button_->setCheckable(true);
     plot_button_->setFocusPolicy(Qt::NoFocus); // Enter and space stay the engine's keys

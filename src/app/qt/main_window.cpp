@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include "artwork.h"
+#include "control_style.h"
 #include "engine_session.h"
 #include "led_panel.h"
 #include "live_readout.h"
@@ -19,22 +20,16 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include <set>
-
 namespace dopplex::app {
 
 namespace {
-
-const std::set<std::string> kBoldControls{"Button1", "Button12", "Button11", "Button19",
-                                          "SpeedButton1"};
-const std::set<std::string> kEditable{"Edit1", "Edit13", "Edit9"};
 
 QString q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
 // The model's colours are 0x00BBGGRR; the window-text colour is the palette's.
-QColor to_qcolor(std::uint32_t color, const QColor& window_text) {
+QColor to_qcolor(std::uint32_t color, const QColor& window_text = Qt::black) {
     if (color == kClWindowText)
         return window_text;
     return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
@@ -52,12 +47,6 @@ void make_bold(QWidget* w) {
     f.setBold(true);
     w->setFont(f);
 }
-
-const QString kLinkClickHint = QStringLiteral("Click to open the link to the tracker");
-
-const QColor kDisplayBlue(0, 0, 200);
-const QColor kFieldGrey(192, 192, 192);
-const QColor kMaroon(128, 0, 0);
 
 } // namespace
 
@@ -121,30 +110,30 @@ void MainWindow::build_decorations() {
         auto* label = new QLabel(q(std::string(c.text)), this);
         label->setGeometry(c.x, c.y, c.w, c.h);
         label->setAlignment((c.right_aligned ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
-        if (c.style != CaptionStyle::Plain)
+        const ControlStyle style = caption_style(c.style);
+        if (style.bold)
             make_bold(label);
-        if (c.style == CaptionStyle::Rush)
-            label->setStyleSheet("color: #b00000;");
-        if (c.style == CaptionStyle::Title)
-            label->setStyleSheet("color: #202060;");
+        if (style.text_color)
+            label->setStyleSheet("color: " + to_qcolor(*style.text_color).name() + ";");
     }
 
     auto* footer = new QLabel(q(std::string(kFooterText)), this);
     footer->setGeometry(kFooter.x, kFooter.y, kFooter.w, kFooter.h);
-    footer->setStyleSheet("color: #505060;");
+    footer->setStyleSheet("color: " + to_qcolor(kNoteColor).name() + ";");
 
     link_status_ = new QLabel(this);
     link_status_->setGeometry(kLinkStatus.x, kLinkStatus.y, kLinkStatus.w, kLinkStatus.h);
-    link_status_->setStyleSheet("color: #505060;");
+    link_status_->setStyleSheet("color: " + to_qcolor(kNoteColor).name() + ";");
 }
 
 QWidget* MainWindow::make_widget(const Control& control) {
     const std::string& name = control.name();
+    const ControlStyle style = control_style(control);
     switch (control.kind()) {
     case ControlKind::Label: {
         auto* label = new QLabel(this);
         QPalette p = label->palette();
-        p.setColor(QPalette::WindowText, kDisplayBlue);
+        p.setColor(QPalette::WindowText, to_qcolor(*style.text_color));
         label->setPalette(p);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setWordWrap(name == "l_st");
@@ -158,14 +147,8 @@ QWidget* MainWindow::make_widget(const Control& control) {
     }
     case ControlKind::Edit: {
         auto* edit = new QLineEdit(this);
-        const bool editable = kEditable.count(name) != 0;
-        edit->setReadOnly(!editable);
-        if (name == "Edit9")
-            set_colors(edit, QColor(128, 128, 128), Qt::white);
-        else if (editable)
-            set_colors(edit, Qt::white, Qt::black);
-        else
-            set_colors(edit, kFieldGrey, to_qcolor(control.font_color(), Qt::black));
+        edit->setReadOnly(!style.editable);
+        set_colors(edit, to_qcolor(*style.back_color), to_qcolor(*style.text_color));
         return edit;
     }
     case ControlKind::Memo: {
@@ -173,11 +156,7 @@ QWidget* MainWindow::make_widget(const Control& control) {
         memo->setReadOnly(true);
         memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-        const bool up_log = name == "Memo1" || name == "Memo3";
-        if (up_log)
-            set_colors(memo, QColor(255, 246, 220), kMaroon);
-        else
-            set_colors(memo, QColor(16, 32, 74), QColor(255, 255, 0));
+        set_colors(memo, to_qcolor(*style.back_color), to_qcolor(*style.text_color));
         return memo;
     }
     case ControlKind::Button:
@@ -202,7 +181,7 @@ void MainWindow::build_control(const Control& control) {
     for (const Placement& p : control_placements())
         if (p.name == name)
             w->setGeometry(p.x, p.y, p.w, p.h);
-    if (kBoldControls.count(name))
+    if (control_style(control).bold)
         make_bold(w);
     if (const std::string_view hint = key_hint(name); !hint.empty())
         w->setToolTip(QString::fromUtf8(hint.data(), static_cast<qsizetype>(hint.size())));
@@ -312,7 +291,7 @@ void MainWindow::post_link_status(const std::string& status) {
     QMetaObject::invokeMethod(
         this,
         [this, text = q(status)] {
-            link_status_->setText("Tracker link: " + text);
+            link_status_->setText(kLinkStatusPrefix + text);
             if (link_label_)
                 link_label_->setToolTip(text + "\n" + kLinkClickHint);
         },

@@ -1,12 +1,11 @@
 // dopplex: the desktop window over the engine.
 #include "app_shell.h"
-#include "command_line.h"
-#include "dopplex_version.h"
 #include "engine_session.h"
 #include "link/runtime_dir.h"
 #include "link_platform.h"
 #include "live_readout.h"
 #include "port/port_spec.h"
+#include "start_up.h"
 #include "window_run.h"
 
 #include <QApplication>
@@ -29,28 +28,12 @@ std::optional<std::string> environment(const char* name) {
 
 int main(int argc, char** argv) {
     using namespace dopplex;
-    const app::CommandLine line =
-        app::parse_command_line(std::vector<std::string>(argv + 1, argv + argc));
-    if (!line.error.empty()) {
-        std::cerr << "dopplex: " << line.error << "\n" << app::usage_text("(not chosen)");
-        return 2;
-    }
-    if (line.version) {
-        std::cout << "dopplex " << kVersion << "\n";
-        return 0;
-    }
-    port::PortSpec spec;
-    try {
-        spec = port::choose_port_spec(line.port, environment("DOPPLEX_PORT"),
-                                      std::filesystem::exists(port::default_parport));
-    } catch (const port::PortSpecError& error) {
-        std::cerr << "dopplex: " << error.what() << "\n";
-        return 2;
-    }
-    if (line.help) {
-        std::cout << app::usage_text(port::describe(spec));
-        return 0;
-    }
+    const app::StartUp start = app::start_up(
+        std::vector<std::string>(argv + 1, argv + argc), environment("DOPPLEX_PORT"),
+        std::filesystem::exists(port::default_parport),
+        [](const std::string& text, bool error) { (error ? std::cerr : std::cout) << text; });
+    if (start.exit_status)
+        return *start.exit_status;
 
     QApplication application(argc, argv);
     QApplication::setApplicationName("Dopplex");
@@ -73,10 +56,10 @@ int main(int argc, char** argv) {
         }
         QMessageBox::warning(nullptr, "Dopplex", QString::fromStdString(text));
     }
-    app::EngineSession session(port::make_port_backend(spec));
+    app::EngineSession session(port::make_port_backend(start.spec));
     session.form().attach_link(link->services());
     app::PassLogOption pass_log{std::nullopt, "off (--no-log)"};
-    if (!line.no_log) {
+    if (!start.line.no_log) {
         pass_log.folder = app::pass_log_folder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
         pass_log.off_reason = "off: neither XDG_DATA_HOME nor HOME names a folder";
     }

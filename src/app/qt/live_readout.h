@@ -7,16 +7,12 @@
 #include "link/live_item.h"
 #include "link/socket_transport.h"
 
-#include <QDateTime>
 #include <QLabel>
 
 #include <memory>
 #include <string>
 
 namespace dopplex::app {
-
-// "Live  EL 12.5°  DN 436775300 Hz  UP 145825000 Hz  at 10:00:05 UTC" for one tracking text.
-QString live_text(const std::string& record, const QDateTime& received);
 
 class LiveReadout final : public QLabel {
 public:

@@ -8,9 +8,32 @@
 #include <system_error>
 #include <utility>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#endif
+
 namespace dopplex::app {
 
 namespace {
+
+// A new file only: an earlier log is never overwritten. Sets errno (EEXIST when it exists).
+std::FILE* create_new(const std::filesystem::path& path) {
+#ifdef _WIN32
+    // The C runtime's fopen knows no "x"; the wide name keeps a non-ASCII folder.
+    const int fd =
+        _wopen(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd < 0)
+        return nullptr;
+    std::FILE* file = _fdopen(fd, "wb");
+    if (!file)
+        _close(fd);
+    return file;
+#else
+    return std::fopen(path.c_str(), "wx");
+#endif
+}
 
 std::string fixed(double value, int decimals) {
     char text[64];
@@ -89,8 +112,7 @@ bool PassLogWriter::open_file(const std::string& stem) {
     for (int attempt = 1; attempt <= kMaxNameTries; ++attempt) {
         const std::string suffix = attempt == 1 ? "" : "-" + std::to_string(attempt);
         const std::filesystem::path path = folder_ / (stem + suffix + ".csv");
-        // "x": an earlier log is never overwritten.
-        file_ = std::fopen(path.c_str(), "wx");
+        file_ = create_new(path);
         if (file_) {
             path_ = path;
             return true;

@@ -4,18 +4,13 @@
 // session starts; the session must be stopped before this is destroyed (AppShell does).
 #pragma once
 
-#include "pass_log_writer.h"
+#include "pass_feed.h"
 #include "pass_plot.h"
-#include "pass_recorder.h"
-#include "queued_observer.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
 
-#include <filesystem>
-#include <memory>
-#include <optional>
 #include <string>
 
 class QLabel;
@@ -25,11 +20,6 @@ namespace dopplex::app {
 
 class EngineSession;
 class MainWindow;
-
-struct PassLogOption {
-    std::optional<std::filesystem::path> folder; // none: no log
-    std::string off_reason = "off";              // shown when there is no folder
-};
 
 class PassReadouts final : public QObject, private PassObserver {
 public:
@@ -50,11 +40,6 @@ private:
     void show_countdown();
     void show_log_status(const QString& text, bool failed);
 
-    DialEstimate dial_; // its own count: the window's lives on the port side of the engine
-    PassRecorder recorder_;
-    PassLogOption log_option_;
-    std::unique_ptr<PassLogWriter> writer_;
-    std::unique_ptr<QueuedObserver> log_;
     PassPlot plot_;
     QPushButton* plot_button_;
     QLabel* countdown_;
@@ -62,6 +47,7 @@ private:
     QTimer tick_;
     std::string aos_text_;
     double elevation_deg_ = 0;
+    PassFeed feed_; // last: gone first, so the engine side never reaches a half-built window
 };
 
 } // namespace dopplex::app

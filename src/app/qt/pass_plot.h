@@ -3,11 +3,9 @@
 // hides. GUI thread only; fed by the readouts' relay.
 #pragma once
 
-#include "pass_record.h"
+#include "plot_series.h"
 
 #include <QWidget>
-
-#include <vector>
 
 namespace dopplex::app {
 
@@ -21,7 +19,7 @@ public:
     // A pulse moves its side's dial line at once, also during a train, when the engine applies
     // no updates: the tracker's values are the last applied.
     void add(const PulseRecord& pulse);
-    const std::vector<TrackingPoint>& points() const { return points_; }
+    const std::vector<TrackingPoint>& points() const { return series_.points(); }
 
 signals:
     void hidden();
@@ -31,8 +29,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    std::vector<TrackingPoint> points_;
-    QString title_;
+    PassSeries series_;
 };
 
 } // namespace dopplex::app

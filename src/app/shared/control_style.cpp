@@ -1,0 +1,65 @@
+#include "control_style.h"
+
+#include <set>
+
+namespace dopplex::app {
+
+namespace {
+
+const std::set<std::string> kBoldControls{"Button1", "Button12", "Button11", "Button19",
+                                          "SpeedButton1"};
+const std::set<std::string> kEditable{"Edit1", "Edit13", "Edit9"};
+
+constexpr std::uint32_t kDisplayBlue = 0xC80000;
+constexpr std::uint32_t kFieldGrey = 0xC0C0C0;
+
+} // namespace
+
+ControlStyle control_style(const Control& control) {
+    const std::string& name = control.name();
+    ControlStyle style;
+    style.bold = kBoldControls.count(name) != 0;
+    switch (control.kind()) {
+    case ControlKind::Label:
+        style.text_color = kDisplayBlue;
+        break;
+    case ControlKind::Edit:
+        style.editable = takes_typing(name);
+        if (name == "Edit9") {
+            style.back_color = 0x808080;
+            style.text_color = 0xFFFFFF;
+        } else if (style.editable) {
+            style.back_color = 0xFFFFFF;
+            style.text_color = 0x000000;
+        } else {
+            style.back_color = kFieldGrey;
+            style.text_color = control.font_color();
+        }
+        break;
+    case ControlKind::Memo: {
+        const bool up_log = name == "Memo1" || name == "Memo3";
+        style.back_color = up_log ? 0xDCF6FF : 0x4A2010;
+        style.text_color = up_log ? 0x000080 : 0x00FFFF;
+        break;
+    }
+    default:
+        break;
+    }
+    return style;
+}
+
+bool takes_typing(const std::string& name) {
+    return kEditable.count(name) != 0;
+}
+
+ControlStyle caption_style(CaptionStyle look) {
+    ControlStyle style;
+    style.bold = look != CaptionStyle::Plain;
+    if (look == CaptionStyle::Rush)
+        style.text_color = 0x0000B0;
+    if (look == CaptionStyle::Title)
+        style.text_color = 0x602020;
+    return style;
+}
+
+} // namespace dopplex::app

@@ -1,0 +1,61 @@
+#include "pass_view.h"
+
+#include "aos_countdown.h"
+#include "control_ids.h"
+#include "control_style.h"
+#include "link/dde_transport.h"
+#include "link/live_item.h"
+#include "live_text.h"
+#include "posted_calls.h"
+#include "tracker/link/client_conversation.h"
+
+namespace dopplex::app::win32 {
+
+PassView::PassView(EngineSession& session, MainView& view, HINSTANCE instance, PassLogOption log)
+    : view_(view), plot_(instance, view.window()),
+      live_transport_(std::make_unique<link::DdeTransport>()),
+      live_(std::make_unique<link::LiveItem>(
+          *live_transport_, kTrackerService, kTrackerTopic, kTrackerItem,
+          [window = view.window(), &view](const std::string& bytes) {
+              post_call(window, [&view, text = live_text(bytes, utc_now_ms())] {
+                  view.show_readout(kLiveReadoutId, text);
+              });
+          })),
+      feed_(session, *this, std::move(log),
+            [window = view.window(), &view](const std::string& text, bool failed) {
+                post_call(window, [&view, text, failed] {
+                    view.show_readout(kLogStatusId, text, failed ? kFailureColor : kNoteColor);
+                });
+            }) {
+    view_.on_plot_button = [this](bool checked) { plot_.set_visible(checked); };
+    plot_.on_hidden = [this] { view_.set_plot_button(false); };
+    plot_.on_second = [this] { show_countdown(); };
+}
+
+PassView::~PassView() {
+    live_.reset(); // joins the watcher before the transport goes
+}
+
+void PassView::pass_started(const TrackingPoint& aos) {
+    post_call(view_.window(), [this, aos] { plot_.start(aos); });
+}
+
+void PassView::tracking_update(const TrackingPoint& point) {
+    post_call(view_.window(), [this, point] {
+        plot_.add(point);
+        aos_text_ = point.aos_text;
+        elevation_deg_ = point.elevation_deg;
+        show_countdown();
+    });
+}
+
+void PassView::pulse_sent(const PulseRecord& pulse) {
+    post_call(view_.window(), [this, pulse] { plot_.add(pulse); });
+}
+
+void PassView::show_countdown() {
+    view_.show_readout(kAosCountdownId,
+                       aos_countdown_text(aos_text_, elevation_deg_, utc_now_ms()));
+}
+
+} // namespace dopplex::app::win32

@@ -1,0 +1,49 @@
+// The pass readouts of the Win32 window: the live readout on a DDE conversation of its own (not
+// through the engine's queue, so it goes on during a train), the AOS countdown, the pass plot
+// and its button, and the pass log with its status line. What they show is decided by the
+// shared code (pass_feed.h, live_text.h, aos_countdown.h, plot_series.h); this only carries it
+// to the window's thread. Built on the UI thread before the session starts; the session must be
+// stopped before this is destroyed.
+#pragma once
+
+#include "main_view.h"
+#include "pass_feed.h"
+#include "plot_view.h"
+
+#include <memory>
+#include <string>
+
+namespace dopplex::link {
+class DdeTransport;
+class LiveItem;
+} // namespace dopplex::link
+
+namespace dopplex::app::win32 {
+
+class PassView final : private PassObserver {
+public:
+    PassView(EngineSession& session, MainView& view, HINSTANCE instance, PassLogOption log);
+    ~PassView() override;
+    PassView(const PassView&) = delete;
+    PassView& operator=(const PassView&) = delete;
+
+    PlotView& plot() { return plot_; }
+
+private:
+    // Engine thread: copies go to the window's thread.
+    void pass_started(const TrackingPoint& aos) override;
+    void tracking_update(const TrackingPoint& point) override;
+    void pulse_sent(const PulseRecord& pulse) override;
+
+    void show_countdown();
+
+    MainView& view_;
+    PlotView plot_;
+    std::string aos_text_;
+    double elevation_deg_ = 0;
+    std::unique_ptr<link::DdeTransport> live_transport_; // outlives the watcher
+    std::unique_ptr<link::LiveItem> live_;
+    PassFeed feed_; // last: gone first, so the engine side never reaches a half-built view
+};
+
+} // namespace dopplex::app::win32
