@@ -37,9 +37,9 @@ the frequency set on the rig's main VFO (F), UP the split VFO (I) or the uplink 
 EL the rotator's last position (P). A key not commanded yet is left out of the text.
   Trackers never point a rotator below the horizon, so the end of a pass comes from LOS: in
 Gpredict give the radio the type "Full-duplex" and tick "AOS" and "LOS" under its
-"Signalling" (Edit > Preferences > Interfaces > Radios). On LOS the text reads EL-2.0 for
-1.5 s, where Dopplex ends the pass, then the next position; after AOS and before a position
-EL reads 0.1. WITHOUT A ROTATOR AND WITHOUT THOSE SIGNALS THE TEXT HAS NO EL KEY: Dopplex
+"Signalling" (Edit > Preferences > Interfaces > Radios). From LOS the text reads EL-2.0, where
+Dopplex ends the pass, until the next AOS or a rotator position above 0; from AOS it reads at
+least EL0.1 until the rotator is above 0 (Gpredict parks it at 0.0 before AOS). WITHOUT A ROTATOR AND WITHOUT THOSE SIGNALS THE TEXT HAS NO EL KEY: Dopplex
 then never sees AOS or the end of a pass.
 
 Satellite:
