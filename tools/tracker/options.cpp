@@ -65,8 +65,10 @@ Sources and output:
   --print                write the updates in that recording format to stdout and exit
   --from-command "CMD"   serve each line that CMD (run by /bin/sh) writes to its standard
                          output, CR before the newline dropped; lines over 64 KB are left out.
-                         Ends when CMD ends, giving its exit status; on SIGTERM or SIGINT CMD
-                         gets SIGTERM, then SIGKILL 3 s later. A Windows tracker under Wine
+                         CMD runs in a process group of its own. The tracker ends when CMD
+                         ends (even while a background child holds its output) and exits
+                         with CMD's exit status; then, or on SIGTERM or SIGINT, the whole
+                         group gets SIGTERM, SIGKILL 3 s later, and every process is reaped. A Windows tracker under Wine
                          reaches the link this way: --from-command "wine dopplex-dde-bridge.exe"
                          (the bridge in the same Wine prefix as the tracker)
 Hamlib listeners (with --hamlib; a PORT of 0 takes a free one; the addresses are printed):
