@@ -7,9 +7,10 @@
 namespace dopplex::tracker {
 
 HamlibSource::HamlibSource(const HamlibOptions& options) : station_(options.name) {
-    const auto add = [this](const std::string& role, const Endpoint& endpoint,
-                            LineListener::Answer answer) {
-        listeners_.emplace_back(role, std::make_unique<LineListener>(endpoint, std::move(answer)));
+    const auto add = [this, &options](const std::string& role, const Endpoint& endpoint,
+                                      LineListener::Answer answer) {
+        listeners_.emplace_back(role, std::make_unique<LineListener>(endpoint, std::move(answer),
+                                                                     options.allow_other_users));
     };
     add("rig", options.rig,
         [this](std::string_view line) { return answer(rig_.answer(line), false); });

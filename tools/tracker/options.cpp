@@ -14,7 +14,7 @@ namespace dopplex::tracker {
 
 const char* const kHelp = R"(Usage: dopplex-tracker [options]
        dopplex-tracker --hamlib [--rig 127.0.0.1:4532] [--uplink-rig ADDR:PORT]
-                       [--rotator 127.0.0.1:4533] [--name TEXT]
+                       [--rotator 127.0.0.1:4533] [--name TEXT] [--allow-other-users]
 
 Plays the satellite tracker over the local link: serves service "Orbitron", topic "Tracking",
 item "TrackingDataEx" on the socket dopplex-link.Orbitron.Tracking in the link folder, and
@@ -77,8 +77,13 @@ Hamlib listeners (with --hamlib; a PORT of 0 takes a free one; the addresses are
   --uplink-rig ADDR:PORT a second rig whose frequency is the uplink, as Gpredict's "TX only"
                          radio of a dual-rig setup (none)
   --rotator ADDR:PORT    the rotator (127.0.0.1:4533)
-                         WARNING: with an address other than 127.x.x.x or [::1] anyone who
-                         reaches the port can move the radio; there is no password.
+                         WARNING: with an address other than 127.x.x.x, [::1] or
+                         [::ffff:127.x.x.x] anyone who reaches the port can move the radio;
+                         there is no password.
+  --allow-other-users    take clients of other users of this machine too (refused by default)
+Each listener takes 32 clients at a time; a newcomer beyond that replaces a client quiet for
+10 s, else it is turned away. A frequency outside 100 kHz to 10 GHz (the range \dump_state
+advertises) gets RPRT -1. A command line ends at LF, CR or CRLF.
 Link behaviour (for tests):
   --refuse-connections   answer every connection with a refusal
   --refuse-subscriptions refuse every subscription
@@ -230,6 +235,9 @@ Options parse_options(int argc, char** argv) {
             hamlib_only = option;
         } else if (option == "--rotator") {
             o.hamlib_options.rotator = parse_endpoint(option, value());
+            hamlib_only = option;
+        } else if (option == "--allow-other-users") {
+            o.hamlib_options.allow_other_users = true;
             hamlib_only = option;
         } else if (option == "--refuse-connections") {
             o.link.refuse_connections = true;
