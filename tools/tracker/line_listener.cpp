@@ -123,7 +123,10 @@ void LineListener::accept_clients() {
 
 bool LineListener::welcome(int fd, const sockaddr_storage& peer) {
     if (!allow_other_users_) {
-        const std::optional<uid_t> owner = local_peer_owner(peer);
+        sockaddr_storage ours{};
+        socklen_t size = sizeof ours;
+        getsockname(fd, reinterpret_cast<sockaddr*>(&ours), &size);
+        const std::optional<uid_t> owner = local_peer_owner(peer, ours);
         if (owner && *owner != getuid()) {
             return false;
         }

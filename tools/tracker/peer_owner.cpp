@@ -11,6 +11,8 @@ namespace dopplex::tracker {
 
 namespace {
 
+const char* const kTimeWait = "06";
+
 std::string hex_word(std::uint32_t word) {
     char text[9];
     std::snprintf(text, sizeof text, "%08X", word);
@@ -32,13 +34,13 @@ std::string read_table(const char* path) {
 
 } // namespace
 
-std::vector<std::string> proc_net_keys(const sockaddr_storage& peer) {
+std::vector<std::string> proc_net_keys(const sockaddr_storage& address) {
     // The tables print each 32-bit word of the address as the machine holds it.
-    if (peer.ss_family == AF_INET) {
-        const auto& a4 = reinterpret_cast<const sockaddr_in&>(peer);
+    if (address.ss_family == AF_INET) {
+        const auto& a4 = reinterpret_cast<const sockaddr_in&>(address);
         return {hex_word(a4.sin_addr.s_addr) + hex_port(a4.sin_port)};
     }
-    const auto& a6 = reinterpret_cast<const sockaddr_in6&>(peer);
+    const auto& a6 = reinterpret_cast<const sockaddr_in6&>(address);
     std::uint32_t words[4];
     std::memcpy(words, &a6.sin6_addr, sizeof words);
     std::vector<std::string> keys{hex_word(words[0]) + hex_word(words[1]) + hex_word(words[2]) +
@@ -49,25 +51,29 @@ std::vector<std::string> proc_net_keys(const sockaddr_storage& peer) {
     return keys;
 }
 
-std::optional<uid_t> socket_owner(std::string_view table, std::string_view key) {
+std::optional<uid_t> socket_owner(std::string_view table, std::string_view local,
+                                  std::string_view remote) {
     std::istringstream rows{std::string(table)};
     for (std::string row; std::getline(rows, row);) {
         std::istringstream fields(row);
-        std::string slot, local, remote, state, queues, timer, retransmits;
+        std::string slot, from, to, state, queues, timer, retransmits;
         unsigned long uid = 0;
-        if (fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> uid &&
-            local == key) {
+        if (fields >> slot >> from >> to >> state >> queues >> timer >> retransmits >> uid &&
+            from == local && to == remote && state != kTimeWait) {
             return static_cast<uid_t>(uid);
         }
     }
     return std::nullopt;
 }
 
-std::optional<uid_t> local_peer_owner(const sockaddr_storage& peer) {
+std::optional<uid_t> local_peer_owner(const sockaddr_storage& peer, const sockaddr_storage& ours) {
     const std::string tables = read_table("/proc/net/tcp") + read_table("/proc/net/tcp6");
-    for (const std::string& key : proc_net_keys(peer)) {
-        if (const std::optional<uid_t> owner = socket_owner(tables, key)) {
-            return owner;
+    const std::vector<std::string> remotes = proc_net_keys(ours);
+    for (const std::string& local : proc_net_keys(peer)) {
+        for (const std::string& remote : remotes) {
+            if (const std::optional<uid_t> owner = socket_owner(tables, local, remote)) {
+                return owner;
+            }
         }
     }
     return std::nullopt;

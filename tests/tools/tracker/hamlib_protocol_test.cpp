@@ -207,7 +207,10 @@ TEST(PeerOwner, TheClientSocketOfALocalConnection) {
         sockaddr_storage peer{};
         socklen_t peer_size = sizeof peer;
         const int accepted = accept(server, reinterpret_cast<sockaddr*>(&peer), &peer_size);
-        EXPECT_EQ(local_peer_owner(peer), std::optional<uid_t>(getuid()));
+        sockaddr_storage ours{};
+        socklen_t ours_size = sizeof ours;
+        getsockname(accepted, reinterpret_cast<sockaddr*>(&ours), &ours_size);
+        EXPECT_EQ(local_peer_owner(peer, ours), std::optional<uid_t>(getuid()));
         for (int fd : {accepted, client, server}) {
             close(fd);
         }
@@ -218,10 +221,22 @@ TEST(PeerOwner, ReadsTheOwnerOfTheRowWithThatLocalAddress) {
     const std::string table =
         "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid\n"
         "   0: 0100007F:11B4 00000000:0000 0A 00000000:00000000 00:00000000 00000000     0 0\n"
-        "   1: 0100007F:9C40 0100007F:11B4 01 00000000:00000000 00:00000000 00000000 65534 0\n";
-    EXPECT_EQ(socket_owner(table, "0100007F:9C40"), std::optional<uid_t>(65534));
-    EXPECT_EQ(socket_owner(table, "0100007F:11B4"), std::optional<uid_t>(0));
-    EXPECT_EQ(socket_owner(table, "0100007F:9C41"), std::nullopt);
+        "   1: 0100007F:9C40 0100007F:11B4 01 00000000:00000000 00:00000000 00000000 65534 0\n"
+        "   2: 0100007F:9C41 0100007F:11B4 06 00000000:00000000 00:00000000 00000000     0 0\n"
+        "   3: 0100007F:9C41 0100007F:11B4 01 00000000:00000000 00:00000000 00000000  1000 0\n";
+    const struct {
+        const char* local;
+        const char* remote;
+        std::optional<uid_t> owner;
+    } rows[] = {
+        {"0100007F:9C40", "0100007F:11B4", 65534},
+        {"0100007F:9C40", "0100007F:11B5", std::nullopt}, // another connection
+        {"0100007F:9C41", "0100007F:11B4", 1000},         // TIME_WAIT's 0 is nobody's
+        {"0100007F:9C42", "0100007F:11B4", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(socket_owner(table, row.local, row.remote), row.owner) << row.local;
+    }
 }
 
 } // namespace
