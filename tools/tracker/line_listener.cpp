@@ -133,6 +133,9 @@ bool LineListener::welcome(int fd, const sockaddr_storage& peer) {
     }
     const auto now = std::chrono::steady_clock::now();
     if (clients_.size() >= kMaxClients) {
+        drop_hung_up();
+    }
+    if (clients_.size() >= kMaxClients) {
         auto quietest = clients_.begin();
         for (auto i = clients_.begin(); i != clients_.end(); ++i) {
             if (i->second.active < quietest->second.active) {
@@ -192,6 +195,23 @@ bool LineListener::flush(int fd, Client& client) {
     }
     client.out.erase(0, static_cast<std::size_t>(n));
     return true;
+}
+
+// Clients that have gone but were not served since: a burst of short connections leaves
+// many, and they must not hold places that a newcomer needs.
+void LineListener::drop_hung_up() {
+    std::vector<pollfd> fds;
+    for (const auto& [fd, client] : clients_) {
+        fds.push_back({fd, POLLRDHUP, 0});
+    }
+    if (poll(fds.data(), fds.size(), 0) <= 0) {
+        return;
+    }
+    for (const pollfd& p : fds) {
+        if ((p.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0) {
+            drop(p.fd);
+        }
+    }
 }
 
 void LineListener::drop(int fd) {

@@ -54,6 +54,7 @@ private:
     bool receive(int fd, Client& client);               // false: drop the client
     bool flush(int fd, Client& client);                 // false: drop the client
     void drop(int fd);
+    void drop_hung_up();
 
     Answer answer_;
     int listen_fd_ = -1;
