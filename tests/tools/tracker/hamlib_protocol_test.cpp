@@ -8,10 +8,6 @@
 #include "peer_owner.h"
 #include "station_text.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <unistd.h>
-
 namespace dopplex::tracker {
 namespace {
 
@@ -163,57 +159,6 @@ TEST(LineListener, LoopbackIsOnlyThisMachine) {
         const LineListener listener({row.host, 0},
                                     [](std::string_view) { return HamlibReply{""}; });
         EXPECT_EQ(listener.loopback(), row.loopback) << row.host;
-    }
-}
-
-// A real connection on this machine: the client's socket is found, owned by this user, in
-// whichever table its family puts it.
-TEST(PeerOwner, TheClientSocketOfALocalConnection) {
-    const struct {
-        const char* listen_on;
-        const char* connect_to;
-    } rows[] = {{"127.0.0.1", "127.0.0.1"}, {"::1", "::1"}, {"::", "127.0.0.1"}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.listen_on);
-        const bool v6 = std::string(row.listen_on).find(':') != std::string::npos;
-        const int server = socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_storage bound{};
-        socklen_t size = v6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
-        bound.ss_family = v6 ? AF_INET6 : AF_INET;
-        inet_pton(bound.ss_family, row.listen_on,
-                  v6 ? static_cast<void*>(&reinterpret_cast<sockaddr_in6&>(bound).sin6_addr)
-                     : static_cast<void*>(&reinterpret_cast<sockaddr_in&>(bound).sin_addr));
-        ASSERT_EQ(bind(server, reinterpret_cast<sockaddr*>(&bound), size), 0);
-        ASSERT_EQ(listen(server, 1), 0);
-        getsockname(server, reinterpret_cast<sockaddr*>(&bound), &size);
-        const in_port_t port = v6 ? reinterpret_cast<sockaddr_in6&>(bound).sin6_port
-                                  : reinterpret_cast<sockaddr_in&>(bound).sin_port;
-        const bool client_v6 = std::string(row.connect_to).find(':') != std::string::npos;
-        sockaddr_storage to{};
-        to.ss_family = client_v6 ? AF_INET6 : AF_INET;
-        if (client_v6) {
-            auto& a6 = reinterpret_cast<sockaddr_in6&>(to);
-            inet_pton(AF_INET6, row.connect_to, &a6.sin6_addr);
-            a6.sin6_port = port;
-        } else {
-            auto& a4 = reinterpret_cast<sockaddr_in&>(to);
-            inet_pton(AF_INET, row.connect_to, &a4.sin_addr);
-            a4.sin_port = port;
-        }
-        const int client = socket(to.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        ASSERT_EQ(connect(client, reinterpret_cast<sockaddr*>(&to),
-                          client_v6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in)),
-                  0);
-        sockaddr_storage peer{};
-        socklen_t peer_size = sizeof peer;
-        const int accepted = accept(server, reinterpret_cast<sockaddr*>(&peer), &peer_size);
-        sockaddr_storage ours{};
-        socklen_t ours_size = sizeof ours;
-        getsockname(accepted, reinterpret_cast<sockaddr*>(&ours), &ours_size);
-        EXPECT_EQ(local_peer_owner(peer, ours), std::optional<uid_t>(getuid()));
-        for (int fd : {accepted, client, server}) {
-            close(fd);
-        }
     }
 }
 
