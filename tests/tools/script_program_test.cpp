@@ -49,10 +49,20 @@ TEST_F(ScriptProgram, ABadLineExitsTwoWithItsLineNumber) {
                        ": line 3: 'Edit2' is not a control that takes a click\n");
 }
 
-TEST_F(ScriptProgram, AMissingFileOrNoArgumentExitsTwo) {
+TEST_F(ScriptProgram, AnInputItCannotReadOrNoArgumentExitsTwo) {
     std::string out, err;
-    EXPECT_EQ(run_program(scratch / "no-such.scn", out, err), 2);
-    EXPECT_NE(err.find("cannot open"), std::string::npos);
+    const struct {
+        std::string path;
+        std::string message;
+    } rows[] = {
+        {scratch / "no-such.scn", "cannot open " + scratch / "no-such.scn"},
+        {"/etc", "dopplex-script: /etc: is a folder, not a file\n"},
+        {"/dev/zero", "dopplex-script: /dev/zero: line 1: longer than 131072 bytes\n"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(run_program(row.path, out, err), 2) << row.path;
+        EXPECT_NE(err.find(row.message), std::string::npos) << err;
+    }
     EXPECT_EQ(run_program("", out, err), 2);
     EXPECT_NE(out.find("Usage: dopplex-script"), std::string::npos);
 }

@@ -1,4 +1,5 @@
 // dopplex-script: runs a scenario in virtual time and prints its trace.
+#include "bounded_line.h"
 #include "dopplex_version.h"
 #include "scenario.h"
 
@@ -20,9 +21,10 @@ int main(int argc, char** argv) {
     std::ifstream file;
     const std::string path = argv[1];
     if (path != "-") {
-        file.open(path);
-        if (!file) {
-            std::cerr << "dopplex-script: cannot open " << path << '\n';
+        try {
+            dopplex::tools::open_input(file, path);
+        } catch (const std::runtime_error& e) {
+            std::cerr << "dopplex-script: " << e.what() << '\n';
             return 2;
         }
     }

@@ -1,5 +1,6 @@
 #include "scenario.h"
 
+#include "bounded_line.h"
 #include "console/field_table.h"
 #include "console/numtext/numtext.h"
 #include "console/tfmain.h"
@@ -154,8 +155,12 @@ Scenario ParseScenario(std::istream& in) {
     std::string text;
     int line = 0;
     std::int64_t last_t = 0;
-    while (std::getline(in, text)) {
+    for (tools::LineRead read;
+         (read = tools::read_bounded_line(in, text)) != tools::LineRead::End;) {
         ++line;
+        if (read == tools::LineRead::TooLong)
+            throw ScenarioError(line, "longer than " + std::to_string(tools::kMaxInputLineBytes) +
+                                          " bytes");
         if (!text.empty() && text.back() == '\r')
             text.pop_back();
         const std::size_t first = text.find_first_not_of(' ');

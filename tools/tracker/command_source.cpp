@@ -9,6 +9,8 @@
 #include <spawn.h>
 #include <stdexcept>
 #include <string_view>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -19,6 +21,8 @@ namespace dopplex::tracker {
 namespace {
 
 constexpr auto kReapPoll = std::chrono::milliseconds(10);
+// At most this many reads of 8 KB after the command's end.
+constexpr std::size_t kChunksAfterEnd = 128;
 
 std::string status_text(int status) {
     if (WIFEXITED(status)) {
@@ -31,11 +35,15 @@ std::string status_text(int status) {
     return "status " + std::to_string(status);
 }
 
-// The command's process: started at construction, stopped and reaped at the latest when this
-// goes away, so no error path leaves it running or a zombie behind.
+// The command's process group: the command leads a group of its own, so a signal reaches
+// everything it started (a wine, a script's children, background jobs), and the tracker adopts
+// whatever of the group is orphaned, so all of it can be reaped. Started at construction,
+// stopped and reaped at the latest when this goes away, so no error path leaves a process
+// running or a zombie behind.
 class Child {
 public:
     Child(const std::string& command, std::chrono::milliseconds grace) : grace_(grace) {
+        prctl(PR_SET_CHILD_SUBREAPER, 1);
         int fds[2];
         if (pipe2(fds, O_CLOEXEC) != 0) {
             throw std::runtime_error(std::string("cannot make a pipe for the command: ") +
@@ -59,7 +67,9 @@ public:
         sigaddset(&defaults, SIGINT);
         posix_spawnattr_setsigmask(&attributes, &none);
         posix_spawnattr_setsigdefault(&attributes, &defaults);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        posix_spawnattr_setpgroup(&attributes, 0);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
+                                                  POSIX_SPAWN_SETPGROUP);
         const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
         const int error = posix_spawn(&pid_, "/bin/sh", &actions, &attributes,
                                       const_cast<char* const*>(argv), environ);
@@ -71,50 +81,65 @@ public:
             throw std::runtime_error("cannot start /bin/sh for the command: " +
                                      std::string(std::strerror(error)));
         }
+        pid_fd_ = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
     }
     ~Child() {
-        if (!status_) {
-            stop();
-        }
+        stop();
         close(output_);
+        if (pid_fd_ >= 0) {
+            close(pid_fd_);
+        }
     }
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
 
     int output() const { return output_; }
+    // Readable when the command has ended; -1 where the kernel has no process descriptors.
+    int ended_fd() const { return pid_fd_; }
 
-    // The exit status once the child has ended and was reaped.
+    // Whether the command itself has ended; reaps it and whatever of its group has ended.
     bool ended() {
-        if (status_) {
-            return true;
-        }
-        int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            status_ = status;
-        }
+        reap_group();
         return status_.has_value();
     }
     int status() const { return *status_; }
 
+    // SIGTERM to the whole group, SIGKILL to what is left after the grace period; returns when
+    // every process of the group is gone and reaped.
     void stop() {
-        kill(pid_, SIGTERM);
+        if (group_gone()) {
+            return;
+        }
+        kill(-pid_, SIGTERM);
         const auto deadline = std::chrono::steady_clock::now() + grace_;
-        while (!ended() && std::chrono::steady_clock::now() < deadline) {
+        while (!group_gone() && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(kReapPoll);
         }
-        if (!ended()) {
-            kill(pid_, SIGKILL);
-            int status = 0;
-            while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-            }
-            status_ = status;
+        kill(-pid_, SIGKILL);
+        while (!group_gone()) {
+            std::this_thread::sleep_for(kReapPoll);
         }
     }
 
 private:
+    void reap_group() {
+        int status = 0;
+        for (pid_t pid; (pid = waitpid(-pid_, &status, WNOHANG)) > 0;) {
+            if (pid == pid_) {
+                status_ = status;
+            }
+        }
+    }
+    // A zombie still belongs to its group, so reaping comes first.
+    bool group_gone() {
+        reap_group();
+        return kill(-pid_, 0) != 0 && errno == ESRCH;
+    }
+
     std::chrono::milliseconds grace_;
     int output_ = -1;
     pid_t pid_ = -1;
+    int pid_fd_ = -1;
     std::optional<int> status_;
 };
 
@@ -169,6 +194,19 @@ private:
     bool skipping_ = false;
 };
 
+// Reads what is there into lines; false once the output is closed.
+bool read_some(int fd, char* buffer, std::size_t size, Lines& lines) {
+    const ssize_t got = read(fd, buffer, size);
+    if (got < 0) {
+        return errno == EINTR || errno == EAGAIN;
+    }
+    if (got == 0) {
+        return false;
+    }
+    lines.add(std::string_view(buffer, static_cast<std::size_t>(got)));
+    return true;
+}
+
 } // namespace
 
 CommandSource::CommandSource(std::string command, std::ostream& notices,
@@ -180,11 +218,13 @@ void CommandSource::run(const Publish& publish, int stop_fd) {
     Lines lines(publish, notices_);
     bool open = true;
     char buffer[8192];
-    while (true) {
-        // Once the output is closed, only the child's end is awaited, in short polls.
-        pollfd fds[2] = {{stop_fd, POLLIN, 0}, {child.output(), POLLIN, 0}};
-        const int timeout_ms = open ? -1 : static_cast<int>(kReapPoll.count());
-        if (poll(fds, open ? 2 : 1, timeout_ms) < 0) {
+    while (!child.ended()) {
+        // Without a process descriptor the command's end is looked for in short polls.
+        pollfd fds[3] = {{stop_fd, POLLIN, 0},
+                         {child.ended_fd(), POLLIN, 0},
+                         {open ? child.output() : -1, POLLIN, 0}};
+        const int timeout_ms = child.ended_fd() < 0 ? static_cast<int>(kReapPoll.count()) : -1;
+        if (poll(fds, 3, timeout_ms) < 0) {
             if (errno == EINTR) {
                 continue;
             }
@@ -196,24 +236,21 @@ void CommandSource::run(const Publish& publish, int stop_fd) {
                      << ")\n";
             return;
         }
-        if (open && fds[1].revents != 0) {
-            const ssize_t got = read(child.output(), buffer, sizeof buffer);
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
-            if (got > 0) {
-                lines.add(std::string_view(buffer, static_cast<std::size_t>(got)));
-                continue;
-            }
-            lines.finish();
-            open = false;
-        }
-        if (!open && child.ended()) {
-            notices_ << "dopplex-tracker: the command ended with " << status_text(child.status())
-                     << '\n';
-            return;
+        if (fds[2].revents != 0) {
+            open = read_some(child.output(), buffer, sizeof buffer, lines);
         }
     }
+    // What the command wrote before it ended is served; a background child that goes on
+    // writing is not waited for.
+    for (std::size_t chunks = 0; open && chunks < kChunksAfterEnd; ++chunks) {
+        pollfd output{child.output(), POLLIN, 0};
+        open = poll(&output, 1, 0) > 0 && read_some(child.output(), buffer, sizeof buffer, lines);
+    }
+    lines.finish();
+    const int status = child.status();
+    child.stop();
+    exit_code_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    notices_ << "dopplex-tracker: the command ended with " << status_text(status) << '\n';
 }
 
 } // namespace dopplex::tracker

@@ -19,6 +19,7 @@ struct HamlibOptions {
     std::optional<Endpoint> uplink_rig;
     Endpoint rotator{"127.0.0.1", 4533};
     std::string name;
+    bool allow_other_users = false; // TCP clients of other users of this machine
 };
 
 } // namespace dopplex::tracker

@@ -34,13 +34,17 @@ const char* const kDumpState = "0\n"
                                "0x0\n"
                                "0x0\n";
 
-// A frequency a radio could be set to; anything else is a bad argument.
+// The range \dump_state advertises.
+constexpr double kLowestHz = 100e3;
+constexpr double kHighestHz = 10e9;
+
+// A frequency within the advertised range; anything else is a bad argument.
 std::optional<double> frequency_hz(const std::vector<std::string>& words) {
     if (words.size() != 2) {
         return std::nullopt;
     }
     const std::optional<double> hz = decimal_number(words[1]);
-    if (!hz || *hz <= 0.0 || *hz > 1e12) {
+    if (!hz || *hz < kLowestHz || *hz > kHighestHz) {
         return std::nullopt;
     }
     return hz;

@@ -1,26 +1,16 @@
 #include "hamlib_source.h"
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <stdexcept>
 
 namespace dopplex::tracker {
 
-namespace {
-
-long long now_ms() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-} // namespace
-
 HamlibSource::HamlibSource(const HamlibOptions& options) : station_(options.name) {
-    const auto add = [this](const std::string& role, const Endpoint& endpoint,
-                            LineListener::Answer answer) {
-        listeners_.emplace_back(role, std::make_unique<LineListener>(endpoint, std::move(answer)));
+    const auto add = [this, &options](const std::string& role, const Endpoint& endpoint,
+                                      LineListener::Answer answer) {
+        listeners_.emplace_back(role, std::make_unique<LineListener>(endpoint, std::move(answer),
+                                                                     options.allow_other_users));
     };
     add("rig", options.rig,
         [this](std::string_view line) { return answer(rig_.answer(line), false); });
@@ -33,7 +23,7 @@ HamlibSource::HamlibSource(const HamlibOptions& options) : station_(options.name
 }
 
 std::string HamlibSource::first_text() const {
-    return station_.text(now_ms());
+    return station_.text();
 }
 
 std::vector<std::string> HamlibSource::listening() const {
@@ -56,10 +46,9 @@ std::vector<std::string> HamlibSource::exposed() const {
 
 HamlibReply HamlibSource::answer(HamlibReply reply, bool uplink_rig) {
     if (reply.event) {
-        const long long now = now_ms();
-        station_.apply(*reply.event, uplink_rig, now);
+        station_.apply(*reply.event, uplink_rig);
         if (publish_ != nullptr) {
-            (*publish_)(station_.text(now));
+            (*publish_)(station_.text());
         }
     }
     return reply;

@@ -1,5 +1,7 @@
 #include "line_listener.h"
 
+#include "peer_owner.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -25,7 +27,8 @@ std::string bound_address(int fd, bool& loopback) {
         const auto& a6 = reinterpret_cast<const sockaddr_in6&>(address);
         inet_ntop(AF_INET6, &a6.sin6_addr, host, sizeof host);
         port = ntohs(a6.sin6_port);
-        loopback = IN6_IS_ADDR_LOOPBACK(&a6.sin6_addr);
+        loopback = IN6_IS_ADDR_LOOPBACK(&a6.sin6_addr) ||
+                   (IN6_IS_ADDR_V4MAPPED(&a6.sin6_addr) && a6.sin6_addr.s6_addr[12] == 127);
         std::string text = "[";
         text.append(host).append("]:").append(std::to_string(port));
         return text;
@@ -39,7 +42,8 @@ std::string bound_address(int fd, bool& loopback) {
 
 } // namespace
 
-LineListener::LineListener(const Endpoint& endpoint, Answer answer) : answer_(std::move(answer)) {
+LineListener::LineListener(const Endpoint& endpoint, Answer answer, bool allow_other_users)
+    : answer_(std::move(answer)), allow_other_users_(allow_other_users) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -52,9 +56,10 @@ LineListener::LineListener(const Endpoint& endpoint, Answer answer) : answer_(st
     }
     listen_fd_ = socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     const int on = 1;
-    const bool ok =
-        listen_fd_ >= 0 && setsockopt(listen_fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) == 0 &&
-        bind(listen_fd_, found->ai_addr, found->ai_addrlen) == 0 && listen(listen_fd_, 8) == 0;
+    const bool ok = listen_fd_ >= 0 &&
+                    setsockopt(listen_fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) == 0 &&
+                    bind(listen_fd_, found->ai_addr, found->ai_addrlen) == 0 &&
+                    listen(listen_fd_, SOMAXCONN) == 0;
     const std::string reason = std::strerror(errno);
     freeaddrinfo(found);
     if (!ok) {
@@ -81,7 +86,6 @@ void LineListener::add_poll_fds(std::vector<pollfd>& fds) const {
 }
 
 void LineListener::serve(const std::vector<pollfd>& fds) {
-    ++round_;
     for (const pollfd& p : fds) {
         if (p.revents == 0) {
             continue;
@@ -104,21 +108,47 @@ void LineListener::serve(const std::vector<pollfd>& fds) {
 
 void LineListener::accept_clients() {
     for (;;) {
-        const int fd = accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        sockaddr_storage peer{};
+        socklen_t size = sizeof peer;
+        const int fd = accept4(listen_fd_, reinterpret_cast<sockaddr*>(&peer), &size,
+                               SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd < 0) {
             return;
         }
-        if (clients_.size() >= kMaxClients) {
-            auto quietest = clients_.begin();
-            for (auto i = clients_.begin(); i != clients_.end(); ++i) {
-                if (i->second.active < quietest->second.active) {
-                    quietest = i;
-                }
-            }
-            drop(quietest->first);
+        if (!welcome(fd, peer)) {
+            close(fd);
         }
-        clients_[fd].active = round_;
     }
+}
+
+bool LineListener::welcome(int fd, const sockaddr_storage& peer) {
+    if (!allow_other_users_) {
+        sockaddr_storage ours{};
+        socklen_t size = sizeof ours;
+        getsockname(fd, reinterpret_cast<sockaddr*>(&ours), &size);
+        const std::optional<uid_t> owner = local_peer_owner(peer, ours);
+        if (owner && *owner != getuid()) {
+            return false;
+        }
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (clients_.size() >= kMaxClients) {
+        drop_hung_up();
+    }
+    if (clients_.size() >= kMaxClients) {
+        auto quietest = clients_.begin();
+        for (auto i = clients_.begin(); i != clients_.end(); ++i) {
+            if (i->second.active < quietest->second.active) {
+                quietest = i;
+            }
+        }
+        if (now - quietest->second.active < kEvictAfterIdle) {
+            return false;
+        }
+        drop(quietest->first);
+    }
+    clients_[fd].active = now;
+    return true;
 }
 
 bool LineListener::receive(int fd, Client& client) {
@@ -130,12 +160,17 @@ bool LineListener::receive(int fd, Client& client) {
     if (n <= 0) {
         return false;
     }
-    client.active = round_;
+    client.active = std::chrono::steady_clock::now();
     client.in.append(chunk, static_cast<std::size_t>(n));
     std::size_t start = 0;
     for (std::size_t end;
-         !client.closing && (end = client.in.find('\n', start)) != std::string::npos;
+         !client.closing && (end = client.in.find_first_of("\r\n", start)) != std::string::npos;
          start = end + 1) {
+        const bool skip = client.after_cr && end == start && client.in[end] == '\n';
+        client.after_cr = client.in[end] == '\r';
+        if (skip) {
+            continue;
+        }
         if (end - start > kMaxLineBytes) {
             return false;
         }
@@ -160,6 +195,23 @@ bool LineListener::flush(int fd, Client& client) {
     }
     client.out.erase(0, static_cast<std::size_t>(n));
     return true;
+}
+
+// Clients that have gone but were not served since: a burst of short connections leaves
+// many, and they must not hold places that a newcomer needs.
+void LineListener::drop_hung_up() {
+    std::vector<pollfd> fds;
+    for (const auto& [fd, client] : clients_) {
+        fds.push_back({fd, POLLRDHUP, 0});
+    }
+    if (poll(fds.data(), fds.size(), 0) <= 0) {
+        return;
+    }
+    for (const pollfd& p : fds) {
+        if ((p.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0) {
+            drop(p.fd);
+        }
+    }
 }
 
 void LineListener::drop(int fd) {

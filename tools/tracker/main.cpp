@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
         source->run([&server](const std::string& text) { server->set_item(kTrackerItem, text); },
                     stop);
         server->stop();
-        return 0;
+        return source->exit_code();
     } catch (const std::exception& e) {
         std::cerr << "dopplex-tracker: " << e.what() << '\n';
         return 1;

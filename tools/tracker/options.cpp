@@ -14,7 +14,7 @@ namespace dopplex::tracker {
 
 const char* const kHelp = R"(Usage: dopplex-tracker [options]
        dopplex-tracker --hamlib [--rig 127.0.0.1:4532] [--uplink-rig ADDR:PORT]
-                       [--rotator 127.0.0.1:4533] [--name TEXT]
+                       [--rotator 127.0.0.1:4533] [--name TEXT] [--allow-other-users]
 
 Plays the satellite tracker over the local link: serves service "Orbitron", topic "Tracking",
 item "TrackingDataEx" on the socket dopplex-link.Orbitron.Tracking in the link folder, and
@@ -37,35 +37,38 @@ the frequency set on the rig's main VFO (F), UP the split VFO (I) or the uplink 
 EL the rotator's last position (P). A key not commanded yet is left out of the text.
   Trackers never point a rotator below the horizon, so the end of a pass comes from LOS: in
 Gpredict give the radio the type "Full-duplex" and tick "AOS" and "LOS" under its
-"Signalling" (Edit > Preferences > Interfaces > Radios). On LOS the text reads EL-2.0 for
-1.5 s, where Dopplex ends the pass, then the next position; after AOS and before a position
-EL reads 0.1. WITHOUT A ROTATOR AND WITHOUT THOSE SIGNALS THE TEXT HAS NO EL KEY: Dopplex
+"Signalling" (Edit > Preferences > Interfaces > Radios). From LOS the text reads EL-2.0, where
+Dopplex ends the pass, until the next AOS or a rotator position above 0; from AOS it reads at
+least EL0.1 until the rotator is above 0 (Gpredict parks it at 0.0 before AOS). WITHOUT A ROTATOR AND WITHOUT THOSE SIGNALS THE TEXT HAS NO EL KEY: Dopplex
 then never sees AOS or the end of a pass.
 
 Satellite:
   --name TEXT            satellite name (AO-51; with --hamlib empty: Gpredict does not send it)
-  --altitude KM          orbit altitude, 150..40000 (800)
+  --altitude KM          orbit altitude, 150 to 40000 (800)
   --max-elevation DEG    elevation at culmination, above 0 and at most 90 (45)
-  --heading DEG          azimuth of the satellite's motion at culmination (150)
-  --downlink HZ          nominal downlink (435300000)
-  --uplink HZ            nominal uplink (145920000)
+  --heading DEG          azimuth of the motion at culmination, -360 to 360 (150)
+  --downlink HZ          nominal downlink, above 0 and below 100 GHz (435300000)
+  --uplink HZ            nominal uplink, above 0 and below 100 GHz (145920000)
   --uplink-mode TEXT     (FM)
   --downlink-mode TEXT   (FM)
 Timing:
-  --interval MS          time between updates (1000)
-  --lead-in S            seconds of updates before AOS (60)
-  --tail N               updates after the one that reads EL-2.0 (3)
-  --passes N             passes in a row (1)
-  --time-factor X        play X times faster, for demonstrations (1)
+  --interval MS          time between updates, 10 to 60000 (1000)
+  --lead-in S            seconds of updates before AOS, 0 to 3600 (60)
+  --tail N               updates after the one that reads EL-2.0, 0 to 1000 (3)
+  --passes N             passes in a row, 1 to 100 (1)
+  --time-factor X        play X times faster, 0.01 to 1000, for demonstrations (1)
   --aos "yyyy-mm-dd hh:mm:ss"  UTC time of the first AOS (now + lead-in)
 Sources and output:
   --replay FILE          play a recording instead: one line per update, milliseconds from the
-                         start, a tab, the text (examples/pass-ao.tracking)
+                         start, a tab, the text (examples/pass-ao.tracking); a line over
+                         128 KB, a folder or an unreadable file is an error
   --print                write the updates in that recording format to stdout and exit
   --from-command "CMD"   serve each line that CMD (run by /bin/sh) writes to its standard
                          output, CR before the newline dropped; lines over 64 KB are left out.
-                         Ends when CMD ends, giving its exit status; on SIGTERM or SIGINT CMD
-                         gets SIGTERM, then SIGKILL 3 s later. A Windows tracker under Wine
+                         CMD runs in a process group of its own. The tracker ends when CMD
+                         ends (even while a background child holds its output) and exits
+                         with CMD's exit status; then, or on SIGTERM or SIGINT, the whole
+                         group gets SIGTERM, SIGKILL 3 s later, and every process is reaped. A Windows tracker under Wine
                          reaches the link this way: --from-command "wine dopplex-dde-bridge.exe"
                          (the bridge in the same Wine prefix as the tracker)
 Hamlib listeners (with --hamlib; a PORT of 0 takes a free one; the addresses are printed):
@@ -74,8 +77,13 @@ Hamlib listeners (with --hamlib; a PORT of 0 takes a free one; the addresses are
   --uplink-rig ADDR:PORT a second rig whose frequency is the uplink, as Gpredict's "TX only"
                          radio of a dual-rig setup (none)
   --rotator ADDR:PORT    the rotator (127.0.0.1:4533)
-                         WARNING: with an address other than 127.x.x.x or [::1] anyone who
-                         reaches the port can move the radio; there is no password.
+                         WARNING: with an address other than 127.x.x.x, [::1] or
+                         [::ffff:127.x.x.x] anyone who reaches the port can move the radio;
+                         there is no password.
+  --allow-other-users    take clients of other users of this machine too (refused by default)
+Each listener takes 32 clients at a time; a newcomer beyond that replaces a client quiet for
+10 s, else it is turned away. A frequency outside 100 kHz to 10 GHz (the range \dump_state
+advertises) gets RPRT -1. A command line ends at LF, CR or CRLF.
 Link behaviour (for tests):
   --refuse-connections   answer every connection with a refusal
   --refuse-subscriptions refuse every subscription
@@ -98,6 +106,32 @@ double number(const std::string& option, const std::string& text) {
     }
     if (used != text.size() || !std::isfinite(value)) {
         throw std::invalid_argument(option + ": not a number: " + text);
+    }
+    return value;
+}
+
+// Where an option's value may lie; the text names it for the operator.
+struct Range {
+    double low;
+    double high;
+    bool above_low;  // low itself excluded
+    bool below_high; // high itself excluded
+    const char* text;
+};
+
+constexpr Range kFrequency{0.0, 100e9, true, true, "above 0 Hz and below 100 GHz (1e11)"};
+constexpr Range kAltitude{150.0, 40000.0, false, false, "150 to 40000 km"};
+constexpr Range kMaxElevation{0.0, 90.0, true, false, "above 0 and at most 90 degrees"};
+constexpr Range kHeading{-360.0, 360.0, false, false, "-360 to 360 degrees"};
+constexpr Range kTimeFactor{0.01, 1000.0, false, false, "0.01 to 1000"};
+
+double ranged(const std::string& option, const std::string& text, const Range& range) {
+    const double value = number(option, text);
+    const bool above = range.above_low ? value > range.low : value >= range.low;
+    const bool below = range.below_high ? value < range.high : value <= range.high;
+    if (!above || !below) {
+        throw std::invalid_argument(option + ": " + text + " is out of range: expected " +
+                                    range.text);
     }
     return value;
 }
@@ -136,11 +170,13 @@ Options parse_options(int argc, char** argv) {
             }
             return argv[++i];
         };
-        const auto count = [&](int low) {
-            const double n = number(option, value());
-            if (n != std::floor(n) || n < low || n > 1e6) {
-                throw std::invalid_argument(option + ": expected a whole number of at least " +
-                                            std::to_string(low));
+        const auto count = [&](int low, int high) {
+            const std::string text = value();
+            const double n = number(option, text);
+            if (n != std::floor(n) || n < low || n > high) {
+                throw std::invalid_argument(option + ": " + text +
+                                            " is out of range: expected a whole number from " +
+                                            std::to_string(low) + " to " + std::to_string(high));
             }
             return static_cast<int>(n);
         };
@@ -154,32 +190,29 @@ Options parse_options(int argc, char** argv) {
             o.satellite.name = value();
             o.hamlib_options.name = o.satellite.name;
         } else if (option == "--altitude") {
-            o.satellite.pass.altitude_km = number(option, value());
+            o.satellite.pass.altitude_km = ranged(option, value(), kAltitude);
         } else if (option == "--max-elevation") {
-            o.satellite.pass.max_elevation_deg = number(option, value());
+            o.satellite.pass.max_elevation_deg = ranged(option, value(), kMaxElevation);
         } else if (option == "--heading") {
-            o.satellite.pass.heading_deg = number(option, value());
+            o.satellite.pass.heading_deg = ranged(option, value(), kHeading);
         } else if (option == "--downlink") {
-            o.satellite.downlink_hz = number(option, value());
+            o.satellite.downlink_hz = ranged(option, value(), kFrequency);
         } else if (option == "--uplink") {
-            o.satellite.uplink_hz = number(option, value());
+            o.satellite.uplink_hz = ranged(option, value(), kFrequency);
         } else if (option == "--uplink-mode") {
             o.satellite.uplink_mode = value();
         } else if (option == "--downlink-mode") {
             o.satellite.downlink_mode = value();
         } else if (option == "--interval") {
-            o.schedule.interval_ms = count(1);
+            o.schedule.interval_ms = count(10, 60000);
         } else if (option == "--lead-in") {
-            o.schedule.lead_in_s = count(0);
+            o.schedule.lead_in_s = count(0, 3600);
         } else if (option == "--tail") {
-            o.schedule.tail_updates = count(0);
+            o.schedule.tail_updates = count(0, 1000);
         } else if (option == "--passes") {
-            o.schedule.passes = count(1);
+            o.schedule.passes = count(1, 100);
         } else if (option == "--time-factor") {
-            o.time_factor = number(option, value());
-            if (!(o.time_factor > 0.0)) {
-                throw std::invalid_argument("--time-factor must be above 0");
-            }
+            o.time_factor = ranged(option, value(), kTimeFactor);
         } else if (option == "--aos") {
             o.schedule.first_aos_utc = parse_utc(value());
             aos_given = true;
@@ -202,6 +235,9 @@ Options parse_options(int argc, char** argv) {
             hamlib_only = option;
         } else if (option == "--rotator") {
             o.hamlib_options.rotator = parse_endpoint(option, value());
+            hamlib_only = option;
+        } else if (option == "--allow-other-users") {
+            o.hamlib_options.allow_other_users = true;
             hamlib_only = option;
         } else if (option == "--refuse-connections") {
             o.link.refuse_connections = true;

@@ -1,5 +1,6 @@
 #include "pass_script.h"
 
+#include "bounded_line.h"
 #include "tracking_text.h"
 
 #include <cmath>
@@ -36,6 +37,11 @@ std::vector<Update> generate_passes(const Satellite& satellite, const Schedule& 
     const double end_s = model.time_after_culmination(-2.0);
     const auto end_index = static_cast<long long>(std::ceil((end_s - start_s) / step_s));
     const long long per_pass = end_index + 1 + schedule.tail_updates;
+    if (per_pass * schedule.passes > kMaxUpdates) {
+        throw std::invalid_argument("the passes would take more than " +
+                                    std::to_string(kMaxUpdates) +
+                                    " updates: give a longer --interval or fewer --passes");
+    }
 
     std::vector<Update> updates;
     for (int pass = 0; pass < schedule.passes; ++pass) {
@@ -67,8 +73,13 @@ std::vector<Update> read_recording(std::istream& in) {
     std::vector<Update> updates;
     std::string line;
     long long number = 0;
-    while (std::getline(in, line)) {
+    for (tools::LineRead read;
+         (read = tools::read_bounded_line(in, line)) != tools::LineRead::End;) {
         ++number;
+        if (read == tools::LineRead::TooLong) {
+            throw std::runtime_error("line " + std::to_string(number) + ": longer than " +
+                                     std::to_string(tools::kMaxInputLineBytes) + " bytes");
+        }
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }

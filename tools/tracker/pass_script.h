@@ -40,12 +40,17 @@ std::string tracking_text(const Satellite& satellite, const LookAngles& look,
                           const std::string& aos);
 std::string aos_text(std::time_t utc);
 
+// Every update is kept in memory (and --print writes them all).
+inline constexpr long long kMaxUpdates = 1'000'000;
+
 // One update every interval from lead-in before AOS until tail updates after the elevation
 // reads -2.0. The update due at or just after the -2.0 moment is taken at that moment exactly,
 // so the text reads EL-2.0 whatever the interval; the timing of updates stays regular.
+// Throws std::invalid_argument for more than kMaxUpdates updates.
 std::vector<Update> generate_passes(const Satellite& satellite, const Schedule& schedule);
 
-// Throws std::runtime_error naming the line for a malformed line or times that go back.
+// Throws std::runtime_error naming the line for a malformed or over-long line, or times that
+// go back.
 std::vector<Update> read_recording(std::istream& in);
 void write_recording(std::ostream& out, const std::vector<Update>& updates);
 

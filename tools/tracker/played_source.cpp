@@ -1,5 +1,6 @@
 #include "played_source.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace dopplex::tracker {
@@ -12,16 +13,19 @@ std::string PlayedSource::first_text() const {
 }
 
 void PlayedSource::run(const Publish& publish, StopSignal& stop) {
+    using Ms = std::chrono::duration<double, std::milli>;
+    // In floating point: a recording's times over a small factor reach beyond any integer clock.
+    constexpr double kLongestWaitMs = 3'600'000.0;
     const auto start = std::chrono::steady_clock::now();
     for (const Update& update : updates_) {
-        const auto due = start + std::chrono::microseconds(static_cast<long long>(
-                                     static_cast<double>(update.ms) * 1000.0 / time_factor_));
+        const double due_ms = static_cast<double>(update.ms) / time_factor_;
         for (;;) {
-            const auto left = due - std::chrono::steady_clock::now();
-            if (left <= std::chrono::nanoseconds(0)) {
+            const double left_ms = due_ms - Ms(std::chrono::steady_clock::now() - start).count();
+            if (left_ms <= 0.0) {
                 break;
             }
-            if (stop.wait_for(left)) {
+            if (stop.wait_for(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                    Ms(std::min(left_ms, kLongestWaitMs))))) {
                 return;
             }
         }

@@ -4,7 +4,16 @@
 
 namespace dopplex::tracker {
 
-void StationText::apply(const HamlibEvent& event, bool uplink_rig, long long now_ms) {
+namespace {
+
+constexpr double kAfterLosDeg = -2.0;
+constexpr double kAfterAosDeg = 0.1;
+// The lowest elevation that reads above the horizon at one decimal.
+constexpr double kShownAboveDeg = 0.05;
+
+} // namespace
+
+void StationText::apply(const HamlibEvent& event, bool uplink_rig) {
     switch (event.kind) {
     case HamlibEvent::Kind::Main:
         (uplink_rig ? uplink_hz_ : downlink_hz_) = event.first;
@@ -15,26 +24,25 @@ void StationText::apply(const HamlibEvent& event, bool uplink_rig, long long now
         }
         break;
     case HamlibEvent::Kind::Aos:
-        above_horizon_ = true;
+        held_elevation_deg_ = kAfterAosDeg;
         break;
     case HamlibEvent::Kind::Los:
-        above_horizon_ = false;
-        elevation_deg_.reset();
-        los_ms_ = now_ms;
+        held_elevation_deg_ = kAfterLosDeg;
         break;
     case HamlibEvent::Kind::Position:
         azimuth_deg_ = event.first;
         elevation_deg_ = event.second;
+        if (event.second >= kShownAboveDeg) {
+            held_elevation_deg_.reset();
+        }
         break;
     }
 }
 
-std::string StationText::text(long long now_ms) const {
+std::string StationText::text() const {
     TextFields fields{name_, azimuth_deg_, elevation_deg_, downlink_hz_, uplink_hz_, {}, {}, {}};
-    if (los_ms_ && now_ms - *los_ms_ < kLosHoldMs) {
-        fields.elevation_deg = -2.0;
-    } else if (!elevation_deg_ && above_horizon_) {
-        fields.elevation_deg = 0.1;
+    if (held_elevation_deg_) {
+        fields.elevation_deg = held_elevation_deg_;
     }
     return compose_tracking_text(fields);
 }

@@ -1,11 +1,12 @@
 // Turns what a tracker commands the radio and the rotator into the tracking text: DN from the
 // main VFO, UP from the split VFO or the uplink rig, AZ and EL from the rotator.
 //
-// Trackers never point a rotator below the horizon, so the end of a pass comes from LOS: EL
-// reads -2.0 (the pass supervisor's end-of-pass reading) for the texts of the next
-// kLosHoldMs, long enough that a client fetching after the change notice still sees it; then
-// the elevation of the next position, or no EL key. After AOS without a position EL reads 0.1.
-// Without a rotator and without AOS/LOS marks there is no EL key. Time comes in from the caller.
+// Trackers never point a rotator below the horizon and park it at EL 0 before a pass, so the
+// AOS and LOS marks decide which side of the horizon the text is on until the rotator says
+// otherwise: after LOS EL reads -2.0 (the pass supervisor's end-of-pass reading), after AOS at
+// least 0.1, each until the next mark or a position above 0. A client that fetches late (after
+// a long pulse train) therefore still sees the end of the pass. Without a rotator and without
+// AOS/LOS marks there is no EL key.
 #pragma once
 
 #include <optional>
@@ -17,21 +18,19 @@ namespace dopplex::tracker {
 
 class StationText {
 public:
-    static constexpr long long kLosHoldMs = 1500;
-
     explicit StationText(std::string name) : name_(std::move(name)) {}
     // Takes what a listener reported; an uplink rig's main VFO is the uplink.
-    void apply(const HamlibEvent& event, bool uplink_rig, long long now_ms);
-    std::string text(long long now_ms) const;
+    void apply(const HamlibEvent& event, bool uplink_rig);
+    std::string text() const;
 
 private:
     std::string name_;
     std::optional<double> downlink_hz_;
     std::optional<double> uplink_hz_;
     std::optional<double> azimuth_deg_;
-    std::optional<double> elevation_deg_; // cleared at LOS until the next position
-    bool above_horizon_ = false;          // AOS seen, LOS not yet
-    std::optional<long long> los_ms_;
+    std::optional<double> elevation_deg_;
+    // The elevation a mark holds until a position above the horizon.
+    std::optional<double> held_elevation_deg_;
 };
 
 } // namespace dopplex::tracker

@@ -21,6 +21,8 @@ public:
     // Publishes texts until the source has no more or a stop is asked. Throws
     // std::runtime_error when the source cannot go on.
     virtual void run(const Publish& publish, StopSignal& stop) = 0;
+    // The program's exit status once run() has returned.
+    virtual int exit_code() const { return 0; }
 };
 
 } // namespace dopplex::tracker

@@ -5,6 +5,7 @@
 
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 
 #include "tools/tracker/hamlib_tracker_fixture.h"
 
@@ -22,6 +23,23 @@ protected:
     std::string rigctl(const std::string& role, std::vector<std::string> commands) {
         commands.insert(commands.begin(), {"rigctl", "-m", "2", "-r", address[role]});
         return run(commands);
+    }
+    // Whether a fresh connection, as another user when given, gets an answer to one line.
+    bool answered(const std::string& role, const std::string& line, uid_t as_user = 0) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            if (as_user != 0 && (setgid(as_user) != 0 || setuid(as_user) != 0)) {
+                _exit(2);
+            }
+            const int fd = connect_to(role);
+            send(fd, line.data(), line.size(), MSG_NOSIGNAL);
+            char answer[64];
+            _exit(recv(fd, answer, sizeof answer, 0) > 0 ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 2) << status;
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
     // A raw TCP connection to a listener.
     int connect_to(const std::string& role) {
@@ -82,9 +100,9 @@ TEST_F(HamlibClients, BadClientsNeverStopTheListenersOrTheLink) {
                        "RPRT -11\nRPRT -11\n" + std::to_string(hz) + "\n");
              close(fd);
          }},
-        {"clients that never speak, more than there are places",
+        {"clients that never speak, all but two places of the rig (the flood below takes one)",
          [&] {
-             for (std::size_t i = 0; i < 6; ++i) {
+             for (std::size_t i = 0; i < 31; ++i) {
                  kept.push_back(connect_to(i == 0 ? "rotator" : "rig"));
              }
          }},
@@ -113,6 +131,35 @@ TEST_F(HamlibClients, BadClientsNeverStopTheListenersOrTheLink) {
         close(fd);
     }
     stop_tracker(tracker_pid);
+}
+
+TEST_F(HamlibClients, ListenerRules) {
+    for (const bool allow_others : {false, true}) {
+        start_hamlib(allow_others ? std::vector<std::string>{"--allow-other-users"}
+                                  : std::vector<std::string>{});
+        const bool root = getuid() == 0; // only root can be another user here
+        if (root) {
+            EXPECT_EQ(answered("rig", "f\n", 65534), allow_others) << "nobody";
+        }
+        // CR, CRLF and LF each end one line, and only one; the range \dump_state gives holds.
+        const int fd = connect_to("rig");
+        const std::string lines = "F 145800000\rf\r\nf\nF 99999\n";
+        send(fd, lines.data(), lines.size(), MSG_NOSIGNAL);
+        EXPECT_EQ(read_until(fd, 3000,
+                             [](const std::string& t) { return t.find("RPRT -1\n") != t.npos; }),
+                  "RPRT 0\n145800000\n145800000\nRPRT -1\n");
+        // 32 clients at a time; while none has been quiet for 10 s a newcomer is turned away.
+        std::vector<int> kept{fd};
+        while (kept.size() < 32) {
+            kept.push_back(connect_to("rig"));
+        }
+        EXPECT_FALSE(answered("rig", "f\n"));
+        for (int k : kept) {
+            close(k);
+        }
+        EXPECT_EQ(rigctl("rig", {"f"}), "145800000\n");
+        stop_tracker(tracker_pid);
+    }
 }
 
 } // namespace

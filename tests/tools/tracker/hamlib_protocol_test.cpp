@@ -4,6 +4,8 @@
 
 #include "hamlib_rig.h"
 #include "hamlib_rotator.h"
+#include "line_listener.h"
+#include "peer_owner.h"
 #include "station_text.h"
 
 namespace dopplex::tracker {
@@ -49,6 +51,14 @@ TEST(HamlibRig, AnswersEachLine) {
                    {"F", bad},
                    {"F -145800000", bad},
                    {"F 1.458e8", bad},
+                   // Only the range \dump_state advertises, 100 kHz to 10 GHz.
+                   {"F 0.4", bad},
+                   {"F 99999.9", bad},
+                   {"F 10000000000.1", bad},
+                   {"I 20000000000", bad},
+                   {"F 100000", ok, Kind::Main, 100000},
+                   {"F 10000000000", ok, Kind::Main, 10000000000},
+                   {"F 145800000.5", ok, Kind::Main, 145800000.5},
                    {"F 145800000 VFOA", bad},
                    {"f", "145800000.5\n"},
                    {"I 435000000", ok, Kind::Split, 435000000},
@@ -96,45 +106,81 @@ TEST(HamlibRotator, AnswersEachLine) {
 
 struct Moment {
     HamlibEvent event;
-    long long at_ms = 0;
     bool uplink_rig = false;
 };
 
 TEST(StationText, FromWhatTheTrackerCommands) {
-    const auto main = [](double hz, long long at = 0) { return Moment{{Kind::Main, hz}, at}; };
+    const auto main = [](double hz) { return Moment{{Kind::Main, hz}}; };
     const auto split = [](double hz) { return Moment{{Kind::Split, hz}}; };
-    const auto uplink_rig = [](double hz) { return Moment{{Kind::Main, hz}, 0, true}; };
-    const auto position = [](double az, double el, long long at = 0) {
-        return Moment{{Kind::Position, az, el}, at};
-    };
+    const auto uplink_rig = [](double hz) { return Moment{{Kind::Main, hz}, true}; };
+    const auto position = [](double az, double el) { return Moment{{Kind::Position, az, el}}; };
     const Moment aos{{Kind::Aos}};
-    const Moment los{{Kind::Los}, 1000};
+    const Moment los{{Kind::Los}};
     const struct {
         std::vector<Moment> moments;
-        long long read_at_ms;
         std::string text;
     } cases[] = {
-        {{}, 0, "SN\"ISS\""},
+        {{}, "SN\"ISS\""},
         {{main(145800000), split(435000000), position(180, 45)},
-         0,
          "SN\"ISS\" AZ180.0 EL45.0 DN145800000 UP435000000"},
-        {{main(145800000.6), uplink_rig(435000000.4)}, 0, "SN\"ISS\" DN145800001 UP435000000"},
-        {{position(-170, 10)}, 0, "SN\"ISS\" AZ190.0 EL10.0"},
-        {{position(359.96, 10)}, 0, "SN\"ISS\" AZ0.0 EL10.0"},
-        {{aos, main(145800000)}, 0, "SN\"ISS\" EL0.1 DN145800000"},
-        // The end of a pass holds for a while whatever comes meanwhile, then moves on.
-        {{aos, los, main(145801000, 1200)}, 2499, "SN\"ISS\" EL-2.0 DN145801000"},
-        {{aos, los}, 2500, "SN\"ISS\""},
-        {{position(200, 1), los, position(210, 3, 1200)}, 2000, "SN\"ISS\" AZ210.0 EL-2.0"},
-        {{position(200, 1), los, position(210, 3, 1200)}, 2500, "SN\"ISS\" AZ210.0 EL3.0"},
-        {{position(200, 1), los}, 2500, "SN\"ISS\" AZ200.0"},
+        {{main(145800000.6), uplink_rig(435000000.4)}, "SN\"ISS\" DN145800001 UP435000000"},
+        {{position(-170, 10)}, "SN\"ISS\" AZ190.0 EL10.0"},
+        {{position(359.96, 10)}, "SN\"ISS\" AZ0.0 EL10.0"},
+        // AOS reads above the horizon until the rotator is, whatever it was parked at.
+        {{aos, main(145800000)}, "SN\"ISS\" EL0.1 DN145800000"},
+        {{position(200, 0), aos}, "SN\"ISS\" AZ200.0 EL0.1"},
+        {{position(200, 0), aos, position(201, 0), position(202, 0.04)}, "SN\"ISS\" AZ202.0 EL0.1"},
+        {{position(200, 0), aos, position(203, 10.3)}, "SN\"ISS\" AZ203.0 EL10.3"},
+        {{aos, position(203, 10.3), position(204, 0)}, "SN\"ISS\" AZ204.0 EL0.0"},
+        // LOS reads below the horizon until the next AOS or a position above it.
+        {{aos, los, main(145801000)}, "SN\"ISS\" EL-2.0 DN145801000"},
+        {{position(200, 1), los, position(210, 0), main(145801000)},
+         "SN\"ISS\" AZ210.0 EL-2.0 DN145801000"},
+        {{position(200, 1), los, position(210, 3)}, "SN\"ISS\" AZ210.0 EL3.0"},
+        {{position(200, 1), los, aos}, "SN\"ISS\" AZ200.0 EL0.1"},
+        {{position(200, 1), los, aos, los}, "SN\"ISS\" AZ200.0 EL-2.0"},
     };
     for (const auto& c : cases) {
         StationText station("ISS");
         for (const Moment& m : c.moments) {
-            station.apply(m.event, m.uplink_rig, m.at_ms);
+            station.apply(m.event, m.uplink_rig);
         }
-        EXPECT_EQ(station.text(c.read_at_ms), c.text) << c.text;
+        EXPECT_EQ(station.text(), c.text) << c.text;
+    }
+}
+
+TEST(LineListener, LoopbackIsOnlyThisMachine) {
+    const struct {
+        const char* host;
+        bool loopback;
+    } rows[] = {{"127.0.0.1", true},        {"127.0.0.2", true}, {"::1", true},
+                {"::ffff:127.0.0.1", true}, {"0.0.0.0", false},  {"::", false}};
+    for (const auto& row : rows) {
+        const LineListener listener({row.host, 0},
+                                    [](std::string_view) { return HamlibReply{""}; });
+        EXPECT_EQ(listener.loopback(), row.loopback) << row.host;
+    }
+}
+
+TEST(PeerOwner, ReadsTheOwnerOfTheRowWithThatLocalAddress) {
+    const std::string table =
+        "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid\n"
+        "   0: 0100007F:11B4 00000000:0000 0A 00000000:00000000 00:00000000 00000000     0 0\n"
+        "   1: 0100007F:9C40 0100007F:11B4 01 00000000:00000000 00:00000000 00000000 65534 0\n"
+        "   2: 0100007F:9C41 0100007F:11B4 06 00000000:00000000 00:00000000 00000000     0 0\n"
+        "   3: 0100007F:9C41 0100007F:11B4 01 00000000:00000000 00:00000000 00000000  1000 0\n";
+    const struct {
+        const char* local;
+        const char* remote;
+        std::optional<uid_t> owner;
+    } rows[] = {
+        {"0100007F:9C40", "0100007F:11B4", 65534},
+        {"0100007F:9C40", "0100007F:11B5", std::nullopt}, // another connection
+        {"0100007F:9C41", "0100007F:11B4", 1000},         // TIME_WAIT's 0 is nobody's
+        {"0100007F:9C42", "0100007F:11B4", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(socket_owner(table, row.local, row.remote), row.owner) << row.local;
     }
 }
 
