@@ -29,7 +29,8 @@ said=$("$root/usr/lib/dopplex/orbitron" --version) || fail "the orbitron link do
 
 for file in usr/share/applications/dopplex.desktop \
     usr/share/icons/hicolor/scalable/apps/dopplex.svg \
-    usr/share/doc/dopplex/user_guide.txt usr/share/doc/dopplex/README.md; do
+    usr/share/doc/dopplex/user_guide.txt usr/share/doc/dopplex/README.md \
+    etc/security/limits.d/95-dopplex.conf; do
     [ -s "$root/$file" ] || fail "$file missing"
 done
 depends=$(dpkg-deb -f "${debs[0]}" Depends)
