@@ -38,8 +38,9 @@ void demote_on_runaway(int) {
     const int saved = errno;
     for (auto& thread : g_realtime_threads)
         if (const pid_t tid = thread.load(); tid != 0) {
+            // Without root the reset-on-fork flag cannot be cleared: a call that tried would fail.
             sched_param normal{};
-            syscall(SYS_sched_setscheduler, tid, SCHED_OTHER, &normal);
+            syscall(SYS_sched_setscheduler, tid, SCHED_OTHER | SCHED_RESET_ON_FORK, &normal);
         }
     errno = saved;
 }
@@ -142,7 +143,7 @@ Outcome request_for_this_thread(int priority) {
 
 void return_to_normal() {
     const sched_param normal{};
-    sched_setscheduler(0, SCHED_OTHER, &normal);
+    sched_setscheduler(0, SCHED_OTHER | SCHED_RESET_ON_FORK, &normal);
 }
 
 } // namespace dopplex::realtime
