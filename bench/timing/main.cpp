@@ -1,6 +1,7 @@
 // dopplex-bench-timing: how close the output lines come to their ideal times on this machine,
 // idle and with every core busy, next to a naive loop of relative sleeps; and the CPU time of a
-// tracking stretch. Writes through the trace backend and reads its file back.
+// tracking stretch; with --heavy, a train under a heavy load at normal and real-time priority.
+// Writes through the trace backend and reads its file back.
 #include "busy_load.h"
 #include "cpu_stretch.h"
 #include "edge_errors.h"
