@@ -78,7 +78,6 @@ void PressGuard::Out32(std::uint16_t address, std::uint8_t data) {
         port_.Out32(address, data);
         address_ = address;
         last_ = data;
-        written_ = true;
     }
     if (armed)
         armed_.notify_all();
@@ -107,7 +106,7 @@ std::optional<std::int64_t> PressGuard::check() {
                 next = std::min(next.value_or(due + 1), due + 1);
             }
         }
-        if (!late.empty() && written_) {
+        if (!late.empty()) {
             last_ &= static_cast<std::uint8_t>(~ended_);
             port_.Out32(address_, last_);
         }

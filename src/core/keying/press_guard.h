@@ -72,7 +72,6 @@ private:
     std::uint8_t ended_ = 0;                                    // guarded by mutex_
     std::uint8_t last_ = 0;                                     // guarded by mutex_
     std::uint16_t address_ = 0;                                 // guarded by mutex_
-    bool written_ = false;                                      // guarded by mutex_
     std::uint64_t arms_ = 0;                                    // guarded by mutex_
     bool quitting_ = false;                                     // guarded by mutex_
     std::thread watchdog_;
