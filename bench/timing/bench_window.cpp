@@ -25,11 +25,13 @@ std::string tracking_text(std::int64_t downlink_hz, std::int64_t uplink_hz) {
            std::to_string(uplink_hz) + " UM\"FM\" DM\"FM\" AOS\"12:34\"";
 }
 
-BenchWindow::BenchWindow(const std::string& trace_path)
+BenchWindow::BenchWindow(const std::string& trace_path, std::function<void()> watchdog_setup)
     : port(std::make_unique<port::TracePort>(trace_path),
            [this](const std::string& message) { reports_.push_back(message); }) {
     host.set_fallback_report([this](const std::string& text) { reports_.push_back(text); });
     port.open();
+    form.latch.guard = &guard;
+    guard.start_watchdog(std::move(watchdog_setup));
 }
 
 void BenchWindow::prepare(std::int64_t downlink_hz, std::int64_t uplink_hz) {

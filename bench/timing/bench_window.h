@@ -5,11 +5,14 @@
 #pragma once
 
 #include "console/tfmain.h"
+#include "keying/press_guard.h"
 #include "port/supervised_port.h"
 #include "runtime/event_loop.h"
 #include "runtime/real_host.h"
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,7 +27,9 @@ std::string tracking_text(std::int64_t downlink_hz, std::int64_t uplink_hz);
 
 class BenchWindow {
 public:
-    explicit BenchWindow(const std::string& trace_path);
+    // As in the application, the presses pass the guard, whose watchdog first runs
+    // `watchdog_setup` (its scheduling request).
+    explicit BenchWindow(const std::string& trace_path, std::function<void()> watchdog_setup = {});
 
     // The start-up, both references typed, "Enable hardware" ticked and a first tracking update
     // with these frequencies, so that the tuning actions are enabled.
@@ -42,7 +47,10 @@ public:
     RealHost host;
     EventLoop loop{host};
     port::SupervisedPort port;
-    TFMain form{loop, port};
+    std::atomic<int> late_presses{0};
+    PressGuard guard{port, [this] { return host.now(); },
+                     [this](const LatePress&) { ++late_presses; }};
+    TFMain form{loop, guard};
 
 private:
     std::vector<std::string> reports_;

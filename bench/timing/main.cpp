@@ -1,11 +1,16 @@
 // dopplex-bench-timing: how close the output lines come to their ideal times on this machine,
 // idle and with every core busy, next to a naive loop of relative sleeps; and the CPU time of a
-// tracking stretch. Writes through the trace backend and reads its file back.
+// tracking stretch; with --heavy, a train under a heavy load at normal and real-time priority.
+// Writes through the trace backend and reads its file back.
 #include "busy_load.h"
 #include "cpu_stretch.h"
 #include "edge_errors.h"
+#include "heavy_load.h"
+#include "keying/pulses.h"
+#include "realtime/realtime_request.h"
 #include "runs.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -33,6 +38,11 @@ constexpr double kMedianGoalMs = 0.2;
 constexpr double kP99GoalMs = 2.0;
 constexpr double kCpuGoalPercent = 0.5;
 constexpr int kLoadThreads = 2;
+// Under the heavy load, with real-time priority.
+constexpr double kHeavyP99GoalMs = 1.0;
+constexpr double kHeavyMaxGoalMs = 5.0;
+constexpr double kHeavyPressGoalMs = 250.0;
+constexpr int kHogsPerCore = 8;
 
 struct Sizes {
     int trains = 2;
@@ -58,6 +68,9 @@ sleeps; then the CPU time of a tracking stretch with one update a second.
   --timer-slack-us N   the engine thread's timer slack (Linux default 50), to see what setting
                        it in the application would gain
   --keep-traces        keep the trace files and print their folder
+  --heavy N            instead: a train of N seconds under a heavy load (eight spinning threads
+                       per core and a disk writer), at normal priority and then with the
+                       real-time priority the application asks for; press lengths and edges
 The full run takes about eight minutes.
 )";
 
@@ -65,6 +78,7 @@ struct Options {
     Sizes sizes;
     bool keep_traces = false;
     std::optional<unsigned long> timer_slack_us;
+    std::optional<int> heavy_seconds;
 };
 
 Options parse_options(int argc, char** argv) {
@@ -79,6 +93,10 @@ Options parse_options(int argc, char** argv) {
             options.sizes.cpu_seconds = std::stoi(argv[++i]);
             if (options.sizes.cpu_seconds < 1)
                 throw std::invalid_argument("--cpu-seconds needs at least 1");
+        } else if (arg == "--heavy" && i + 1 < argc) {
+            options.heavy_seconds = std::stoi(argv[++i]);
+            if (*options.heavy_seconds < 2)
+                throw std::invalid_argument("--heavy needs at least 2 seconds");
         } else if (arg == "--timer-slack-us" && i + 1 < argc) {
             options.timer_slack_us = std::stoul(argv[++i]);
         } else if (arg == "--help" || arg == "-h") {
@@ -231,8 +249,80 @@ std::string load_average() {
     return one + " " + five + " " + fifteen;
 }
 
+// The same train under the heavy load at normal priority, then real-time, side by side.
+void run_heavy(const std::filesystem::path& folder, int seconds) {
+    const std::string load_before = load_average();
+    const int pulses = seconds * 1000 / (2 * static_cast<int>(kHalfPeriodMs));
+    struct HeavyRow {
+        std::string priority;
+        TrainPresses presses;
+    };
+    std::vector<HeavyRow> rows;
+    realtime::Outcome granted;
+    int hogs = 0;
+    {
+        const HeavyLoad load(kHogsPerCore, folder / "disk-writer.scratch");
+        hogs = load.hogs();
+        for (const bool realtime : {false, true}) {
+            std::cerr << "running a train of " << pulses << " pulses under the heavy load, "
+                      << (realtime ? "real-time" : "normal priority") << " ...\n";
+            std::function<void()> watchdog_setup;
+            if (realtime) {
+                granted = realtime::request_for_this_thread(realtime::kEnginePriority);
+                watchdog_setup = [] {
+                    realtime::request_for_this_thread(realtime::kWatchdogPriority);
+                };
+            }
+            const std::string path =
+                (folder / (std::string(realtime ? "realtime" : "normal") + ".trace")).string();
+            rows.push_back({realtime ? "real-time" : "normal",
+                            run_train_presses(path, pulses, watchdog_setup)});
+            if (realtime)
+                realtime::return_to_normal();
+        }
+    }
+    std::cout << "Dopplex under heavy load on " << std::thread::hardware_concurrency()
+              << " cores: " << hogs << " spinning threads and a disk writer at normal priority; "
+              << "load average before " << load_before << ", after " << load_average() << "\n"
+              << "Real-time: "
+              << (granted.realtime ? granted.how : "NOT granted (" + granted.why + ")")
+              << (granted.memory_locked ? ", memory locked" : "") << "\n\n"
+              << "Goals with real-time priority: edge p99 below " << fixed(kHeavyP99GoalMs, 0)
+              << " ms, max below " << fixed(kHeavyMaxGoalMs, 0) << " ms, no press longer than "
+              << fixed(kHeavyPressGoalMs, 0) << " ms.\n\n"
+              << "| priority  | presses | press min | median  | max     | edge p99 | edge max | "
+                 "guard ended | goal   |\n"
+              << "|-----------|---------|-----------|---------|---------|----------|----------|"
+                 "-------------|--------|\n";
+    for (const HeavyRow& row : rows) {
+        const ErrorStats edges = summarize(row.presses.errors.ms);
+        std::vector<double> lengths = row.presses.press_ms;
+        std::sort(lengths.begin(), lengths.end());
+        const double shortest = lengths.empty() ? 0 : lengths.front();
+        const double longest = lengths.empty() ? 0 : lengths.back();
+        const double median = lengths.empty() ? 0 : lengths[(lengths.size() - 1) / 2];
+        const bool met = edges.p99 < kHeavyP99GoalMs && edges.max < kHeavyMaxGoalMs &&
+                         longest <= kHeavyPressGoalMs && row.presses.errors.mismatched == 0;
+        std::cout << "| " << pad(row.priority, 9) << " | " << pad(std::to_string(lengths.size()), 7)
+                  << " | " << pad(fixed(shortest, 3), 9) << " | " << pad(fixed(median, 3), 7)
+                  << " | " << pad(fixed(longest, 3), 7) << " | " << pad(fixed(edges.p99, 3), 8)
+                  << " | " << pad(fixed(edges.max, 3), 8) << " | "
+                  << pad(std::to_string(row.presses.late), 11) << " | "
+                  << pad(row.priority == "normal" ? "-" : (met ? "met" : "MISSED"), 6) << " |\n";
+    }
+}
+
 int run(int argc, char** argv) {
     const Options options = parse_options(argc, argv);
+    if (options.heavy_seconds) {
+        const std::filesystem::path folder = make_trace_folder();
+        run_heavy(folder, *options.heavy_seconds);
+        if (options.keep_traces)
+            std::cout << "\nTrace files: " << folder.string() << "\n";
+        else
+            std::filesystem::remove_all(folder);
+        return 0;
+    }
     // The main thread plays the engine thread; the feeder and spinners inherit the slack.
     if (options.timer_slack_us && !set_timer_slack(*options.timer_slack_us))
         throw std::runtime_error("cannot set the timer slack");

@@ -71,19 +71,30 @@ EdgeErrors measure(const std::string& trace_path, std::int64_t since_ns, std::ui
 
 } // namespace
 
-EdgeErrors run_train(const std::string& trace_path, int pulses) {
+TrainPresses run_train_presses(const std::string& trace_path, int pulses,
+                               std::function<void()> watchdog_setup) {
     std::int64_t since = 0;
+    TrainPresses result;
     {
-        BenchWindow window(trace_path);
+        BenchWindow window(trace_path, std::move(watchdog_setup));
         window.prepare(kRxReferenceHz, kTxReferenceHz);
         since = run_begins();
         TFMain& form = window.form;
         form.Edit4.set_text(FormatInteger(pulses));
         PulseTrain(form.latch, window.host, {form.Edit3, form.Edit4, &form.Memo1, Channel::RxUp});
         window.finish();
+        result.late = window.late_presses.load();
     }
-    return measure(trace_path, since, mask(kRxUpBit), train_schedule(pulses, kRxUpBit),
-                   Origin::FirstEdge);
+    const std::vector<Edge> edges = line_edges(read_trace(trace_path), mask(kRxUpBit), since);
+    for (std::size_t k = 1; k < edges.size(); ++k)
+        if (edges[k - 1].rising && !edges[k].rising)
+            result.press_ms.push_back(edges[k].ms - edges[k - 1].ms);
+    result.errors = compare_edges(edges, train_schedule(pulses, kRxUpBit), Origin::FirstEdge);
+    return result;
+}
+
+EdgeErrors run_train(const std::string& trace_path, int pulses) {
+    return run_train_presses(trace_path, pulses, {}).errors;
 }
 
 EdgeErrors run_single_pulses(const std::string& trace_path, int clicks) {

@@ -5,12 +5,24 @@
 
 #include "edge_errors.h"
 
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace dopplex::bench {
 
 // One counted pulse train of `pulses` on the RX UP line, as a train stage sends it.
 EdgeErrors run_train(const std::string& trace_path, int pulses);
+
+// A train as above, with the lengths of its presses (rise to fall, ms) and how many the guard
+// ended; the guard's watchdog runs `watchdog_setup` first.
+struct TrainPresses {
+    EdgeErrors errors;
+    std::vector<double> press_ms;
+    int late = 0;
+};
+TrainPresses run_train_presses(const std::string& trace_path, int pulses,
+                               std::function<void()> watchdog_setup);
 
 // "Freq. UP" clicks arriving alternately 200 ms and 10 ms after the pulse before has ended.
 EdgeErrors run_single_pulses(const std::string& trace_path, int clicks);

@@ -32,7 +32,7 @@ for file in usr/share/applications/dopplex.desktop \
     usr/share/icons/hicolor/scalable/apps/dopplex.svg \
     usr/share/doc/dopplex/user_guide.txt usr/share/doc/dopplex/README.md \
     usr/lib/systemd/system/dopplexd.service usr/lib/sysusers.d/dopplex.conf \
-    etc/dopplex/dopplexd.conf; do
+    etc/dopplex/dopplexd.conf etc/security/limits.d/95-dopplex.conf; do
     [ -s "$root/$file" ] || fail "$file missing"
 done
 depends=$(dpkg-deb -f "${debs[0]}" Depends)

@@ -1,5 +1,9 @@
 #include "engine_session.h"
 
+#include "realtime/realtime_request.h"
+
+#include <iostream>
+
 #ifdef __linux__
 #include <sys/prctl.h>
 #endif
@@ -13,13 +17,32 @@ EngineSession::EngineSession(std::unique_ptr<port::PortBackend> backend)
               // A port fault found inside a handler is shown once that handler is done.
               loop_.post(EventKind::Control, [this, message] { loop_.report_error(message); });
           },
-          &relay_) {
+          &relay_),
+      timing_log_([](const std::string& line) { std::cerr << "Dopplex: " << line << '\n'; }),
+      guard_(
+          port_, [this] { return host_.now(); },
+          [this](const LatePress& press) { timing_log_(late_press_text(press)); }) {
     // A request to a tracker that does not answer must not hold up closing either.
     host_.set_interrupt_hook([this] {
         if (form_.Tracking)
             form_.Tracking->interrupt();
     });
     dial_.attach(form_);
+    form_.latch.guard = &guard_;
+}
+
+void EngineSession::StatusRelay::port_status_changed(const port::PortStatus& status) {
+    port::PortStatus shown = status;
+    {
+        std::lock_guard lock(mutex);
+        shown.timing = timing;
+    }
+    if (target)
+        target->port_status_changed(shown);
+    if (std::this_thread::get_id() != engine)
+        return;
+    for (port::PortStatusListener* listener : more)
+        listener->port_status_changed(shown);
 }
 
 EngineSession::~EngineSession() {
@@ -33,6 +56,17 @@ void EngineSession::start(std::function<void()> created) {
         // here, since the thread sleeps through whole half-periods.
         prctl(PR_SET_TIMERSLACK, 1000UL, 0UL, 0UL, 0UL);
 #endif
+        relay_.engine = std::this_thread::get_id();
+        const realtime::Outcome timing =
+            realtime::request_for_this_thread(realtime::kEnginePriority);
+        if (!timing.realtime)
+            timing_log_("normal priority for the engine thread: " + timing.why);
+        {
+            std::lock_guard lock(relay_.mutex);
+            relay_.timing = timing.note();
+        }
+        guard_.start_watchdog(
+            [] { realtime::request_for_this_thread(realtime::kWatchdogPriority); });
         if (wrapper_)
             loop_.set_tick_handler([this, tick = loop_.tick_handler()](int timer) {
                 run_wrapped(EventKind::Tick, [&] { tick(timer); });

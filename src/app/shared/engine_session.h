@@ -7,6 +7,7 @@
 
 #include "console/tfmain.h"
 #include "dial_watch.h"
+#include "keying/press_guard.h"
 #include "port/port_backend.h"
 #include "port/supervised_port.h"
 #include "runtime/event_loop.h"
@@ -16,6 +17,8 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -41,6 +44,11 @@ public:
     // of the port knows which kind of handler wrote.
     using HandlerWrapper = std::function<void(EventKind, const std::function<void()>&)>;
     void set_handler_wrapper(HandlerWrapper wrapper) { wrapper_ = std::move(wrapper); }
+    // Before start(): where the timing is logged (standard error by default): a press the guard
+    // had to end, and why the engine thread runs at normal priority.
+    void set_timing_log(std::function<void(const std::string&)> log) {
+        timing_log_ = std::move(log);
+    }
 
     // Engine thread: opens the port, runs FormCreate, calls `created`, then serves events until
     // stop().
@@ -63,15 +71,16 @@ public:
     void request_exit_now();
 
 private:
+    // The window hears every status, with the engine's timing note; the other listeners read
+    // the model, so they hear only what the engine thread writes (the guard's lowering reaches
+    // them with the engine's next write).
     struct StatusRelay : port::PortStatusListener {
         port::PortStatusListener* target = nullptr;
         std::vector<port::PortStatusListener*> more;
-        void port_status_changed(const port::PortStatus& status) override {
-            if (target)
-                target->port_status_changed(status);
-            for (port::PortStatusListener* listener : more)
-                listener->port_status_changed(status);
-        }
+        std::thread::id engine;
+        std::mutex mutex;
+        std::string timing; // guarded by mutex
+        void port_status_changed(const port::PortStatus& status) override;
     };
     void run_wrapped(EventKind kind, const std::function<void()>& handler);
 
@@ -80,7 +89,9 @@ private:
     EventLoop loop_{host_};
     StatusRelay relay_;
     port::SupervisedPort port_;
-    DialWatch dial_{port_};
+    std::function<void(const std::string&)> timing_log_;
+    PressGuard guard_;
+    DialWatch dial_{guard_};
     TFMain form_{loop_, dial_};
     std::thread thread_;
     HandlerWrapper wrapper_;

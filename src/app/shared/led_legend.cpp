@@ -34,7 +34,8 @@ bool port_healthy(const port::PortStatus* status) {
 std::string port_status_line(const port::PortStatus* status) {
     if (!status)
         return "Port: opening...";
-    return "Port: " + status->backend + "  -  " + health_text(status->health);
+    return "Port: " + status->backend + "  -  " + health_text(status->health) +
+           (status->timing.empty() ? "" : "  -  " + status->timing);
 }
 
 std::string lines_text(const port::PortStatus* status) {

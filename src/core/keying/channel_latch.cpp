@@ -1,5 +1,7 @@
 #include "keying/channel_latch.h"
 
+#include "keying/press_guard.h"
+
 namespace dopplex {
 
 std::uint8_t ChannelLatch::ChannelByte() const {
@@ -13,6 +15,11 @@ std::uint8_t ChannelLatch::ChannelByte() const {
 void ChannelLatch::WritePort(std::uint8_t value) {
     if (enable_hardware_.checked())
         port_.Out32(PortAddress, value);
+}
+
+void ChannelLatch::set_press_length(Channel c, std::int64_t ms) {
+    if (guard)
+        guard->set_press_length(c, ms);
 }
 
 } // namespace dopplex

@@ -11,6 +11,8 @@
 
 namespace dopplex {
 
+class PressGuard;
+
 // Bit n of the port's data byte; DB-25 pin n + 2.
 enum class Channel { RxUp, RxDown, RxTuned, GreenLed, TxUp, TxDown, TxTuned, AuxChannel };
 inline constexpr int kChannelCount = 8;
@@ -29,6 +31,11 @@ public:
     void write_channel_byte() { WritePort(ChannelByte()); }
 
     std::uint16_t PortAddress = 0;
+
+    // The guard that ends overlong presses, where the program runs one (the application, not
+    // virtual time). A press that should last other than a half-period says so before its rise.
+    PressGuard* guard = nullptr;
+    void set_press_length(Channel c, std::int64_t ms);
 
 private:
     PortWriter& port_;

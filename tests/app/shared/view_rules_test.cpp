@@ -54,6 +54,8 @@ TEST(LedLegend, WordsUnderTheLeds) {
     const port::PortStatus written{"trace to x", PortHealth::Recovered, 0x91, "reopened"};
     const port::PortStatus failed{"ppdev /dev/parport0", PortHealth::Failed, std::nullopt, "gone"};
     const port::PortStatus fallback{"virtual (no hardware)", PortHealth::Fallback, 0x0, "no"};
+    const port::PortStatus slow{"virtual (no hardware)", PortHealth::Ok, 0x0, "",
+                                "timing: normal priority"};
     const Row rows[] = {
         {nullptr, "Port: opening...", "lines 0x00", true},
         {&fresh, "Port: virtual (no hardware)  -  ok", "nothing written yet", true},
@@ -63,6 +65,8 @@ TEST(LedLegend, WordsUnderTheLeds) {
          "Port: virtual (no hardware)  -  the chosen port could not be opened, running on the "
          "virtual one",
          "lines 0x00", false},
+        {&slow, "Port: virtual (no hardware)  -  ok  -  timing: normal priority", "lines 0x00",
+         true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.port_line);
