@@ -550,8 +550,7 @@ private slots:
             const char* says;
         } rows[] = {
             {port::PortHealth::Ok, 0x05, "ok"},
-            {port::PortHealth::Fallback, std::nullopt,
-             "could not be opened, running on the virtual one"},
+            {port::PortHealth::Fallback, std::nullopt, "could not be opened"},
             {port::PortHealth::Failed, std::nullopt, "FAILED, lines unknown"},
             {port::PortHealth::Recovered, 0x00, "reopened"},
         };

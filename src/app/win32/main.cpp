@@ -4,6 +4,7 @@
 #include "dopplex_version.h"
 #include "engine_session.h"
 #include "port/port_spec.h"
+#include "port_notice.h"
 #include "tracker_link.h"
 #include "wide_text.h"
 #include "window_shell.h"
@@ -59,6 +60,19 @@ void tell(const std::string& text, bool error) {
                 (error ? MB_ICONSTOP : MB_ICONINFORMATION) | MB_OK);
 }
 
+// The port --help names: the library port is tried, so that a missing DLL shows there already.
+std::string port_for_help(port::PortBackend& backend, const port::PortSpec& spec) {
+    if (spec.kind != port::PortKind::InpOut)
+        return backend.description();
+    try {
+        backend.open();
+        backend.close();
+        return backend.description();
+    } catch (const std::exception& error) {
+        return "virtual, since " + backend.description() + " cannot be opened:\n  " + error.what();
+    }
+}
+
 std::vector<std::string> arguments() {
     int count = 0;
     LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
@@ -82,16 +96,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         return 0;
     }
     std::unique_ptr<port::PortBackend> backend;
+    port::PortSpec spec;
     try {
         // Without a choice the port is InpOut32's library; the virtual one when it is unusable.
-        backend = port::make_port_backend(
-            port::choose_port_spec(line.port, environment(L"DOPPLEX_PORT"), false));
+        spec = port::choose_port_spec(line.port, environment(L"DOPPLEX_PORT"), false);
+        backend = port::make_port_backend(spec);
     } catch (const port::PortSpecError& error) {
         tell(std::string("dopplex: ") + error.what() + "\n", true);
         return 2;
     }
     if (line.help) {
-        tell(app::usage_text(backend->description()), false);
+        tell(app::usage_text(port_for_help(*backend, spec)), false);
         return 0;
     }
 
@@ -101,6 +116,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     try {
         const std::unique_ptr<app::win32::TrackerLink> link = app::win32::make_tracker_link();
         app::EngineSession session(std::move(backend));
+        if (spec.kind == port::PortKind::InpOut)
+            session.set_open_fault_report(app::win32::first_port_notice);
         session.form().attach_link(link->services());
         app::win32::WindowShell shell(session, instance);
         return shell.run();

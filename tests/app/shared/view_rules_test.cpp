@@ -1,4 +1,5 @@
 // The shared rules of the windows: which key becomes which input, and the readouts' words.
+#include "command_line.h"
 #include "key_rules.h"
 #include "led_legend.h"
 #include "readout_text.h"
@@ -51,15 +52,18 @@ TEST(LedLegend, WordsUnderTheLeds) {
     const port::PortStatus fresh{"virtual (no hardware)", PortHealth::Ok, std::nullopt, ""};
     const port::PortStatus written{"trace to x", PortHealth::Recovered, 0x91, "reopened"};
     const port::PortStatus failed{"ppdev /dev/parport0", PortHealth::Failed, std::nullopt, "gone"};
-    const port::PortStatus fallback{"virtual (no hardware)", PortHealth::Fallback, 0x0, "no"};
+    const port::PortStatus fallback{"virtual (no hardware)", PortHealth::Fallback, 0x0, "no",
+                                    "inpout at 0x378 (inpoutx64.dll)"};
+    const port::PortStatus unnamed{"virtual (no hardware)", PortHealth::Fallback, 0x0, "no"};
     const Row rows[] = {
         {nullptr, "Port: opening...", "lines 0x00", true},
         {&fresh, "Port: virtual (no hardware)  -  ok", "nothing written yet", true},
         {&written, "Port: trace to x  -  reopened", "lines 0x91", true},
         {&failed, "Port: ppdev /dev/parport0  -  FAILED, lines unknown", "lines ?", false},
         {&fallback,
-         "Port: virtual (no hardware)  -  the chosen port could not be opened, running on the "
-         "virtual one",
+         "Port: virtual (no hardware)  -  inpout at 0x378 (inpoutx64.dll) could not be opened",
+         "lines 0x00", false},
+        {&unnamed, "Port: virtual (no hardware)  -  the chosen port could not be opened",
          "lines 0x00", false},
     };
     for (const Row& row : rows) {
@@ -97,4 +101,31 @@ TEST(ReadoutText, TrainsAndDials) {
     };
     for (const DialRow& row : dials)
         EXPECT_EQ(dial_text(row.reading), row.text);
+}
+
+// Each system's --help names what its build does: the default port agrees with the port line,
+// and no word of the other system's link, log or signals shows.
+TEST(UsageText, EachSystemItsOwnWords) {
+    struct Row {
+        bool windows;
+        std::vector<std::string> says;
+        std::vector<std::string> never;
+    };
+    const Row rows[] = {
+        {true,
+         {"without either: inpout at 0x378", "inpoutx64.dll", "administrator", "--port virtual",
+          "DDE conversation", "Port in use now: virtual, since inpout"},
+         {"without either: virtual", "$XDG", "/tmp/dopplex", "SIGTERM", "/dev/parport0"}},
+        {false,
+         {"ppdev on /dev/parport0 when it exists", "$XDG_RUNTIME_DIR", "SIGTERM"},
+         {"inpoutx64.dll", "DDE", "Ctrl+C"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.windows ? "windows" : "linux");
+        const std::string text = usage_text("virtual, since inpout at 0x378 failed", row.windows);
+        for (const std::string& words : row.says)
+            EXPECT_NE(text.find(words), std::string::npos) << words;
+        for (const std::string& words : row.never)
+            EXPECT_EQ(text.find(words), std::string::npos) << words;
+    }
 }
