@@ -115,7 +115,7 @@ TEST(UsageText, EachSystemItsOwnWords) {
         {true,
          {"without either: inpout at 0x378", "inpoutx64.dll", "administrator", "--port virtual",
           "DDE conversation", "Port in use now: virtual, since inpout"},
-         {"without either: virtual", "$XDG", "/tmp/dopplex", "SIGTERM", "/dev/parport0"}},
+         {"without either: virtual", "$XDG", "/tmp/dopplex", "SIGTERM", "ppdev on"}},
         {false,
          {"ppdev on /dev/parport0 when it exists", "$XDG_RUNTIME_DIR", "SIGTERM"},
          {"inpoutx64.dll", "DDE", "Ctrl+C"}},
