@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 
 #include <set>
 
@@ -99,13 +100,20 @@ void MainWindow::build_decorations() {
     rx_bar_->setGeometry(kRxTrainBar.x, kRxTrainBar.y, kRxTrainBar.w, kRxTrainBar.h);
     tx_bar_ = new TrainBar(this);
     tx_bar_->setGeometry(kTxTrainBar.x, kTxTrainBar.y, kTxTrainBar.w, kTxTrainBar.h);
-    stop_ = new QPushButton("Stop", this);
-    stop_->setGeometry(kStopButton.x, kStopButton.y, kStopButton.w, kStopButton.h);
-    stop_->setShortcut(Qt::Key_Escape);
-    stop_->setFocusPolicy(Qt::NoFocus); // Enter keeps going to the window's own buttons
-    stop_->setToolTip("Ends the running pulse train at once (Esc)");
-    make_bold(stop_);
-    connect(stop_, &QPushButton::clicked, this, [this] { request_stop(); });
+    for (const bool tx : {false, true}) {
+        QPushButton*& stop = stop_[tx];
+        const Rect& place = kStopButtons[tx];
+        stop = new QPushButton("Stop", this);
+        stop->setGeometry(place.x, place.y, place.w, place.h);
+        stop->setFocusPolicy(Qt::NoFocus); // Enter keeps going to the window's own buttons
+        stop->setToolTip("Ends this side's running pulse train at once (Esc)");
+        stop->setEnabled(false); // until this side runs a train
+        make_bold(stop);
+        connect(stop, &QPushButton::clicked, this, [this] { request_stop(); });
+    }
+    // Esc stops whatever train runs, whichever Stop is enabled.
+    connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, this,
+            [this] { request_stop(); });
     for (auto [label, place] : {std::pair{&rx_dial_, kRxDial}, std::pair{&tx_dial_, kTxDial}}) {
         *label = new QLabel("Dial estimate\nno reference", this);
         (*label)->setGeometry(place.x, place.y, place.w, place.h);
@@ -320,7 +328,9 @@ void MainWindow::post_link_status(const std::string& status) {
 }
 
 void MainWindow::show_train_progress(const TrainProgress& progress) {
-    train_bar(is_tx_channel(progress.channel)).show_progress(progress);
+    const bool tx = is_tx_channel(progress.channel);
+    train_bar(tx).show_progress(progress);
+    stop_[tx]->setEnabled(progress.running);
 }
 
 void MainWindow::show_dial(const DialReading& reading) {

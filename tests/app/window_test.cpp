@@ -308,14 +308,21 @@ private slots:
     }
 
     // Esc stops a long train at once: the line goes low, the log says how many pulses went
-    // out (as many as the port saw), the chain ends, and input queued behind it runs.
+    // out (as many as the port saw), the chain ends, and input queued behind it runs. Only the
+    // side that runs a train has its Stop enabled.
     void esc_stops_the_train_and_the_queue_goes_on() {
         prepare_rx();
         feed(update_above(10000)); // 100 pulses: forty seconds of train
         QTRY_VERIFY(w("Button1")->isEnabled());
+        const auto stops_enabled = [this] {
+            return std::pair{window().stop_button(false).isEnabled(),
+                             window().stop_button(true).isEnabled()};
+        };
+        QCOMPARE(stops_enabled(), std::pair(false, false));
         click("Button1");
         TrainBar& bar = window().train_bar(false);
         QTRY_VERIFY_WITH_TIMEOUT(bar.train_running() && bar.value() >= 2, kTrainTimeoutMs);
+        QCOMPARE(stops_enabled(), std::pair(true, false));
         QVERIFY2(bar.text().contains(" / 100 pulses, ") && bar.text().endsWith(" s left"),
                  qPrintable(bar.text()));
         QCOMPARE(window().train_bar(true).text(), QString());
@@ -328,6 +335,7 @@ private slots:
         const int train_rises = sent + (stopped.endsWith("cut short") ? 1 : 0);
         QTRY_COMPARE(record_->rising(0).size(), std::size_t(train_rises + 1)); // and the press
         QTRY_VERIFY(!bar.train_running());
+        QTRY_COMPARE(stops_enabled(), std::pair(false, false));
         QVERIFY2(bar.text().endsWith(", ended"), qPrintable(bar.text()));
         QTRY_COMPARE(last_byte() & 0x01, 0);
         QVERIFY(!memo_lines(w("Memo1")).contains("Tuning complete !"));

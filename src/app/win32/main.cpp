@@ -120,6 +120,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
             session.set_open_fault_report(app::win32::first_port_notice);
         session.form().attach_link(link->services());
         app::win32::WindowShell shell(session, instance);
+        link->set_reason_listener(
+            [&shell](const std::string& reason) { shell.show_link_reason(reason); });
         return shell.run();
     } catch (const std::exception& error) {
         tell(std::string("dopplex: ") + error.what() + "\n", true);

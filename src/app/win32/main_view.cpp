@@ -97,8 +97,12 @@ MainView::Child& MainView::add_child(const wchar_t* window_class, const std::str
 }
 
 void MainView::build_decorations() {
-    Child& stop = add_child(L"BUTTON", "Stop", BS_PUSHBUTTON, kStopButton, kStopButtonId);
-    stop.bold = true;
+    for (const bool tx : {false, true}) {
+        Child& stop =
+            add_child(L"BUTTON", "Stop", BS_PUSHBUTTON, kStopButtons[tx], kStopButtonIds[tx]);
+        stop.bold = true;
+        EnableWindow(stop.window, FALSE); // until this side runs a train
+    }
     for (const auto& [place, id] : {std::pair{kRxDial, kRxDialId}, std::pair{kTxDial, kTxDialId}})
         add_child(L"STATIC", dial_text({}), SS_RIGHT, place, id);
     for (const Caption& c : captions()) {
@@ -112,6 +116,8 @@ void MainView::build_decorations() {
             caption.text_color = RGB(0x20, 0x20, 0x60);
     }
     add_child(L"STATIC", std::string(kFooterText), SS_LEFTNOWORDWRAP | SS_NOPREFIX, kFooter, 0)
+        .text_color = kNoteGrey;
+    add_child(L"STATIC", "", SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, kLinkStatus, kLinkReasonId)
         .text_color = kNoteGrey;
 }
 
@@ -217,6 +223,8 @@ void MainView::apply(const ControlUpdate& update) {
         // what the operator sees: it would move the caret or undo a keystroke.
         if (typing_in_flight_[update.name] == 0 && to_utf8(window_text(c->window)) != update.text)
             set_text(*c, update.text);
+        if (update.name == "l_dd" && update.text == "Opened")
+            show_link_reason("");
         break;
     case Change::Enabled:
         EnableWindow(c->window, update.enabled);
@@ -258,10 +266,16 @@ void MainView::show_port_status(const port::PortStatus& status) {
 void MainView::show_train_progress(const TrainProgress& progress) {
     const bool tx = is_tx_channel(progress.channel);
     trains_[tx] = progress;
+    EnableWindow(GetDlgItem(window_, kStopButtonIds[tx]), progress.running);
     const Rect& p = tx ? kTxTrainBar : kRxTrainBar;
     const RECT r{scaled(p.x, dpi_), scaled(p.y, dpi_), scaled(p.x + p.w, dpi_),
                  scaled(p.y + p.h, dpi_)};
     InvalidateRect(window_, &r, FALSE);
+}
+
+void MainView::show_link_reason(const std::string& reason) {
+    SetDlgItemTextW(window_, kLinkReasonId,
+                    to_wide(reason.empty() ? "" : "Tracker link: " + reason, true).c_str());
 }
 
 void MainView::show_dial(const DialReading& reading) {
@@ -323,7 +337,7 @@ void MainView::post_type(const std::string& name) {
 }
 
 void MainView::on_command(int id, int code, HWND control) {
-    if (id == kStopButtonId) { // the button, or Esc through the dialog manager
+    if (id == kEscapeId || id == kStopButtonIds[0] || id == kStopButtonIds[1]) {
         if (code == BN_CLICKED)
             session_.host().request_stop();
         return;

@@ -45,6 +45,8 @@ public:
     void show_port_status(const port::PortStatus& status);
     void show_train_progress(const TrainProgress& progress);
     void show_dial(const DialReading& reading);
+    // Why the last click on "Closed" found no tracker; empty clears it.
+    void show_link_reason(const std::string& reason);
     // The general error report: a modal box with the stop icon and one OK; `closed` once shut.
     void show_report(const std::string& text, const std::function<void()>& closed);
 

@@ -11,6 +11,62 @@
 
 namespace dopplex::app::win32 {
 
+namespace {
+
+// The launcher that says why no tracker came: the start failed, or what started never served
+// the tracker's DDE service.
+class ExplainingLauncher final : public Launcher {
+public:
+    ExplainingLauncher(std::unique_ptr<Launcher> inner, std::function<bool()> answers)
+        : inner_(std::move(inner)), answers_(std::move(answers)) {}
+    void set_listener(LinkReasonListener listener) { listener_ = std::move(listener); }
+
+    int launch(const std::string& command_line) override {
+        const int result = inner_->launch(command_line);
+        if (result < 32)
+            tell(launch_failure_text(command_line, result));
+        else if (!answers_())
+            tell("\"" + command_line +
+                 "\" started but serves no Orbitron/Tracking DDE "
+                 "conversation: press its DDE Conv button, then click \"Closed\"");
+        else
+            tell("");
+        return result;
+    }
+
+private:
+    void tell(const std::string& reason) {
+        if (listener_)
+            listener_(reason);
+    }
+
+    std::unique_ptr<Launcher> inner_;
+    std::function<bool()> answers_;
+    LinkReasonListener listener_;
+};
+
+} // namespace
+
+std::string launch_failure_text(const std::string& command_line, int code) {
+    std::string why;
+    switch (code) {
+    case 2:
+    case 3:
+        why = "not found";
+        break;
+    case 5:
+        why = "access denied";
+        break;
+    case 11:
+        why = "not a program";
+        break;
+    default:
+        why = "error " + std::to_string(code);
+    }
+    return "No tracker answers, and \"" + command_line + "\" could not be started (" + why +
+           "): start the tracker or dopplex-tracker.exe, then click \"Closed\"";
+}
+
 TrackerLink::TrackerLink(std::unique_ptr<LinkTransport> transport,
                          std::unique_ptr<Launcher> launcher)
     : transport_(std::move(transport)), launcher_(std::move(launcher)) {}
@@ -35,9 +91,17 @@ LinkServices TrackerLink::services() {
 std::unique_ptr<TrackerLink> make_tracker_link() {
     auto transport = std::make_unique<link::DdeTransport>(); // DDEML starts here, before any window
     // A started tracker is ready once its service answers; its window appears later.
-    auto launcher = std::make_unique<launch::WinLauncher>(
-        [dde = transport.get()] { return dde->answers(kTrackerService, kTrackerTopic); });
+    const auto answers = [dde = transport.get()] {
+        return dde->answers(kTrackerService, kTrackerTopic);
+    };
+    auto launcher = std::make_unique<ExplainingLauncher>(
+        std::make_unique<launch::WinLauncher>(answers), answers);
     return std::make_unique<TrackerLink>(std::move(transport), std::move(launcher));
+}
+
+void TrackerLink::set_reason_listener(LinkReasonListener listener) {
+    if (auto* explaining = dynamic_cast<ExplainingLauncher*>(launcher_.get()))
+        explaining->set_listener(std::move(listener));
 }
 
 std::string program_path() {

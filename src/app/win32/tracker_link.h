@@ -6,14 +6,24 @@
 #include "console/tfmain.h"
 #include "settings/registry_settings_store.h"
 
+#include <functional>
 #include <memory>
+#include <string>
 
 namespace dopplex::app::win32 {
+
+// Why a click on "Closed" found no tracker, for the status line; empty once a start worked.
+using LinkReasonListener = std::function<void(const std::string& reason)>;
+
+// The text for a tracker that WinExec could not start (its code below 32).
+std::string launch_failure_text(const std::string& command_line, int code);
 
 class TrackerLink {
 public:
     TrackerLink(std::unique_ptr<LinkTransport> transport, std::unique_ptr<Launcher> launcher);
     LinkServices services();
+    // Before the engine starts; called on the engine thread.
+    void set_reason_listener(LinkReasonListener listener);
 
 private:
     std::unique_ptr<LinkTransport> transport_;

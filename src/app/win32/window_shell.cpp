@@ -51,6 +51,10 @@ WindowShell::WindowShell(EngineSession& session, HINSTANCE instance)
     };
 }
 
+void WindowShell::show_link_reason(const std::string& reason) {
+    post_call(view_.window(), [this, reason] { view_.show_link_reason(reason); });
+}
+
 WindowShell::~WindowShell() {
     {
         std::lock_guard lock(console_mutex);

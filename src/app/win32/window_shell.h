@@ -26,6 +26,8 @@ public:
     // Starts the engine, shows the window once FormCreate has returned, and serves the windows
     // until the engine's exit sequence is done. Returns the exit status.
     int run();
+    // Any thread: why a click on "Closed" found no tracker (the status line under the fields).
+    void show_link_reason(const std::string& reason);
 
 private:
     bool take_key(const MSG& message);
