@@ -48,6 +48,11 @@ void set_colors(QWidget* w, const QColor& base, const QColor& text) {
     w->setPalette(p);
 }
 
+void show_read_only_colors(QWidget* w, std::uint32_t font_color) {
+    const FieldColors colors = read_only_field_colors(font_color);
+    set_colors(w, to_qcolor(colors.back, Qt::black), to_qcolor(colors.text, Qt::black));
+}
+
 void make_bold(QWidget* w) {
     QFont f = w->font();
     f.setBold(true);
@@ -57,7 +62,6 @@ void make_bold(QWidget* w) {
 const QString kLinkClickHint = QStringLiteral("Click to open the link to the tracker");
 
 const QColor kDisplayBlue(0, 0, 200);
-const QColor kFieldGrey(192, 192, 192);
 const QColor kMaroon(128, 0, 0);
 
 } // namespace
@@ -173,7 +177,7 @@ QWidget* MainWindow::make_widget(const Control& control) {
         else if (editable)
             set_colors(edit, Qt::white, Qt::black);
         else
-            set_colors(edit, kFieldGrey, to_qcolor(control.font_color(), Qt::black));
+            show_read_only_colors(edit, control.font_color());
         return edit;
     }
     case ControlKind::Memo: {
@@ -289,12 +293,9 @@ void MainWindow::apply(const ControlUpdate& update) {
         if (auto* button = qobject_cast<QAbstractButton*>(w))
             button->setChecked(update.checked);
         break;
-    case Change::FontColor: {
-        QPalette p = w->palette();
-        p.setColor(QPalette::Text, to_qcolor(update.font_color, Qt::black));
-        w->setPalette(p);
+    case Change::FontColor:
+        show_read_only_colors(w, update.font_color);
         break;
-    }
     case Change::LineAdded:
         if (auto* memo = qobject_cast<QPlainTextEdit*>(w))
             memo->appendPlainText(q(update.line));

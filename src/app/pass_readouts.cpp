@@ -25,7 +25,7 @@ std::int64_t utc_now_ms() {
 PassReadouts::PassReadouts(EngineSession& session, MainWindow& window, PassLogOption log)
     : recorder_(session.form(), dial_, utc_now_ms), log_option_(std::move(log)),
       plot_button_(new QPushButton("Pass plot", &window)), countdown_(new QLabel(&window)),
-      log_status_(new QLabel(&window)) {
+      log_status_(new QLabel(&window)), window_(window) {
     recorder_.attach();
     recorder_.add_observer(this);
     if (log_option_.folder) {
@@ -65,7 +65,7 @@ PassReadouts::PassReadouts(EngineSession& session, MainWindow& window, PassLogOp
     connect(&plot_, &PassPlot::hidden, plot_button_, [this] { plot_button_->setChecked(false); });
 
     countdown_->setGeometry(kAosCountdown.x, kAosCountdown.y, kAosCountdown.w, kAosCountdown.h);
-    countdown_->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    countdown_->setAlignment(Qt::AlignLeft | Qt::AlignTop); // "UTC" beside the time it qualifies
     QPalette blue = countdown_->palette();
     blue.setColor(QPalette::WindowText, QColor(0, 0, 200));
     countdown_->setPalette(blue);
@@ -103,8 +103,10 @@ void PassReadouts::pulse_sent(const PulseRecord& pulse) {
 }
 
 void PassReadouts::show_countdown() {
-    countdown_->setText(
-        QString::fromStdString(aos_countdown_text(aos_text_, elevation_deg_, utc_now_ms())));
+    const auto* link = qobject_cast<const QLabel*>(window_.widget("l_dd"));
+    const bool link_open = link && link->text() != "Closed";
+    countdown_->setText(QString::fromStdString(
+        aos_countdown_text(aos_text_, elevation_deg_, utc_now_ms(), link_open)));
 }
 
 void PassReadouts::show_log_status(const QString& text, bool failed) {

@@ -62,6 +62,7 @@ private:
     QTimer tick_;
     std::string aos_text_;
     double elevation_deg_ = 0;
+    const MainWindow& window_; // its link status: the countdown ends with the link
 };
 
 } // namespace dopplex::app

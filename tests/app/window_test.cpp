@@ -240,11 +240,13 @@ private slots:
 
     // The readouts hear the engine from outside: the plot's button shows the plot, which has the
     // update and the Tune's pulses with the dial counted from the typed reference and the very
-    // first write, an arrow key's pulse.
+    // first write, an arrow key's pulse. The countdown's words go with the link that closes.
     void pass_plot_and_countdown_follow_a_tune() {
         prepare_rx();
         QTest::keyClick(&window(), Qt::Key_Up);
         QTRY_COMPARE(record_->rising(0).size(), std::size_t{1});
+        TFMain& form = session_->form();
+        session_->loop().post(EventKind::Link, [&form] { form.TrackingOpen(); });
         feed(update_above(300));
         QTRY_VERIFY(w("Button1")->isEnabled());
         click("Button1");
@@ -265,6 +267,8 @@ private slots:
         QTRY_VERIFY(readouts.plot().isVisible());
         readouts.plot().close();
         QTRY_VERIFY(!readouts.plot_button()->isChecked());
+        session_->loop().post(EventKind::Link, [&form] { form.TrackingClose(); });
+        QTRY_COMPARE(readouts.countdown()->text(), QString());
     }
 
     void enter_clicks_the_focused_button_else_adjust() {

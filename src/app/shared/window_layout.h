@@ -2,6 +2,7 @@
 // Pure data for the view; the model decides texts and states.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string_view>
 
@@ -40,6 +41,15 @@ std::span<const Caption> captions();
 
 // The tooltip of a button that a key also presses, naming the key; empty for the others.
 std::string_view key_hint(std::string_view name);
+
+// A read-only field's colours (the model's colour values: 0x00BBGGRR, or its window-text
+// colour) for the model's font colour. The model's yellow, a negative Doppler outset, cannot be
+// read on the fields' grey, so it stands on the logs' navy.
+struct FieldColors {
+    std::uint32_t text;
+    std::uint32_t back;
+};
+FieldColors read_only_field_colors(std::uint32_t font_color);
 
 // The decorative pieces.
 struct Rect {

@@ -25,7 +25,6 @@ const std::set<std::string> kBoldControls{"Button1", "Button12", "Button11", "Bu
 const std::set<std::string> kEditable{"Edit1", "Edit13", "Edit9"};
 
 constexpr COLORREF kDisplayBlue = RGB(0, 0, 200);
-constexpr COLORREF kFieldGrey = RGB(192, 192, 192);
 constexpr COLORREF kNoteGrey = RGB(0x50, 0x50, 0x60);
 
 // The model's colours are COLORREFs already, but for the window-text colour.
@@ -145,8 +144,9 @@ void MainView::build_control(const Control& control) {
             text_color = RGB(255, 255, 255);
         } else if (!kEditable.count(name)) {
             style |= ES_READONLY;
-            back_color = kFieldGrey;
-            text_color = model_color(control.font_color());
+            const FieldColors colors = read_only_field_colors(control.font_color());
+            back_color = model_color(colors.back);
+            text_color = model_color(colors.text);
         }
         break;
     case ControlKind::Memo: {
@@ -235,10 +235,13 @@ void MainView::apply(const ControlUpdate& update) {
     case Change::Checked:
         SendMessageW(c->window, BM_SETCHECK, update.checked ? BST_CHECKED : BST_UNCHECKED, 0);
         break;
-    case Change::FontColor:
-        c->text_color = model_color(update.font_color);
+    case Change::FontColor: {
+        const FieldColors colors = read_only_field_colors(update.font_color);
+        c->text_color = model_color(colors.text);
+        c->back_color = model_color(colors.back);
         InvalidateRect(c->window, nullptr, TRUE);
         break;
+    }
     case Change::LineAdded:
         append_line(c->window, update.line);
         break;
