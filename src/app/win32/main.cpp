@@ -69,7 +69,9 @@ std::string port_for_help(port::PortBackend& backend, const port::PortSpec& spec
         backend.close();
         return backend.description();
     } catch (const std::exception& error) {
-        return "virtual, since " + backend.description() + " cannot be opened:\n  " + error.what();
+        // What failed, without the remedy that the default's line above already gives.
+        const std::string what = error.what();
+        return "virtual, since " + what.substr(0, what.find(": "));
     }
 }
 

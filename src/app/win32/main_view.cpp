@@ -9,6 +9,7 @@
 #include "wide_text.h"
 #include "window_class.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <set>
 
@@ -173,6 +174,7 @@ void MainView::build_control(const Control& control) {
     Child& made = add_child(window_class, "", style, place, control_id(name));
     made.name = name;
     made.bold = kBoldControls.count(name) != 0;
+    made.single_line_edit = control.kind() == ControlKind::Edit;
     made.text_color = text_color;
     made.back_color = back_color;
     by_name_[name] = &made;
@@ -186,12 +188,30 @@ void MainView::build_control(const Control& control) {
 
 void MainView::layout() {
     for (const auto& c : children_) {
-        SetWindowPos(c->window, nullptr, scaled(c->place.x, dpi_), scaled(c->place.y, dpi_),
-                     scaled(c->place.w, dpi_), scaled(c->place.h, dpi_),
+        const HFONT font = c->bold ? fonts_->bold() : fonts_->normal();
+        int y = scaled(c->place.y, dpi_), h = scaled(c->place.h, dpi_);
+        if (c->single_line_edit) {
+            // A single-line edit draws its text at the top, so its box fits the text (border
+            // and a pixel above and below) and stands in the middle of its place.
+            const int fitted = std::min(h, text_height(font) + 2 * GetSystemMetrics(SM_CYBORDER) +
+                                               scaled(2, dpi_));
+            y += (h - fitted) / 2;
+            h = fitted;
+        }
+        SetWindowPos(c->window, nullptr, scaled(c->place.x, dpi_), y, scaled(c->place.w, dpi_), h,
                      SWP_NOZORDER | SWP_NOACTIVATE);
-        SendMessageW(c->window, WM_SETFONT,
-                     reinterpret_cast<WPARAM>(c->bold ? fonts_->bold() : fonts_->normal()), TRUE);
+        SendMessageW(c->window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     }
+}
+
+int MainView::text_height(HFONT font) const {
+    const HDC dc = GetDC(window_);
+    const HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(window_, dc);
+    return metrics.tmHeight;
 }
 
 MainView::Child* MainView::child(const std::string& name) {

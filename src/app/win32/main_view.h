@@ -72,6 +72,7 @@ private:
         std::string name; // the model control's, or empty
         Rect place{};
         bool bold = false;
+        bool single_line_edit = false; // fitted to its text and centred in its place
         std::optional<COLORREF> text_color;
         std::optional<COLORREF> back_color; // none: the window's own background
     };
@@ -87,6 +88,7 @@ private:
     void build_decorations();
     void build_control(const Control& control);
     void layout();
+    int text_height(HFONT font) const;
     void set_text(Child& child, const std::string& text);
     void append_line(HWND memo, const std::string& line);
     void post_click(const std::string& name);

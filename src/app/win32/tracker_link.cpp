@@ -26,9 +26,7 @@ public:
         if (result < 32)
             tell(launch_failure_text(command_line, result));
         else if (!answers_())
-            tell("\"" + command_line +
-                 "\" started but serves no Orbitron/Tracking DDE "
-                 "conversation: press its DDE Conv button, then click \"Closed\"");
+            tell("\"" + command_line + "\" started but does not answer over DDE yet");
         else
             tell("");
         return result;
@@ -63,8 +61,7 @@ std::string launch_failure_text(const std::string& command_line, int code) {
     default:
         why = "error " + std::to_string(code);
     }
-    return "No tracker answers, and \"" + command_line + "\" could not be started (" + why +
-           "): start the tracker or dopplex-tracker.exe, then click \"Closed\"";
+    return "no tracker answers, and \"" + command_line + "\" could not be started (" + why + ")";
 }
 
 TrackerLink::TrackerLink(std::unique_ptr<LinkTransport> transport,

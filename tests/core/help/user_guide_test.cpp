@@ -271,7 +271,7 @@ TEST(UserGuide, DescribesThisBuildsPortAndTrackerLink) {
                              "\"DDE Conv\"",
                              "DDE",
                              "HKEY_CURRENT_USER\\Software\\Stoff\\Orbitron"};
-    const char* absent[] = {"/dev/parport", "ppdev",    "socket",
+    const char* absent[] = {"/dev/parport", "ppdev",       "socket",
                             "~/.config",    "scripts/run", "Gpredict"};
 #else
     const char* present[] = {"/dev/parport0", "ppdev",        "socket",
