@@ -287,6 +287,15 @@ TEST_F(WindowTest, StartUpStateOfEveryControl) {
     EXPECT_TRUE(read_only("Edit7"));
     EXPECT_FALSE(read_only("Edit1"));
     EXPECT_FALSE(read_only("Edit9"));
+    // No train runs, so neither side's Stop is enabled; the tracker that start-up tried to
+    // launch is not here, and the line above the footer says so.
+    for (const int stop : app::win32::kStopButtonIds)
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(program.main(), stop)));
+    const HWND reason = GetDlgItem(program.main(), app::win32::kLinkReasonId);
+    ASSERT_TRUE(eventually([&] { return !text_of(reason).empty(); }));
+    EXPECT_EQ(
+        text_of(reason),
+        "Tracker link: no tracker answers, and \"orbitron\" could not be started (not found)");
     // The port is open, and nothing is written at start-up.
     EXPECT_TRUE(bytes().empty());
 }
