@@ -1,5 +1,6 @@
 // The shared rules of the windows: which key becomes which input, and the readouts' words.
 #include "command_line.h"
+#include "help_words.h"
 #include "key_rules.h"
 #include "led_legend.h"
 #include "readout_text.h"
@@ -106,12 +107,7 @@ TEST(ReadoutText, TrainsAndDials) {
 // Each system's --help names what its build does: the default port agrees with the port line,
 // and no word of the other system's link, log or signals shows.
 TEST(UsageText, EachSystemItsOwnWords) {
-    struct Row {
-        bool windows;
-        std::vector<std::string> says;
-        std::vector<std::string> never;
-    };
-    const Row rows[] = {
+    const test::HelpWords rows[] = {
         {true,
          {"without either: inpout at 0x378", "inpoutx64.dll", "administrator", "--port virtual",
           "DDE conversation", "Port in use now: virtual, since inpout"},
@@ -120,12 +116,7 @@ TEST(UsageText, EachSystemItsOwnWords) {
          {"ppdev on /dev/parport0 when it exists", "$XDG_RUNTIME_DIR", "SIGTERM"},
          {"inpoutx64.dll", "DDE", "Ctrl+C"}},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.windows ? "windows" : "linux");
-        const std::string text = usage_text("virtual, since inpout at 0x378 failed", row.windows);
-        for (const std::string& words : row.says)
-            EXPECT_NE(text.find(words), std::string::npos) << words;
-        for (const std::string& words : row.never)
-            EXPECT_EQ(text.find(words), std::string::npos) << words;
-    }
+    for (const test::HelpWords& row : rows)
+        test::expect_help_words(usage_text("virtual, since inpout at 0x378 failed", row.windows),
+                                row);
 }
