@@ -35,6 +35,12 @@ for file in usr/share/applications/dopplex.desktop \
     etc/dopplex/dopplexd.conf etc/security/limits.d/95-dopplex.conf; do
     [ -s "$root/$file" ] || fail "$file missing"
 done
+for program in dopplex dopplex-script dopplex-tracker; do
+    page="usr/share/man/man1/$program.1.gz"
+    gzip -t "$root/$page" 2>/dev/null || fail "$page missing or not gzip'd"
+    title=$(zcat "$root/$page" | sed -n 's/^\.TH \([^ ]*\) 1 .*/\1/p')
+    [ "$title" = "${program^^}" ] || fail "$page has the title \"$title\""
+done
 depends=$(dpkg-deb -f "${debs[0]}" Depends)
 [[ $depends == *libqt6widgets6* ]] || fail "Depends does not name Qt: \"$depends\""
 # The shipped configuration is one dopplexd reads: it gets as far as the port.

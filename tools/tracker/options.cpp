@@ -12,7 +12,10 @@
 
 namespace dopplex::tracker {
 
-const char* const kHelp = R"(Usage: dopplex-tracker [options]
+namespace {
+
+// The help's parts; each system's text names only what its build can do.
+constexpr const char* kLinuxHead = R"(Usage: dopplex-tracker [options]
        dopplex-tracker --hamlib [--rig 127.0.0.1:4532] [--uplink-rig ADDR:PORT]
                        [--rotator 127.0.0.1:4533] [--name TEXT] [--allow-other-users]
 
@@ -22,14 +25,27 @@ announces a change to subscribers only when the text changed. The link folder is
 $DOPPLEX_LINK_DIR when set, else $XDG_RUNTIME_DIR, else /tmp/dopplex-<uid> (mode 0700); a folder
 that other users can reach is refused with a message and the next choice is taken, as Dopplex
 does (docs/link-protocol.md).
-The text reads SN"name" AZaz EL el DNhz UPhz UM"mode" DM"mode" AOS"yyyy-mm-dd hh:mm:ss".
+)";
+
+constexpr const char* kWindowsHead = R"(Usage: dopplex-tracker.exe [options]
+
+Plays the satellite tracker over DDE, as the real tracker does: serves service "Orbitron", topic
+"Tracking", item "TrackingDataEx" to dopplex.exe (or any DDE client), and announces a change to
+subscribers only when the text changed. dopplex.exe may start before or after it; a click on
+its "Closed" opens the conversation.
+)";
+
+constexpr const char* kTextAndPass =
+    R"(The text reads SN"name" AZaz EL el DNhz UPhz UM"mode" DM"mode" AOS"yyyy-mm-dd hh:mm:ss".
 
 A generated pass: a circular orbit over a spherical, non-rotating Earth. The downlink heard is
 f*(1 - rr/c) and the uplink to send f*(1 + rr/c), rr the range rate, rounded to whole Hz.
 Updates start --lead-in seconds before AOS and end --tail updates after the update that reads
 EL-2.0; that update is computed at the moment the elevation is -2.0 exactly, so it always
 reads -2.0. Then the next pass follows, or the program ends (saying BYE to its clients).
+)";
 
+constexpr const char* kLinuxHamlib = R"(
 With --hamlib a real tracker drives the text: dopplex-tracker answers as a Hamlib network rig
 (rigctld, the NET rigctl of Hamlib model 2) and a network rotator (rotctld), so Gpredict's
 radio and rotator controllers, rigctl -m 2 -r ADDR:PORT or any other such client tune it. DN is
@@ -39,12 +55,20 @@ EL the rotator's last position (P). A key not commanded yet is left out of the t
 Gpredict give the radio the type "Full-duplex" and tick "AOS" and "LOS" under its
 "Signalling" (Edit > Preferences > Interfaces > Radios). From LOS the text reads EL-2.0, where
 Dopplex ends the pass, until the next AOS or a rotator position above 0; from AOS it reads at
-least EL0.1 until the rotator is above 0 (Gpredict parks it at 0.0 before AOS). WITHOUT A ROTATOR AND WITHOUT THOSE SIGNALS THE TEXT HAS NO EL KEY: Dopplex
-then never sees AOS or the end of a pass.
+least EL0.1 until the rotator is above 0 (Gpredict parks it at 0.0 before AOS). WITHOUT A
+ROTATOR AND WITHOUT THOSE SIGNALS THE TEXT HAS NO EL KEY: Dopplex then never sees AOS or the
+end of a pass.
 
 Satellite:
   --name TEXT            satellite name (AO-51; with --hamlib empty: Gpredict does not send it)
-  --altitude KM          orbit altitude, 150 to 40000 (800)
+)";
+
+constexpr const char* kWindowsName = R"(
+Satellite:
+  --name TEXT            satellite name (AO-51)
+)";
+
+constexpr const char* kPassOptions = R"(  --altitude KM          orbit altitude, 150 to 40000 (800)
   --max-elevation DEG    elevation at culmination, above 0 and at most 90 (45)
   --heading DEG          azimuth of the motion at culmination, -360 to 360 (150)
   --downlink HZ          nominal downlink, above 0 and below 100 GHz (435300000)
@@ -63,14 +87,18 @@ Sources and output:
                          start, a tab, the text (examples/pass-ao.tracking); a line over
                          128 KB, a folder or an unreadable file is an error
   --print                write the updates in that recording format to stdout and exit
-  --from-command "CMD"   serve each line that CMD (run by /bin/sh) writes to its standard
+)";
+
+constexpr const char* kLinuxSources =
+    R"(  --from-command "CMD"   serve each line that CMD (run by /bin/sh) writes to its standard
                          output, CR before the newline dropped; lines over 64 KB are left out.
                          CMD runs in a process group of its own. The tracker ends when CMD
                          ends (even while a background child holds its output) and exits
                          with CMD's exit status; then, or on SIGTERM or SIGINT, the whole
-                         group gets SIGTERM, SIGKILL 3 s later, and every process is reaped. A Windows tracker under Wine
-                         reaches the link this way: --from-command "wine dopplex-dde-bridge.exe"
-                         (the bridge in the same Wine prefix as the tracker)
+                         group gets SIGTERM, SIGKILL 3 s later, and every process is reaped.
+                         A Windows tracker under Wine reaches the link this way:
+                         --from-command "wine dopplex-dde-bridge.exe" (the bridge in the same
+                         Wine prefix as the tracker)
 Hamlib listeners (with --hamlib; a PORT of 0 takes a free one; the addresses are printed):
   --hamlib               serve what a Hamlib client commands instead of a generated pass
   --rig ADDR:PORT        the rig: main VFO the downlink, split VFO the uplink (127.0.0.1:4532)
@@ -84,15 +112,28 @@ Hamlib listeners (with --hamlib; a PORT of 0 takes a free one; the addresses are
 Each listener takes 32 clients at a time; a newcomer beyond that replaces a client quiet for
 10 s, else it is turned away. A frequency outside 100 kHz to 10 GHz (the range \dump_state
 advertises) gets RPRT -1. A command line ends at LF, CR or CRLF.
-Link behaviour (for tests):
+)";
+
+constexpr const char* kLinkOptions = R"(Link behaviour (for tests):
   --refuse-connections   answer every connection with a refusal
   --refuse-subscriptions refuse every subscription
   --ignore-requests      never answer a request
   --help                 this text
   --version              the program's version
-
-SIGTERM or SIGINT ends the conversations and the program.
 )";
+
+constexpr const char* kLinuxEnding =
+    "\nSIGTERM or SIGINT ends the conversations and the program.\n";
+constexpr const char* kWindowsEnding =
+    "\nCtrl+C or closing its console window ends the conversations and the program.\n";
+
+} // namespace
+
+std::string help_text(bool windows) {
+    return std::string(windows ? kWindowsHead : kLinuxHead) + kTextAndPass +
+           (windows ? kWindowsName : kLinuxHamlib) + kPassOptions + (windows ? "" : kLinuxSources) +
+           kLinkOptions + (windows ? kWindowsEnding : kLinuxEnding);
+}
 
 namespace {
 
@@ -181,7 +222,7 @@ Options parse_options(int argc, char** argv) {
             return static_cast<int>(n);
         };
         if (option == "--help") {
-            std::cout << kHelp;
+            std::cout << help_text(kWindows);
             std::exit(0);
         } else if (option == "--version") {
             std::cout << "dopplex-tracker " << kVersion << '\n';

@@ -22,7 +22,14 @@ struct Options {
     TrackerServerOptions link;
 };
 
-extern const char* const kHelp;
+#ifdef _WIN32
+inline constexpr bool kWindows = true;
+#else
+inline constexpr bool kWindows = false;
+#endif
+
+// The --help text of the Windows or the Linux build.
+std::string help_text(bool windows);
 
 // Throws std::invalid_argument with a message for the operator; --help prints and exits.
 Options parse_options(int argc, char** argv);

@@ -98,10 +98,11 @@ void LedPanel::paintEvent(QPaintEvent*) {
     QFont line_font = font();
     line_font.setPointSizeF(line_font.pointSizeF() * 0.9);
     p.setFont(line_font);
-    p.drawText(QRect(10, height() - 34, width() - 20, 14), Qt::AlignLeft | Qt::AlignVCenter,
-               status_line());
+    // Two rows for the port, so that a fault's words are never cut; the byte sits by the title.
+    p.drawText(QRect(10, height() - 34, width() - 20, 30),
+               Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, status_line());
     p.setPen(QColor(150, 150, 150));
-    p.drawText(QRect(10, height() - 18, width() - 20, 14), Qt::AlignLeft | Qt::AlignVCenter,
+    p.drawText(QRect(10, 4, width() - 20, 16), Qt::AlignRight | Qt::AlignVCenter,
                QString::fromStdString(lines_text(shown)));
 }
 

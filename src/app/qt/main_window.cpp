@@ -19,6 +19,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 
 namespace dopplex::app {
 
@@ -40,6 +41,11 @@ void set_colors(QWidget* w, const QColor& base, const QColor& text) {
     p.setColor(QPalette::Base, base);
     p.setColor(QPalette::Text, text);
     w->setPalette(p);
+}
+
+void show_read_only_colors(QWidget* w, std::uint32_t font_color) {
+    const FieldColors colors = read_only_field_colors(font_color);
+    set_colors(w, to_qcolor(colors.back, Qt::black), to_qcolor(colors.text, Qt::black));
 }
 
 void make_bold(QWidget* w) {
@@ -88,13 +94,20 @@ void MainWindow::build_decorations() {
     rx_bar_->setGeometry(kRxTrainBar.x, kRxTrainBar.y, kRxTrainBar.w, kRxTrainBar.h);
     tx_bar_ = new TrainBar(this);
     tx_bar_->setGeometry(kTxTrainBar.x, kTxTrainBar.y, kTxTrainBar.w, kTxTrainBar.h);
-    stop_ = new QPushButton("Stop", this);
-    stop_->setGeometry(kStopButton.x, kStopButton.y, kStopButton.w, kStopButton.h);
-    stop_->setShortcut(Qt::Key_Escape);
-    stop_->setFocusPolicy(Qt::NoFocus); // Enter keeps going to the window's own buttons
-    stop_->setToolTip("Ends the running pulse train at once (Esc)");
-    make_bold(stop_);
-    connect(stop_, &QPushButton::clicked, this, [this] { request_stop(); });
+    for (const bool tx : {false, true}) {
+        QPushButton*& stop = stop_[tx];
+        const Rect& place = kStopButtons[tx];
+        stop = new QPushButton("Stop", this);
+        stop->setGeometry(place.x, place.y, place.w, place.h);
+        stop->setFocusPolicy(Qt::NoFocus); // Enter keeps going to the window's own buttons
+        stop->setToolTip("Ends this side's running pulse train at once (Esc)");
+        stop->setEnabled(false); // until this side runs a train
+        make_bold(stop);
+        connect(stop, &QPushButton::clicked, this, [this] { request_stop(); });
+    }
+    // Esc stops whatever train runs, whichever Stop is enabled.
+    connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, this,
+            [this] { request_stop(); });
     for (auto [label, place] : {std::pair{&rx_dial_, kRxDial}, std::pair{&tx_dial_, kTxDial}}) {
         *label = new QLabel("Dial estimate\nno reference", this);
         (*label)->setGeometry(place.x, place.y, place.w, place.h);
@@ -260,12 +273,9 @@ void MainWindow::apply(const ControlUpdate& update) {
         if (auto* button = qobject_cast<QAbstractButton*>(w))
             button->setChecked(update.checked);
         break;
-    case Change::FontColor: {
-        QPalette p = w->palette();
-        p.setColor(QPalette::Text, to_qcolor(update.font_color, Qt::black));
-        w->setPalette(p);
+    case Change::FontColor:
+        show_read_only_colors(w, update.font_color);
         break;
-    }
     case Change::LineAdded:
         if (auto* memo = qobject_cast<QPlainTextEdit*>(w))
             memo->appendPlainText(q(update.line));
@@ -299,7 +309,9 @@ void MainWindow::post_link_status(const std::string& status) {
 }
 
 void MainWindow::show_train_progress(const TrainProgress& progress) {
-    train_bar(is_tx_channel(progress.channel)).show_progress(progress);
+    const bool tx = is_tx_channel(progress.channel);
+    train_bar(tx).show_progress(progress);
+    stop_[tx]->setEnabled(progress.running);
 }
 
 void MainWindow::show_dial(const DialReading& reading) {

@@ -50,7 +50,7 @@ public:
     std::string focused_button() const;
     LedPanel& led_panel() const { return *leds_; }
     TrainBar& train_bar(bool tx) const { return *(tx ? tx_bar_ : rx_bar_); }
-    QPushButton& stop_button() const { return *stop_; }
+    QPushButton& stop_button(bool tx) const { return *stop_[tx]; }
     LiveReadout& live_readout() const { return *live_; }
     QLabel& dial_label(bool tx) const { return *(tx ? tx_dial_ : rx_dial_); }
 
@@ -89,7 +89,7 @@ private:
     LedPanel* leds_ = nullptr;
     TrainBar* rx_bar_ = nullptr;
     TrainBar* tx_bar_ = nullptr;
-    QPushButton* stop_ = nullptr;
+    QPushButton* stop_[2] = {}; // RX, TX
     LiveReadout* live_ = nullptr;
     QLabel* rx_dial_ = nullptr;
     QLabel* tx_dial_ = nullptr;

@@ -11,7 +11,7 @@ namespace dopplex::app {
 
 PassReadouts::PassReadouts(EngineSession& session, MainWindow& window, PassLogOption log)
     : plot_button_(new QPushButton("Pass plot", &window)), countdown_(new QLabel(&window)),
-      log_status_(new QLabel(&window)),
+      log_status_(new QLabel(&window)), window_(window),
       feed_(session, *this, std::move(log), [this](const std::string& text, bool failed) {
           QPointer<PassReadouts> self(this);
           QMetaObject::invokeMethod(
@@ -29,7 +29,7 @@ PassReadouts::PassReadouts(EngineSession& session, MainWindow& window, PassLogOp
     connect(&plot_, &PassPlot::hidden, plot_button_, [this] { plot_button_->setChecked(false); });
 
     countdown_->setGeometry(kAosCountdown.x, kAosCountdown.y, kAosCountdown.w, kAosCountdown.h);
-    countdown_->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    countdown_->setAlignment(Qt::AlignLeft | Qt::AlignTop); // "UTC" beside the time it qualifies
     QPalette blue = countdown_->palette();
     blue.setColor(QPalette::WindowText, QColor(0, 0, 200));
     countdown_->setPalette(blue);
@@ -67,8 +67,10 @@ void PassReadouts::pulse_sent(const PulseRecord& pulse) {
 }
 
 void PassReadouts::show_countdown() {
-    countdown_->setText(
-        QString::fromStdString(aos_countdown_text(aos_text_, elevation_deg_, utc_now_ms())));
+    const auto* link = qobject_cast<const QLabel*>(window_.widget("l_dd"));
+    const bool link_open = link && link_shown_open(link->text().toStdString());
+    countdown_->setText(QString::fromStdString(
+        aos_countdown_text(aos_text_, elevation_deg_, utc_now_ms(), link_open)));
 }
 
 void PassReadouts::show_log_status(const QString& text, bool failed) {

@@ -47,6 +47,7 @@ private:
     QTimer tick_;
     std::string aos_text_;
     double elevation_deg_ = 0;
+    const MainWindow& window_; // its link status: the countdown ends with the link
     PassFeed feed_; // last: gone first, so the engine side never reaches a half-built window
 };
 

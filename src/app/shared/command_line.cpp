@@ -57,28 +57,34 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
 namespace {
 
 // What differs between the systems: the default port, the pass log, the link and the endings.
-#ifdef _WIN32
-constexpr const char* kDefaultPortLine = "                without either: virtual\n";
-constexpr const char* kNoLogLines = "  --no-log      accepted; this build writes no pass log\n";
-constexpr const char* kEndingLines =
+struct SystemLines {
+    const char* default_port;
+    const char* no_log;
+    const char* ending;
+};
+
+constexpr SystemLines kWindowsLines{
+    "                without either: inpout at 0x378, which needs inpoutx64.dll beside\n"
+    "                dopplex.exe and one start as administrator; without them virtual (the\n"
+    "                LED panel says why). --port virtual tries Dopplex without hardware.\n",
+    "  --no-log      no pass log (else one CSV file per pass in\n"
+    "                %LOCALAPPDATA%\\Dopplex\\passes)\n",
     "The tracker link is the tracker's DDE conversation.\n"
     "Ctrl+C in its console, the close box and logging off end the program like its Exit\n"
-    "button: every line is lowered.\n";
-#else
-constexpr const char* kDefaultPortLine =
-    "                without either: ppdev on /dev/parport0 when it exists, else virtual\n";
-constexpr const char* kNoLogLines =
+    "button: every line is lowered.\n"};
+
+constexpr SystemLines kLinuxLines{
+    "                without either: ppdev on /dev/parport0 when it exists, else virtual\n",
     "  --no-log      no pass log (else one CSV file per pass in\n"
-    "                $XDG_DATA_HOME/dopplex/passes, else ~/.local/share/dopplex/passes)\n";
-constexpr const char* kEndingLines =
+    "                $XDG_DATA_HOME/dopplex/passes, else ~/.local/share/dopplex/passes)\n",
     "The tracker link uses the socket folder $XDG_RUNTIME_DIR (else /tmp/dopplex-<uid>).\n"
     "SIGINT, SIGTERM, SIGHUP and SIGQUIT end the program like its Exit button: every line\n"
-    "is lowered.\n";
-#endif
+    "is lowered.\n"};
 
 } // namespace
 
-std::string usage_text(const std::string& port_in_use) {
+std::string usage_text(const std::string& port_in_use, bool windows) {
+    const SystemLines& system = windows ? kWindowsLines : kLinuxLines;
     std::istringstream syntax(port::port_spec_usage());
     std::string ports;
     for (std::string row; std::getline(syntax, row);)
@@ -89,17 +95,17 @@ std::string usage_text(const std::string& port_in_use) {
            "their UP/DOWN buttons through eight output lines, following the tracker's data.\n"
            "\n"
            "  --port SPEC   the output lines to drive (also DOPPLEX_PORT; the option wins):\n" +
-           ports + kDefaultPortLine +
+           ports + system.default_port +
            "  --tracking MODE\n"
            "                classic: the original's tracking (the default); closed: the closed\n"
            "                loop, every press counted, the dial kept on the Doppler frequency\n"
            "                at the step each radio uses\n" +
-           kNoLogLines +
+           system.no_log +
            "  --help        this text\n"
            "  --version     the program's version\n"
            "\n"
            "Port in use now: " +
-           port_in_use + "\n" + kEndingLines;
+           port_in_use + "\n" + system.ending;
 }
 
 } // namespace dopplex::app

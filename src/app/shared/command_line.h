@@ -22,7 +22,13 @@ struct CommandLine {
 
 CommandLine parse_command_line(const std::vector<std::string>& args);
 
-// The --help text, naming the port that would be used.
-std::string usage_text(const std::string& port_in_use);
+#ifdef _WIN32
+inline constexpr bool kWindowsBuild = true;
+#else
+inline constexpr bool kWindowsBuild = false;
+#endif
+
+// The --help text of the Windows or the Linux build, naming the port that would be used.
+std::string usage_text(const std::string& port_in_use, bool windows = kWindowsBuild);
 
 } // namespace dopplex::app

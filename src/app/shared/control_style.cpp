@@ -12,6 +12,7 @@ const std::set<std::string> kEditable{"Edit1", "Edit13", "Edit9"};
 
 constexpr std::uint32_t kDisplayBlue = 0xC80000;
 constexpr std::uint32_t kFieldGrey = 0xC0C0C0;
+constexpr std::uint32_t kLogNavy = 0x4A2010;
 
 } // namespace
 
@@ -32,13 +33,14 @@ ControlStyle control_style(const Control& control) {
             style.back_color = 0xFFFFFF;
             style.text_color = 0x000000;
         } else {
-            style.back_color = kFieldGrey;
-            style.text_color = control.font_color();
+            const FieldColors colors = read_only_field_colors(control.font_color());
+            style.back_color = colors.back;
+            style.text_color = colors.text;
         }
         break;
     case ControlKind::Memo: {
         const bool up_log = name == "Memo1" || name == "Memo3";
-        style.back_color = up_log ? 0xDCF6FF : 0x4A2010;
+        style.back_color = up_log ? 0xDCF6FF : kLogNavy;
         style.text_color = up_log ? 0x000080 : 0x00FFFF;
         break;
     }
@@ -46,6 +48,10 @@ ControlStyle control_style(const Control& control) {
         break;
     }
     return style;
+}
+
+FieldColors read_only_field_colors(std::uint32_t font_color) {
+    return {font_color, font_color == kClYellow ? kLogNavy : kFieldGrey};
 }
 
 bool takes_typing(const std::string& name) {

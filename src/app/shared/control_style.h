@@ -25,6 +25,14 @@ struct ControlStyle {
 };
 
 ControlStyle control_style(const Control& control);
+// A read-only field's colours for the model's font colour, at start and at each change. The
+// model's yellow, a negative Doppler outset, cannot be read on the fields' grey, so it stands on
+// the logs' navy.
+struct FieldColors {
+    std::uint32_t text;
+    std::uint32_t back;
+};
+FieldColors read_only_field_colors(std::uint32_t font_color);
 // The edits the operator types into (the others show the engine's values).
 bool takes_typing(const std::string& name);
 ControlStyle caption_style(CaptionStyle style);

@@ -14,6 +14,8 @@ EngineSession::EngineSession(std::unique_ptr<port::PortBackend> backend)
     : port_(
           std::move(backend),
           [this](const std::string& message) {
+              if (opening_port_ && open_fault_report_ && !open_fault_report_())
+                  return;
               // A port fault found inside a handler is shown once that handler is done.
               loop_.post(EventKind::Control, [this, message] { loop_.report_error(message); });
           },
@@ -71,7 +73,9 @@ void EngineSession::start(std::function<void()> created) {
             loop_.set_tick_handler([this, tick = loop_.tick_handler()](int timer) {
                 run_wrapped(EventKind::Tick, [&] { tick(timer); });
             });
+        opening_port_ = true;
         port_.open();
+        opening_port_ = false;
         loop_.guarded([this] { form_.FormCreate(); });
         if (created)
             created();

@@ -40,6 +40,11 @@ public:
     // Before start(): who hears the port's status (the LED panel's bridge), and who else.
     void set_port_listener(port::PortStatusListener* listener) { relay_.target = listener; }
     void add_port_listener(port::PortStatusListener* listener) { relay_.more.push_back(listener); }
+    // Before start(): asked when the port cannot be opened at start; false keeps that fault off
+    // the error report (the LED panel still says it), for an operator who was told before.
+    void set_open_fault_report(std::function<bool()> report) {
+        open_fault_report_ = std::move(report);
+    }
     // Before start(): every operator input and timer tick runs inside `wrapper`, so an observer
     // of the port knows which kind of handler wrote.
     using HandlerWrapper = std::function<void(EventKind, const std::function<void()>&)>;
@@ -85,6 +90,8 @@ private:
     void run_wrapped(EventKind kind, const std::function<void()>& handler);
 
     std::atomic<bool> exit_requested_{false};
+    bool opening_port_ = false;
+    std::function<bool()> open_fault_report_;
     RealHost host_;
     EventLoop loop_{host_};
     StatusRelay relay_;

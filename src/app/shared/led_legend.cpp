@@ -11,7 +11,7 @@ const char* health_text(port::PortHealth health) {
     case port::PortHealth::Ok:
         return "ok";
     case port::PortHealth::Fallback:
-        return "the chosen port could not be opened, running on the virtual one";
+        return "the chosen port could not be opened";
     case port::PortHealth::Failed:
         return "FAILED, lines unknown";
     case port::PortHealth::Recovered:
@@ -34,7 +34,9 @@ bool port_healthy(const port::PortStatus* status) {
 std::string port_status_line(const port::PortStatus* status) {
     if (!status)
         return "Port: opening...";
-    return "Port: " + status->backend + "  -  " + health_text(status->health) +
+    const bool named = status->health == port::PortHealth::Fallback && !status->unopened.empty();
+    return "Port: " + status->backend + "  -  " +
+           (named ? status->unopened + " could not be opened" : health_text(status->health)) +
            (status->timing.empty() ? "" : "  -  " + status->timing);
 }
 

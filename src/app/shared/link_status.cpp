@@ -1,5 +1,7 @@
 #include "link_status.h"
 
+#include <utility>
+
 namespace dopplex::app {
 
 StatusTransport::StatusTransport(LinkTransport& inner) : inner_(inner) {
@@ -20,13 +22,24 @@ void StatusTransport::set_listener(LinkListener* listener) {
     listener_ = listener;
 }
 
+void StatusTransport::explain(const std::string& reason) {
+    {
+        std::lock_guard lock(mutex_);
+        explained_ = true;
+    }
+    tell(reason);
+}
+
 bool StatusTransport::connect(const std::string& service, const std::string& topic) {
     const bool opened = inner_.connect(service, topic);
+    bool explained = false;
     {
         std::lock_guard lock(mutex_);
         opened_ = "Conversation with " + service + " " + topic + " open";
+        explained = std::exchange(explained_, false);
     }
-    tell(opened ? opened_ : "No tracker answers as " + service + " " + topic);
+    if (opened || !explained)
+        tell(opened ? opened_ : "No tracker answers as " + service + " " + topic);
     return opened;
 }
 

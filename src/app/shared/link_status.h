@@ -21,6 +21,10 @@ public:
     ~StatusTransport() override;
     // nullptr stops the reports; once it returns, the previous listener is not called any more.
     void set_status_listener(Listener listener);
+    // After a launch that brought no tracker: why (it could not start, or it does not answer).
+    // The connect that follows the launch keeps this reason rather than only saying that
+    // nobody answers.
+    void explain(const std::string& reason);
 
     void set_listener(LinkListener* listener) override;
     bool connect(const std::string& service, const std::string& topic) override;
@@ -40,6 +44,7 @@ private:
     Listener status_listener_;         // guarded by status_mutex_
     LinkListener* listener_ = nullptr; // guarded by mutex_
     std::string status_, opened_;      // guarded by mutex_
+    bool explained_ = false;           // guarded by mutex_: a reason for the next connect
 };
 
 } // namespace dopplex::app

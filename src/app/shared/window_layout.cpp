@@ -26,7 +26,8 @@ constexpr std::array kTwins{
 };
 
 constexpr std::array kSingles{
-    Placement{"l_st", 104, 12, 289, 53},          Placement{"l_na", 104, 70, 98, 16},
+    // The received string: two full-width lines under its caption.
+    Placement{"l_st", 12, 30, 381, 36},           Placement{"l_na", 104, 70, 98, 16},
     Placement{"l_az", 104, 86, 98, 16},           Placement{"l_el", 104, 102, 98, 16},
     Placement{"l_dd", 104, 118, 98, 16},          Placement{"l_uf", 290, 70, 104, 16},
     Placement{"l_df", 290, 86, 104, 16},          Placement{"l_um", 290, 102, 104, 16},
@@ -70,8 +71,7 @@ constexpr std::array kTwinCaptions{
 };
 
 constexpr std::array kSingleCaptions{
-    Caption{"Received string:", 12, 12, 90, 16},
-    Caption{"(as applied)", 12, 28, 90, 16},
+    Caption{"Received string (as applied):", 12, 12, 380, 16},
     Caption{"Sat name:", 12, 70, 90, 16},
     Caption{"Azimuth:", 12, 86, 90, 16},
     Caption{"Elevation:", 12, 102, 90, 16},

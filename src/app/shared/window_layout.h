@@ -61,7 +61,8 @@ inline constexpr Rect kPlotButton{494, 546, 96, 28};
 // Under each side's two logs; the TX one mirrors the RX one.
 inline constexpr Rect kRxTrainBar{8, 410, 206, 18};
 inline constexpr Rect kTxTrainBar{8 + 414, 410, 206, 18};
-inline constexpr Rect kStopButton{296, 410, 96, 20}; // under the RX dial, beside the RX bar
+// Each side's Stop, under its dial and beside its bar: RX, TX.
+inline constexpr Rect kStopButtons[2]{{296, 410, 96, 20}, {296 + 414, 410, 96, 20}};
 inline constexpr Rect kLiveReadout{8, 532, 410, 16};
 inline constexpr Rect kRxDial{296, 362, 96, 44};
 inline constexpr Rect kTxDial{296 + 414, 362, 96, 44};

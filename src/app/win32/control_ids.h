@@ -10,8 +10,10 @@ inline constexpr wchar_t kMainWindowClass[] = L"DopplexMainWindow";
 inline constexpr wchar_t kHelpWindowClass[] = L"DopplexHelpWindow";
 inline constexpr wchar_t kPlotWindowClass[] = L"DopplexPassPlot";
 
-// Stop has the dialog manager's cancel id, so Esc presses it.
-inline constexpr int kStopButtonId = 2; // IDCANCEL
+// Esc comes as the dialog manager's cancel id; no control has it, so Esc works while both Stops
+// are disabled.
+inline constexpr int kEscapeId = 2;                // IDCANCEL
+inline constexpr int kStopButtonIds[2] = {70, 71}; // RX, TX
 inline constexpr int kRxTrainBarId = 50;
 inline constexpr int kTxTrainBarId = 51;
 inline constexpr int kRxDialId = 52;

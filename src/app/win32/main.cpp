@@ -2,6 +2,7 @@
 #include "display.h"
 #include "engine_session.h"
 #include "port/port_spec.h"
+#include "port_notice.h"
 #include "posted_calls.h"
 #include "start_up.h"
 #include "tracker_link.h"
@@ -60,6 +61,22 @@ void tell(const std::string& text, bool error) {
                 (error ? MB_ICONSTOP : MB_ICONINFORMATION) | MB_OK);
 }
 
+// The port --help names: the library port is tried, so that a missing DLL shows there already.
+std::string port_for_help(const port::PortSpec& spec) {
+    const std::unique_ptr<port::PortBackend> backend = port::make_port_backend(spec);
+    if (spec.kind != port::PortKind::InpOut)
+        return backend->description();
+    try {
+        backend->open();
+        backend->close();
+        return backend->description();
+    } catch (const std::exception& error) {
+        // What failed, without the remedy that the default's line above already gives.
+        const std::string what = error.what();
+        return "virtual, since " + what.substr(0, what.find(": "));
+    }
+}
+
 std::vector<std::string> arguments() {
     int count = 0;
     LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
@@ -74,9 +91,8 @@ std::vector<std::string> arguments() {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // Without a choice the port is InpOut32's library; the virtual one when it is unusable.
-    const app::StartUp start = app::start_up(
-        arguments(), environment(L"DOPPLEX_PORT"), false, tell,
-        [](const port::PortSpec& spec) { return port::make_port_backend(spec)->description(); });
+    const app::StartUp start =
+        app::start_up(arguments(), environment(L"DOPPLEX_PORT"), false, tell, port_for_help);
     if (start.exit_status)
         return *start.exit_status;
     std::unique_ptr<port::PortBackend> backend;
@@ -93,6 +109,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     try {
         const std::unique_ptr<app::win32::TrackerLink> link = app::win32::make_tracker_link();
         app::EngineSession session(std::move(backend));
+        if (start.spec.kind == port::PortKind::InpOut)
+            session.set_open_fault_report(app::win32::first_port_notice);
         session.form().attach_link(link->services());
         app::PassLogOption pass_log{std::nullopt, "off (--no-log)"};
         if (!start.line.no_log) {

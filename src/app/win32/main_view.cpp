@@ -13,6 +13,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <tuple>
 
@@ -94,8 +95,12 @@ MainView::Child& MainView::add_child(const wchar_t* window_class, const std::str
 }
 
 void MainView::build_decorations() {
-    Child& stop = add_child(L"BUTTON", "Stop", BS_PUSHBUTTON, kStopButton, kStopButtonId);
-    stop.bold = true;
+    for (const bool tx : {false, true}) {
+        Child& stop =
+            add_child(L"BUTTON", "Stop", BS_PUSHBUTTON, kStopButtons[tx], kStopButtonIds[tx]);
+        stop.bold = true;
+        EnableWindow(stop.window, FALSE); // until this side runs a train
+    }
     for (const auto& [place, id] : {std::pair{kRxDial, kRxDialId}, std::pair{kTxDial, kTxDialId}})
         add_child(L"STATIC", dial_text({}), SS_RIGHT, place, id);
     for (const Caption& c : captions()) {
@@ -108,15 +113,15 @@ void MainView::build_decorations() {
     }
     add_child(L"STATIC", std::string(kFooterText), SS_LEFTNOWORDWRAP | SS_NOPREFIX, kFooter, 0)
         .text_color = kNoteColor;
-    const std::tuple<Rect, int, DWORD, std::uint32_t> readouts[] = {
-        {kLiveReadout, kLiveReadoutId, SS_LEFT, kLiveColor},
-        {kLinkStatus, kLinkStatusId, SS_LEFT, kNoteColor},
-        {kAosCountdown, kAosCountdownId, SS_RIGHT, kCountdownColor},
-        {kLogStatus, kLogStatusId, SS_LEFT, kNoteColor},
+    // All flush left: the countdown's words follow the AOS time they qualify.
+    const std::tuple<Rect, int, std::uint32_t> readouts[] = {
+        {kLiveReadout, kLiveReadoutId, kLiveColor},
+        {kLinkStatus, kLinkStatusId, kNoteColor},
+        {kAosCountdown, kAosCountdownId, kCountdownColor},
+        {kLogStatus, kLogStatusId, kNoteColor},
     };
-    for (const auto& [place, id, align, color] : readouts)
-        add_child(L"STATIC", "", align | SS_LEFTNOWORDWRAP | SS_NOPREFIX, place, id).text_color =
-            color;
+    for (const auto& [place, id, color] : readouts)
+        add_child(L"STATIC", "", SS_LEFTNOWORDWRAP | SS_NOPREFIX, place, id).text_color = color;
     show_readout(kLiveReadoutId, kLiveIdleText);
     add_child(L"BUTTON", "Pass plot", BS_AUTOCHECKBOX | BS_PUSHLIKE, kPlotButton, kPlotButtonId);
 }
@@ -212,6 +217,7 @@ void MainView::build_control(const Control& control) {
     Child& made = add_child(window_class, "", style, place, control_id(name));
     made.name = name;
     made.bold = look.bold;
+    made.single_line_edit = control.kind() == ControlKind::Edit;
     made.text_color = look.text_color;
     made.back_color = look.back_color;
     by_name_[name] = &made;
@@ -225,12 +231,35 @@ void MainView::build_control(const Control& control) {
 
 void MainView::layout() {
     for (const auto& c : children_) {
-        SetWindowPos(c->window, nullptr, scaled(c->place.x, dpi_), scaled(c->place.y, dpi_),
-                     scaled(c->place.w, dpi_), scaled(c->place.h, dpi_),
+        const HFONT font = c->bold ? fonts_->bold() : fonts_->normal();
+        int y = scaled(c->place.y, dpi_), h = scaled(c->place.h, dpi_);
+        if (c->single_line_edit) {
+            // A single-line edit draws its text at the top, so its box fits the text (border
+            // and a pixel above and below) and stands in the middle of its place.
+            const int fitted = std::min(h, text_height(font) + 2 * GetSystemMetrics(SM_CYBORDER) +
+                                               scaled(2, dpi_));
+            y += (h - fitted) / 2;
+            h = fitted;
+        }
+        SetWindowPos(c->window, nullptr, scaled(c->place.x, dpi_), y, scaled(c->place.w, dpi_), h,
                      SWP_NOZORDER | SWP_NOACTIVATE);
-        SendMessageW(c->window, WM_SETFONT,
-                     reinterpret_cast<WPARAM>(c->bold ? fonts_->bold() : fonts_->normal()), TRUE);
+        SendMessageW(c->window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     }
+}
+
+int MainView::text_height(HFONT font) const {
+    const HDC dc = GetDC(window_);
+    const HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(window_, dc);
+    return metrics.tmHeight;
+}
+
+std::string MainView::control_text(const std::string& name) {
+    const Child* c = child(name);
+    return c ? to_utf8(window_text(c->window)) : "";
 }
 
 MainView::Child* MainView::child(const std::string& name) {
@@ -272,10 +301,13 @@ void MainView::apply(const ControlUpdate& update) {
     case Change::Checked:
         SendMessageW(c->window, BM_SETCHECK, update.checked ? BST_CHECKED : BST_UNCHECKED, 0);
         break;
-    case Change::FontColor:
-        c->text_color = model_color(update.font_color);
+    case Change::FontColor: {
+        const FieldColors colors = read_only_field_colors(update.font_color);
+        c->text_color = colors.text;
+        c->back_color = colors.back;
         InvalidateRect(c->window, nullptr, TRUE);
         break;
+    }
     case Change::LineAdded:
         append_line(c->window, update.line);
         break;
@@ -303,6 +335,7 @@ void MainView::show_port_status(const port::PortStatus& status) {
 void MainView::show_train_progress(const TrainProgress& progress) {
     const bool tx = is_tx_channel(progress.channel);
     trains_[tx] = progress;
+    EnableWindow(GetDlgItem(window_, kStopButtonIds[tx]), progress.running);
     const Rect& p = tx ? kTxTrainBar : kRxTrainBar;
     const RECT r{scaled(p.x, dpi_), scaled(p.y, dpi_), scaled(p.x + p.w, dpi_),
                  scaled(p.y + p.h, dpi_)};
@@ -373,7 +406,7 @@ void MainView::on_command(int id, int code, HWND control) {
             on_plot_button(SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED);
         return;
     }
-    if (id == kStopButtonId) { // the button, or Esc through the dialog manager
+    if (id == kEscapeId || id == kStopButtonIds[0] || id == kStopButtonIds[1]) {
         if (code == BN_CLICKED)
             session_.host().request_stop();
         return;

@@ -66,6 +66,8 @@ public:
     std::function<void(bool checked)> on_plot_button;
     void set_plot_button(bool checked);
 
+    // The text a model control shows now; empty for a name without a control.
+    std::string control_text(const std::string& name);
     bool modal_open() const { return modal_open_; }
     // The name of the visible, enabled push button of the model that has the focus, or empty.
     std::string focused_button() const;
@@ -80,6 +82,7 @@ private:
         std::string name; // the model control's, or empty
         Rect place{};
         bool bold = false;
+        bool single_line_edit = false; // fitted to its text and centred in its place
         std::optional<COLORREF> text_color;
         std::optional<COLORREF> back_color; // none: the window's own background
     };
@@ -97,6 +100,7 @@ private:
     void build_tooltips();
     void set_tooltip(HWND control, const std::string& text);
     void layout();
+    int text_height(HFONT font) const;
     void set_text(Child& child, const std::string& text);
     void append_line(HWND memo, const std::string& line);
     void post_click(const std::string& name);

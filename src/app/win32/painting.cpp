@@ -207,10 +207,10 @@ void paint_led_panel(HDC dc, const Rect& place, const port::PortStatus* status, 
     DeleteObject(labels);
     c.text(port_status_line(status), fonts.normal(),
            port_healthy(status) ? RGB(120, 220, 130) : RGB(255, 120, 90),
-           c.rect(10, c.height() - 34, c.width() - 20, 14),
-           DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
-    c.text(lines_text(status), fonts.normal(), RGB(150, 150, 150),
-           c.rect(10, c.height() - 18, c.width() - 20, 14), DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+           c.rect(10, c.height() - 34, c.width() - 20, 30),
+           DT_LEFT | DT_WORDBREAK | DT_EDITCONTROL | DT_END_ELLIPSIS);
+    c.text(lines_text(status), fonts.small(), RGB(150, 150, 150), c.rect(10, 4, c.width() - 20, 16),
+           DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
 }
 
 } // namespace dopplex::app::win32

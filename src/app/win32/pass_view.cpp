@@ -55,7 +55,8 @@ void PassView::pulse_sent(const PulseRecord& pulse) {
 
 void PassView::show_countdown() {
     view_.show_readout(kAosCountdownId,
-                       aos_countdown_text(aos_text_, elevation_deg_, utc_now_ms()));
+                       aos_countdown_text(aos_text_, elevation_deg_, utc_now_ms(),
+                                          link_shown_open(view_.control_text("l_dd"))));
 }
 
 } // namespace dopplex::app::win32

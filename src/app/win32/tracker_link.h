@@ -7,13 +7,17 @@
 #include "link_status.h"
 #include "settings/registry_settings_store.h"
 
+#include <functional>
 #include <memory>
 
 namespace dopplex::app::win32 {
 
 class TrackerLink {
 public:
-    TrackerLink(std::unique_ptr<LinkTransport> transport, std::unique_ptr<Launcher> launcher);
+    // `answers`: whether the tracker's service answers now. A launch that brings no tracker
+    // says why on the status (see StatusTransport::explain).
+    TrackerLink(std::unique_ptr<LinkTransport> transport, std::unique_ptr<Launcher> launcher,
+                std::function<bool()> answers);
     LinkServices services();
     // Who hears why the link is as it is (see StatusTransport).
     void set_status_listener(StatusTransport::Listener listener) {

@@ -35,10 +35,14 @@ template <typename Function> Function find(HMODULE module, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
+constexpr const char* kWithoutHardware =
+    " (to try Dopplex without hardware, start it as dopplex.exe --port virtual)";
+
 std::string install_hint(const std::string& library) {
     return "install InpOut32 (its " + library +
            " beside dopplex.exe or on the system path) and start Dopplex once as administrator, "
-           "so the library can install its driver";
+           "so the library can install its driver" +
+           kWithoutHardware;
 }
 
 } // namespace
@@ -75,8 +79,10 @@ void InpOutPort::open() {
     const auto driver_open = find<DriverOpenFunction>(module, "IsInpOutDriverOpen");
     if (driver_open != nullptr && driver_open() == 0) {
         FreeLibrary(module);
-        throw PortError(library_ + " is loaded but its driver is not open: start Dopplex once "
-                                   "as administrator, so the library can install the driver");
+        throw PortError(library_ +
+                        " is loaded but its driver is not open: start Dopplex once "
+                        "as administrator, so the library can install the driver" +
+                        std::string(kWithoutHardware));
     }
     module_ = module;
     out32_ = out32;

@@ -29,6 +29,7 @@ void SupervisedPort::open() {
                        " could not be opened: " + error.what() +
                        ". Dopplex runs on the virtual port: the LED panel shows the lines, no "
                        "radio is keyed.";
+        next.unopened = backend_->description();
         backend_ = std::make_unique<VirtualPort>();
         next.backend = backend_->description();
         next.health = PortHealth::Fallback;

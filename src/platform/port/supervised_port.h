@@ -33,7 +33,8 @@ struct PortStatus {
     std::optional<std::uint8_t> lines; // byte last written; empty before the first write
                                        // and while Failed ("unknown")
     std::string message;               // what failed or recovered; empty when Ok
-    std::string timing;                // the engine thread's scheduling, when worth a word
+    std::string timing{};              // the engine thread's scheduling, when worth a word
+    std::string unopened{};            // Fallback: the chosen backend that could not open
     bool operator==(const PortStatus&) const = default;
 };
 

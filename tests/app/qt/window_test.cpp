@@ -240,11 +240,13 @@ private slots:
 
     // The readouts hear the engine from outside: the plot's button shows the plot, which has the
     // update and the Tune's pulses with the dial counted from the typed reference and the very
-    // first write, an arrow key's pulse.
+    // first write, an arrow key's pulse. The countdown's words go with the link that closes.
     void pass_plot_and_countdown_follow_a_tune() {
         prepare_rx();
         QTest::keyClick(&window(), Qt::Key_Up);
         QTRY_COMPARE(record_->rising(0).size(), std::size_t{1});
+        TFMain& form = session_->form();
+        session_->loop().post(EventKind::Link, [&form] { form.TrackingOpen(); });
         feed(update_above(300));
         QTRY_VERIFY(w("Button1")->isEnabled());
         click("Button1");
@@ -265,6 +267,8 @@ private slots:
         QTRY_VERIFY(readouts.plot().isVisible());
         readouts.plot().close();
         QTRY_VERIFY(!readouts.plot_button()->isChecked());
+        session_->loop().post(EventKind::Link, [&form] { form.TrackingClose(); });
+        QTRY_COMPARE(readouts.countdown()->text(), QString());
     }
 
     void enter_clicks_the_focused_button_else_adjust() {
@@ -308,14 +312,21 @@ private slots:
     }
 
     // Esc stops a long train at once: the line goes low, the log says how many pulses went
-    // out (as many as the port saw), the chain ends, and input queued behind it runs.
+    // out (as many as the port saw), the chain ends, and input queued behind it runs. Only the
+    // side that runs a train has its Stop enabled.
     void esc_stops_the_train_and_the_queue_goes_on() {
         prepare_rx();
         feed(update_above(10000)); // 100 pulses: forty seconds of train
         QTRY_VERIFY(w("Button1")->isEnabled());
+        const auto stops_enabled = [this] {
+            return std::pair{window().stop_button(false).isEnabled(),
+                             window().stop_button(true).isEnabled()};
+        };
+        QCOMPARE(stops_enabled(), std::pair(false, false));
         click("Button1");
         TrainBar& bar = window().train_bar(false);
         QTRY_VERIFY_WITH_TIMEOUT(bar.train_running() && bar.value() >= 2, kTrainTimeoutMs);
+        QCOMPARE(stops_enabled(), std::pair(true, false));
         QVERIFY2(bar.text().contains(" / 100 pulses, ") && bar.text().endsWith(" s left"),
                  qPrintable(bar.text()));
         QCOMPARE(window().train_bar(true).text(), QString());
@@ -328,6 +339,7 @@ private slots:
         const int train_rises = sent + (stopped.endsWith("cut short") ? 1 : 0);
         QTRY_COMPARE(record_->rising(0).size(), std::size_t(train_rises + 1)); // and the press
         QTRY_VERIFY(!bar.train_running());
+        QTRY_COMPARE(stops_enabled(), std::pair(false, false));
         QVERIFY2(bar.text().endsWith(", ended"), qPrintable(bar.text()));
         QTRY_COMPARE(last_byte() & 0x01, 0);
         QVERIFY(!memo_lines(w("Memo1")).contains("Tuning complete !"));
@@ -550,8 +562,7 @@ private slots:
             const char* says;
         } rows[] = {
             {port::PortHealth::Ok, 0x05, "ok"},
-            {port::PortHealth::Fallback, std::nullopt,
-             "could not be opened, running on the virtual one"},
+            {port::PortHealth::Fallback, std::nullopt, "could not be opened"},
             {port::PortHealth::Failed, std::nullopt, "FAILED, lines unknown"},
             {port::PortHealth::Recovered, 0x00, "reopened"},
         };

@@ -1,6 +1,10 @@
 // The shared rules of the windows: which key becomes which input, and the readouts' words.
+#include "command_line.h"
+#include "core/link/fake_link.h"
+#include "help_words.h"
 #include "key_rules.h"
 #include "led_legend.h"
+#include "link_status.h"
 #include "live_text.h"
 #include "readout_text.h"
 #include "start_up.h"
@@ -53,20 +57,30 @@ TEST(LedLegend, WordsUnderTheLeds) {
     const port::PortStatus fresh{"virtual (no hardware)", PortHealth::Ok, std::nullopt, ""};
     const port::PortStatus written{"trace to x", PortHealth::Recovered, 0x91, "reopened"};
     const port::PortStatus failed{"ppdev /dev/parport0", PortHealth::Failed, std::nullopt, "gone"};
-    const port::PortStatus fallback{"virtual (no hardware)", PortHealth::Fallback, 0x0, "no"};
+    const port::PortStatus fallback{
+        "virtual (no hardware)",          PortHealth::Fallback, 0x0, "no", "",
+        "inpout at 0x378 (inpoutx64.dll)"};
+    const port::PortStatus unnamed{"virtual (no hardware)", PortHealth::Fallback, 0x0, "no"};
     const port::PortStatus slow{"virtual (no hardware)", PortHealth::Ok, 0x0, "",
                                 "timing: normal priority"};
+    const port::PortStatus slow_fallback{"virtual (no hardware)",   PortHealth::Fallback, 0x0, "no",
+                                         "timing: normal priority", "ppdev /dev/parport0"};
     const Row rows[] = {
         {nullptr, "Port: opening...", "lines 0x00", true},
         {&fresh, "Port: virtual (no hardware)  -  ok", "nothing written yet", true},
         {&written, "Port: trace to x  -  reopened", "lines 0x91", true},
         {&failed, "Port: ppdev /dev/parport0  -  FAILED, lines unknown", "lines ?", false},
         {&fallback,
-         "Port: virtual (no hardware)  -  the chosen port could not be opened, running on the "
-         "virtual one",
+         "Port: virtual (no hardware)  -  inpout at 0x378 (inpoutx64.dll) could not be opened",
+         "lines 0x00", false},
+        {&unnamed, "Port: virtual (no hardware)  -  the chosen port could not be opened",
          "lines 0x00", false},
         {&slow, "Port: virtual (no hardware)  -  ok  -  timing: normal priority", "lines 0x00",
          true},
+        {&slow_fallback,
+         "Port: virtual (no hardware)  -  ppdev /dev/parport0 could not be opened  -  timing: "
+         "normal priority",
+         "lines 0x00", false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.port_line);
@@ -146,4 +160,43 @@ TEST(LiveText, UpdateOrWhyNot) {
     };
     for (const auto& [record, text] : rows)
         EXPECT_TRUE(live_text(record, kAt).starts_with(text)) << live_text(record, kAt);
+}
+
+// Each system's --help names what its build does: the default port agrees with the port line,
+// and no word of the other system's link, log or signals shows.
+TEST(UsageText, EachSystemItsOwnWords) {
+    const test::HelpWords rows[] = {
+        {true,
+         {"without either: inpout at 0x378", "inpoutx64.dll", "administrator", "--port virtual",
+          "DDE conversation", "Port in use now: virtual, since inpout",
+          "%LOCALAPPDATA%\\Dopplex\\passes", "--tracking MODE"},
+         {"without either: virtual", "$XDG", "/tmp/dopplex", "SIGTERM", "ppdev on"}},
+        {false,
+         {"ppdev on /dev/parport0 when it exists", "$XDG_RUNTIME_DIR", "SIGTERM",
+          "--tracking MODE"},
+         {"inpoutx64.dll", "DDE", "Ctrl+C"}},
+    };
+    for (const test::HelpWords& row : rows)
+        test::expect_help_words(usage_text("virtual, since inpout at 0x378 failed", row.windows),
+                                row);
+}
+
+// The link status through a click on "Closed": a launch that brought no tracker keeps its reason
+// over the failed connect that follows it, and only that one; an open conversation replaces it.
+TEST(LinkStatus, LaunchReasonOutlivesTheFailedConnect) {
+    test::Trace trace;
+    test::FakeTransport inner(trace);
+    StatusTransport status(inner);
+    std::vector<std::string> heard;
+    status.set_status_listener([&heard](const std::string& text) { heard.push_back(text); });
+    const std::string started = "\"orbitron\" started but does not answer over DDE yet";
+    inner.connect_results = {false, false, false, true};
+    status.connect("Orbitron", "Tracking");
+    status.explain(started);
+    status.connect("Orbitron", "Tracking");
+    status.connect("Orbitron", "Tracking");
+    status.connect("Orbitron", "Tracking");
+    EXPECT_EQ(heard, (std::vector<std::string>{"No tracker answers as Orbitron Tracking", started,
+                                               "No tracker answers as Orbitron Tracking",
+                                               "Conversation with Orbitron Tracking open"}));
 }

@@ -271,10 +271,12 @@ TEST(UserGuide, DescribesThisBuildsPortAndTrackerLink) {
                              "\"DDE Conv\"",
                              "DDE",
                              "HKEY_CURRENT_USER\\Software\\Stoff\\Orbitron"};
-    const char* absent[] = {"/dev/parport", "ppdev", "socket", "~/.config", "scripts/run"};
+    const char* absent[] = {"/dev/parport", "ppdev",       "socket",
+                            "~/.config",    "scripts/run", "Gpredict"};
 #else
     const char* present[] = {"/dev/parport0", "ppdev",        "socket",
-                             "scripts/run",   "\"DDE Conv\"", "dopplex-tracker"};
+                             "scripts/run",   "\"DDE Conv\"", "dopplex-tracker",
+                             "Gpredict",      "--hamlib",     "127.0.0.1, port 4532"};
     const char* absent[] = {"inpoutx64.dll", "dopplex.exe", "HKEY_CURRENT_USER"};
 #endif
     for (const auto& language : kLanguages) {

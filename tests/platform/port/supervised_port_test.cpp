@@ -79,6 +79,7 @@ TEST(SupervisedPort, FailedOpenIsReportedOnceAndRunsOnVirtual) {
         const PortStatus status = port.status();
         EXPECT_EQ(status.backend, "virtual (no hardware)");
         EXPECT_EQ(status.health, PortHealth::Fallback);
+        EXPECT_EQ(status.unopened, chosen);
         EXPECT_EQ(status.lines, 5);
         EXPECT_EQ(status.message, h.reports[0]);
     }

@@ -287,6 +287,14 @@ TEST_F(WindowTest, StartUpStateOfEveryControl) {
     EXPECT_TRUE(read_only("Edit7"));
     EXPECT_FALSE(read_only("Edit1"));
     EXPECT_FALSE(read_only("Edit9"));
+    // No train runs, so neither side's Stop is enabled; the tracker that start-up tried to
+    // launch is not here, and the link status line says why (not only that nobody answers).
+    for (const int stop : app::win32::kStopButtonIds)
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(program.main(), stop)));
+    const HWND status = GetDlgItem(program.main(), app::win32::kLinkStatusId);
+    const std::string why =
+        "Tracker link: No tracker answers, and \"orbitron\" could not be started (not found)";
+    EXPECT_TRUE(eventually([&] { return text_of(status) == why; })) << text_of(status);
     // The port is open, and nothing is written at start-up.
     EXPECT_TRUE(bytes().empty());
 }

@@ -7,8 +7,8 @@
 namespace dopplex::app {
 
 std::string aos_countdown_text(const std::string& aos_text, double elevation_deg,
-                               std::int64_t now_utc_ms) {
-    if (aos_text.empty())
+                               std::int64_t now_utc_ms, bool link_open) {
+    if (aos_text.empty() || !link_open)
         return "";
     const std::optional<std::int64_t> aos_ms = parse_utc(aos_text);
     if (!aos_ms || elevation_deg > 0 || *aos_ms <= now_utc_ms)
@@ -22,6 +22,10 @@ std::string aos_countdown_text(const std::string& aos_text, double elevation_deg
     else
         std::snprintf(text, sizeof text, "UTC, in %lld:%02lld", m, s);
     return text;
+}
+
+bool link_shown_open(const std::string& link_label) {
+    return link_label != "Closed";
 }
 
 } // namespace dopplex::app

@@ -247,22 +247,26 @@ TEST(AosCountdown, WordsAtAFewTimes) {
         std::string aos_text;
         double elevation_deg;
         std::int64_t now_ms;
+        bool link_open;
         const char* text;
     };
     const Row rows[] = {
-        {"", -5, kUtc0, ""},
-        {aos, -5, kUtc0 - 247000, "UTC, in 4:07"},
-        {aos, -5, kUtc0 - 245001, "UTC, in 4:06"}, // 4:05.001 left still reads 4:06
-        {aos, -5, kUtc0 - 3723000, "UTC, in 1:02:03"},
-        {aos, -5, kUtc0 - 1, "UTC, in 0:01"},
-        {aos, -5, kUtc0, "UTC"},          // AOS is due: no count below zero
-        {aos, 0.5, kUtc0 - 60000, "UTC"}, // already above the horizon
-        {"2026-02-30 08:20:00", -5, kUtc0, "UTC"},
-        {"soon", -5, kUtc0, "UTC"},
+        {"", -5, kUtc0, true, ""},
+        {aos, -5, kUtc0 - 247000, true, "UTC, in 4:07"},
+        {aos, -5, kUtc0 - 245001, true, "UTC, in 4:06"}, // 4:05.001 left still reads 4:06
+        {aos, -5, kUtc0 - 3723000, true, "UTC, in 1:02:03"},
+        {aos, -5, kUtc0 - 1, true, "UTC, in 0:01"},
+        {aos, -5, kUtc0, true, "UTC"},          // AOS is due: no count below zero
+        {aos, 0.5, kUtc0 - 60000, true, "UTC"}, // already above the horizon
+        {aos, -5, kUtc0 - 45000, false, ""},    // the link closed: the last pass's text
+        {aos, 0.5, kUtc0 + 60000, false, ""},
+        {"2026-02-30 08:20:00", -5, kUtc0, true, "UTC"},
+        {"soon", -5, kUtc0, true, "UTC"},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(aos_countdown_text(row.aos_text, row.elevation_deg, row.now_ms), row.text)
-            << row.aos_text << " at " << row.now_ms - kUtc0;
+        EXPECT_EQ(aos_countdown_text(row.aos_text, row.elevation_deg, row.now_ms, row.link_open),
+                  row.text)
+            << row.aos_text << " at " << row.now_ms - kUtc0 << (row.link_open ? "" : " closed");
 }
 
 } // namespace
