@@ -19,6 +19,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -202,6 +203,9 @@ private:
     std::array<std::optional<std::string>, EventLoop::kTimerCount> last_tick_error_;
     std::optional<LinkServices> link_;
     bool app_message_installed_ = false;
+    // The Reset buttons whose pulses went out in this pass: the end-of-pass update leaves them
+    // off, so a second end-of-pass text cannot send the same count again.
+    std::set<const Control*> spent_resets_;
 };
 
 } // namespace dopplex
