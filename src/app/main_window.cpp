@@ -207,6 +207,8 @@ void MainWindow::build_control(const Control& control) {
     if (const std::string_view hint = key_hint(name); !hint.empty())
         w->setToolTip(QString::fromUtf8(hint.data(), static_cast<qsizetype>(hint.size())));
     widgets_[name] = w;
+    if (SourceMark::concerns(name))
+        mark_.follow(name, control.text());
     ControlUpdate initial = snapshot(control, Change::Text);
     apply_text(w, initial);
     w->setEnabled(control.enabled());
@@ -229,13 +231,30 @@ void MainWindow::wire(const Control& control, QWidget* w) {
         connect(button, &QAbstractButton::clicked, this, [this, name] { post_click(name); });
         return;
     }
-    if (auto* edit = qobject_cast<QLineEdit*>(w); edit && !edit->isReadOnly())
-        connect(edit, &QLineEdit::textEdited, this,
-                [this, name](const QString& text) { post_type(name, text); });
+    auto* edit = qobject_cast<QLineEdit*>(w);
+    if (!edit || edit->isReadOnly())
+        return;
+    connect(edit, &QLineEdit::textEdited, this,
+            [this, name](const QString& text) { post_type(name, text); });
+    if (const std::optional<Side> side = ReferenceMarks::side_of(name)) {
+        connect(edit, &QLineEdit::textEdited, this, [this, side] { mark_reference(*side); });
+        connect(edit, &QLineEdit::editingFinished, this,
+                [this, side] { post_reference_done(session_, *side); });
+    }
 }
 
 void MainWindow::post_click(const std::string& name) {
-    session_.post_input([name](TFMain& form) { form.Click(name); });
+    app::post_click(session_, name);
+}
+
+// A reference that does not read right is marked at once, with the hint as its tooltip.
+void MainWindow::mark_reference(Side side) {
+    auto* edit = qobject_cast<QLineEdit*>(widget(side == Side::Rx ? "Edit1" : "Edit13"));
+    if (!edit)
+        return;
+    const std::optional<std::string> hint = references_.hint(side, edit->text().toStdString());
+    set_colors(edit, hint ? QColor(255, 190, 190) : QColor(Qt::white), Qt::black);
+    edit->setToolTip(hint ? q(*hint) : QString());
 }
 
 // The model echoes typed text back; until every text typed so far has reached the engine, an
@@ -270,6 +289,16 @@ void MainWindow::apply(const ControlUpdate& update) {
     switch (update.what) {
     case Change::Text:
         apply_text(w, update);
+        if (SourceMark::concerns(update.name)) {
+            mark_.follow(update.name, update.text);
+            show_source_mark();
+        }
+        if (references_.follow(update.name, update.text)) {
+            mark_reference(Side::Rx);
+            mark_reference(Side::Tx);
+        } else if (const std::optional<Side> side = ReferenceMarks::side_of(update.name)) {
+            mark_reference(*side);
+        }
         break;
     case Change::Enabled:
         w->setEnabled(update.enabled);
@@ -298,6 +327,30 @@ void MainWindow::apply(const ControlUpdate& update) {
     }
 }
 
+// A simulated pass reads so in the link state, in white on red, and in the title.
+void MainWindow::show_source_mark() {
+    if (!link_label_)
+        return;
+    link_label_->setText(q(mark_.link_state()));
+    QPalette p = link_label_->palette();
+    p.setColor(QPalette::WindowText, mark_.simulated() ? QColor(Qt::white) : kDisplayBlue);
+    p.setColor(QPalette::Window, QColor(200, 0, 0));
+    link_label_->setPalette(p);
+    link_label_->setAutoFillBackground(mark_.simulated());
+    QFont f = link_label_->font();
+    f.setBold(mark_.simulated());
+    link_label_->setFont(f);
+    show_link_hint();
+    setWindowTitle(q(mark_.title()));
+}
+
+void MainWindow::show_link_hint() {
+    QString hint = q(mark_.link_hint());
+    if (!link_reason_.isEmpty())
+        hint += (hint.isEmpty() ? "" : "\n") + link_reason_;
+    link_label_->setToolTip(hint + (hint.isEmpty() ? "" : "\n") + kLinkClickHint);
+}
+
 void MainWindow::follow_focus(const std::string& control_name) {
     QWidget* w = widget(control_name);
     if (w && w->isVisible() && w->isEnabled())
@@ -313,8 +366,9 @@ void MainWindow::post_link_status(const std::string& status) {
         this,
         [this, text = q(status)] {
             link_status_->setText("Tracker link: " + text);
+            link_reason_ = text;
             if (link_label_)
-                link_label_->setToolTip(text + "\n" + kLinkClickHint);
+                show_link_hint();
         },
         Qt::QueuedConnection);
 }

@@ -27,6 +27,8 @@ PassReadouts::PassReadouts(EngineSession& session, MainWindow& window, PassLogOp
       plot_button_(new QPushButton("Pass plot", &window)), countdown_(new QLabel(&window)),
       log_status_(new QLabel(&window)) {
     recorder_.attach();
+    session.on_reference(
+        [this](Side side, double reference_hz) { recorder_.reference_done(side, reference_hz); });
     recorder_.add_observer(this);
     if (log_option_.folder) {
         QPointer<PassReadouts> self(this);

@@ -10,7 +10,7 @@ std::unique_ptr<PlayedSource> replay_source(const std::string& path, double time
     if (!in) {
         throw std::runtime_error("cannot read " + path);
     }
-    return std::make_unique<PlayedSource>(read_recording(in), time_factor);
+    return std::make_unique<PlayedSource>(read_recording(in), time_factor, "REPLAY");
 }
 
 } // namespace dopplex::tracker

@@ -1,5 +1,6 @@
-// The program's options: --port SPEC, --no-log, --help and --version. The port choice itself
-// (option, then DOPPLEX_PORT, then the default) is the port area's; this only reads the words.
+// The program's options: --port SPEC, --no-log, --demo (Linux), --help and --version. The port
+// choice itself (option, then DOPPLEX_PORT, then the default) is the port area's; this only reads
+// the words.
 #pragma once
 
 #include <optional>
@@ -12,6 +13,7 @@ struct CommandLine {
     bool help = false;
     bool version = false;
     bool no_log = false;
+    bool demo = false; // play a made-up pass instead of following a tracker
     std::optional<std::string> port;
     std::string error; // not empty: the words could not be read
 };

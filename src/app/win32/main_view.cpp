@@ -9,6 +9,8 @@
 #include "wide_text.h"
 #include "window_class.h"
 
+#include <commctrl.h>
+
 #include <initializer_list>
 #include <set>
 
@@ -170,6 +172,8 @@ void MainView::build_control(const Control& control) {
     made.text_color = text_color;
     made.back_color = back_color;
     by_name_[name] = &made;
+    if (SourceMark::concerns(name))
+        mark_.follow(name, control.text());
     set_text(made, control.text());
     EnableWindow(made.window, control.enabled());
     if (control.kind() == ControlKind::CheckBox || control.kind() == ControlKind::RadioButton)
@@ -217,6 +221,16 @@ void MainView::apply(const ControlUpdate& update) {
         // what the operator sees: it would move the caret or undo a keystroke.
         if (typing_in_flight_[update.name] == 0 && to_utf8(window_text(c->window)) != update.text)
             set_text(*c, update.text);
+        if (SourceMark::concerns(update.name)) {
+            mark_.follow(update.name, update.text);
+            show_source_mark();
+        }
+        if (references_.follow(update.name, update.text)) {
+            mark_reference(Side::Rx);
+            mark_reference(Side::Tx);
+        } else if (const std::optional<Side> side = ReferenceMarks::side_of(update.name)) {
+            mark_reference(*side);
+        }
         break;
     case Change::Enabled:
         EnableWindow(c->window, update.enabled);
@@ -238,6 +252,22 @@ void MainView::apply(const ControlUpdate& update) {
         set_text(*c, "");
         break;
     }
+}
+
+// A simulated pass reads so in the link state, in white on red, and in the title.
+void MainView::show_source_mark() {
+    Child* link = child("l_dd");
+    if (!link)
+        return;
+    const bool simulated = mark_.simulated();
+    link->text_color = simulated ? RGB(255, 255, 255) : kDisplayBlue;
+    link->back_color = simulated ? std::optional<COLORREF>(RGB(200, 0, 0)) : std::nullopt;
+    link->bold = simulated;
+    SendMessageW(link->window, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(simulated ? fonts_->bold() : fonts_->normal()), FALSE);
+    set_text(*link, mark_.link_state());
+    InvalidateRect(link->window, nullptr, TRUE);
+    SetWindowTextW(window_, to_wide(mark_.title()).c_str());
 }
 
 void MainView::follow_focus(const std::string& control_name) {
@@ -307,7 +337,33 @@ std::string MainView::focused_button() const {
 }
 
 void MainView::post_click(const std::string& name) {
-    session_.post_input([name](TFMain& form) { form.Click(name); });
+    app::post_click(session_, name);
+}
+
+// A reference that does not read right is marked at once, with the hint as its tooltip.
+void MainView::mark_reference(Side side) {
+    Child* c = child(side == Side::Rx ? "Edit1" : "Edit13");
+    if (!c)
+        return;
+    const std::optional<std::string> hint = references_.hint(side, to_utf8(window_text(c->window)));
+    c->back_color = hint ? std::optional<COLORREF>(RGB(255, 190, 190)) : std::nullopt;
+    InvalidateRect(c->window, nullptr, TRUE);
+    if (!tooltip_) {
+        tooltip_ = CreateWindowExW(
+            WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_, nullptr);
+        SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, scaled(360, dpi_));
+    }
+    std::wstring text = hint ? to_wide(*hint) : std::wstring();
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = window_;
+    tool.uId = reinterpret_cast<UINT_PTR>(c->window);
+    tool.lpszText = text.data();
+    SendMessageW(tooltip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    if (hint)
+        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void MainView::post_type(const std::string& name) {
@@ -339,6 +395,11 @@ void MainView::on_command(int id, int code, HWND control) {
         post_click(name);
     } else if (code == EN_CHANGE && !applying_ && kEditable.count(name)) {
         post_type(name);
+        if (const std::optional<Side> side = ReferenceMarks::side_of(name))
+            mark_reference(*side);
+    } else if (code == EN_KILLFOCUS) {
+        if (const std::optional<Side> side = ReferenceMarks::side_of(name))
+            post_reference_done(session_, *side);
     }
 }
 

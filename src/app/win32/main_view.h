@@ -10,6 +10,8 @@
 #include "display.h"
 #include "keying/train_progress.h"
 #include "port/supervised_port.h"
+#include "reference_check.h"
+#include "source_mark.h"
 #include "window_layout.h"
 
 #include <windows.h>
@@ -57,6 +59,7 @@ public:
     void engine_closed();
 
     bool modal_open() const { return modal_open_; }
+    const SourceMark& source_mark() const { return mark_; }
     // The name of the visible, enabled push button of the model that has the focus, or empty.
     std::string focused_button() const;
 
@@ -87,6 +90,8 @@ private:
     void layout();
     void set_text(Child& child, const std::string& text);
     void append_line(HWND memo, const std::string& line);
+    void show_source_mark();
+    void mark_reference(Side side);
     void post_click(const std::string& name);
     void post_type(const std::string& name);
     Child* child(const std::string& name);
@@ -103,7 +108,10 @@ private:
     std::map<COLORREF, HBRUSH> brushes_;
     std::optional<port::PortStatus> port_status_;
     std::optional<TrainProgress> trains_[2];
-    bool applying_ = false; // our own text change, not the operator's typing
+    SourceMark mark_;
+    ReferenceMarks references_;
+    HWND tooltip_ = nullptr; // the references' hints
+    bool applying_ = false;  // our own text change, not the operator's typing
     bool modal_open_ = false;
     bool closed_ = false;
 };

@@ -46,6 +46,10 @@ struct LinkServices {
     std::function<void(const std::string&)> set_current_directory;
     std::string program_path; // the program's own file
     char separator = '/';
+    // Empty: the Windows tracker's rule. Else the command started when no tracker answers:
+    // the one in the settings when `from_settings`, else this one.
+    std::string tracker_command = {};
+    bool from_settings = true;
 };
 
 class TFMain : private ChangeSink {

@@ -27,4 +27,20 @@ std::string locate_tracker(const std::string& app_dir,
     throw SettingsTypeError(kTrackerPathValue);
 }
 
+std::string configured_tracker(SettingsStore& settings, const std::string& fallback) {
+    if (!settings.open_or_create_key(kTrackerCommandKey))
+        return fallback;
+    const SettingsValue command = settings.read_value(kTrackerCommandKey, kTrackerCommandValue);
+    switch (command.type) {
+    case SettingsValue::Type::Absent:
+        return fallback;
+    case SettingsValue::Type::Text:
+    case SettingsValue::Type::ExpandableText:
+        return command.text.empty() ? fallback : command.text;
+    case SettingsValue::Type::Other:
+        break;
+    }
+    throw SettingsTypeError(kTrackerCommandValue);
+}
+
 } // namespace dopplex
