@@ -289,16 +289,8 @@ void MainWindow::apply(const ControlUpdate& update) {
     switch (update.what) {
     case Change::Text:
         apply_text(w, update);
-        if (SourceMark::concerns(update.name)) {
-            mark_.follow(update.name, update.text);
-            show_source_mark();
-        }
-        if (references_.follow(update.name, update.text)) {
-            mark_reference(Side::Rx);
-            mark_reference(Side::Tx);
-        } else if (const std::optional<Side> side = ReferenceMarks::side_of(update.name)) {
-            mark_reference(*side);
-        }
+        follow_marks(mark_, references_, update.name, update.text)
+            .show([this] { show_source_mark(); }, [this](Side side) { mark_reference(side); });
         break;
     case Change::Enabled:
         w->setEnabled(update.enabled);

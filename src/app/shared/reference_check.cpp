@@ -143,6 +143,30 @@ std::optional<std::string> ReferenceMarks::hint(Side side, const std::string& sh
     return reference_hint(shown, tracker_hz_[static_cast<int>(side)]);
 }
 
+void MarksToShow::show(const std::function<void()>& source_mark,
+                       const std::function<void(Side)>& reference_mark) const {
+    if (source)
+        source_mark();
+    if (rx)
+        reference_mark(Side::Rx);
+    if (tx)
+        reference_mark(Side::Tx);
+}
+
+MarksToShow follow_marks(SourceMark& source, ReferenceMarks& references, const std::string& control,
+                         const std::string& text) {
+    MarksToShow show;
+    if (SourceMark::concerns(control)) {
+        source.follow(control, text);
+        show.source = true;
+    }
+    const bool tracker = references.follow(control, text);
+    const std::optional<Side> side = ReferenceMarks::side_of(control);
+    show.rx = tracker || side == Side::Rx;
+    show.tx = tracker || side == Side::Tx;
+    return show;
+}
+
 void post_click(EngineSession& session, const std::string& name) {
     session.post_input([&session, name](TFMain& form) {
         session.commit_reference(Side::Rx);

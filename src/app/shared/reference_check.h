@@ -7,7 +7,9 @@
 #pragma once
 
 #include "keying/dial_estimate.h"
+#include "source_mark.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -36,6 +38,19 @@ public:
 private:
     double tracker_hz_[2] = {0, 0};
 };
+
+// What a text the model gave a control changes of the window's marks: the source's, and which
+// reference fields to mark again.
+struct MarksToShow {
+    bool source = false;
+    bool rx = false;
+    bool tx = false;
+    // Calls the window's own drawing of each mark that changed.
+    void show(const std::function<void()>& source_mark,
+              const std::function<void(Side)>& reference_mark) const;
+};
+MarksToShow follow_marks(SourceMark& source, ReferenceMarks& references, const std::string& control,
+                         const std::string& text);
 
 // Operator input: a click on the model's control `name`. The references that read right become
 // the estimates' base first; a Tune or Reset whose side's reference does not read right is

@@ -221,16 +221,8 @@ void MainView::apply(const ControlUpdate& update) {
         // what the operator sees: it would move the caret or undo a keystroke.
         if (typing_in_flight_[update.name] == 0 && to_utf8(window_text(c->window)) != update.text)
             set_text(*c, update.text);
-        if (SourceMark::concerns(update.name)) {
-            mark_.follow(update.name, update.text);
-            show_source_mark();
-        }
-        if (references_.follow(update.name, update.text)) {
-            mark_reference(Side::Rx);
-            mark_reference(Side::Tx);
-        } else if (const std::optional<Side> side = ReferenceMarks::side_of(update.name)) {
-            mark_reference(*side);
-        }
+        follow_marks(mark_, references_, update.name, update.text)
+            .show([this] { show_source_mark(); }, [this](Side side) { mark_reference(side); });
         break;
     case Change::Enabled:
         EnableWindow(c->window, update.enabled);
