@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Unpacks the Debian package into a private folder and runs the programs from there: each one's
-# --help and --version, the pass player behind the window's "orbitron" link, and dopplexd on the
-# configuration it ships.
+# --help and --version; nothing named orbitron, so no pass player stands in for a tracker; and
+# dopplexd on the configuration it ships.
 # Usage: unpacked_package_test.sh PACKAGE_FOLDER VERSION
 set -euo pipefail
 package_dir=$1
@@ -24,9 +24,8 @@ for program in dopplex dopplex-script dopplex-tracker dopplexd; do
     said=$("$root/usr/bin/$program" --version) || fail "$program --version failed"
     [ "$said" = "$program $version" ] || fail "$program --version said \"$said\""
 done
-said=$("$root/usr/lib/dopplex/orbitron" --version) || fail "the orbitron link does not start"
-[ "$said" = "dopplex-tracker $version" ] || fail "the orbitron link started \"$said\""
-[ ! -e "$root/usr/bin/orbitron" ] || fail "an orbitron on everyone's PATH"
+named=$(find "$root" -iname 'orbitron*')
+[ -z "$named" ] || fail "installs $named"
 
 for file in usr/share/applications/dopplex.desktop \
     usr/share/icons/hicolor/scalable/apps/dopplex.svg \

@@ -3,13 +3,15 @@
 #include <algorithm>
 #include <chrono>
 
+#include "tracker/record/simulated_mark.h"
+
 namespace dopplex::tracker {
 
-PlayedSource::PlayedSource(std::vector<Update> updates, double time_factor)
-    : updates_(std::move(updates)), time_factor_(time_factor) {}
+PlayedSource::PlayedSource(std::vector<Update> updates, double time_factor, std::string kind)
+    : updates_(std::move(updates)), time_factor_(time_factor), kind_(std::move(kind)) {}
 
 std::string PlayedSource::first_text() const {
-    return updates_.empty() ? std::string() : updates_.front().text;
+    return mark_simulated(updates_.empty() ? std::string() : updates_.front().text, kind_);
 }
 
 void PlayedSource::run(const Publish& publish, StopSignal& stop) {
@@ -29,7 +31,7 @@ void PlayedSource::run(const Publish& publish, StopSignal& stop) {
                 return;
             }
         }
-        publish(update.text);
+        publish(mark_simulated(update.text, kind_));
     }
 }
 

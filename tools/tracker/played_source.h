@@ -1,6 +1,8 @@
-// Plays timed updates (a generated pass or a recording) in real time, optionally faster.
+// Plays timed updates (a generated pass or a recording) in real time, optionally faster. Every
+// text it serves is marked simulated, naming `kind` ("GENERATED", "REPLAY").
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "pass_script.h"
@@ -10,7 +12,7 @@ namespace dopplex::tracker {
 
 class PlayedSource : public TrackingSource {
 public:
-    PlayedSource(std::vector<Update> updates, double time_factor);
+    PlayedSource(std::vector<Update> updates, double time_factor, std::string kind);
     std::string first_text() const override;
     void run(const Publish& publish, StopSignal& stop) override;
     const std::vector<Update>& updates() const { return updates_; }
@@ -18,6 +20,7 @@ public:
 private:
     std::vector<Update> updates_;
     double time_factor_;
+    std::string kind_;
 };
 
 } // namespace dopplex::tracker

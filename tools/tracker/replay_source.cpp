@@ -11,7 +11,7 @@ std::unique_ptr<PlayedSource> replay_source(const std::string& path, double time
     std::ifstream in;
     tools::open_input(in, path);
     try {
-        return std::make_unique<PlayedSource>(read_recording(in), time_factor);
+        return std::make_unique<PlayedSource>(read_recording(in), time_factor, "REPLAY");
     } catch (const std::runtime_error& e) {
         throw std::runtime_error(path + ": " + e.what());
     }

@@ -40,9 +40,14 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setStyle(QStyleFactory::create("Fusion"));
 
+    std::unique_ptr<app::DemoFolder> demo_folder;
     std::unique_ptr<app::LinkPlatform> link;
     try {
+        if (start.line.demo)
+            demo_folder = std::make_unique<app::DemoFolder>();
         link = std::make_unique<app::LinkPlatform>();
+        if (start.line.demo)
+            link->play_demo();
     } catch (const std::exception& error) { // LinkStartError and the like: nothing to run on
         std::cerr << "dopplex: " << error.what() << "\n";
         QMessageBox::critical(nullptr, "Dopplex", QString::fromStdString(error.what()));
@@ -67,5 +72,7 @@ int main(int argc, char** argv) {
     shell.window().live_readout().watch(link->folder());
     link->set_status_listener(
         [&shell](const std::string& status) { shell.window().post_link_status(status); });
-    return app::run_window(session, shell);
+    const int status = app::run_window(session, shell);
+    link->end_started_player(shell.window().source_mark().served_simulated_pass());
+    return status;
 }

@@ -199,6 +199,8 @@ void MainWindow::build_control(const Control& control) {
     if (const std::string_view hint = key_hint(name); !hint.empty())
         w->setToolTip(QString::fromUtf8(hint.data(), static_cast<qsizetype>(hint.size())));
     widgets_[name] = w;
+    if (SourceMark::concerns(name))
+        mark_.follow(name, control.text());
     ControlUpdate initial = snapshot(control, Change::Text);
     apply_text(w, initial);
     w->setEnabled(control.enabled());
@@ -221,13 +223,31 @@ void MainWindow::wire(const Control& control, QWidget* w) {
         connect(button, &QAbstractButton::clicked, this, [this, name] { post_click(name); });
         return;
     }
-    if (auto* edit = qobject_cast<QLineEdit*>(w); edit && !edit->isReadOnly())
-        connect(edit, &QLineEdit::textEdited, this,
-                [this, name](const QString& text) { post_type(name, text); });
+    auto* edit = qobject_cast<QLineEdit*>(w);
+    if (!edit || edit->isReadOnly())
+        return;
+    connect(edit, &QLineEdit::textEdited, this,
+            [this, name](const QString& text) { post_type(name, text); });
+    if (const std::optional<Side> side = ReferenceMarks::side_of(name)) {
+        connect(edit, &QLineEdit::textEdited, this, [this, side] { mark_reference(*side); });
+        connect(edit, &QLineEdit::editingFinished, this,
+                [this, side] { post_reference_done(session_, *side); });
+    }
 }
 
 void MainWindow::post_click(const std::string& name) {
-    session_.post_input([name](TFMain& form) { form.Click(name); });
+    app::post_click(session_, name);
+}
+
+// A reference that does not read right is marked at once, with the hint as its tooltip.
+void MainWindow::mark_reference(Side side) {
+    auto* edit = qobject_cast<QLineEdit*>(widget(side == Side::Rx ? "Edit1" : "Edit13"));
+    if (!edit)
+        return;
+    const std::optional<std::string> hint = references_.hint(side, edit->text().toStdString());
+    const ControlStyle style = reference_style(hint.has_value());
+    set_colors(edit, to_qcolor(*style.back_color), to_qcolor(*style.text_color));
+    edit->setToolTip(hint ? q(*hint) : QString());
 }
 
 // The model echoes typed text back; until every text typed so far has reached the engine, an
@@ -262,6 +282,8 @@ void MainWindow::apply(const ControlUpdate& update) {
     switch (update.what) {
     case Change::Text:
         apply_text(w, update);
+        follow_marks(mark_, references_, update.name, update.text)
+            .show([this] { show_source_mark(); }, [this](Side side) { mark_reference(side); });
         break;
     case Change::Enabled:
         w->setEnabled(update.enabled);
@@ -287,6 +309,29 @@ void MainWindow::apply(const ControlUpdate& update) {
     }
 }
 
+// A simulated pass reads so in the link state, in white on red, and in the title.
+void MainWindow::show_source_mark() {
+    if (!link_label_)
+        return;
+    link_label_->setText(q(mark_.link_state()));
+    const ControlStyle style = link_state_style(mark_.simulated());
+    QPalette p = link_label_->palette();
+    p.setColor(QPalette::WindowText, to_qcolor(*style.text_color));
+    if (style.back_color)
+        p.setColor(QPalette::Window, to_qcolor(*style.back_color));
+    link_label_->setPalette(p);
+    link_label_->setAutoFillBackground(style.back_color.has_value());
+    QFont f = link_label_->font();
+    f.setBold(style.bold);
+    link_label_->setFont(f);
+    show_link_hint();
+    setWindowTitle(q(mark_.title()));
+}
+
+void MainWindow::show_link_hint() {
+    link_label_->setToolTip(q(mark_.link_tooltip(link_reason_)));
+}
+
 void MainWindow::follow_focus(const std::string& control_name) {
     QWidget* w = widget(control_name);
     if (w && w->isVisible() && w->isEnabled())
@@ -300,10 +345,11 @@ void MainWindow::show_port_status(const port::PortStatus& status) {
 void MainWindow::post_link_status(const std::string& status) {
     QMetaObject::invokeMethod(
         this,
-        [this, text = q(status)] {
-            link_status_->setText(kLinkStatusPrefix + text);
+        [this, status] {
+            link_status_->setText(kLinkStatusPrefix + q(status));
+            link_reason_ = status;
             if (link_label_)
-                link_label_->setToolTip(text + "\n" + kLinkClickHint);
+                show_link_hint();
         },
         Qt::QueuedConnection);
 }

@@ -7,6 +7,8 @@
 #include "dial_watch.h"
 #include "form_bridge.h"
 #include "port/supervised_port.h"
+#include "reference_check.h"
+#include "source_mark.h"
 
 #include <QWidget>
 
@@ -53,6 +55,7 @@ public:
     QPushButton& stop_button(bool tx) const { return *stop_[tx]; }
     LiveReadout& live_readout() const { return *live_; }
     QLabel& dial_label(bool tx) const { return *(tx ? tx_dial_ : rx_dial_); }
+    const SourceMark& source_mark() const { return mark_; }
 
     // Stop (the button or Esc): the running train ends at once, out of band; the engine then
     // goes on with its queue. Without a train it does nothing.
@@ -82,6 +85,9 @@ private:
     void post_click(const std::string& name);
     void post_type(const std::string& name, const QString& text);
     void apply_text(QWidget* widget, const ControlUpdate& update);
+    void show_source_mark();
+    void show_link_hint();
+    void mark_reference(Side side);
 
     EngineSession& session_;
     std::map<std::string, QWidget*> widgets_;
@@ -95,6 +101,9 @@ private:
     QLabel* tx_dial_ = nullptr;
     QLabel* link_label_ = nullptr;
     QLabel* link_status_ = nullptr;
+    std::string link_reason_;
+    SourceMark mark_;
+    ReferenceMarks references_;
     bool may_close_ = false;
 };
 

@@ -36,6 +36,10 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             line.version = true;
         } else if (word == "--no-log") {
             line.no_log = true;
+#ifndef _WIN32
+        } else if (word == "--demo") {
+            line.demo = true;
+#endif
         } else if (auto port = option_value(args, i, "--port", line.error)) {
             line.port = *port;
         } else if (auto mode = option_value(args, i, "--tracking", line.error)) {
@@ -76,8 +80,13 @@ constexpr SystemLines kWindowsLines{
 constexpr SystemLines kLinuxLines{
     "                without either: ppdev on /dev/parport0 when it exists, else virtual\n",
     "  --no-log      no pass log (else one CSV file per pass in\n"
-    "                $XDG_DATA_HOME/dopplex/passes, else ~/.local/share/dopplex/passes)\n",
-    "The tracker link uses the socket folder $XDG_RUNTIME_DIR (else /tmp/dopplex-<uid>).\n"
+    "                $XDG_DATA_HOME/dopplex/passes, else ~/.local/share/dopplex/passes)\n"
+    "  --demo        play a made-up pass (dopplex-tracker in a private socket folder),\n"
+    "                marked SIMULATED PASS; it ends with the window\n",
+    "The tracker link uses the socket folder $XDG_RUNTIME_DIR (else /tmp/dopplex-<uid>); when\n"
+    "no tracker answers, a click on the link status starts dopplex-tracker --hamlib (the relay\n"
+    "for Gpredict), or the value Tracker under [Software\\Dopplex] in\n"
+    "~/.config/dopplex/registry.\n"
     "SIGINT, SIGTERM, SIGHUP and SIGQUIT end the program like its Exit button: every line\n"
     "is lowered.\n"};
 

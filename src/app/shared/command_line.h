@@ -1,6 +1,6 @@
-// The program's options: --port SPEC, --tracking MODE, --no-log, --help and --version. The port
-// choice itself (option, then DOPPLEX_PORT, then the default) is the port area's; this only reads
-// the words.
+// The program's options: --port SPEC, --tracking MODE, --no-log, --demo (Linux), --help and
+// --version. The port choice itself (option, then DOPPLEX_PORT, then the default) is the port
+// area's; this only reads the words.
 #pragma once
 
 #include "loop/loop_settings.h"
@@ -15,6 +15,7 @@ struct CommandLine {
     bool help = false;
     bool version = false;
     bool no_log = false;
+    bool demo = false; // play a made-up pass instead of following a tracker
     std::optional<std::string> port;
     std::optional<TrackingMode> tracking; // none: as the settings remember it
     std::string error;                    // not empty: the words could not be read

@@ -13,6 +13,7 @@ const std::set<std::string> kEditable{"Edit1", "Edit13", "Edit9"};
 constexpr std::uint32_t kDisplayBlue = 0xC80000;
 constexpr std::uint32_t kFieldGrey = 0xC0C0C0;
 constexpr std::uint32_t kLogNavy = 0x4A2010;
+constexpr std::uint32_t kTypingBack = 0xFFFFFF;
 
 } // namespace
 
@@ -30,7 +31,7 @@ ControlStyle control_style(const Control& control) {
             style.back_color = 0x808080;
             style.text_color = 0xFFFFFF;
         } else if (style.editable) {
-            style.back_color = 0xFFFFFF;
+            style.back_color = kTypingBack;
             style.text_color = 0x000000;
         } else {
             const FieldColors colors = read_only_field_colors(control.font_color());
@@ -65,6 +66,23 @@ ControlStyle caption_style(CaptionStyle look) {
         style.text_color = 0x0000B0;
     if (look == CaptionStyle::Title)
         style.text_color = 0x602020;
+    return style;
+}
+
+ControlStyle link_state_style(bool simulated) {
+    ControlStyle style;
+    style.bold = simulated;
+    style.text_color = simulated ? 0xFFFFFF : kDisplayBlue;
+    if (simulated)
+        style.back_color = 0x0000C8;
+    return style;
+}
+
+ControlStyle reference_style(bool wrong) {
+    ControlStyle style;
+    style.editable = true;
+    style.back_color = wrong ? 0xBEBEFF : kTypingBack;
+    style.text_color = 0x000000;
     return style;
 }
 

@@ -36,5 +36,9 @@ FieldColors read_only_field_colors(std::uint32_t font_color);
 // The edits the operator types into (the others show the engine's values).
 bool takes_typing(const std::string& name);
 ControlStyle caption_style(CaptionStyle style);
+// The link state (l_dd): white and bold on red while a simulated pass plays, else as labels are.
+ControlStyle link_state_style(bool simulated);
+// A reference field (Edit1, Edit13): pink while its text does not read as a frequency.
+ControlStyle reference_style(bool wrong);
 
 } // namespace dopplex::app

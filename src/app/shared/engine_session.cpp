@@ -1,6 +1,8 @@
 #include "engine_session.h"
 
+#include "console/numtext/numtext.h"
 #include "realtime/realtime_request.h"
+#include "reference_check.h"
 
 #include <iostream>
 
@@ -91,6 +93,31 @@ void EngineSession::stop() {
     // The engine thread is gone, so this thread may end the link in its place.
     if (form_.Tracking)
         form_.Tracking->CloseConversation();
+}
+
+namespace {
+
+const Control& reference_field(const TFMain& form, Side side) {
+    return side == Side::Rx ? form.Edit1 : form.Edit13;
+}
+
+double tracker_hz(const TFMain& form, Side side) {
+    return side == Side::Rx ? form.SatData.Downlink : form.SatData.Uplink;
+}
+
+} // namespace
+
+std::optional<std::string> EngineSession::reference_hint_now(Side side) const {
+    return reference_hint(reference_field(form_, side).text(), tracker_hz(form_, side));
+}
+
+void EngineSession::commit_reference(Side side) {
+    if (reference_hint_now(side))
+        return;
+    const double hz = ParseNumber(reference_field(form_, side).text());
+    dial_.set_reference(side, hz);
+    for (const auto& listener : reference_listeners_)
+        listener(side, hz);
 }
 
 void EngineSession::post_input(std::function<void(TFMain&)> input) {

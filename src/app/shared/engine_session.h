@@ -18,6 +18,7 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -62,6 +63,16 @@ public:
     void stop();
     bool running() const { return thread_.joinable(); }
 
+    // Engine thread: the side's reference as the model holds it becomes the base of the dial
+    // estimates when it reads right (reference_check.h); the listeners hear it.
+    void commit_reference(Side side);
+    // Engine thread: the hint for the side's reference, none when it reads right.
+    std::optional<std::string> reference_hint_now(Side side) const;
+    // Before start(): who else re-bases on a reference that is done.
+    void on_reference(std::function<void(Side, double)> listener) {
+        reference_listeners_.push_back(std::move(listener));
+    }
+
     // Operator input, handled in the engine's queue after what is already there.
     void post_input(std::function<void(TFMain&)> input);
     // Runs on the engine thread even while an error report is open.
@@ -102,6 +113,7 @@ private:
     TFMain form_{loop_, dial_};
     std::thread thread_;
     HandlerWrapper wrapper_;
+    std::vector<std::function<void(Side, double)>> reference_listeners_;
 };
 
 } // namespace dopplex::app

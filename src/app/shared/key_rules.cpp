@@ -1,6 +1,7 @@
 #include "key_rules.h"
 
 #include "engine_session.h"
+#include "reference_check.h"
 
 namespace dopplex::app {
 
@@ -28,7 +29,7 @@ bool post_key_action(EngineSession& session, const KeyAction& action) {
         session.post_input([code = action.code](TFMain& form) { form.SysKeyDown(code); });
         return true;
     case KeyAction::Kind::Click:
-        session.post_input([button = action.button](TFMain& form) { form.Click(button); });
+        post_click(session, action.button);
         return true;
     }
     return false;

@@ -1,6 +1,12 @@
 #include "link_platform.h"
 
 #include "tracker/link/client_conversation.h"
+#include "tracker/link/tracker_location.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
 
 #include <filesystem>
 
@@ -28,7 +34,25 @@ LinkServices LinkPlatform::services() {
         },
         program_path(),
         '/',
+        demo_ ? kDemoTrackerCommand : kDefaultTrackerCommand,
+        !demo_,
     };
+}
+
+DemoFolder::DemoFolder() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern =
+        (tmp && tmp[0] == '/' ? std::string(tmp) : std::string("/tmp")) + "/dopplex-demo.XXXXXX";
+    if (!mkdtemp(pattern.data()))
+        throw std::runtime_error("no folder for the demonstration's link: " + pattern + ": " +
+                                 std::strerror(errno));
+    path_ = pattern;
+    setenv(link::kLinkDirVariable, path_.c_str(), 1);
+}
+
+DemoFolder::~DemoFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
 }
 
 std::string program_path() {

@@ -19,7 +19,15 @@ namespace dopplex::app {
 class LinkPlatform {
 public:
     LinkPlatform();
+    // The tracker started when none answers: the settings' command, else the Hamlib relay;
+    // after play_demo(), the pass player whatever the settings say.
     LinkServices services();
+    void play_demo() { demo_ = true; }
+    // At the end of the window: a pass player it started ends with it; a tracker is left running.
+    void end_started_player(bool served_simulated_pass) {
+        if (served_simulated_pass)
+            launcher_.end_started();
+    }
     // Which folders were refused and why, and the one in use; empty when all went as expected.
     std::vector<std::string> folder_notice() const {
         return link::runtime_dir_notice(runtime_dir_);
@@ -36,7 +44,24 @@ private:
     link::SocketTransport transport_;
     launch::ProcessLauncher launcher_;
     settings::FileSettingsStore settings_;
+    bool demo_ = false;
 };
+
+// --demo: a private link folder (DOPPLEX_LINK_DIR), so that the pass player and the window meet
+// there and no real tracker or other window does; removed at the end. Build it before the
+// LinkPlatform. Throws std::runtime_error when no folder can be made.
+class DemoFolder {
+public:
+    DemoFolder();
+    ~DemoFolder();
+    DemoFolder(const DemoFolder&) = delete;
+    DemoFolder& operator=(const DemoFolder&) = delete;
+
+private:
+    std::string path_;
+};
+
+inline constexpr const char* kDemoTrackerCommand = "dopplex-tracker --lead-in 20";
 
 // The program's own file, as the system knows it (not argv[0], which may be relative).
 std::string program_path();

@@ -137,7 +137,7 @@ void MainView::build_tooltips() {
     set_tooltip(GetDlgItem(window_, kLiveReadoutId), kLiveTooltip);
     set_tooltip(GetDlgItem(window_, kPlotButtonId), kPlotButtonTooltip);
     if (const Child* link = child("l_dd"))
-        set_tooltip(link->window, kLinkClickHint);
+        set_tooltip(link->window, mark_.link_tooltip(link_reason_));
 }
 
 void MainView::set_tooltip(HWND control, const std::string& text) {
@@ -148,6 +148,10 @@ void MainView::set_tooltip(HWND control, const std::string& text) {
     tool.hwnd = window_;
     tool.uId = reinterpret_cast<UINT_PTR>(control);
     tool.lpszText = wide.data();
+    if (text.empty()) {
+        SendMessageW(tooltips_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        return;
+    }
     // Adding a tool twice keeps the first: a known one only gets its new text.
     if (!SendMessageW(tooltips_, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)))
         SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
@@ -168,8 +172,13 @@ void MainView::show_readout(int id, const std::string& text, std::optional<std::
 
 void MainView::show_link_status(const std::string& status) {
     show_readout(kLinkStatusId, kLinkStatusPrefix + status);
+    link_reason_ = status;
+    show_link_hint();
+}
+
+void MainView::show_link_hint() {
     if (const Child* link = child("l_dd"))
-        set_tooltip(link->window, status + "\n" + kLinkClickHint);
+        set_tooltip(link->window, mark_.link_tooltip(link_reason_));
 }
 
 void MainView::set_plot_button(bool checked) {
@@ -221,6 +230,8 @@ void MainView::build_control(const Control& control) {
     made.text_color = look.text_color;
     made.back_color = look.back_color;
     by_name_[name] = &made;
+    if (SourceMark::concerns(name))
+        mark_.follow(name, control.text());
     set_text(made, control.text());
     EnableWindow(made.window, control.enabled());
     if (control.kind() == ControlKind::CheckBox || control.kind() == ControlKind::RadioButton)
@@ -291,6 +302,8 @@ void MainView::apply(const ControlUpdate& update) {
         // what the operator sees: it would move the caret or undo a keystroke.
         if (typing_in_flight_[update.name] == 0 && to_utf8(window_text(c->window)) != update.text)
             set_text(*c, update.text);
+        follow_marks(mark_, references_, update.name, update.text)
+            .show([this] { show_source_mark(); }, [this](Side side) { mark_reference(side); });
         break;
     case Change::Enabled:
         EnableWindow(c->window, update.enabled);
@@ -315,6 +328,23 @@ void MainView::apply(const ControlUpdate& update) {
         set_text(*c, "");
         break;
     }
+}
+
+// A simulated pass reads so in the link state, in white on red, and in the title.
+void MainView::show_source_mark() {
+    Child* link = child("l_dd");
+    if (!link)
+        return;
+    const ControlStyle style = link_state_style(mark_.simulated());
+    link->text_color = style.text_color;
+    link->back_color = style.back_color;
+    link->bold = style.bold;
+    SendMessageW(link->window, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(style.bold ? fonts_->bold() : fonts_->normal()), FALSE);
+    set_text(*link, mark_.link_state());
+    InvalidateRect(link->window, nullptr, TRUE);
+    show_link_hint();
+    SetWindowTextW(window_, to_wide(mark_.title()).c_str());
 }
 
 void MainView::follow_focus(const std::string& control_name) {
@@ -385,7 +415,18 @@ std::string MainView::focused_button() const {
 }
 
 void MainView::post_click(const std::string& name) {
-    session_.post_input([name](TFMain& form) { form.Click(name); });
+    app::post_click(session_, name);
+}
+
+// A reference that does not read right is marked at once, with the hint as its tooltip.
+void MainView::mark_reference(Side side) {
+    Child* c = child(side == Side::Rx ? "Edit1" : "Edit13");
+    if (!c)
+        return;
+    const std::optional<std::string> hint = references_.hint(side, to_utf8(window_text(c->window)));
+    c->back_color = reference_style(hint.has_value()).back_color;
+    InvalidateRect(c->window, nullptr, TRUE);
+    set_tooltip(c->window, hint.value_or(""));
 }
 
 void MainView::post_type(const std::string& name) {
@@ -422,6 +463,11 @@ void MainView::on_command(int id, int code, HWND control) {
         post_click(name);
     } else if (code == EN_CHANGE && !applying_ && takes_typing(name)) {
         post_type(name);
+        if (const std::optional<Side> side = ReferenceMarks::side_of(name))
+            mark_reference(*side);
+    } else if (code == EN_KILLFOCUS) {
+        if (const std::optional<Side> side = ReferenceMarks::side_of(name))
+            post_reference_done(session_, *side);
     }
 }
 

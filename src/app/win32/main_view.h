@@ -10,6 +10,8 @@
 #include "display.h"
 #include "keying/train_progress.h"
 #include "port/supervised_port.h"
+#include "reference_check.h"
+#include "source_mark.h"
 #include "window_layout.h"
 
 #include <windows.h>
@@ -60,7 +62,7 @@ public:
     // model's 0x00BBGGRR when given.
     void show_readout(int id, const std::string& text,
                       std::optional<std::uint32_t> color = std::nullopt);
-    // The link status line, also the tooltip of the link's label.
+    // The link status line, also in the tooltip of the link's label.
     void show_link_status(const std::string& status);
     // Who hears the "Pass plot" button's clicks, with its new state.
     std::function<void(bool checked)> on_plot_button;
@@ -69,6 +71,7 @@ public:
     // The text a model control shows now; empty for a name without a control.
     std::string control_text(const std::string& name);
     bool modal_open() const { return modal_open_; }
+    const SourceMark& source_mark() const { return mark_; }
     // The name of the visible, enabled push button of the model that has the focus, or empty.
     std::string focused_button() const;
 
@@ -103,6 +106,9 @@ private:
     int text_height(HFONT font) const;
     void set_text(Child& child, const std::string& text);
     void append_line(HWND memo, const std::string& line);
+    void show_source_mark();
+    void show_link_hint();
+    void mark_reference(Side side);
     void post_click(const std::string& name);
     void post_type(const std::string& name);
     Child* child(const std::string& name);
@@ -120,7 +126,10 @@ private:
     std::map<COLORREF, HBRUSH> brushes_;
     std::optional<port::PortStatus> port_status_;
     std::optional<TrainProgress> trains_[2];
-    bool applying_ = false; // our own text change, not the operator's typing
+    SourceMark mark_;
+    ReferenceMarks references_;
+    std::string link_reason_; // the link status line's words
+    bool applying_ = false;   // our own text change, not the operator's typing
     bool modal_open_ = false;
     bool closed_ = false;
 };

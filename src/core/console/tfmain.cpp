@@ -177,9 +177,17 @@ void TFMain::FormCreate() {
                                              : path.substr(0, folder_end + 1);
     link_->set_current_directory(AppDir);
     try {
-        Tracking->ServiceApplication = locate_tracker(AppDir, link_->file_exists, link_->settings);
+        if (link_->tracker_command.empty()) {
+            Tracking->ServiceApplication =
+                locate_tracker(AppDir, link_->file_exists, link_->settings);
+        } else {
+            Tracking->ServiceApplication = link_->tracker_command;
+            if (link_->from_settings)
+                Tracking->ServiceApplication =
+                    configured_tracker(link_->settings, link_->tracker_command);
+        }
     } catch (const SettingsReadError& error) {
-        // An unreadable store costs only the tracker's folder: say so, then start it by name.
+        // An unreadable store costs only what it would name: say so, then start the default.
         loop_.report_error(error.what());
     }
     Tracking->OpenConversation();

@@ -21,6 +21,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,10 @@ struct LinkServices {
     std::function<void(const std::string&)> set_current_directory;
     std::string program_path; // the program's own file
     char separator = '/';
+    // Empty: the Windows tracker's rule. Else the command started when no tracker answers:
+    // the one in the settings when `from_settings`, else this one.
+    std::string tracker_command = {};
+    bool from_settings = true;
 };
 
 class TFMain : private ChangeSink {
@@ -222,6 +227,9 @@ private:
     std::array<std::optional<std::string>, EventLoop::kTimerCount> last_tick_error_;
     std::optional<LinkServices> link_;
     bool app_message_installed_ = false;
+    // The Reset buttons whose pulses went out in this pass: the end-of-pass update leaves them
+    // off, so a second end-of-pass text cannot send the same count again.
+    std::set<const Control*> spent_resets_;
 };
 
 } // namespace dopplex

@@ -11,8 +11,9 @@ void TFMain::set_green_box(bool ticked) {
     CheckBox2Click();
 }
 
-// Judges each update alone, by its elevation: no state of its own. The end of a pass is an
-// elevation that reads exactly -2.0, in either direction of motion.
+// Judges each update by its elevation alone; the one thing it remembers is which Reset was sent
+// since the last update above the horizon. The end of a pass is an elevation that reads exactly
+// -2.0, in either direction of motion.
 void TFMain::UpdatePassState() {
     const double el = ParseNumber(Edit9.text());
     const bool above = el > 0;
@@ -28,13 +29,14 @@ void TFMain::UpdatePassState() {
     if (above) {
         Button22.set_enabled(false);
         Button23.set_enabled(false);
+        spent_resets_.clear();
     }
     if (below)
         for (Control* adjust : {&Button7, &Button9, &Button15, &Button16})
             adjust->set_enabled(false);
     if (end_of_pass) {
-        Button22.set_enabled(true);
-        Button23.set_enabled(true);
+        for (Control* reset : {&Button22, &Button23})
+            reset->set_enabled(spent_resets_.count(reset) == 0);
         for (Control* memo : {&Memo1, &Memo2, &Memo3, &Memo4})
             memo->clear_lines();
         Edit8.set_text("0");

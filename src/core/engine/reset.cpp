@@ -38,6 +38,7 @@ void TFMain::RunResetStage(const ResetSide& side) {
                   {this->*side.start, this->*side.count, &log, side.channel});
     log.add_line(side.message);
     (this->*side.button).set_enabled(false);
+    spent_resets_.insert(&(this->*side.button));
 }
 
 } // namespace dopplex

@@ -1,9 +1,11 @@
 #include "launcher/process_launcher.h"
 
-#include <atomic>
 #include <cerrno>
+#include <condition_variable>
+#include <csignal>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -77,6 +79,15 @@ std::vector<char*> pointers(std::vector<std::string>& words) {
 
 } // namespace
 
+// A started program: the waiter marks it ended before it reaps it, under the lock, so a signal
+// sent under the lock never reaches a process id that was reused.
+struct ProcessLauncher::Child {
+    pid_t pid;
+    std::mutex lock;
+    std::condition_variable done;
+    bool ended = false;
+};
+
 ProcessLauncher::ProcessLauncher(std::string ready_socket, std::chrono::milliseconds ready_timeout)
     : ready_socket_(std::move(ready_socket)), ready_timeout_(ready_timeout) {}
 
@@ -109,20 +120,47 @@ int ProcessLauncher::launch(const std::string& command_line) {
     }
     last_pid_ = pid;
 
-    auto ended = std::make_shared<std::atomic<bool>>(false);
-    std::thread([pid, ended] {
-        int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    auto child = std::make_shared<Child>();
+    child->pid = pid;
+    children_.push_back(child);
+    std::thread([child] {
+        siginfo_t info{};
+        while (waitid(P_PID, static_cast<id_t>(child->pid), &info, WEXITED | WNOWAIT) < 0 &&
+               errno == EINTR) {
         }
-        *ended = true;
+        {
+            const std::lock_guard<std::mutex> held(child->lock);
+            child->ended = true;
+        }
+        child->done.notify_all();
+        int status = 0;
+        while (waitpid(child->pid, &status, 0) < 0 && errno == EINTR) {
+        }
     }).detach();
 
+    const auto ended = [&child] {
+        const std::lock_guard<std::mutex> held(child->lock);
+        return child->ended;
+    };
     const auto deadline = std::chrono::steady_clock::now() + ready_timeout_;
-    while (!*ended && !accepts_connections(ready_socket_) &&
+    while (!ended() && !accepts_connections(ready_socket_) &&
            std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return kLaunched;
+}
+
+void ProcessLauncher::end_started(std::chrono::milliseconds grace) {
+    for (const auto& child : children_) {
+        const std::lock_guard<std::mutex> held(child->lock);
+        if (!child->ended)
+            kill(-child->pid, SIGTERM); // its own session: the group holds what it started
+    }
+    const auto deadline = std::chrono::steady_clock::now() + grace;
+    for (const auto& child : children_) {
+        std::unique_lock<std::mutex> held(child->lock);
+        child->done.wait_until(held, deadline, [&child] { return child->ended; });
+    }
 }
 
 } // namespace dopplex::launch

@@ -7,8 +7,10 @@
 
 #include <chrono>
 #include <map>
+#include <memory>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 #include "tracker/link/link_transport.h"
 
@@ -27,12 +29,17 @@ public:
     int launch(const std::string& command_line) override;
     // The process id of the last program started, or -1 (for tests and shutdown).
     pid_t last_pid() const { return last_pid_; }
+    // Asks every program started here that still runs to end (SIGTERM to its process group)
+    // and waits up to `grace` for them. A program that ended is never signalled.
+    void end_started(std::chrono::milliseconds grace = std::chrono::seconds(2));
 
 private:
+    struct Child;
     std::string ready_socket_;
     std::chrono::milliseconds ready_timeout_;
     std::map<std::string, std::string> environment_;
     pid_t last_pid_ = -1;
+    std::vector<std::shared_ptr<Child>> children_;
 };
 
 } // namespace dopplex::launch

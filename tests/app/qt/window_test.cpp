@@ -416,6 +416,43 @@ private slots:
         QVERIFY(QApplication::activeModalWidget() == nullptr);
     }
 
+    // Typed wrong, the reference is marked at once, and Tune is refused with the hint before
+    // any line moves; typed right, the mark goes.
+    void a_wrong_reference_is_marked_and_refused() {
+        auto* edit = static_cast<QLineEdit*>(w("Edit1"));
+        edit->selectAll();
+        QTest::keyClicks(edit, "145.92");
+        const QString hint("145.92 reads as 145.92 Hz; type 1.459200E8 for 145.920 MHz");
+        QCOMPARE(edit->toolTip(), hint);
+        QCOMPARE(edit->palette().color(QPalette::Base), QColor(255, 190, 190));
+        click("CheckBox1");
+        feed(update_above(300));
+        QTRY_VERIFY(w("Button1")->isEnabled());
+        click("Button1");
+        QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
+        QCOMPARE(qobject_cast<QMessageBox*>(QApplication::activeModalWidget())->text(), hint + ".");
+        QApplication::activeModalWidget()->close();
+        QTest::qWait(300);
+        QVERIFY(record_->rising(0).empty());
+        edit->selectAll();
+        QTest::keyClicks(edit, "4.367750E8");
+        QVERIFY(edit->toolTip().isEmpty());
+        QCOMPARE(edit->palette().color(QPalette::Base), QColor(Qt::white));
+    }
+
+    // A tracker that plays a pass says so in its text; the window says so where one looks,
+    // until the link closes.
+    void a_simulated_pass_is_marked() {
+        feed(update_above(0) + " SIMULATED\"GENERATED\"");
+        QTRY_COMPARE(text_of("l_dd"), QString("SIMULATED PASS"));
+        QVERIFY(window().windowTitle().startsWith("SIMULATED PASS - Brenwick"));
+        QVERIFY(window().source_mark().served_simulated_pass());
+        TFMain& form = session_->form();
+        session_->loop().post(EventKind::Link, [&form] { form.TrackingClose(); });
+        QTRY_COMPARE(text_of("l_dd"), QString("Closed"));
+        QCOMPARE(window().windowTitle(), QString("Brenwick - \"Dopplex\" Ver.1.00  for Orbitron "));
+    }
+
     void error_report_for_an_untyped_reference() {
         click("CheckBox1");
         feed(update_above(300));
@@ -424,7 +461,8 @@ private slots:
         QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         QCOMPARE(box->windowTitle(), QString("Dopplex"));
-        QCOMPARE(box->text(), QString("'Enter Freq E8' is not a valid floating point value."));
+        QCOMPARE(box->text(), QString("No reference yet: type the frequency in Hz, such as "
+                                      "4.353000E8 for 435.300 MHz."));
         QCOMPARE(box->icon(), QMessageBox::Critical);
         QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
         QVERIFY(box->isModal());

@@ -7,7 +7,10 @@
 #include "link_status.h"
 #include "live_text.h"
 #include "readout_text.h"
+#include "reference_check.h"
+#include "source_mark.h"
 #include "start_up.h"
+#include "window_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -199,4 +202,79 @@ TEST(LinkStatus, LaunchReasonOutlivesTheFailedConnect) {
     EXPECT_EQ(heard, (std::vector<std::string>{"No tracker answers as Orbitron Tracking", started,
                                                "No tracker answers as Orbitron Tracking",
                                                "Conversation with Orbitron Tracking open"}));
+}
+
+// A reference either reads right, or gets a hint with an example in the form that was typed.
+TEST(ReferenceCheck, TypedTextToHint) {
+    struct Row {
+        const char* typed;
+        double tracker_hz;
+        const char* hint; // nullptr: reads right
+    };
+    const Row rows[] = {
+        {"1.459200E8", 0, nullptr},
+        {"4.353000E8", 435309394, nullptr},
+        {" 145920000 ", 145917000, nullptr},
+        {"1.0E6", 0, nullptr},
+        {"1.0E10", 0, nullptr},
+        {"145.92", 0, "145.92 reads as 145.92 Hz; type 1.459200E8 for 145.920 MHz"},
+        {"145920", 0, "145920 reads as 145920 Hz; type 1.459200E8 for 145.920 MHz"},
+        {"1.4592", 145917000, "1.4592 reads as 1.4592 Hz; type 1.459200E8 for 145.920 MHz"},
+        {"2.4E11", 0,
+         "2.4E11 reads as 240000000000 Hz; type the frequency in Hz, such as 4.353000E8 for "
+         "435.300 MHz"},
+        {"0", 0, "0 reads as 0 Hz; type the frequency in Hz, such as 4.353000E8 for 435.300 MHz"},
+        {"4,353E8", 0,
+         "4,353E8 does not read as a number: the decimal separator is a point; type "
+         "4.353000E8 for 435.300 MHz"},
+        {"1.459200E7", 145917000,
+         "1.459200E7 reads as 14.592 MHz, 10 times below the tracker's 145.917 MHz: check the "
+         "exponent; type 1.459200E8 for 145.920 MHz"},
+        {"4.353E9", 435300000,
+         "4.353E9 reads as 4353.000 MHz, 10 times above the tracker's 435.300 MHz: check the "
+         "exponent; type 4.353000E8 for 435.300 MHz"},
+        {"1.459200E7", 0, nullptr},         // 14.592 MHz may be meant without a tracker
+        {"1.459200E8", 435300000, nullptr}, // the other side's band: no power of ten off
+        {"4.353E8x", 0,
+         "4.353E8x is not a frequency: type the frequency in Hz, such as "
+         "4.353000E8 for 435.300 MHz"},
+        {"Enter Freq E8", 0,
+         "No reference yet: type the frequency in Hz, such as 4.353000E8 "
+         "for 435.300 MHz"},
+        {"", 0, "No reference yet: type the frequency in Hz, such as 4.353000E8 for 435.300 MHz"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.typed);
+        const std::optional<std::string> hint = reference_hint(row.typed, row.tracker_hz);
+        if (row.hint)
+            EXPECT_EQ(hint.value_or("(reads right)"), row.hint);
+        else
+            EXPECT_EQ(hint, std::nullopt);
+    }
+    // The field shows the prompt unmarked, and follows the tracker's frequency as displayed.
+    ReferenceMarks marks;
+    EXPECT_EQ(marks.hint(Side::Rx, "Enter Freq E8"), std::nullopt);
+    EXPECT_EQ(marks.hint(Side::Tx, "1.459200E7"), std::nullopt);
+    EXPECT_TRUE(marks.follow("l_uf", "   145917000 Hz"));
+    EXPECT_FALSE(marks.follow("Edit13", "1.459200E7"));
+    EXPECT_NE(marks.hint(Side::Tx, "1.459200E7"), std::nullopt);
+    EXPECT_EQ(marks.hint(Side::Rx, "1.459200E7"), std::nullopt);
+}
+
+TEST(SourceMark, FollowsTheReceivedString) {
+    SourceMark mark;
+    mark.follow("l_dd", "Opened");
+    mark.follow("l_st", "SN\"AO-51\" EL5.0");
+    EXPECT_EQ(mark.link_state(), "Opened");
+    EXPECT_EQ(mark.title(), std::string(kWindowCaption));
+    mark.follow("l_st", "SN\"AO-51\" EL5.0 SIMULATED\"REPLAY\"");
+    EXPECT_EQ(mark.link_state(), "SIMULATED PASS");
+    EXPECT_EQ(mark.title(), "SIMULATED PASS - " + std::string(kWindowCaption));
+    EXPECT_EQ(mark.link_hint(),
+              "Opened: the tracker plays a recorded pass (SIMULATED\"REPLAY\"); no satellite is "
+              "there.");
+    mark.follow("l_dd", "Closed");
+    mark.follow("l_st", "No data");
+    EXPECT_EQ(mark.link_state(), "Closed");
+    EXPECT_TRUE(mark.served_simulated_pass());
 }

@@ -65,19 +65,29 @@ INSTANTIATE_TEST_SUITE_P(
                   "'-84.5' is not a valid integer value."}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Enabled again by a later update at -2.0, a second Reset steps by the same count again.
-TEST(Reset, SecondResetRepeatsTheCount) {
+// The end-of-pass text is served for more than a second, so two updates read -2.0: the radio
+// is moved back once. A Reset that sent nothing may go again; the next pass arms both again.
+TEST(Reset, OncePerPass) {
     Rig rig;
     rig.update(1000, -2.0);
     rig.run(1000);
     rig.form.Edit7.set_text("-500");
+    rig.form.Edit22.set_text("-450");
+    rig.form.RadioButton1.set_checked(true);
     const Span& first = rig.click(1100, "Button22");
+    rig.click(1200, "Button23"); // -4.5 is not a whole count: nothing sent
     rig.update(5000, -2.0);
-    const Span& second = rig.click(5100, "Button22");
+    rig.run(5000);
+    EXPECT_FALSE(rig.form.Button22.enabled());
+    EXPECT_TRUE(rig.form.Button23.enabled());
+    rig.click(5100, "Button22");
+    rig.update(8000, 10.0);
+    rig.update(9000, -2.0);
     rig.run(10000);
     EXPECT_EQ(rig.rises(kRxUpBit, first.start, first.end).size(), 5u);
-    EXPECT_EQ(rig.rises(kRxUpBit, second.start, second.end).size(), 5u);
-    EXPECT_EQ(rig.form.Edit24.text(), "-5");
+    EXPECT_EQ(rig.rises(kRxUpBit).size(), 5u);
+    EXPECT_TRUE(rig.form.Button22.enabled());
+    EXPECT_TRUE(rig.form.Button23.enabled());
 }
 
 // The TX train starts its counter from the RX start field.

@@ -74,6 +74,34 @@ TEST(LocateTracker, NonTextPathIsAnError) {
     }
 }
 
+// Linux: the settings may name a whole command; else the Hamlib relay, never a pass player.
+TEST(ConfiguredTracker, Table) {
+    struct Row {
+        bool openable;
+        SettingsValue value;
+        std::string expected;
+    };
+    const Row rows[] = {
+        {false, {Type::Text, "x"}, kDefaultTrackerCommand},
+        {true, {Type::Absent, ""}, kDefaultTrackerCommand},
+        {true, {Type::Text, ""}, kDefaultTrackerCommand},
+        {true, {Type::Text, "dopplex-tracker --lead-in 20"}, "dopplex-tracker --lead-in 20"},
+        {true, {Type::ExpandableText, "wine orbitron.exe"}, "wine orbitron.exe"},
+    };
+    for (const Row& row : rows) {
+        FakeSettings settings;
+        settings.openable = row.openable;
+        settings.path = row.value;
+        EXPECT_EQ(configured_tracker(settings, kDefaultTrackerCommand), row.expected);
+        if (row.openable) {
+            EXPECT_EQ(settings.calls.back(), "read Software\\Dopplex Tracker");
+        }
+    }
+    FakeSettings other;
+    other.path = {Type::Other, ""};
+    EXPECT_THROW(configured_tracker(other, kDefaultTrackerCommand), SettingsTypeError);
+}
+
 TEST(LinkStartError, Messages) {
     const std::pair<unsigned, const char*> rows[] = {
         {0x4007, "Error occurred when DDE ran out of memory ($04007)"},

@@ -1,3 +1,4 @@
+#include "tracker/record/simulated_mark.h"
 #include "tracker/record/tracking_record.h"
 
 #include "console/numtext/numtext.h"
@@ -101,6 +102,23 @@ TEST(ParseTrackingRecord, OverflowKeepsTheFieldsFromTheFailingOneOn) {
         ParseTrackingRecord("SNZ AZ1", record, aos);
         expect_record(record, {"Z", 1, 0, 0, 0, "", ""}, "after " + row.text);
     }
+}
+
+// A played pass names itself once; the parser reads the marked text as it reads the real one.
+TEST(SimulatedMark, MarkedOnceAndIgnoredByTheParser) {
+    const std::string real = "SN\"SIMULATED 1\" AZ10.0 EL5.0 DN435300000 UP145920000";
+    const std::string marked = mark_simulated(real, "GENERATED");
+    EXPECT_EQ(marked, real + " SIMULATED\"GENERATED\"");
+    EXPECT_EQ(mark_simulated(marked, "REPLAY"), marked);
+    EXPECT_EQ(mark_simulated("", "REPLAY"), "SIMULATED\"REPLAY\"");
+    EXPECT_EQ(simulated_source(real), "");
+    EXPECT_EQ(simulated_source("el1 simulated\"replay\""), "REPLAY");
+    TSatData a, b;
+    std::string aos_a, aos_b;
+    ParseTrackingRecord(real, a, aos_a);
+    ParseTrackingRecord(marked, b, aos_b);
+    expect_record(b, a, marked);
+    EXPECT_EQ(aos_b, aos_a);
 }
 
 } // namespace

@@ -59,5 +59,20 @@ TEST(ProcessLauncher, WaitIsBoundedAndTheProgramInTheCurrentFolderComesFirst) {
     std::filesystem::current_path(previous);
 }
 
+// A player the window started ends with it, with what it started; one that already ended is
+// left alone.
+TEST(ProcessLauncher, EndsWhatItStartedThatStillRuns) {
+    const test::ScratchDir scratch;
+    ProcessLauncher launcher(scratch.path() + "/never-a-socket", std::chrono::milliseconds(50));
+    ASSERT_EQ(launcher.launch("/bin/true"), 33);
+    ASSERT_EQ(launcher.launch("/bin/sh -c \"/bin/sleep 60 & exec /bin/sleep 61\""), 33);
+    const pid_t player = launcher.last_pid();
+    const auto start = std::chrono::steady_clock::now();
+    launcher.end_started(test::kPatience);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, test::kPatience);
+    // Reaped at once, and the group went with it.
+    EXPECT_TRUE(test::eventually([&] { return kill(player, 0) != 0 && kill(-player, 0) != 0; }));
+}
+
 } // namespace
 } // namespace dopplex

@@ -13,9 +13,15 @@
 #include "link/dde_transport.h"
 #include "logged_conversation.h"
 #include "tracker/link/client_conversation.h"
+#include "tracker/record/simulated_mark.h"
 
 namespace dopplex {
 namespace {
+
+// What dopplex-tracker.exe serves of a recorded text: the text, marked as a replay.
+std::string served(const std::string& text) {
+    return mark_simulated(text, "REPLAY");
+}
 
 using Clock = std::chrono::steady_clock;
 using Recording = std::vector<std::pair<int, std::string>>;
@@ -128,13 +134,13 @@ INSTANTIATE_TEST_SUITE_P(
                  "SN\"A\" AZ1.0",
                  "",
                  true,
-                 {"OnOpen", "OnChange SN\"A\" AZ1.0"}},
+                 {"OnOpen", "OnChange " + served("SN\"A\" AZ1.0")}},
         OpenCase{"AbsentIsLaunched",
                  Tracker::Launched,
                  "SN\"L\" AZ1.0",
                  "",
                  true,
-                 {"OnOpen", "OnChange SN\"L\" AZ1.0"}},
+                 {"OnOpen", "OnChange " + served("SN\"L\" AZ1.0")}},
         OpenCase{"AbsentNotLaunchable", Tracker::Absent, "", "", false, {"OnChange "}},
         OpenCase{"RefusedSubscription",
                  Tracker::Running,
@@ -142,9 +148,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "--refuse-subscriptions",
                  true,
                  {"OnChange ", "OnOpen"}},
-        OpenCase{"Text64KB", Tracker::Running, kBig, "", true, {"OnOpen", "OnChange " + kBig}},
         OpenCase{
-            "BytesAbove127", Tracker::Running, kHigh, "", true, {"OnOpen", "OnChange " + kHigh}}),
+            "Text64KB", Tracker::Running, kBig, "", true, {"OnOpen", "OnChange " + served(kBig)}},
+        OpenCase{"BytesAbove127",
+                 Tracker::Running,
+                 kHigh,
+                 "",
+                 true,
+                 {"OnOpen", "OnChange " + served(kHigh)}}),
     [](const auto& info) { return info.param.name; });
 
 // The tracker ends by itself after its last update, or dies; either way the link closes and a
@@ -160,7 +171,8 @@ TEST_P(DdeEnd, TrackerGoneClosesTheLinkAndAClickReopensIt) {
     const HANDLE first = start_tracker(
         tracker_command({{0, "SN\"A\" AZ1.0"}, {200, "SN\"A\" AZ2.0"}, {2500, "SN\"A\" AZ3.0"}}));
     ASSERT_TRUE(conv->OpenConversation());
-    EXPECT_TRUE(pump_until_event("OnChange SN\"A\" AZ2.0")) << "a notice brings the next text";
+    EXPECT_TRUE(pump_until_event("OnChange " + served("SN\"A\" AZ2.0")))
+        << "a notice brings the next text";
     if (GetParam().killed) {
         TerminateProcess(first, 1);
     }
@@ -171,7 +183,7 @@ TEST_P(DdeEnd, TrackerGoneClosesTheLinkAndAClickReopensIt) {
     events.clear();
     conv->ServiceApplication = tracker_command({{0, "SN\"B\" AZ1.0"}, {60000, "SN\"B\" AZ2.0"}});
     EXPECT_TRUE(conv->OpenConversation());
-    EXPECT_EQ(events, (std::vector<std::string>{"OnOpen", "OnChange SN\"B\" AZ1.0"}));
+    EXPECT_EQ(events, (std::vector<std::string>{"OnOpen", "OnChange " + served("SN\"B\" AZ1.0")}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DdeEnd,
@@ -258,14 +270,14 @@ TEST_F(DdeLink, BridgeWritesEachTextAsALineAndReconnects) {
     Bridge bridge; // before any tracker: it keeps trying
     const HANDLE first = start_tracker(tracker_command(
         {{0, "SN\"A\" AZ1.0"}, {2500, "SN\"A\"\tAZ2.0"}, {3500, "SN\"A\"\tAZ2.0"}}));
-    const std::vector<std::string> from_first{"SN\"A\" AZ1.0", "SN\"A\" AZ2.0"};
+    const std::vector<std::string> from_first{served("SN\"A\" AZ1.0"), served("SN\"A\" AZ2.0")};
     EXPECT_TRUE(test::eventually([&] { return bridge.lines().size() >= 2; }));
     EXPECT_EQ(bridge.lines(), from_first);
     ASSERT_EQ(WaitForSingleObject(first, 10000), WAIT_OBJECT_0) << "the tracker quits";
     start_tracker(tracker_command({{0, "SN\"B\" AZ1.0"}, {60000, "SN\"B\" AZ2.0"}}));
     EXPECT_TRUE(test::eventually([&] { return bridge.lines().size() >= 3; }));
     std::vector<std::string> all = from_first;
-    all.push_back("SN\"B\" AZ1.0");
+    all.push_back(served("SN\"B\" AZ1.0"));
     EXPECT_EQ(bridge.lines(), all);
 }
 

@@ -442,10 +442,15 @@ TEST_F(WindowTest, TuneFromTheTrackersPassOverDde) {
         Program program(trace_);
         ASSERT_NE(program.main(), nullptr);
         const std::pair<const char*, std::string> labels[] = {
-            {"l_dd", "Opened"}, {"l_na", "AO-51"}, {"l_el", "12.5"}, {"l_df", downlink + " Hz"}};
+            {"l_dd", "SIMULATED PASS"}, // dopplex-tracker.exe names its replay
+            {"l_na", "AO-51"},
+            {"l_el", "12.5"},
+            {"l_df", downlink + " Hz"}};
         for (const auto& [name, text] : labels)
             EXPECT_TRUE(eventually([&] { return text_of(program.item(name)) == text; }))
                 << name << ": " << text_of(program.item(name));
+        EXPECT_EQ(text_of(program.main()).rfind("SIMULATED PASS - ", 0), 0u)
+            << text_of(program.main());
 
         SendMessageW(program.item("Edit1"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"4.367750E8"));
         enable_hardware(program);

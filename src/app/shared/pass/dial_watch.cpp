@@ -17,16 +17,19 @@ void DialWatch::Out32(std::uint16_t address, std::uint8_t data) {
     publish();
 }
 
+void DialWatch::set_reference(Side side, double reference_hz) {
+    estimate_.set_reference(side, reference_hz);
+    if (form_)
+        publish();
+}
+
 void DialWatch::control_changed(const Control& control, Change what) {
     const std::string& name = control.name();
-    if (what == Change::Text &&
-        (name == "Edit1" || name == "Edit13" || name == "l_df" || name == "l_uf"))
+    if (what == Change::Text && (name == "l_df" || name == "l_uf"))
         publish();
 }
 
 void DialWatch::publish() {
-    estimate_.set_reference(Side::Rx, reference_hz(form_->Edit1));
-    estimate_.set_reference(Side::Tx, reference_hz(form_->Edit13));
     for (const Side side : {Side::Rx, Side::Tx}) {
         const double doppler_hz =
             side == Side::Rx ? form_->SatData.Downlink : form_->SatData.Uplink;

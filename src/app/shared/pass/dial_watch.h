@@ -1,7 +1,8 @@
 // Keeps the dial estimate on the engine thread: it sits between the window model and the port,
-// counts every byte that reaches the port, follows the references, the step and the tracker's
-// Doppler frequencies as the model holds them, and tells `on_change` each side's estimate when
-// it changes. Never changes a write. Engine thread only; `on_change` must only queue.
+// counts every byte that reaches the port, follows the references that are done and read right
+// (set_reference), the step and the tracker's Doppler frequencies as the model holds them, and
+// tells `on_change` each side's estimate when it changes. Never changes a write. Engine thread
+// only; `on_change` must only queue.
 #pragma once
 
 #include "console/form_observer.h"
@@ -30,6 +31,9 @@ public:
     void on_change(std::function<void(const DialReading&)> listener) {
         listener_ = std::move(listener);
     }
+
+    // A reference the operator is done with: a new one starts the side afresh.
+    void set_reference(Side side, double reference_hz);
 
     void Out32(std::uint16_t address, std::uint8_t data) override;
     void control_changed(const Control& control, Change what) override;

@@ -16,6 +16,8 @@ PassFeed::PassFeed(EngineSession& session, PassObserver& window, PassLogOption l
                    LogStatus status)
     : recorder_(session.form(), dial_, utc_now_ms) {
     recorder_.attach();
+    session.on_reference(
+        [this](Side side, double reference_hz) { recorder_.reference_done(side, reference_hz); });
     recorder_.add_observer(&window);
     if (log.folder) {
         writer_ = std::make_unique<PassLogWriter>(

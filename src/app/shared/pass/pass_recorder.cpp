@@ -80,13 +80,10 @@ void PassRecorder::focus_moved(const std::string& control_name) {
         handler_source_ = source_of_focus(control_name, *handler_source_);
 }
 
-void PassRecorder::control_changed(const Control& control, Change what) {
-    if (what != Change::Text)
-        return;
-    if (&control == &form_.Edit1)
-        dial_.set_reference(Side::Rx, reference_hz(control));
-    else if (&control == &form_.Edit13)
-        dial_.set_reference(Side::Tx, reference_hz(control));
+void PassRecorder::control_changed(const Control&, Change) {}
+
+void PassRecorder::reference_done(Side side, double reference_hz) {
+    dial_.set_reference(side, reference_hz);
 }
 
 void PassRecorder::lines_written(std::optional<std::uint8_t> lines) {

@@ -37,6 +37,9 @@ public:
     // The byte now on the lines; none when the port failed and the lines are unknown.
     void lines_written(std::optional<std::uint8_t> lines);
 
+    // A reference the operator is done with and that reads right (EngineSession::on_reference).
+    void reference_done(Side side, double reference_hz);
+
     void control_changed(const Control& control, Change what) override;
     void focus_moved(const std::string& control_name) override;
     // Before the first write the lines are low; after a failed one they are unknown.

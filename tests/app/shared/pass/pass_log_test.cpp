@@ -39,6 +39,8 @@ struct LoggedRig {
         });
         rig.form.Type("Edit1", "4.367750E8");
         rig.form.Type("Edit13", "1.459170E8");
+        recorder.reference_done(Side::Rx, 4.367750E8); // the operator left the fields
+        recorder.reference_done(Side::Tx, 1.459170E8);
         rig.form.Click("CheckBox1");
     }
     void input(std::int64_t t, std::function<void(TFMain&)> action) {
