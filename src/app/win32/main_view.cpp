@@ -4,7 +4,6 @@
 #include "control_style.h"
 #include "engine_session.h"
 #include "key_rules.h"
-#include "live_text.h"
 #include "painting.h"
 #include "posted_calls.h"
 #include "readout_text.h"
@@ -109,15 +108,12 @@ void MainView::build_decorations() {
     add_child(L"STATIC", std::string(kFooterText), SS_LEFTNOWORDWRAP | SS_NOPREFIX, kFooter, 0)
         .text_color = kNoteColor;
     const std::tuple<Rect, int, DWORD, std::uint32_t> readouts[] = {
-        {kLiveReadout, kLiveReadoutId, SS_LEFT, kLiveColor},
-        {kLinkStatus, kLinkStatusId, SS_LEFT, kNoteColor},
+        {kLinkStatus, kLinkStatusId, SS_LEFTNOWORDWRAP, kNoteColor},
         {kAosCountdown, kAosCountdownId, SS_RIGHT, kCountdownColor},
-        {kLogStatus, kLogStatusId, SS_LEFT, kNoteColor},
+        {kLogStatus, kLogStatusId, SS_LEFTNOWORDWRAP, kNoteColor},
     };
     for (const auto& [place, id, align, color] : readouts)
-        add_child(L"STATIC", "", align | SS_LEFTNOWORDWRAP | SS_NOPREFIX, place, id).text_color =
-            color;
-    show_readout(kLiveReadoutId, kLiveIdleText);
+        add_child(L"STATIC", "", align | SS_NOPREFIX, place, id).text_color = color;
     add_child(L"BUTTON", "Pass plot", BS_AUTOCHECKBOX | BS_PUSHLIKE, kPlotButton, kPlotButtonId);
 }
 
@@ -129,7 +125,6 @@ void MainView::build_tooltips() {
     for (const auto& [name, c] : by_name_)
         if (const std::string_view hint = key_hint(name); !hint.empty())
             set_tooltip(c->window, std::string(hint));
-    set_tooltip(GetDlgItem(window_, kLiveReadoutId), kLiveTooltip);
     set_tooltip(GetDlgItem(window_, kPlotButtonId), kPlotButtonTooltip);
     if (const Child* link = child("l_dd"))
         set_tooltip(link->window, kLinkClickHint);
