@@ -500,14 +500,13 @@ std::vector<std::string> lines_of(const std::filesystem::path& file) {
     return lines;
 }
 
-// A short pass: below the horizon while the window starts (slow on a loaded machine), three
-// updates above, then set.
+// A short pass: below the horizon while the window starts, three updates above, then set.
 const std::vector<std::pair<int, std::string>> kShortPass = {
     {0, "SN\"AO-51\" AZ100.0 EL-5.0 DN436775000 UP145825000 AOS\"2026-12-07 10:00:00\""},
-    {15000, "SN\"AO-51\" AZ110.0 EL5.0 DN436776000 UP145824000 AOS\"2026-12-07 10:00:00\""},
-    {16000, "SN\"AO-51\" AZ120.0 EL7.5 DN436775500 UP145824500 AOS\"2026-12-07 10:00:00\""},
-    {17000, "SN\"AO-51\" AZ130.0 EL10.0 DN436775000 UP145825000 AOS\"2026-12-07 10:00:00\""},
-    {18000, "SN\"AO-51\" AZ140.0 EL-3.0 DN436774000 UP145826000 AOS\"2099-12-07 11:40:00\""},
+    {6000, "SN\"AO-51\" AZ110.0 EL5.0 DN436776000 UP145824000 AOS\"2026-12-07 10:00:00\""},
+    {7000, "SN\"AO-51\" AZ120.0 EL7.5 DN436775500 UP145824500 AOS\"2026-12-07 10:00:00\""},
+    {8000, "SN\"AO-51\" AZ130.0 EL10.0 DN436775000 UP145825000 AOS\"2026-12-07 10:00:00\""},
+    {9000, "SN\"AO-51\" AZ140.0 EL-3.0 DN436774000 UP145826000 AOS\"2099-12-07 11:40:00\""},
 };
 
 } // namespace
