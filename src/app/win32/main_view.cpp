@@ -4,7 +4,6 @@
 #include "control_style.h"
 #include "engine_session.h"
 #include "key_rules.h"
-#include "live_text.h"
 #include "painting.h"
 #include "posted_calls.h"
 #include "readout_text.h"
@@ -115,14 +114,12 @@ void MainView::build_decorations() {
         .text_color = kNoteColor;
     // All flush left: the countdown's words follow the AOS time they qualify.
     const std::tuple<Rect, int, std::uint32_t> readouts[] = {
-        {kLiveReadout, kLiveReadoutId, kLiveColor},
         {kLinkStatus, kLinkStatusId, kNoteColor},
         {kAosCountdown, kAosCountdownId, kCountdownColor},
         {kLogStatus, kLogStatusId, kNoteColor},
     };
     for (const auto& [place, id, color] : readouts)
         add_child(L"STATIC", "", SS_LEFTNOWORDWRAP | SS_NOPREFIX, place, id).text_color = color;
-    show_readout(kLiveReadoutId, kLiveIdleText);
     add_child(L"BUTTON", "Pass plot", BS_AUTOCHECKBOX | BS_PUSHLIKE, kPlotButton, kPlotButtonId);
 }
 
@@ -134,7 +131,6 @@ void MainView::build_tooltips() {
     for (const auto& [name, c] : by_name_)
         if (const std::string_view hint = key_hint(name); !hint.empty())
             set_tooltip(c->window, std::string(hint));
-    set_tooltip(GetDlgItem(window_, kLiveReadoutId), kLiveTooltip);
     set_tooltip(GetDlgItem(window_, kPlotButtonId), kPlotButtonTooltip);
     if (const Child* link = child("l_dd"))
         set_tooltip(link->window, mark_.link_tooltip(link_reason_));

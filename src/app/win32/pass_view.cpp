@@ -3,24 +3,12 @@
 #include "aos_countdown.h"
 #include "control_ids.h"
 #include "control_style.h"
-#include "link/dde_transport.h"
-#include "link/live_item.h"
-#include "live_text.h"
 #include "posted_calls.h"
-#include "tracker/link/client_conversation.h"
 
 namespace dopplex::app::win32 {
 
 PassView::PassView(EngineSession& session, MainView& view, HINSTANCE instance, PassLogOption log)
     : view_(view), plot_(instance, view.window()),
-      live_transport_(std::make_unique<link::DdeTransport>()),
-      live_(std::make_unique<link::LiveItem>(
-          *live_transport_, kTrackerService, kTrackerTopic, kTrackerItem,
-          [window = view.window(), &view](const std::string& bytes) {
-              post_call(window, [&view, text = live_text(bytes, utc_now_ms())] {
-                  view.show_readout(kLiveReadoutId, text);
-              });
-          })),
       feed_(session, *this, std::move(log),
             [window = view.window(), &view](const std::string& text, bool failed) {
                 post_call(window, [&view, text, failed] {
@@ -32,9 +20,7 @@ PassView::PassView(EngineSession& session, MainView& view, HINSTANCE instance, P
     plot_.on_second = [this] { show_countdown(); };
 }
 
-PassView::~PassView() {
-    live_.reset(); // joins the watcher before the transport goes
-}
+PassView::~PassView() = default;
 
 void PassView::pass_started(const TrackingPoint& aos) {
     post_call(view_.window(), [this, aos] { plot_.start(aos); });

@@ -1,22 +1,16 @@
-// The pass readouts of the Win32 window: the live readout on a DDE conversation of its own (not
-// through the engine's queue, so it goes on during a train), the AOS countdown, the pass plot
-// and its button, and the pass log with its status line. What they show is decided by the
-// shared code (pass_feed.h, live_text.h, aos_countdown.h, plot_series.h); this only carries it
-// to the window's thread. Built on the UI thread before the session starts; the session must be
-// stopped before this is destroyed.
+// The pass readouts of the Win32 window: the AOS countdown, the pass plot and its button, and
+// the pass log with its status line. What they show is decided by the shared code
+// (pass_feed.h, aos_countdown.h, plot_series.h); this only carries it to the window's thread.
+// No live readout on a second DDE conversation: under Wine a second conversation with the
+// tracker from the same process makes the engine's own conversation miss updates. Built on the UI
+// thread before the session starts; the session must be stopped before this is destroyed.
 #pragma once
 
 #include "main_view.h"
 #include "pass_feed.h"
 #include "plot_view.h"
 
-#include <memory>
 #include <string>
-
-namespace dopplex::link {
-class DdeTransport;
-class LiveItem;
-} // namespace dopplex::link
 
 namespace dopplex::app::win32 {
 
@@ -41,8 +35,6 @@ private:
     PlotView plot_;
     std::string aos_text_;
     double elevation_deg_ = 0;
-    std::unique_ptr<link::DdeTransport> live_transport_; // outlives the watcher
-    std::unique_ptr<link::LiveItem> live_;
     PassFeed feed_; // last: gone first, so the engine side never reaches a half-built view
 };
 

@@ -11,8 +11,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -79,6 +82,7 @@ struct Search {
     DWORD process;
     const wchar_t* window_class;
     HWND found;
+    bool hidden_too = false;
 };
 
 BOOL CALLBACK match_window(HWND window, LPARAM search_address) {
@@ -88,7 +92,7 @@ BOOL CALLBACK match_window(HWND window, LPARAM search_address) {
     wchar_t window_class[64] = {};
     GetClassNameW(window, window_class, 64);
     if (process != search->process || lstrcmpW(window_class, search->window_class) != 0 ||
-        !IsWindowVisible(window))
+        (!IsWindowVisible(window) && !search->hidden_too))
         return TRUE;
     search->found = window;
     return FALSE;
@@ -127,8 +131,8 @@ public:
     Program& operator=(const Program&) = delete;
 
     HWND main() const { return main_; }
-    HWND find(const wchar_t* window_class) const {
-        Search search{info_.dwProcessId, window_class, nullptr};
+    HWND find(const wchar_t* window_class, bool hidden_too = false) const {
+        Search search{info_.dwProcessId, window_class, nullptr, hidden_too};
         EnumWindows(match_window, reinterpret_cast<LPARAM>(&search));
         return search.found;
     }
@@ -155,14 +159,19 @@ private:
 // dopplex.exe started next finds it at start-up.
 class Tracker {
 public:
-    explicit Tracker(const std::string& text) {
+    explicit Tracker(const std::string& text) : Tracker({{0, text}}) {}
+    // The texts at their times (ms from the start).
+    explicit Tracker(const std::vector<std::pair<int, std::string>>& texts) {
         wchar_t folder[MAX_PATH];
         GetTempPathW(MAX_PATH, folder);
         recording_ = std::wstring(folder) + L"dopplex-window-" +
                      std::to_wstring(GetCurrentProcessId()) + L".tracking";
-        // A second update far ahead keeps the tracker serving; after its last one it quits.
-        std::ofstream(recording_.c_str(), std::ios::binary)
-            << "0\t" << text << "\n600000\t" << text << " \n";
+        // A last update far ahead keeps the tracker serving; after its last one it quits.
+        std::ofstream recording(recording_.c_str(), std::ios::binary);
+        for (const auto& [at_ms, text] : texts)
+            recording << at_ms << "\t" << text << "\n";
+        recording << "600000\t" << texts.back().second << " \n";
+        recording.close();
         info_ = start(DOPPLEX_TRACKER_FROM_TESTS, L"--replay \"" + recording_ + L"\"");
         link::DdeTransport dde;
         EXPECT_TRUE(eventually([&] { return dde.answers(kTrackerService, kTrackerTopic); }))
@@ -482,3 +491,116 @@ TEST_F(WindowTest, TuneFromTheTrackersPassOverDde) {
 }
 
 } // namespace
+
+namespace {
+
+// A folder of its own under the temporary one, made empty.
+std::wstring fresh_folder(const std::wstring& name) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + name;
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+std::vector<std::string> lines_of(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// A short pass: below the horizon while the window starts, three updates above, then set.
+const std::vector<std::pair<int, std::string>> kShortPass = {
+    {0, "SN\"AO-51\" AZ100.0 EL-5.0 DN436775000 UP145825000 AOS\"2026-12-07 10:00:00\""},
+    {6000, "SN\"AO-51\" AZ110.0 EL5.0 DN436776000 UP145824000 AOS\"2026-12-07 10:00:00\""},
+    {7000, "SN\"AO-51\" AZ120.0 EL7.5 DN436775500 UP145824500 AOS\"2026-12-07 10:00:00\""},
+    {8000, "SN\"AO-51\" AZ130.0 EL10.0 DN436775000 UP145825000 AOS\"2026-12-07 10:00:00\""},
+    {9000, "SN\"AO-51\" AZ140.0 EL-3.0 DN436774000 UP145826000 AOS\"2099-12-07 11:40:00\""},
+};
+
+} // namespace
+
+// The readouts beside the model's controls follow a served pass, and the pass log holds its
+// rows in %LOCALAPPDATA%\\Dopplex\\passes.
+TEST_F(WindowTest, ReadoutsAndLogFollowAServedPass) {
+    const std::wstring local = fresh_folder(L"dopplex-window-local");
+    SetEnvironmentVariableW(L"LOCALAPPDATA", local.c_str());
+    Tracker tracker(kShortPass);
+    Program program(trace_);
+    ASSERT_NE(program.main(), nullptr);
+    const auto readout = [&](int id) { return text_of(GetDlgItem(program.main(), id)); };
+
+    struct Row {
+        const char* what;
+        int id;
+        std::string after_pass; // the text's start once the satellite has set
+    };
+    const Row rows[] = {
+        {"link status", app::win32::kLinkStatusId, "Tracker link: Conversation with Orbitron"},
+        {"AOS countdown", app::win32::kAosCountdownId, "UTC, in "},
+        {"log status", app::win32::kLogStatusId,
+         "Pass log: " + std::string(local.begin(), local.end())},
+    };
+    for (const Row& row : rows)
+        EXPECT_TRUE(eventually([&] { return readout(row.id).find(row.after_pass) == 0; }))
+            << row.what << ": " << readout(row.id);
+
+    // Every key that does something names it in its tooltip, as do the plot button and the
+    // link's label.
+    const HWND tips = program.find(TOOLTIPS_CLASSW, true);
+    ASSERT_NE(tips, nullptr);
+    EXPECT_GE(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 8);
+
+    const HWND plot_button = GetDlgItem(program.main(), app::win32::kPlotButtonId);
+    EXPECT_EQ(program.find(app::win32::kPlotWindowClass), nullptr);
+    PostMessageW(plot_button, BM_CLICK, 0, 0);
+    EXPECT_TRUE(eventually([&] { return program.find(app::win32::kPlotWindowClass) != nullptr; }));
+    PostMessageW(program.find(app::win32::kPlotWindowClass), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(eventually([&] {
+        return program.find(app::win32::kPlotWindowClass) == nullptr &&
+               SendMessageW(plot_button, BM_GETCHECK, 0, 0) == BST_UNCHECKED;
+    }));
+
+    program.click("SpeedButton1");
+    ASSERT_TRUE(program.exited(10000));
+    const std::filesystem::path passes = std::filesystem::path(local) / L"Dopplex" / L"passes";
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(passes))
+        files.push_back(entry.path());
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files[0].filename().string().substr(0, 6), "AO-51_");
+    const std::vector<std::string> lines = lines_of(files[0]);
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0], "time_utc,el_deg,az_deg,dn_hz,up_hz,side,direction,source,dial_hz");
+    const char* rows_after_time[] = {
+        ",5.0,110.0,436776000,145824000,,,,", ",7.5,120.0,436775500,145824500,,,,",
+        ",10.0,130.0,436775000,145825000,,,,", ",-3.0,140.0,436774000,145826000,,,,"};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(lines[i + 1].substr(24), rows_after_time[i]) << lines[i + 1];
+    SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr);
+    std::error_code ignored;
+    std::filesystem::remove_all(local, ignored);
+}
+
+// A log folder that cannot be made is told on the status line, and the pass goes on.
+TEST_F(WindowTest, LogFolderFailureIsToldAndThePassGoesOn) {
+    const std::wstring local = fresh_folder(L"dopplex-window-nolog");
+    std::ofstream(std::filesystem::path(local) / L"Dopplex") << "a file where the folder goes";
+    SetEnvironmentVariableW(L"LOCALAPPDATA", local.c_str());
+    Tracker tracker(kShortPass);
+    Program program(trace_);
+    ASSERT_NE(program.main(), nullptr);
+    const HWND status = GetDlgItem(program.main(), app::win32::kLogStatusId);
+    EXPECT_TRUE(eventually([&] {
+        return text_of(status).find("cannot make the folder") != std::string::npos;
+    })) << text_of(status);
+    EXPECT_TRUE(eventually([&] { return text_of(program.item("l_el")) == "-3.0"; }))
+        << text_of(program.item("l_el"));
+    SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr);
+    std::error_code ignored;
+    std::filesystem::remove_all(local, ignored);
+}
