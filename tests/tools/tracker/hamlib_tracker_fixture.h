@@ -8,8 +8,8 @@
 #include <poll.h>
 
 #include "launcher/process_launcher.h"
-#include "link/socket_transport.h"
-#include "platform/link/runtime_fixture.h"
+#include "link/socket/socket_transport.h"
+#include "platform/link/socket/runtime_fixture.h"
 
 namespace dopplex::test {
 

@@ -3,9 +3,9 @@
 #include <atomic>
 #include <sys/socket.h>
 
-#include "link/link_server.h"
-#include "link/socket_transport.h"
-#include "platform/link/runtime_fixture.h"
+#include "link/socket/link_server.h"
+#include "link/socket/socket_transport.h"
+#include "platform/link/socket/runtime_fixture.h"
 
 namespace dopplex {
 namespace {

@@ -1,4 +1,4 @@
-#include "link/dde_thread.h"
+#include "link/dde/dde_thread.h"
 
 #include <memory>
 

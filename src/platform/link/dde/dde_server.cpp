@@ -1,4 +1,4 @@
-#include "link/dde_server.h"
+#include "link/dde/dde_server.h"
 
 #include <stdexcept>
 

@@ -17,8 +17,8 @@
 
 #include "event_queue.h"
 #include "eventually.h"
-#include "link/runtime_dir.h"
-#include "link/unix_socket.h"
+#include "link/socket/runtime_dir.h"
+#include "link/socket/unix_socket.h"
 #include "scratch_dir.h"
 #include "tracker/link/client_conversation.h"
 

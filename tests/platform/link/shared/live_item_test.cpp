@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "core/link/fake_link.h"
-#include "link/link_server.h"
-#include "link/live_item.h"
-#include "link/socket_transport.h"
-#include "platform/link/runtime_fixture.h"
+#include "link/shared/live_item.h"
+#include "link/socket/link_server.h"
+#include "link/socket/socket_transport.h"
+#include "platform/link/socket/runtime_fixture.h"
 
 namespace dopplex {
 namespace {

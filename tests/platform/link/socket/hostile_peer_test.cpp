@@ -10,10 +10,10 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 
-#include "link/frame_parser.h"
-#include "link/link_server.h"
-#include "link/socket_transport.h"
-#include "platform/link/runtime_fixture.h"
+#include "link/socket/frame_parser.h"
+#include "link/socket/link_server.h"
+#include "link/socket/socket_transport.h"
+#include "platform/link/socket/runtime_fixture.h"
 
 namespace dopplex {
 namespace {

@@ -1,4 +1,4 @@
-#include "link/dde_transport.h"
+#include "link/dde/dde_transport.h"
 
 namespace dopplex::link {
 

@@ -1,4 +1,4 @@
-#include "link/unix_socket.h"
+#include "link/socket/unix_socket.h"
 
 #include <cerrno>
 #include <chrono>

@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "link/dde_thread.h"
+#include "link/dde/dde_thread.h"
 #include "tracker/link/link_transport.h"
 
 namespace dopplex::link {

@@ -1,4 +1,4 @@
-#include "link/live_item.h"
+#include "link/shared/live_item.h"
 
 namespace dopplex::link {
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <thread>
 
-#include "link/frame_parser.h"
-#include "link/interruptible_io.h"
+#include "link/socket/frame_parser.h"
+#include "link/socket/interruptible_io.h"
 #include "tracker/link/link_transport.h"
 
 namespace dopplex::link {

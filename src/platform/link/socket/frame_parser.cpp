@@ -1,4 +1,4 @@
-#include "link/frame_parser.h"
+#include "link/socket/frame_parser.h"
 
 namespace dopplex::link {
 

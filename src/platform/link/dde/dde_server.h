@@ -10,7 +10,7 @@
 #include <set>
 #include <string>
 
-#include "link/dde_thread.h"
+#include "link/dde/dde_thread.h"
 
 namespace dopplex::link {
 

@@ -1,4 +1,4 @@
-#include "link/socket_transport.h"
+#include "link/socket/socket_transport.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,8 +8,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "link/runtime_dir.h"
-#include "link/unix_socket.h"
+#include "link/socket/runtime_dir.h"
+#include "link/socket/unix_socket.h"
 
 namespace dopplex::link {
 

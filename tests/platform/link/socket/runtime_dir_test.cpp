@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 
 #include "launcher/process_launcher.h"
-#include "platform/link/runtime_fixture.h"
+#include "platform/link/socket/runtime_fixture.h"
 #include "tracker/link/link_start_error.h"
 
 namespace dopplex {

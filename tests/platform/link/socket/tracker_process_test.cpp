@@ -4,9 +4,9 @@
 #include <filesystem>
 
 #include "launcher/process_launcher.h"
-#include "link/socket_transport.h"
+#include "link/socket/socket_transport.h"
 #include "logged_conversation.h"
-#include "platform/link/runtime_fixture.h"
+#include "platform/link/socket/runtime_fixture.h"
 
 namespace dopplex {
 namespace {

@@ -1,4 +1,4 @@
-#include "link/interruptible_io.h"
+#include "link/socket/interruptible_io.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -7,8 +7,8 @@
 #include "console/tfmain.h"
 #include "keying/recording_port.h"
 #include "launcher/process_launcher.h"
-#include "link/socket_transport.h"
-#include "platform/link/runtime_fixture.h"
+#include "link/socket/socket_transport.h"
+#include "platform/link/socket/runtime_fixture.h"
 #include "runtime/real_host.h"
 #include "settings/file_settings_store.h"
 

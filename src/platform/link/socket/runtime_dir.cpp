@@ -1,4 +1,4 @@
-#include "link/runtime_dir.h"
+#include "link/socket/runtime_dir.h"
 
 #include <cerrno>
 #include <cstdio>

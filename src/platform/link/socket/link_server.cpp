@@ -1,4 +1,4 @@
-#include "link/link_server.h"
+#include "link/socket/link_server.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,8 +14,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "link/frame_parser.h"
-#include "link/unix_socket.h"
+#include "link/socket/frame_parser.h"
+#include "link/socket/unix_socket.h"
 
 namespace dopplex::link {
 
