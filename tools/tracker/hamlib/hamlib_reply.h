@@ -2,6 +2,8 @@
 // Shared by the rig and the rotator commands.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,5 +38,29 @@ std::vector<std::string> command_words(std::string_view line);
 std::optional<double> decimal_number(const std::string& word);
 // A number as a Hamlib client reads it back: whole numbers without a fraction.
 std::string number_text(double value);
+
+// One command of a listener: the names a client may send it by (unused places empty) and what
+// answers it, given the listener and the command's words.
+template <typename Listener> struct HamlibCommand {
+    std::array<std::string_view, 4> names;
+    HamlibReply (*answer)(Listener&, const std::vector<std::string>& words);
+};
+
+// The answer of the command that the line names; a blank line or an unknown name is refused.
+template <typename Listener, std::size_t N>
+HamlibReply answer_command(const HamlibCommand<Listener> (&commands)[N], Listener& listener,
+                           std::string_view line) {
+    const std::vector<std::string> words = command_words(line);
+    if (!words.empty()) {
+        for (const HamlibCommand<Listener>& command : commands) {
+            for (const std::string_view name : command.names) {
+                if (!name.empty() && name == words[0]) {
+                    return command.answer(listener, words);
+                }
+            }
+        }
+    }
+    return {kReplyNotAvailable};
+}
 
 } // namespace dopplex::tracker

@@ -63,46 +63,45 @@ HamlibReply set_frequency(const std::vector<std::string>& words, double& stored,
 } // namespace
 
 HamlibReply RigCommands::answer(std::string_view line) {
-    const std::vector<std::string> w = command_words(line);
-    if (w.empty()) {
-        return {kReplyNotAvailable};
-    }
-    const std::string& c = w[0];
-    if (c == "F" || c == "set_freq") {
-        return set_frequency(w, main_hz_, HamlibEvent::Kind::Main);
-    }
-    if (c == "I" || c == "set_split_freq") {
-        return set_frequency(w, split_hz_, HamlibEvent::Kind::Split);
-    }
-    if (c == "f" || c == "get_freq") {
-        return {number_text(main_hz_) + "\n"};
-    }
-    if (c == "i" || c == "get_split_freq") {
-        return {number_text(split_hz_) + "\n"};
-    }
-    // Gpredict's toggle modes send a number where the VFO belongs: any words will do.
-    if (c == "S" || c == "set_split_vfo") {
-        return {kReplyOk};
-    }
-    if (c == "s" || c == "get_split_vfo") {
-        return {"0\nVFOA\n"};
-    }
-    if (c == "t" || c == "get_ptt" || c == "chk_vfo") {
-        return {"0\n"};
-    }
-    if (c == "dump_state") {
-        return {kDumpState};
-    }
-    if (c == "AOS") {
-        return {kReplyOk, false, HamlibEvent{HamlibEvent::Kind::Aos}};
-    }
-    if (c == "LOS") {
-        return {kReplyOk, false, HamlibEvent{HamlibEvent::Kind::Los}};
-    }
-    if (c == "q" || c == "Q" || c == "quit") {
-        return {"", true};
-    }
-    return {kReplyNotAvailable};
+    using Words = std::vector<std::string>;
+    static constexpr HamlibCommand<RigCommands> kCommands[] = {
+        {{"F", "set_freq"},
+         [](RigCommands& rig, const Words& w) {
+             return set_frequency(w, rig.main_hz_, HamlibEvent::Kind::Main);
+         }},
+        {{"I", "set_split_freq"},
+         [](RigCommands& rig, const Words& w) {
+             return set_frequency(w, rig.split_hz_, HamlibEvent::Kind::Split);
+         }},
+        {{"f", "get_freq"},
+         [](RigCommands& rig, const Words&) {
+             return HamlibReply{number_text(rig.main_hz_) + "\n"};
+         }},
+        {{"i", "get_split_freq"},
+         [](RigCommands& rig, const Words&) {
+             return HamlibReply{number_text(rig.split_hz_) + "\n"};
+         }},
+        // Gpredict's toggle modes send a number where the VFO belongs: any words will do.
+        {{"S", "set_split_vfo"}, [](RigCommands&, const Words&) { return HamlibReply{kReplyOk}; }},
+        {{"s", "get_split_vfo"},
+         [](RigCommands&, const Words&) { return HamlibReply{"0\nVFOA\n"}; }},
+        {{"t", "get_ptt", "chk_vfo"},
+         [](RigCommands&, const Words&) { return HamlibReply{"0\n"}; }},
+        {{"dump_state"}, [](RigCommands&, const Words&) { return HamlibReply{kDumpState}; }},
+        {{"AOS"},
+         [](RigCommands&, const Words&) {
+             return HamlibReply{kReplyOk, false, HamlibEvent{HamlibEvent::Kind::Aos}};
+         }},
+        {{"LOS"},
+         [](RigCommands&, const Words&) {
+             return HamlibReply{kReplyOk, false, HamlibEvent{HamlibEvent::Kind::Los}};
+         }},
+        {{"q", "Q", "quit"},
+         [](RigCommands&, const Words&) {
+             return HamlibReply{"", true};
+         }},
+    };
+    return answer_command(kCommands, *this, line);
 }
 
 } // namespace dopplex::tracker

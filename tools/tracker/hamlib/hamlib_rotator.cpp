@@ -23,39 +23,38 @@ const char* const kDumpState = "1\n"
 } // namespace
 
 HamlibReply RotatorCommands::answer(std::string_view line) {
-    const std::vector<std::string> w = command_words(line);
-    if (w.empty()) {
-        return {kReplyNotAvailable};
-    }
-    const std::string& c = w[0];
-    if (c == "P" || c == "set_pos") {
-        const std::optional<double> az = w.size() == 3 ? decimal_number(w[1]) : std::nullopt;
-        const std::optional<double> el = w.size() == 3 ? decimal_number(w[2]) : std::nullopt;
-        if (!az || !el || *az < -360.0 || *az > 720.0 || *el < -90.0 || *el > 90.0) {
-            return {kReplyBadArgument};
-        }
-        azimuth_deg_ = *az;
-        elevation_deg_ = *el;
-        return {kReplyOk, false, HamlibEvent{HamlibEvent::Kind::Position, *az, *el}};
-    }
-    if (c == "p" || c == "get_pos") {
-        char text[96];
-        std::snprintf(text, sizeof text, "%.6f\n%.6f\n", azimuth_deg_, elevation_deg_);
-        return {text};
-    }
-    if (c == "S" || c == "stop" || c == "K" || c == "park") {
-        return {kReplyOk};
-    }
-    if (c == "_" || c == "get_info") {
-        return {"Dopplex\n"};
-    }
-    if (c == "dump_state") {
-        return {kDumpState};
-    }
-    if (c == "q" || c == "Q" || c == "quit") {
-        return {"", true};
-    }
-    return {kReplyNotAvailable};
+    using Words = std::vector<std::string>;
+    static constexpr HamlibCommand<RotatorCommands> kCommands[] = {
+        {{"P", "set_pos"},
+         [](RotatorCommands& rotator, const Words& w) {
+             const std::optional<double> az = w.size() == 3 ? decimal_number(w[1]) : std::nullopt;
+             const std::optional<double> el = w.size() == 3 ? decimal_number(w[2]) : std::nullopt;
+             if (!az || !el || *az < -360.0 || *az > 720.0 || *el < -90.0 || *el > 90.0) {
+                 return HamlibReply{kReplyBadArgument};
+             }
+             rotator.azimuth_deg_ = *az;
+             rotator.elevation_deg_ = *el;
+             return HamlibReply{kReplyOk, false,
+                                HamlibEvent{HamlibEvent::Kind::Position, *az, *el}};
+         }},
+        {{"p", "get_pos"},
+         [](RotatorCommands& rotator, const Words&) {
+             char text[96];
+             std::snprintf(text, sizeof text, "%.6f\n%.6f\n", rotator.azimuth_deg_,
+                           rotator.elevation_deg_);
+             return HamlibReply{text};
+         }},
+        {{"S", "stop", "K", "park"},
+         [](RotatorCommands&, const Words&) { return HamlibReply{kReplyOk}; }},
+        {{"_", "get_info"},
+         [](RotatorCommands&, const Words&) { return HamlibReply{"Dopplex\n"}; }},
+        {{"dump_state"}, [](RotatorCommands&, const Words&) { return HamlibReply{kDumpState}; }},
+        {{"q", "Q", "quit"},
+         [](RotatorCommands&, const Words&) {
+             return HamlibReply{"", true};
+         }},
+    };
+    return answer_command(kCommands, *this, line);
 }
 
 } // namespace dopplex::tracker

@@ -104,6 +104,49 @@ TEST(HamlibRotator, AnswersEachLine) {
                    });
 }
 
+// Every name of a command answers as its one-letter name does, on a listener of its own.
+template <class Commands>
+void check_same(const std::vector<std::pair<std::string, std::string>>& rows) {
+    for (const auto& [name, letter] : rows) {
+        Commands by_name;
+        Commands by_letter;
+        const HamlibReply named = by_name.answer(name);
+        const HamlibReply lettered = by_letter.answer(letter);
+        EXPECT_NE(named.text, refused) << name;
+        EXPECT_EQ(named.text, lettered.text) << name;
+        EXPECT_EQ(named.close, lettered.close) << name;
+        ASSERT_EQ(named.event.has_value(), lettered.event.has_value()) << name;
+        if (named.event) {
+            EXPECT_EQ(named.event->kind, lettered.event->kind) << name;
+            EXPECT_DOUBLE_EQ(named.event->first, lettered.event->first) << name;
+        }
+    }
+}
+
+TEST(HamlibCommandNames, AnswerAsTheLetter) {
+    check_same<RigCommands>({
+        {"\\set_freq 145800000", "F 145800000"},
+        {"\\set_split_freq 435000000", "I 435000000"},
+        {"\\get_freq", "f"},
+        {"\\get_split_freq", "i"},
+        {"\\set_split_vfo 1 VFOB", "S 1 VFOB"},
+        {"\\get_split_vfo", "s"},
+        {"\\get_ptt", "t"},
+        {"\\chk_vfo", "t"},
+        {"Q", "q"},
+        {"\\quit", "q"},
+    });
+    check_same<RotatorCommands>({
+        {"\\set_pos 180 45", "P 180 45"},
+        {"\\get_pos", "p"},
+        {"\\stop", "S"},
+        {"\\park", "K"},
+        {"\\get_info", "_"},
+        {"Q", "q"},
+        {"\\quit", "q"},
+    });
+}
+
 struct Moment {
     HamlibEvent event;
     bool uplink_rig = false;
