@@ -2,7 +2,7 @@
 #pragma once
 
 #include "eventually.h"
-#include "link/event_queue.h"
+#include "link/shared/event_queue.h"
 
 namespace dopplex::test {
 

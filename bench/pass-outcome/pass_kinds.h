@@ -3,7 +3,7 @@
 // frequencies, where the radios sit before the pass.
 #pragma once
 
-#include "pass_script.h"
+#include "pass/pass_script.h"
 
 #include <string>
 #include <vector>

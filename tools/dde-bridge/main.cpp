@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "dopplex_version.h"
-#include "link/dde_transport.h"
-#include "link/event_queue.h"
+#include "link/dde/dde_transport.h"
+#include "link/shared/event_queue.h"
 #include "tracker/link/client_conversation.h"
 #include "tracker/link/link_start_error.h"
 

@@ -4,14 +4,14 @@
 #include <iostream>
 #include <memory>
 
-#include "generated_source.h"
 #include "options.h"
-#include "replay_source.h"
+#include "sources/generated_source.h"
+#include "sources/replay_source.h"
 #include "stop_signal.h"
 #include "tracker_server.h"
 #ifndef _WIN32
-#include "command_source.h"
-#include "hamlib_source.h"
+#include "sources/command_source.h"
+#include "sources/hamlib_source.h"
 #endif
 
 namespace {

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "hamlib_options.h"
-#include "pass_script.h"
+#include "hamlib/hamlib_options.h"
+#include "pass/pass_script.h"
 #include "tracker_server.h"
 
 namespace dopplex::tracker {

@@ -8,10 +8,10 @@
 #include "tracker/link/client_conversation.h"
 
 #ifdef _WIN32
-#include "link/dde_server.h"
+#include "link/dde/dde_server.h"
 #else
-#include "link/link_server.h"
-#include "link/runtime_dir.h"
+#include "link/socket/link_server.h"
+#include "link/socket/runtime_dir.h"
 #endif
 
 namespace dopplex::tracker {

@@ -4,8 +4,8 @@
 // thread only queues to it.
 #pragma once
 
-#include "link/live_item.h"
-#include "link/socket_transport.h"
+#include "link/shared/live_item.h"
+#include "link/socket/socket_transport.h"
 
 #include <QLabel>
 

@@ -1,7 +1,7 @@
 // dopplex: the desktop window over the engine.
 #include "app_shell.h"
 #include "engine_session.h"
-#include "link/runtime_dir.h"
+#include "link/socket/runtime_dir.h"
 #include "link_platform.h"
 #include "live_readout.h"
 #include "port/port_spec.h"

@@ -7,8 +7,8 @@
 
 #include "console/tfmain.h"
 #include "launcher/process_launcher.h"
-#include "link/runtime_dir.h"
-#include "link/socket_transport.h"
+#include "link/socket/runtime_dir.h"
+#include "link/socket/socket_transport.h"
 #include "settings/file_settings_store.h"
 
 #include <string>

@@ -1,7 +1,7 @@
 #include "tracker_link.h"
 
 #include "launcher/win_launcher.h"
-#include "link/dde_transport.h"
+#include "link/dde/dde_transport.h"
 #include "tracker/link/client_conversation.h"
 #include "wide_text.h"
 

@@ -1,7 +1,7 @@
 // The end of a pass that Gpredict signals while a long Tune train holds the window: the link
 // fetches the text only after the train, so the tracker must still serve it then.
 #include "engine_rig.h"
-#include "station_text.h"
+#include "hamlib/station_text.h"
 #include "tracker/link/client_conversation.h"
 
 #include <gtest/gtest.h>

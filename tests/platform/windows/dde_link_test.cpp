@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "launcher/win_launcher.h"
-#include "link/dde_transport.h"
+#include "link/dde/dde_transport.h"
 #include "logged_conversation.h"
 #include "tracker/link/client_conversation.h"
 #include "tracker/record/simulated_mark.h"

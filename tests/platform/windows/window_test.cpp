@@ -4,7 +4,7 @@
 // every line, and a Tune from dopplex-tracker.exe's texts over DDE.
 #include "control_ids.h"
 #include "eventually.h"
-#include "link/dde_transport.h"
+#include "link/dde/dde_transport.h"
 #include "tracker/link/client_conversation.h"
 #include "window_layout.h"
 

@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-#include "hamlib_tracker_fixture.h"
+#include "tools/tracker/hamlib/hamlib_tracker_fixture.h"
 
 namespace dopplex {
 namespace {

@@ -1,0 +1,230 @@
+#include "link/dde/dde_transport.h"
+
+namespace dopplex::link {
+
+namespace {
+
+HCONV open_conversation(const DdeThread& thread, const std::string& service,
+                        const std::string& topic) {
+    const StringHandle service_handle(thread, service);
+    const StringHandle topic_handle(thread, topic);
+    CONVCONTEXT context{};
+    context.cb = sizeof context;
+    context.iCodePage = CP_WINANSI;
+    return DdeConnect(thread.instance(), service_handle.get(), topic_handle.get(), &context);
+}
+
+// Whether the conversation is still open and its tracker's windows are there.
+bool still_open(HCONV conv) {
+    CONVINFO info{};
+    info.cb = sizeof info;
+    return DdeQueryConvInfo(conv, QID_SYNC, &info) != 0 && (info.wStatus & ST_CONNECTED) != 0 &&
+           IsWindow(info.hwndPartner);
+}
+
+std::string data_bytes(HDDEDATA data) {
+    std::string bytes;
+    DWORD size = 0;
+    const BYTE* start = DdeAccessData(data, &size);
+    if (start != nullptr) {
+        bytes.assign(reinterpret_cast<const char*>(start), size);
+        DdeUnaccessData(data);
+    }
+    return bytes;
+}
+
+} // namespace
+
+DdeTransport::DdeTransport()
+    : thread_(std::make_unique<DdeThread>(
+          APPCLASS_STANDARD | APPCMD_CLIENTONLY,
+          [this](UINT type, UINT, HCONV conv, HSZ, HSZ item, HDDEDATA) {
+              return on_callback(type, conv, item);
+          },
+          [this] { check_partner(); })) {}
+
+DdeTransport::~DdeTransport() {
+    set_listener(nullptr);
+    disconnect();
+    thread_.reset();
+}
+
+void DdeTransport::set_listener(LinkListener* listener) {
+    std::lock_guard lock(listener_mutex_);
+    listener_ = listener;
+}
+
+HCONV DdeTransport::current() const {
+    std::lock_guard lock(mutex_);
+    return conversation_;
+}
+
+bool DdeTransport::connect(const std::string& service, const std::string& topic) {
+    disconnect();
+    auto opened = std::make_shared<HCONV>(nullptr);
+    thread_->call([this, opened, service, topic] {
+        if (!forget_ended()) {
+            return;
+        }
+        *opened = open_conversation(*thread_, service, topic);
+        if (*opened == nullptr) {
+            return;
+        }
+        std::lock_guard lock(mutex_);
+        if (interrupted_) {
+            DdeDisconnect(*opened);
+            *opened = nullptr;
+        } else {
+            conversation_ = *opened;
+        }
+    });
+    return current() != nullptr;
+}
+
+bool DdeTransport::answers(const std::string& service, const std::string& topic) {
+    auto answered = std::make_shared<bool>(false);
+    const bool ran = thread_->call([this, answered, service, topic] {
+        if (!forget_ended()) {
+            return;
+        }
+        const HCONV probe = open_conversation(*thread_, service, topic);
+        *answered = probe != nullptr;
+        if (*answered) {
+            DdeDisconnect(probe);
+        }
+    });
+    return ran && *answered;
+}
+
+bool DdeTransport::forget_ended() {
+    // Wine keeps a conversation the tracker ended (DdeDisconnect refuses it as no longer
+    // connected) and refuses every new one with the same service and topic while it is there;
+    // only a new instance forgets it.
+    if (ended_conversation_ && thread_->restart() != DMLERR_NO_ERROR) {
+        return false;
+    }
+    ended_conversation_ = false;
+    return true;
+}
+
+bool DdeTransport::connected() const {
+    return current() != nullptr;
+}
+
+bool DdeTransport::subscribe(const std::string& item, int timeout_ms) {
+    return transact(item, XTYP_ADVSTART | XTYPF_NODATA, timeout_ms).has_value();
+}
+
+std::optional<std::string> DdeTransport::request(const std::string& item, int timeout_ms) {
+    return transact(item, XTYP_REQUEST, timeout_ms);
+}
+
+std::optional<std::string> DdeTransport::transact(const std::string& item, UINT type,
+                                                  int timeout_ms) {
+    HCONV conv = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        if (interrupted_) {
+            return std::nullopt;
+        }
+        conv = conversation_;
+    }
+    if (conv == nullptr) {
+        return std::nullopt;
+    }
+    auto answer = std::make_shared<std::optional<std::string>>();
+    const bool ran = thread_->call([this, conv, answer, item, type, timeout_ms] {
+        if (conv != current()) {
+            return; // ended or disconnected while this waited in the queue
+        }
+        const StringHandle item_handle(*thread_, item);
+        const HDDEDATA data = DdeClientTransaction(nullptr, 0, conv, item_handle.get(), CF_TEXT,
+                                                   type, static_cast<DWORD>(timeout_ms), nullptr);
+        // Wine returns an undefined handle from a request that the tracker's terminate ended.
+        if (data == nullptr || !still_open(conv)) {
+            return;
+        }
+        // ADVSTART answers TRUE, not a data handle.
+        if (type == XTYP_REQUEST) {
+            answer->emplace(data_bytes(data));
+            DdeFreeDataHandle(data);
+        } else {
+            answer->emplace();
+        }
+    });
+    if (!ran) {
+        return std::nullopt;
+    }
+    return std::move(*answer);
+}
+
+void DdeTransport::disconnect() {
+    HCONV conv = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        std::swap(conv, conversation_);
+    }
+    // A notice being delivered now finishes before this returns; later ones see no conversation.
+    { const std::lock_guard wait(listener_mutex_); }
+    if (conv != nullptr) {
+        // Not waited for: a tracker that hangs would hold the engine for DDEML's 10 s.
+        thread_->post([conv] { DdeDisconnect(conv); });
+    }
+}
+
+void DdeTransport::interrupt() {
+    {
+        std::lock_guard lock(mutex_);
+        interrupted_ = true;
+    }
+    thread_->interrupt();
+}
+
+void DdeTransport::ended(HCONV conv) {
+    const std::lock_guard delivering(listener_mutex_);
+    {
+        std::lock_guard lock(mutex_);
+        if (conv == nullptr || conv != conversation_) {
+            return; // not ours any more, or already reported
+        }
+        conversation_ = nullptr;
+    }
+    if (listener_ != nullptr) {
+        listener_->conversation_ended();
+    }
+    ended_conversation_ = true;
+}
+
+void DdeTransport::check_partner() {
+    const HCONV conv = current();
+    if (conv == nullptr) {
+        return;
+    }
+    // Wine's client never gets XTYP_DISCONNECT: it handles the tracker's terminate and only
+    // marks the conversation as no longer connected. A tracker that died (or was killed) sends
+    // no terminate at all; its windows are gone instead.
+    if (!still_open(conv)) {
+        ended(conv);
+    }
+}
+
+HDDEDATA DdeTransport::on_callback(UINT type, HCONV conv, HSZ item) {
+    if (type == XTYP_DISCONNECT) {
+        ended(conv);
+        return nullptr;
+    }
+    if (type != XTYP_ADVDATA) {
+        return nullptr;
+    }
+    const std::string name = thread_->text_of(item);
+    const std::lock_guard delivering(listener_mutex_);
+    if (conv == nullptr || conv != current()) {
+        return nullptr; // a conversation we already left
+    }
+    if (listener_ != nullptr) {
+        listener_->change_notice(name);
+    }
+    return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DDE_FACK));
+}
+
+} // namespace dopplex::link

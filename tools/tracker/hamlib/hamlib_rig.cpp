@@ -1,0 +1,107 @@
+#include "hamlib/hamlib_rig.h"
+
+#include <string>
+#include <vector>
+
+namespace dopplex::tracker {
+
+namespace {
+
+// Protocol 0 of \dump_state, the layout that Hamlib's NET rigctl (model 2) reads: version,
+// model, ITU region, RX and TX ranges (100 kHz to 10 GHz, all modes, VFO A and B), tuning
+// steps, filters, RIT, XIT, IF shift, announces, preamps, attenuators, then no functions,
+// levels or parameters.
+const char* const kDumpState = "0\n"
+                               "2\n"
+                               "2\n"
+                               "100000.000000 10000000000.000000 0x1ff -1 -1 0x3 0x0\n"
+                               "0 0 0 0 0 0 0\n"
+                               "100000.000000 10000000000.000000 0x1ff 1 100000 0x3 0x0\n"
+                               "0 0 0 0 0 0 0\n"
+                               "0x1ff 1\n"
+                               "0 0\n"
+                               "0 0\n"
+                               "0\n"
+                               "0\n"
+                               "0\n"
+                               "0\n"
+                               "\n"
+                               "\n"
+                               "0x0\n"
+                               "0x0\n"
+                               "0x0\n"
+                               "0x0\n"
+                               "0x0\n"
+                               "0x0\n";
+
+// The range \dump_state advertises.
+constexpr double kLowestHz = 100e3;
+constexpr double kHighestHz = 10e9;
+
+// A frequency within the advertised range; anything else is a bad argument.
+std::optional<double> frequency_hz(const std::vector<std::string>& words) {
+    if (words.size() != 2) {
+        return std::nullopt;
+    }
+    const std::optional<double> hz = decimal_number(words[1]);
+    if (!hz || *hz < kLowestHz || *hz > kHighestHz) {
+        return std::nullopt;
+    }
+    return hz;
+}
+
+HamlibReply set_frequency(const std::vector<std::string>& words, double& stored,
+                          HamlibEvent::Kind kind) {
+    const std::optional<double> hz = frequency_hz(words);
+    if (!hz) {
+        return {kReplyBadArgument};
+    }
+    stored = *hz;
+    return {kReplyOk, false, HamlibEvent{kind, *hz}};
+}
+
+} // namespace
+
+HamlibReply RigCommands::answer(std::string_view line) {
+    using Words = std::vector<std::string>;
+    static constexpr HamlibCommand<RigCommands> kCommands[] = {
+        {{"F", "set_freq"},
+         [](RigCommands& rig, const Words& w) {
+             return set_frequency(w, rig.main_hz_, HamlibEvent::Kind::Main);
+         }},
+        {{"I", "set_split_freq"},
+         [](RigCommands& rig, const Words& w) {
+             return set_frequency(w, rig.split_hz_, HamlibEvent::Kind::Split);
+         }},
+        {{"f", "get_freq"},
+         [](RigCommands& rig, const Words&) {
+             return HamlibReply{number_text(rig.main_hz_) + "\n"};
+         }},
+        {{"i", "get_split_freq"},
+         [](RigCommands& rig, const Words&) {
+             return HamlibReply{number_text(rig.split_hz_) + "\n"};
+         }},
+        // Gpredict's toggle modes send a number where the VFO belongs: any words will do.
+        {{"S", "set_split_vfo"}, [](RigCommands&, const Words&) { return HamlibReply{kReplyOk}; }},
+        {{"s", "get_split_vfo"},
+         [](RigCommands&, const Words&) { return HamlibReply{"0\nVFOA\n"}; }},
+        {{"t", "get_ptt", "chk_vfo"},
+         [](RigCommands&, const Words&) { return HamlibReply{"0\n"}; }},
+        {{"dump_state"}, [](RigCommands&, const Words&) { return HamlibReply{kDumpState}; }},
+        {{"AOS"},
+         [](RigCommands&, const Words&) {
+             return HamlibReply{kReplyOk, false, HamlibEvent{HamlibEvent::Kind::Aos}};
+         }},
+        {{"LOS"},
+         [](RigCommands&, const Words&) {
+             return HamlibReply{kReplyOk, false, HamlibEvent{HamlibEvent::Kind::Los}};
+         }},
+        {{"q", "Q", "quit"},
+         [](RigCommands&, const Words&) {
+             return HamlibReply{"", true};
+         }},
+    };
+    return answer_command(kCommands, *this, line);
+}
+
+} // namespace dopplex::tracker

@@ -1,0 +1,222 @@
+#include "hamlib/line_listener.h"
+
+#include "hamlib/peer_owner.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <stdexcept>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace dopplex::tracker {
+
+namespace {
+
+constexpr std::size_t kChunk = 4096;
+
+std::string bound_address(int fd, bool& loopback) {
+    sockaddr_storage address{};
+    socklen_t size = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    char host[INET6_ADDRSTRLEN] = "?";
+    int port = 0;
+    if (address.ss_family == AF_INET6) {
+        const auto& a6 = reinterpret_cast<const sockaddr_in6&>(address);
+        inet_ntop(AF_INET6, &a6.sin6_addr, host, sizeof host);
+        port = ntohs(a6.sin6_port);
+        loopback = IN6_IS_ADDR_LOOPBACK(&a6.sin6_addr) ||
+                   (IN6_IS_ADDR_V4MAPPED(&a6.sin6_addr) && a6.sin6_addr.s6_addr[12] == 127);
+        std::string text = "[";
+        text.append(host).append("]:").append(std::to_string(port));
+        return text;
+    }
+    const auto& a4 = reinterpret_cast<const sockaddr_in&>(address);
+    inet_ntop(AF_INET, &a4.sin_addr, host, sizeof host);
+    port = ntohs(a4.sin_port);
+    loopback = (ntohl(a4.sin_addr.s_addr) >> 24) == 127;
+    return std::string(host) + ":" + std::to_string(port);
+}
+
+} // namespace
+
+LineListener::LineListener(const Endpoint& endpoint, Answer answer, bool allow_other_users)
+    : answer_(std::move(answer)), allow_other_users_(allow_other_users) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV | AI_PASSIVE;
+    addrinfo* found = nullptr;
+    const std::string where = endpoint.host + ":" + std::to_string(endpoint.port);
+    if (getaddrinfo(endpoint.host.c_str(), std::to_string(endpoint.port).c_str(), &hints, &found) !=
+        0) {
+        throw std::runtime_error("not a numeric address: " + endpoint.host);
+    }
+    listen_fd_ = socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    const int on = 1;
+    const bool ok = listen_fd_ >= 0 &&
+                    setsockopt(listen_fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) == 0 &&
+                    bind(listen_fd_, found->ai_addr, found->ai_addrlen) == 0 &&
+                    listen(listen_fd_, SOMAXCONN) == 0;
+    const std::string reason = std::strerror(errno);
+    freeaddrinfo(found);
+    if (!ok) {
+        if (listen_fd_ >= 0) {
+            close(listen_fd_);
+        }
+        throw std::runtime_error("cannot listen on " + where + ": " + reason);
+    }
+    address_ = bound_address(listen_fd_, loopback_);
+}
+
+LineListener::~LineListener() {
+    for (const auto& [fd, client] : clients_) {
+        close(fd);
+    }
+    close(listen_fd_);
+}
+
+void LineListener::add_poll_fds(std::vector<pollfd>& fds) const {
+    fds.push_back({listen_fd_, POLLIN, 0});
+    for (const auto& [fd, client] : clients_) {
+        fds.push_back({fd, static_cast<short>(client.out.empty() ? POLLIN : POLLOUT), 0});
+    }
+}
+
+void LineListener::serve(const std::vector<pollfd>& fds) {
+    for (const pollfd& p : fds) {
+        if (p.revents == 0) {
+            continue;
+        }
+        if (p.fd == listen_fd_) {
+            accept_clients();
+            continue;
+        }
+        const auto found = clients_.find(p.fd);
+        if (found == clients_.end()) {
+            continue;
+        }
+        Client& client = found->second;
+        const bool ok = client.out.empty() ? receive(p.fd, client) : flush(p.fd, client);
+        if (!ok || (client.closing && client.out.empty())) {
+            drop(p.fd);
+        }
+    }
+}
+
+void LineListener::accept_clients() {
+    for (;;) {
+        sockaddr_storage peer{};
+        socklen_t size = sizeof peer;
+        const int fd = accept4(listen_fd_, reinterpret_cast<sockaddr*>(&peer), &size,
+                               SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            return;
+        }
+        if (!welcome(fd, peer)) {
+            close(fd);
+        }
+    }
+}
+
+bool LineListener::welcome(int fd, const sockaddr_storage& peer) {
+    if (!allow_other_users_) {
+        sockaddr_storage ours{};
+        socklen_t size = sizeof ours;
+        getsockname(fd, reinterpret_cast<sockaddr*>(&ours), &size);
+        const std::optional<uid_t> owner = local_peer_owner(peer, ours);
+        if (owner && *owner != getuid()) {
+            return false;
+        }
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (clients_.size() >= kMaxClients) {
+        drop_hung_up();
+    }
+    if (clients_.size() >= kMaxClients) {
+        auto quietest = clients_.begin();
+        for (auto i = clients_.begin(); i != clients_.end(); ++i) {
+            if (i->second.active < quietest->second.active) {
+                quietest = i;
+            }
+        }
+        if (now - quietest->second.active < kEvictAfterIdle) {
+            return false;
+        }
+        drop(quietest->first);
+    }
+    clients_[fd].active = now;
+    return true;
+}
+
+bool LineListener::receive(int fd, Client& client) {
+    char chunk[kChunk];
+    const ssize_t n = recv(fd, chunk, sizeof chunk, 0);
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+        return true;
+    }
+    if (n <= 0) {
+        return false;
+    }
+    client.active = std::chrono::steady_clock::now();
+    client.in.append(chunk, static_cast<std::size_t>(n));
+    std::size_t start = 0;
+    for (std::size_t end;
+         !client.closing && (end = client.in.find_first_of("\r\n", start)) != std::string::npos;
+         start = end + 1) {
+        const bool skip = client.after_cr && end == start && client.in[end] == '\n';
+        client.after_cr = client.in[end] == '\r';
+        if (skip) {
+            continue;
+        }
+        if (end - start > kMaxLineBytes) {
+            return false;
+        }
+        HamlibReply reply = answer_(std::string_view(client.in).substr(start, end - start));
+        client.out += reply.text;
+        client.closing = reply.close;
+    }
+    client.in.erase(0, start);
+    if (client.in.size() > kMaxLineBytes) {
+        return false;
+    }
+    return flush(fd, client);
+}
+
+bool LineListener::flush(int fd, Client& client) {
+    if (client.out.empty()) {
+        return true;
+    }
+    const ssize_t n = send(fd, client.out.data(), client.out.size(), MSG_NOSIGNAL);
+    if (n < 0) {
+        return errno == EAGAIN || errno == EINTR;
+    }
+    client.out.erase(0, static_cast<std::size_t>(n));
+    return true;
+}
+
+// Clients that have gone but were not served since: a burst of short connections leaves
+// many, and they must not hold places that a newcomer needs.
+void LineListener::drop_hung_up() {
+    std::vector<pollfd> fds;
+    for (const auto& [fd, client] : clients_) {
+        fds.push_back({fd, POLLRDHUP, 0});
+    }
+    if (poll(fds.data(), fds.size(), 0) <= 0) {
+        return;
+    }
+    for (const pollfd& p : fds) {
+        if ((p.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0) {
+            drop(p.fd);
+        }
+    }
+}
+
+void LineListener::drop(int fd) {
+    close(fd);
+    clients_.erase(fd);
+}
+
+} // namespace dopplex::tracker

@@ -1,0 +1,67 @@
+// One TCP listening socket whose clients send command lines and read one answer per line, as
+// Hamlib's network daemons do; a line ends at LF, CR or CRLF. Up to kMaxClients at a time; a
+// newcomer beyond that pushes out the client that has been quiet longest if it has been quiet
+// for kEvictAfterIdle, else the newcomer is turned away. A client of another user of this
+// machine is turned away unless allowed. A line over kMaxLineBytes drops its client; a client
+// that does not read its answers is not read from either, so nothing grows. Driven by the
+// caller's poll loop on one thread; throws std::runtime_error when it cannot listen.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <poll.h>
+#include <string>
+#include <string_view>
+#include <sys/socket.h>
+#include <vector>
+
+#include "hamlib/hamlib_options.h"
+#include "hamlib/hamlib_reply.h"
+
+namespace dopplex::tracker {
+
+class LineListener {
+public:
+    static constexpr std::size_t kMaxLineBytes = 512;
+    static constexpr std::size_t kMaxClients = 32;
+    static constexpr std::chrono::seconds kEvictAfterIdle{10};
+    using Answer = std::function<HamlibReply(std::string_view line)>;
+
+    LineListener(const Endpoint& endpoint, Answer answer, bool allow_other_users = false);
+    ~LineListener();
+    LineListener(const LineListener&) = delete;
+    LineListener& operator=(const LineListener&) = delete;
+
+    // The address as bound, such as 127.0.0.1:4532, and whether only this machine reaches it.
+    const std::string& address() const { return address_; }
+    bool loopback() const { return loopback_; }
+
+    void add_poll_fds(std::vector<pollfd>& fds) const;
+    // Accepts, reads, answers and drops clients for the entries of fds that are ours.
+    void serve(const std::vector<pollfd>& fds);
+
+private:
+    struct Client {
+        std::string in;
+        std::string out;
+        bool closing = false;
+        bool after_cr = false;                        // a LF right after a CR ends no second line
+        std::chrono::steady_clock::time_point active; // when it connected or last sent
+    };
+    void accept_clients();
+    bool welcome(int fd, const sockaddr_storage& peer); // false: turned away
+    bool receive(int fd, Client& client);               // false: drop the client
+    bool flush(int fd, Client& client);                 // false: drop the client
+    void drop(int fd);
+    void drop_hung_up();
+
+    Answer answer_;
+    int listen_fd_ = -1;
+    std::string address_;
+    bool loopback_ = false;
+    bool allow_other_users_;
+    std::map<int, Client> clients_;
+};
+
+} // namespace dopplex::tracker

@@ -1,0 +1,82 @@
+#include "sources/hamlib_source.h"
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+
+namespace dopplex::tracker {
+
+HamlibSource::HamlibSource(const HamlibOptions& options) : station_(options.name) {
+    const auto add = [this, &options](const std::string& role, const Endpoint& endpoint,
+                                      LineListener::Answer answer) {
+        listeners_.emplace_back(role, std::make_unique<LineListener>(endpoint, std::move(answer),
+                                                                     options.allow_other_users));
+    };
+    add("rig", options.rig,
+        [this](std::string_view line) { return answer(rig_.answer(line), false); });
+    if (options.uplink_rig) {
+        add("uplink rig", *options.uplink_rig,
+            [this](std::string_view line) { return answer(uplink_rig_.answer(line), true); });
+    }
+    add("rotator", options.rotator,
+        [this](std::string_view line) { return answer(rotator_.answer(line), false); });
+}
+
+std::string HamlibSource::first_text() const {
+    return station_.text();
+}
+
+std::vector<std::string> HamlibSource::listening() const {
+    std::vector<std::string> lines;
+    for (const auto& [role, listener] : listeners_) {
+        lines.push_back(role + " " + listener->address());
+    }
+    return lines;
+}
+
+std::vector<std::string> HamlibSource::exposed() const {
+    std::vector<std::string> lines;
+    for (const auto& [role, listener] : listeners_) {
+        if (!listener->loopback()) {
+            lines.push_back(role + " " + listener->address());
+        }
+    }
+    return lines;
+}
+
+HamlibReply HamlibSource::answer(HamlibReply reply, bool uplink_rig) {
+    if (reply.event) {
+        station_.apply(*reply.event, uplink_rig);
+        if (publish_ != nullptr) {
+            (*publish_)(station_.text());
+        }
+    }
+    return reply;
+}
+
+void HamlibSource::run(const Publish& publish, StopSignal& stop) {
+    publish_ = &publish;
+    std::vector<pollfd> fds;
+    for (;;) {
+        fds.assign(1, pollfd{stop.fd(), POLLIN, 0});
+        for (const auto& [role, listener] : listeners_) {
+            listener->add_poll_fds(fds);
+        }
+        if (poll(fds.data(), fds.size(), -1) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            publish_ = nullptr;
+            throw std::runtime_error(std::string("poll: ") + std::strerror(errno));
+        }
+        if (fds[0].revents != 0) {
+            break;
+        }
+        for (const auto& [role, listener] : listeners_) {
+            listener->serve(fds);
+        }
+    }
+    publish_ = nullptr;
+}
+
+} // namespace dopplex::tracker
