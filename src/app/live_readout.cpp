@@ -3,8 +3,6 @@
 #include "tracker/link/client_conversation.h"
 #include "tracker/record/tracking_record.h"
 
-#include <QPointer>
-
 namespace dopplex::app {
 
 QString live_text(const std::string& record, const QDateTime& received) {
@@ -23,7 +21,11 @@ QString live_text(const std::string& record, const QDateTime& received) {
         .arg(at);
 }
 
-LiveReadout::LiveReadout(QWidget* parent) : QLabel("Live  no tracker yet", parent) {
+LiveReadout::LiveReadout(QWidget* parent)
+    : QLabel("Live  no tracker yet", parent), latest_(this, [this](std::optional<Latest>& latest) {
+          if (latest)
+              setText(live_text(latest->bytes, latest->received));
+      }) {
     setToolTip("Straight from the tracker, also while a train runs; the fields above are the "
                "updates the engine has applied");
     setStyleSheet("color: #006000;");
@@ -36,14 +38,11 @@ LiveReadout::~LiveReadout() {
 void LiveReadout::watch(const std::string& runtime_dir) {
     live_.reset();
     transport_ = std::make_unique<link::SocketTransport>(runtime_dir);
-    QPointer<LiveReadout> self(this);
     live_ = std::make_unique<link::LiveItem>(
         *transport_, kTrackerService, kTrackerTopic, kTrackerItem,
-        [self](const std::string& bytes) {
-            const QDateTime received = QDateTime::currentDateTimeUtc();
-            QMetaObject::invokeMethod(
-                self, [self, bytes, received] { self->setText(live_text(bytes, received)); },
-                Qt::QueuedConnection);
+        [this](const std::string& bytes) {
+            Latest latest{bytes, QDateTime::currentDateTimeUtc()};
+            latest_.post([&](std::optional<Latest>& waiting) { waiting = std::move(latest); });
         });
 }
 

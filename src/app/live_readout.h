@@ -4,6 +4,7 @@
 // thread only queues to it.
 #pragma once
 
+#include "gui_mailbox.h"
 #include "link/live_item.h"
 #include "link/socket_transport.h"
 
@@ -11,6 +12,7 @@
 #include <QLabel>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace dopplex::app {
@@ -27,6 +29,12 @@ public:
     void watch(const std::string& runtime_dir);
 
 private:
+    // Only the latest text waits for the GUI thread, however fast the tracker sends.
+    struct Latest {
+        std::string bytes;
+        QDateTime received;
+    };
+    GuiMailbox<std::optional<Latest>> latest_;
     std::unique_ptr<link::SocketTransport> transport_; // outlives the watcher
     std::unique_ptr<link::LiveItem> live_;
 };

@@ -65,7 +65,10 @@ MainWindow::MainWindow(EngineSession& session, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      session_(session) {
+      session_(session), link_status_text_(this, [this](std::optional<std::string>& status) {
+          if (status)
+              show_link_status(q(*status));
+      }) {
     setWindowTitle(q(std::string(kWindowCaption)));
     QFont base;
     base.setFamilies({"Nimbus Sans", "Liberation Sans", "Arial", "DejaVu Sans"});
@@ -309,14 +312,13 @@ void MainWindow::show_port_status(const port::PortStatus& status) {
 }
 
 void MainWindow::post_link_status(const std::string& status) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, text = q(status)] {
-            link_status_->setText("Tracker link: " + text);
-            if (link_label_)
-                link_label_->setToolTip(text + "\n" + kLinkClickHint);
-        },
-        Qt::QueuedConnection);
+    link_status_text_.post([&](std::optional<std::string>& latest) { latest = status; });
+}
+
+void MainWindow::show_link_status(const QString& text) {
+    link_status_->setText("Tracker link: " + text);
+    if (link_label_)
+        link_label_->setToolTip(text + "\n" + kLinkClickHint);
 }
 
 void MainWindow::show_train_progress(const TrainProgress& progress) {

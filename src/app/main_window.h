@@ -6,11 +6,13 @@
 
 #include "dial_watch.h"
 #include "form_bridge.h"
+#include "gui_mailbox.h"
 #include "port/supervised_port.h"
 
 #include <QWidget>
 
 #include <map>
+#include <optional>
 #include <string>
 
 class QLabel;
@@ -82,6 +84,7 @@ private:
     void post_click(const std::string& name);
     void post_type(const std::string& name, const QString& text);
     void apply_text(QWidget* widget, const ControlUpdate& update);
+    void show_link_status(const QString& text);
 
     EngineSession& session_;
     std::map<std::string, QWidget*> widgets_;
@@ -96,6 +99,7 @@ private:
     QLabel* link_label_ = nullptr;
     QLabel* link_status_ = nullptr;
     bool may_close_ = false;
+    GuiMailbox<std::optional<std::string>> link_status_text_;
 };
 
 } // namespace dopplex::app

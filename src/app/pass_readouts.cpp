@@ -25,7 +25,10 @@ std::int64_t utc_now_ms() {
 PassReadouts::PassReadouts(EngineSession& session, MainWindow& window, PassLogOption log)
     : recorder_(session.form(), dial_, utc_now_ms), log_option_(std::move(log)),
       plot_button_(new QPushButton("Pass plot", &window)), countdown_(new QLabel(&window)),
-      log_status_(new QLabel(&window)) {
+      log_status_(new QLabel(&window)), heard_(this, [this](std::vector<Heard>& batch) {
+          for (const Heard& heard : batch)
+              show(heard);
+      }) {
     recorder_.attach();
     recorder_.add_observer(this);
     if (log_option_.folder) {
@@ -78,28 +81,32 @@ PassReadouts::PassReadouts(EngineSession& session, MainWindow& window, PassLogOp
 PassReadouts::~PassReadouts() = default;
 
 void PassReadouts::pass_started(const TrackingPoint& aos) {
-    QPointer<PassReadouts> self(this);
-    QMetaObject::invokeMethod(
-        this, [self, aos] { self->plot_.start(aos); }, Qt::QueuedConnection);
+    heard_.post([&](std::vector<Heard>& batch) { batch.emplace_back(PassStart{aos}); });
 }
 
 void PassReadouts::tracking_update(const TrackingPoint& point) {
-    QPointer<PassReadouts> self(this);
-    QMetaObject::invokeMethod(
-        this,
-        [self, point] {
-            self->plot_.add(point);
-            self->aos_text_ = point.aos_text;
-            self->elevation_deg_ = point.elevation_deg;
-            self->show_countdown();
-        },
-        Qt::QueuedConnection);
+    heard_.post([&](std::vector<Heard>& batch) {
+        batch.emplace_back(point);
+        // Only the start names the pass; a tracker may send a long name with every update.
+        std::get<TrackingPoint>(batch.back()).satellite.clear();
+    });
 }
 
 void PassReadouts::pulse_sent(const PulseRecord& pulse) {
-    QPointer<PassReadouts> self(this);
-    QMetaObject::invokeMethod(
-        this, [self, pulse] { self->plot_.add(pulse); }, Qt::QueuedConnection);
+    heard_.post([&](std::vector<Heard>& batch) { batch.emplace_back(pulse); });
+}
+
+void PassReadouts::show(const Heard& heard) {
+    if (const auto* start = std::get_if<PassStart>(&heard)) {
+        plot_.start(start->aos);
+    } else if (const auto* point = std::get_if<TrackingPoint>(&heard)) {
+        plot_.add(*point);
+        aos_text_ = point->aos_text;
+        elevation_deg_ = point->elevation_deg;
+        show_countdown();
+    } else {
+        plot_.add(std::get<PulseRecord>(heard));
+    }
 }
 
 void PassReadouts::show_countdown() {

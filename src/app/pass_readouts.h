@@ -4,6 +4,7 @@
 // session starts; the session must be stopped before this is destroyed (AppShell does).
 #pragma once
 
+#include "gui_mailbox.h"
 #include "pass_log_writer.h"
 #include "pass_plot.h"
 #include "pass_recorder.h"
@@ -17,6 +18,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <variant>
+#include <vector>
 
 class QLabel;
 class QPushButton;
@@ -47,6 +50,13 @@ private:
     void tracking_update(const TrackingPoint& point) override;
     void pulse_sent(const PulseRecord& pulse) override;
 
+    // The start of a pass, an update, a pulse, in the order the engine told them.
+    struct PassStart {
+        TrackingPoint aos;
+    };
+    using Heard = std::variant<PassStart, TrackingPoint, PulseRecord>;
+    void show(const Heard& heard);
+
     void show_countdown();
     void show_log_status(const QString& text, bool failed);
 
@@ -60,6 +70,7 @@ private:
     QLabel* countdown_;
     QLabel* log_status_;
     QTimer tick_;
+    GuiMailbox<std::vector<Heard>> heard_;
     std::string aos_text_;
     double elevation_deg_ = 0;
 };

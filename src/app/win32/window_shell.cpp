@@ -19,7 +19,7 @@ BOOL WINAPI on_console_event(DWORD event) {
     std::lock_guard lock(console_mutex);
     if (!console_session)
         return FALSE;
-    std::future<void> lowered = console_session->close_now();
+    const std::shared_future<void> lowered = console_session->close_now();
     // After these the process ends once the handler returns: the lines go low first.
     if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
         lowered.wait_for(std::chrono::seconds(5));
