@@ -15,6 +15,7 @@
 #include <optional>
 #include <sstream>
 #include <sys/resource.h>
+#include <utility>
 
 namespace dopplex::app {
 namespace {
@@ -100,6 +101,55 @@ TEST(PassLog, APassGivesTheExactFile) {
                                "2026-12-07T08:20:12.000Z,-2.0,123.4,436775000,145917000,,,,\n"
                                "2026-12-07T08:20:14.200Z,,,,,RX,UP,reset,436775100\n");
 }
+
+// The recorder's passes are the engine's: for each update, what the engine shows (A: Tune RX
+// enabled, above the horizon; E: Reset RX enabled, the pass ended; .: neither) and what the
+// recorder told (S: a pass starts, p: in the pass, -: no pass). The engine reads the elevation
+// to one decimal, so 0.04 is no AOS and -1.96 is the end.
+struct HorizonCase {
+    const char* name;
+    std::vector<double> elevations;
+    const char* engine;
+    const char* recorder;
+};
+
+void PrintTo(const HorizonCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class HorizonTable : public ::testing::TestWithParam<HorizonCase> {};
+
+TEST_P(HorizonTable, PassesStartAndEndWhereTheEngineSaysSo) {
+    struct Told final : PassObserver {
+        TFMain* form = nullptr;
+        std::string engine;
+        std::string recorder;
+        bool started = false;
+        void pass_started(const TrackingPoint&) override { started = true; }
+        void tracking_update(const TrackingPoint& point) override {
+            recorder += std::exchange(started, false) ? 'S' : point.in_pass ? 'p' : '-';
+            engine += form->Button1.enabled() ? 'A' : form->Button22.enabled() ? 'E' : '.';
+        }
+        void pulse_sent(const PulseRecord&) override {}
+    } told;
+    LoggedRig logged(&told);
+    told.form = &logged.rig.form;
+    std::int64_t t = 1000;
+    for (const double elevation : GetParam().elevations)
+        logged.rig.update(t += 1000, elevation);
+    logged.rig.run(t + 1000);
+    EXPECT_EQ(told.engine, GetParam().engine);
+    EXPECT_EQ(told.recorder, GetParam().recorder);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PassLog, HorizonTable,
+    ::testing::Values(HorizonCase{"AtMinusTwo", {-1.0, 5.0, -2.0, -3.0}, ".AEE", "-Sp-"},
+                      HorizonCase{"AtFourHundredthsNoAos", {-1.0, 0.04, -1.0}, "...", "---"},
+                      HorizonCase{"AtMinusOneNinetySixTheEnd", {5.0, -1.96, 5.0}, "AEA", "SpS"},
+                      HorizonCase{
+                          "JumpAcrossMinusTwoNoEnd", {5.0, -1.9, -2.1, 5.0}, "A..A", "Sppp"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Each handler's pulses carry its name: a Tune's train, the catch-up of an Adjust (Enter), the
 // ticks of tracking, buttons and arrow keys; runs of equal pulses are counted.
