@@ -6,6 +6,7 @@
 #include "live_readout.h"
 #include "model_buttons.h"
 #include "readout_text.h"
+#include "runtime/report_queue.h"
 #include "train_bar.h"
 #include "window_layout.h"
 
@@ -18,6 +19,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
+
+#include <chrono>
 
 #include <set>
 
@@ -65,9 +69,14 @@ MainWindow::MainWindow(EngineSession& session, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      session_(session), link_status_text_(this, [this](std::optional<std::string>& status) {
-          if (status)
-              show_link_status(q(*status));
+      session_(session), link_status_text_(this,
+                                           [this](std::optional<std::string>& status) {
+                                               if (status)
+                                                   show_link_status(q(*status));
+                                           }),
+      held_report_(this, [this](std::optional<std::string>& line) {
+          if (line)
+              show_held_report(q(*line));
       }) {
     setWindowTitle(q(std::string(kWindowCaption)));
     QFont base;
@@ -132,9 +141,16 @@ void MainWindow::build_decorations() {
             label->setStyleSheet("color: #202060;");
     }
 
-    auto* footer = new QLabel(q(std::string(kFooterText)), this);
-    footer->setGeometry(kFooter.x, kFooter.y, kFooter.w, kFooter.h);
-    footer->setStyleSheet("color: #505060;");
+    footer_ = new QLabel(q(std::string(kFooterText)), this);
+    footer_->setGeometry(kFooter.x, kFooter.y, kFooter.w, kFooter.h);
+    footer_->setStyleSheet("color: #505060;");
+    footer_back_ = new QTimer(this);
+    footer_back_->setSingleShot(true);
+    footer_back_->setInterval(std::chrono::milliseconds(ReportQueue::kQuietAfterCloseMs));
+    connect(footer_back_, &QTimer::timeout, this, [this] {
+        footer_->setText(q(std::string(kFooterText)));
+        footer_->setStyleSheet("color: #505060;");
+    });
 
     link_status_ = new QLabel(this);
     link_status_->setGeometry(kLinkStatus.x, kLinkStatus.y, kLinkStatus.w, kLinkStatus.h);
@@ -313,6 +329,16 @@ void MainWindow::show_port_status(const port::PortStatus& status) {
 
 void MainWindow::post_link_status(const std::string& status) {
     link_status_text_.post([&](std::optional<std::string>& latest) { latest = status; });
+}
+
+void MainWindow::post_held_report(const std::string& line) {
+    held_report_.post([&](std::optional<std::string>& latest) { latest = line; });
+}
+
+void MainWindow::show_held_report(const QString& line) {
+    footer_->setText(line);
+    footer_->setStyleSheet("color: #b00000;");
+    footer_back_->start();
 }
 
 void MainWindow::show_link_status(const QString& text) {
