@@ -1,11 +1,14 @@
 #include "main_view.h"
 
+#include "runtime/report_queue.h"
+
 #include "control_ids.h"
 #include "engine_session.h"
 #include "key_rules.h"
 #include "painting.h"
 #include "posted_calls.h"
 #include "readout_text.h"
+#include "runtime/report_queue.h"
 #include "wide_text.h"
 #include "window_class.h"
 
@@ -15,6 +18,8 @@
 namespace dopplex::app::win32 {
 
 namespace {
+
+constexpr UINT_PTR kFooterTimerId = 1; // puts the footer's own text back
 
 constexpr DWORD kWindowStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -111,8 +116,9 @@ void MainView::build_decorations() {
         if (c.style == CaptionStyle::Title)
             caption.text_color = RGB(0x20, 0x20, 0x60);
     }
-    add_child(L"STATIC", std::string(kFooterText), SS_LEFTNOWORDWRAP | SS_NOPREFIX, kFooter, 0)
-        .text_color = kNoteGrey;
+    footer_ = &add_child(L"STATIC", std::string(kFooterText), SS_LEFTNOWORDWRAP | SS_NOPREFIX,
+                         kFooter, 0);
+    footer_->text_color = kNoteGrey;
 }
 
 void MainView::build_control(const Control& control) {
@@ -197,6 +203,13 @@ void MainView::set_text(Child& c, const std::string& text) {
     applying_ = true;
     SetWindowTextW(c.window, to_wide(text, true).c_str());
     applying_ = false;
+}
+
+void MainView::show_held_report(const std::string& line) {
+    set_text(*footer_, line);
+    footer_->text_color = RGB(0xb0, 0, 0);
+    InvalidateRect(footer_->window, nullptr, TRUE);
+    SetTimer(window_, kFooterTimerId, static_cast<UINT>(ReportQueue::kQuietAfterCloseMs), nullptr);
 }
 
 void MainView::append_line(HWND memo, const std::string& line) {
@@ -439,6 +452,14 @@ LRESULT MainView::handle(UINT message, WPARAM w, LPARAM l) {
     switch (message) {
     case kPostedCallMessage:
         run_posted_call(l);
+        return 0;
+    case WM_TIMER:
+        if (w != kFooterTimerId)
+            return DefWindowProcW(window_, message, w, l);
+        KillTimer(window_, kFooterTimerId);
+        set_text(*footer_, std::string(kFooterText));
+        footer_->text_color = kNoteGrey;
+        InvalidateRect(footer_->window, nullptr, TRUE);
         return 0;
     case WM_COMMAND:
         on_command(LOWORD(w), HIWORD(w), reinterpret_cast<HWND>(l));

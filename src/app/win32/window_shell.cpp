@@ -39,6 +39,24 @@ WindowShell::WindowShell(EngineSession& session, HINSTANCE instance)
         post_call(window,
                   [this, text, closed = std::move(closed)] { view_.show_report(text, closed); });
     });
+    session.host().set_show_held_status([this, window](const std::string& line) {
+        bool queued = false;
+        {
+            std::lock_guard lock(held_line_->mutex);
+            queued = held_line_->line.has_value();
+            held_line_->line = line;
+        }
+        if (!queued)
+            post_call(window, [this, held = held_line_] {
+                std::optional<std::string> latest;
+                {
+                    std::lock_guard lock(held->mutex);
+                    latest.swap(held->line);
+                }
+                if (latest)
+                    view_.show_held_report(*latest);
+            });
+    });
     session.dial().on_change([this, window](const DialReading& reading) {
         post_call(window, [this, reading] { view_.show_dial(reading); });
     });

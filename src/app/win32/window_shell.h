@@ -9,6 +9,11 @@
 #include "main_view.h"
 #include "view_bridge.h"
 
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
 namespace dopplex::app {
 class EngineSession;
 }
@@ -34,6 +39,12 @@ private:
     MainView view_;
     HelpView help_;
     ViewBridge bridge_{view_};
+    // The latest held report's line, one posted call waiting at most, however fast they come.
+    struct HeldLine {
+        std::mutex mutex;
+        std::optional<std::string> line; // guarded by mutex
+    };
+    std::shared_ptr<HeldLine> held_line_ = std::make_shared<HeldLine>();
 };
 
 } // namespace dopplex::app::win32
