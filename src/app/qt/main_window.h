@@ -6,16 +6,20 @@
 
 #include "dial_watch.h"
 #include "form_bridge.h"
+#include "gui_mailbox.h"
 #include "port/supervised_port.h"
 
 #include <QWidget>
 
+#include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QTimer;
 
 namespace dopplex {
 class TFMain;
@@ -41,6 +45,9 @@ public:
     // Any thread: shows why the link is as it is (a failed open, the end of a conversation)
     // beside the link state.
     void post_link_status(const std::string& status);
+    // Any thread: the count of an error report held after its close, on the footer line for
+    // the next 10 s.
+    void post_held_report(const std::string& line);
     void show_train_progress(const TrainProgress& progress);
     void show_dial(const DialReading& reading);
 
@@ -82,6 +89,9 @@ private:
     void post_click(const std::string& name);
     void post_type(const std::string& name, const QString& text);
     void apply_text(QWidget* widget, const ControlUpdate& update);
+    void show_link_status(const QString& text);
+    void show_held_report(const std::string& line);
+    void show_footer(const std::string& text, std::uint32_t color);
 
     EngineSession& session_;
     std::map<std::string, QWidget*> widgets_;
@@ -95,7 +105,11 @@ private:
     QLabel* tx_dial_ = nullptr;
     QLabel* link_label_ = nullptr;
     QLabel* link_status_ = nullptr;
+    QLabel* footer_ = nullptr;
+    QTimer* footer_back_ = nullptr;
     bool may_close_ = false;
+    GuiMailbox<std::optional<std::string>> link_status_text_;
+    GuiMailbox<std::optional<std::string>> held_report_;
 };
 
 } // namespace dopplex::app

@@ -2,7 +2,6 @@
 #include "display.h"
 #include "engine_session.h"
 #include "port/port_spec.h"
-#include "posted_calls.h"
 #include "start_up.h"
 #include "tracker_link.h"
 #include "wide_text.h"
@@ -103,11 +102,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
             pass_log.off_reason = "off: LOCALAPPDATA names no folder";
         }
         app::win32::WindowShell shell(session, instance, pass_log);
-        const HWND window = shell.view().window();
-        link->set_status_listener([window, &shell](const std::string& status) {
-            app::win32::post_call(window,
-                                  [&shell, status] { shell.view().show_link_status(status); });
-        });
+        link->set_status_listener(
+            [&shell](const std::string& status) { shell.post_link_status(status); });
         const int status = shell.run();
         link->set_status_listener(nullptr);
         return status;

@@ -13,15 +13,21 @@ namespace dopplex::app::win32 {
 
 PassView::PassView(EngineSession& session, MainView& view, HINSTANCE instance, PassLogOption log)
     : view_(view), plot_(instance, view.window()),
+      latest_(posting_to(view.window()),
+              [&view](std::optional<Latest>& latest) {
+                  if (latest)
+                      view.show_readout(kLiveReadoutId,
+                                        live_text(latest->bytes, latest->received_utc_ms));
+              }),
+      heard_(posting_to(view.window()), *this),
       live_transport_(std::make_unique<link::DdeTransport>()),
       live_(std::make_unique<link::LiveItem>(
           *live_transport_, kTrackerService, kTrackerTopic, kTrackerItem,
-          [window = view.window(), &view](const std::string& bytes) {
-              post_call(window, [&view, text = live_text(bytes, utc_now_ms())] {
-                  view.show_readout(kLiveReadoutId, text);
-              });
+          [this](const std::string& bytes) {
+              Latest latest{bytes, utc_now_ms()};
+              latest_.post([&](std::optional<Latest>& waiting) { waiting = std::move(latest); });
           })),
-      feed_(session, *this, std::move(log),
+      feed_(session, heard_, std::move(log),
             [window = view.window(), &view](const std::string& text, bool failed) {
                 post_call(window, [&view, text, failed] {
                     view.show_readout(kLogStatusId, text, failed ? kFailureColor : kNoteColor);
@@ -37,20 +43,18 @@ PassView::~PassView() {
 }
 
 void PassView::pass_started(const TrackingPoint& aos) {
-    post_call(view_.window(), [this, aos] { plot_.start(aos); });
+    plot_.start(aos);
 }
 
 void PassView::tracking_update(const TrackingPoint& point) {
-    post_call(view_.window(), [this, point] {
-        plot_.add(point);
-        aos_text_ = point.aos_text;
-        elevation_deg_ = point.elevation_deg;
-        show_countdown();
-    });
+    plot_.add(point);
+    aos_text_ = point.aos_text;
+    elevation_deg_ = point.elevation_deg;
+    show_countdown();
 }
 
 void PassView::pulse_sent(const PulseRecord& pulse) {
-    post_call(view_.window(), [this, pulse] { plot_.add(pulse); });
+    plot_.add(pulse);
 }
 
 void PassView::show_countdown() {

@@ -6,11 +6,15 @@
 // stopped before this is destroyed.
 #pragma once
 
+#include "mailbox.h"
 #include "main_view.h"
 #include "pass_feed.h"
+#include "pass_mailbox.h"
 #include "plot_view.h"
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace dopplex::link {
@@ -30,7 +34,7 @@ public:
     PlotView& plot() { return plot_; }
 
 private:
-    // Engine thread: copies go to the window's thread.
+    // The window's thread, through the mailbox.
     void pass_started(const TrackingPoint& aos) override;
     void tracking_update(const TrackingPoint& point) override;
     void pulse_sent(const PulseRecord& pulse) override;
@@ -41,6 +45,13 @@ private:
     PlotView plot_;
     std::string aos_text_;
     double elevation_deg_ = 0;
+    // Only the latest tracking text waits for the window's thread, however fast they come.
+    struct Latest {
+        std::string bytes;
+        std::int64_t received_utc_ms = 0;
+    };
+    Mailbox<std::optional<Latest>> latest_;
+    PassMailbox heard_; // what the engine told, merged while the window's thread is busy
     std::unique_ptr<link::DdeTransport> live_transport_; // outlives the watcher
     std::unique_ptr<link::LiveItem> live_;
     PassFeed feed_; // last: gone first, so the engine side never reaches a half-built view
