@@ -159,8 +159,9 @@ int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journa
         journal.info("page on " + page->host + ":" + std::to_string(status_page->port()) +
                      (open ? ", with the token" : ", this machine only"));
     }
-    // Nothing after the start may throw: the lines are lowered only by the sequence below.
-    session.form().on_close = [] {};
+    // Nothing after the start may throw: the lines are lowered only by the exit sequence below,
+    // whose last step writes 0 whatever "Enable hardware" says.
+    session.form().on_close = [&station] { station.lower_all(); };
     session.start([&station] { station.created(); });
     journal.notice("dopplexd " + std::string(kVersion) + " on port " + port::describe(spec) + ", " +
                    std::to_string(config.transponders.size()) + " transponder(s)");
@@ -179,7 +180,6 @@ int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journa
     station.closing();
     status_page.reset();
     session.close_now().wait();
-    station.lower_all();
     session.stop();
     server->stop();
     const port::PortStatus port = session.port_status();

@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <future>
 
 namespace dopplex::headless {
 
@@ -69,19 +68,13 @@ void Station::attach() {
 }
 
 void Station::created() {
-    // Nothing is pressed at start, whatever the lines were before.
-    session_.dial().Out32(session_.form().latch.PortAddress, 0);
+    lower_all(); // nothing is pressed at start, whatever the lines were before
     journal_.info(config_.pass_log ? "pass log in " + config_.pass_log->string()
                                    : std::string("pass log off"));
 }
 
 void Station::lower_all() {
-    std::promise<void> written;
-    session_.post_control([this, &written](TFMain& form) {
-        session_.dial().Out32(form.latch.PortAddress, 0);
-        written.set_value();
-    });
-    written.get_future().wait();
+    session_.dial().Out32(session_.form().latch.PortAddress, 0);
 }
 
 void Station::heard(const std::string& text) {

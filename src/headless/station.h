@@ -64,7 +64,7 @@ public:
     // The program is ending: a link or port that closes now is no fault.
     void closing() { closing_ = true; }
     // Writes 0 to the port whether "Enable hardware" is ticked or not (the form writes nothing
-    // while it is not): at start, and after the exit sequence. Any thread; returns once written.
+    // while it is not): at start, and at the end of the exit sequence. Engine thread.
     void lower_all();
 
     StationView view() const;

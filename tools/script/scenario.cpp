@@ -49,9 +49,10 @@ its timers stop, later commands and "until" are ignored, and the final dump is o
 Output, one JSON object per line, in time order:
   {"t":<ms>,"port":<byte>}    every port write (address 888, after the "Enable hardware" gate)
   {"t":<ms>,"report":"<text>"} every error report, as shown
-  {"t":<ms>,"report_held":"<text>","as":"repeat|queued|dropped"}
+  {"t":<ms>,"report_held":"<text>","as":"repeat|queued|dropped|after_close"}
                               an error raised while a report was open: it repeats a text open
-                              or waiting, waits to be shown, or did not fit into the queue
+                              or waiting, waits to be shown, or did not fit into the queue; or
+                              raised again by an update or a tick within 10 s of its close
   {"t":<ms>,"dump":{...}}     controls, memo lines, channel flags, running timers, last Doppler values
                               and, in closed mode, "loop": each side's dial, target, offset, behind
 In closed mode also:

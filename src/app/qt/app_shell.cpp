@@ -14,6 +14,8 @@ AppShell::AppShell(EngineSession& session, PassLogOption pass_log)
     form.add_observer(&bridge_);
     session.set_port_listener(&bridge_);
     install_error_report(session.host(), window_);
+    session.host().set_show_held_status(
+        [this](const std::string& line) { window_.post_held_report(line); });
     session.dial().on_change([window = QPointer<MainWindow>(&window_)](const DialReading& r) {
         QMetaObject::invokeMethod(
             window, [window, r] { window->show_dial(r); }, Qt::QueuedConnection);

@@ -1,30 +1,15 @@
-// Carries the model's changes from the engine thread to the GUI thread: each change is copied
-// (a memo gets only its new line) and queued to the window, so a long pulse train costs one
-// small event per line. Also carries the port's status to the LED panel. Called on the engine
-// thread; the window is touched only on the GUI thread.
+// The model's changes and the port's status for the Qt window (form_mailbox.h).
 #pragma once
 
-#include "console/form_observer.h"
-#include "control_update.h"
-#include "port/supervised_port.h"
-
-#include <QPointer>
+#include "form_mailbox.h"
 
 namespace dopplex::app {
 
 class MainWindow;
 
-class FormBridge final : public FormObserver, public port::PortStatusListener {
+class FormBridge final : public FormMailbox<MainWindow> {
 public:
-    explicit FormBridge(MainWindow& window) : window_(&window) {}
-
-    void control_changed(const Control& control, Change what) override;
-    void focus_moved(const std::string& control_name) override;
-    void train_progress(const TrainProgress& progress) override;
-    void port_status_changed(const port::PortStatus& status) override;
-
-private:
-    QPointer<MainWindow> window_;
+    explicit FormBridge(MainWindow& window);
 };
 
 } // namespace dopplex::app

@@ -4,11 +4,14 @@
 #include "tracker/link/client_conversation.h"
 
 #include <QDateTime>
-#include <QPointer>
 
 namespace dopplex::app {
 
-LiveReadout::LiveReadout(QWidget* parent) : QLabel(kLiveIdleText, parent) {
+LiveReadout::LiveReadout(QWidget* parent)
+    : QLabel(kLiveIdleText, parent), latest_(this, [this](std::optional<Latest>& latest) {
+          if (latest)
+              setText(QString::fromStdString(live_text(latest->bytes, latest->received_utc_ms)));
+      }) {
     setToolTip(kLiveTooltip);
     setStyleSheet("color: #006000;");
 }
@@ -20,14 +23,11 @@ LiveReadout::~LiveReadout() {
 void LiveReadout::watch(const std::string& runtime_dir) {
     live_.reset();
     transport_ = std::make_unique<link::SocketTransport>(runtime_dir);
-    QPointer<LiveReadout> self(this);
     live_ = std::make_unique<link::LiveItem>(
         *transport_, kTrackerService, kTrackerTopic, kTrackerItem,
-        [self](const std::string& bytes) {
-            const QString text = QString::fromStdString(
-                live_text(bytes, QDateTime::currentDateTimeUtc().toMSecsSinceEpoch()));
-            QMetaObject::invokeMethod(
-                self, [self, text] { self->setText(text); }, Qt::QueuedConnection);
+        [this](const std::string& bytes) {
+            Latest latest{bytes, QDateTime::currentDateTimeUtc().toMSecsSinceEpoch()};
+            latest_.post([&](std::optional<Latest>& waiting) { waiting = std::move(latest); });
         });
 }
 

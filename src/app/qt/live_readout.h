@@ -4,12 +4,15 @@
 // thread only queues to it.
 #pragma once
 
+#include "gui_mailbox.h"
 #include "link/shared/live_item.h"
 #include "link/socket/socket_transport.h"
 
 #include <QLabel>
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace dopplex::app {
@@ -23,6 +26,12 @@ public:
     void watch(const std::string& runtime_dir);
 
 private:
+    // Only the latest text waits for the GUI thread, however fast the tracker sends.
+    struct Latest {
+        std::string bytes;
+        std::int64_t received_utc_ms = 0;
+    };
+    GuiMailbox<std::optional<Latest>> latest_;
     std::unique_ptr<link::SocketTransport> transport_; // outlives the watcher
     std::unique_ptr<link::LiveItem> live_;
 };

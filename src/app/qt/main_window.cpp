@@ -7,6 +7,7 @@
 #include "live_readout.h"
 #include "model_buttons.h"
 #include "readout_text.h"
+#include "runtime/report_queue.h"
 #include "train_bar.h"
 #include "window_layout.h"
 
@@ -20,6 +21,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
+
+#include <chrono>
 
 namespace dopplex::app {
 
@@ -60,7 +64,15 @@ MainWindow::MainWindow(EngineSession& session, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      session_(session) {
+      session_(session), link_status_text_(this,
+                                           [this](std::optional<std::string>& status) {
+                                               if (status)
+                                                   show_link_status(q(*status));
+                                           }),
+      held_report_(this, [this](std::optional<std::string>& line) {
+          if (line)
+              show_held_report(*line);
+      }) {
     setWindowTitle(q(std::string(kWindowCaption)));
     QFont base;
     base.setFamilies({"Nimbus Sans", "Liberation Sans", "Arial", "DejaVu Sans"});
@@ -130,9 +142,14 @@ void MainWindow::build_decorations() {
             label->setStyleSheet("color: " + to_qcolor(*style.text_color).name() + ";");
     }
 
-    auto* footer = new QLabel(q(std::string(kFooterText)), this);
-    footer->setGeometry(kFooter.x, kFooter.y, kFooter.w, kFooter.h);
-    footer->setStyleSheet("color: " + to_qcolor(kNoteColor).name() + ";");
+    footer_ = new QLabel(q(std::string(kFooterText)), this);
+    footer_->setGeometry(kFooter.x, kFooter.y, kFooter.w, kFooter.h);
+    footer_back_ = new QTimer(this);
+    footer_back_->setSingleShot(true);
+    footer_back_->setInterval(std::chrono::milliseconds(ReportQueue::kQuietAfterCloseMs));
+    connect(footer_back_, &QTimer::timeout, this,
+            [this] { show_footer(std::string(kFooterText), kNoteColor); });
+    show_footer(std::string(kFooterText), kNoteColor);
 
     link_status_ = new QLabel(this);
     link_status_->setGeometry(kLinkStatus.x, kLinkStatus.y, kLinkStatus.w, kLinkStatus.h);
@@ -343,15 +360,28 @@ void MainWindow::show_port_status(const port::PortStatus& status) {
 }
 
 void MainWindow::post_link_status(const std::string& status) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, status] {
-            link_status_->setText(kLinkStatusPrefix + q(status));
-            link_reason_ = status;
-            if (link_label_)
-                show_link_hint();
-        },
-        Qt::QueuedConnection);
+    link_status_text_.post([&](std::optional<std::string>& latest) { latest = status; });
+}
+
+void MainWindow::post_held_report(const std::string& line) {
+    held_report_.post([&](std::optional<std::string>& latest) { latest = line; });
+}
+
+void MainWindow::show_held_report(const std::string& line) {
+    show_footer(line, kFailureColor);
+    footer_back_->start();
+}
+
+void MainWindow::show_footer(const std::string& text, std::uint32_t color) {
+    footer_->setText(q(text));
+    footer_->setStyleSheet("color: " + to_qcolor(color).name() + ";");
+}
+
+void MainWindow::show_link_status(const QString& text) {
+    link_status_->setText(kLinkStatusPrefix + text);
+    link_reason_ = text.toStdString();
+    if (link_label_)
+        show_link_hint();
 }
 
 void MainWindow::show_train_progress(const TrainProgress& progress) {

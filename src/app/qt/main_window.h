@@ -6,18 +6,22 @@
 
 #include "dial_watch.h"
 #include "form_bridge.h"
+#include "gui_mailbox.h"
 #include "port/supervised_port.h"
 #include "reference_check.h"
 #include "source_mark.h"
 
 #include <QWidget>
 
+#include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QTimer;
 
 namespace dopplex {
 class TFMain;
@@ -43,6 +47,9 @@ public:
     // Any thread: shows why the link is as it is (a failed open, the end of a conversation)
     // beside the link state.
     void post_link_status(const std::string& status);
+    // Any thread: the count of an error report held after its close, on the footer line for
+    // the next 10 s.
+    void post_held_report(const std::string& line);
     void show_train_progress(const TrainProgress& progress);
     void show_dial(const DialReading& reading);
 
@@ -88,6 +95,9 @@ private:
     void show_source_mark();
     void show_link_hint();
     void mark_reference(Side side);
+    void show_link_status(const QString& text);
+    void show_held_report(const std::string& line);
+    void show_footer(const std::string& text, std::uint32_t color);
 
     EngineSession& session_;
     std::map<std::string, QWidget*> widgets_;
@@ -104,7 +114,11 @@ private:
     std::string link_reason_;
     SourceMark mark_;
     ReferenceMarks references_;
+    QLabel* footer_ = nullptr;
+    QTimer* footer_back_ = nullptr;
     bool may_close_ = false;
+    GuiMailbox<std::optional<std::string>> link_status_text_;
+    GuiMailbox<std::optional<std::string>> held_report_;
 };
 
 } // namespace dopplex::app

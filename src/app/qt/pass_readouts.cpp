@@ -1,6 +1,7 @@
 #include "pass_readouts.h"
 
 #include "aos_countdown.h"
+#include "gui_mailbox.h"
 #include "main_window.h"
 #include "window_layout.h"
 
@@ -11,8 +12,8 @@ namespace dopplex::app {
 
 PassReadouts::PassReadouts(EngineSession& session, MainWindow& window, PassLogOption log)
     : plot_button_(new QPushButton("Pass plot", &window)), countdown_(new QLabel(&window)),
-      log_status_(new QLabel(&window)), window_(window),
-      feed_(session, *this, std::move(log), [this](const std::string& text, bool failed) {
+      log_status_(new QLabel(&window)), window_(window), heard_(queued_to(this), *this),
+      feed_(session, heard_, std::move(log), [this](const std::string& text, bool failed) {
           QPointer<PassReadouts> self(this);
           QMetaObject::invokeMethod(
               this,
@@ -42,28 +43,18 @@ PassReadouts::PassReadouts(EngineSession& session, MainWindow& window, PassLogOp
 PassReadouts::~PassReadouts() = default;
 
 void PassReadouts::pass_started(const TrackingPoint& aos) {
-    QPointer<PassReadouts> self(this);
-    QMetaObject::invokeMethod(
-        this, [self, aos] { self->plot_.start(aos); }, Qt::QueuedConnection);
+    plot_.start(aos);
 }
 
 void PassReadouts::tracking_update(const TrackingPoint& point) {
-    QPointer<PassReadouts> self(this);
-    QMetaObject::invokeMethod(
-        this,
-        [self, point] {
-            self->plot_.add(point);
-            self->aos_text_ = point.aos_text;
-            self->elevation_deg_ = point.elevation_deg;
-            self->show_countdown();
-        },
-        Qt::QueuedConnection);
+    plot_.add(point);
+    aos_text_ = point.aos_text;
+    elevation_deg_ = point.elevation_deg;
+    show_countdown();
 }
 
 void PassReadouts::pulse_sent(const PulseRecord& pulse) {
-    QPointer<PassReadouts> self(this);
-    QMetaObject::invokeMethod(
-        this, [self, pulse] { self->plot_.add(pulse); }, Qt::QueuedConnection);
+    plot_.add(pulse);
 }
 
 void PassReadouts::show_countdown() {

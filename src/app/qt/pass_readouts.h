@@ -5,6 +5,7 @@
 #pragma once
 
 #include "pass_feed.h"
+#include "pass_mailbox.h"
 #include "pass_plot.h"
 
 #include <QObject>
@@ -32,7 +33,7 @@ public:
     QLabel* log_status() const { return log_status_; }
 
 private:
-    // Engine thread: copies go to the GUI thread.
+    // GUI thread, through the mailbox.
     void pass_started(const TrackingPoint& aos) override;
     void tracking_update(const TrackingPoint& point) override;
     void pulse_sent(const PulseRecord& pulse) override;
@@ -48,7 +49,8 @@ private:
     std::string aos_text_;
     double elevation_deg_ = 0;
     const MainWindow& window_; // its link status: the countdown ends with the link
-    PassFeed feed_; // last: gone first, so the engine side never reaches a half-built window
+    PassMailbox heard_; // what the engine told, merged while the GUI thread is busy
+    PassFeed feed_;     // last: gone first, so the engine side never reaches a half-built window
 };
 
 } // namespace dopplex::app

@@ -1,27 +1,30 @@
 // SIGINT, SIGTERM, SIGHUP and SIGQUIT end the program through its own exit sequence: the signal
-// handler only writes a byte to a pipe, and the GUI thread, woken by a socket notifier, runs the
-// action. SIGHUP and SIGQUIT stay ignored when the program was started with them ignored
-// (nohup). One instance per process.
+// handler only writes a byte to a pipe, and a watcher thread of its own, not the GUI thread,
+// runs the action, so the ending never waits behind what is queued to the window. SIGHUP and
+// SIGQUIT stay ignored when the program was started with them ignored (nohup). One instance
+// per process.
 #pragma once
 
-#include <QObject>
-
 #include <functional>
+#include <thread>
 #include <vector>
-
-class QSocketNotifier;
 
 namespace dopplex::app {
 
-class SignalExit final : public QObject {
+class SignalExit final {
 public:
+    // `on_signal` runs on the watcher thread, once per burst of signals.
     explicit SignalExit(std::function<void()> on_signal);
-    ~SignalExit() override;
+    ~SignalExit();
+    SignalExit(const SignalExit&) = delete;
+    SignalExit& operator=(const SignalExit&) = delete;
 
 private:
+    void watch();
+
     std::function<void()> on_signal_;
-    QSocketNotifier* notifier_ = nullptr;
     std::vector<int> caught_;
+    std::thread watcher_;
 };
 
 } // namespace dopplex::app

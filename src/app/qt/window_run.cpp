@@ -10,7 +10,7 @@
 namespace dopplex::app {
 
 int run_window(EngineSession& session, AppShell& shell) {
-    SignalExit signal_exit([&shell] { shell.window().request_exit_now(); });
+    SignalExit signal_exit([&session] { session.request_exit_now(); });
     ForcedExit forced_exit(session);
     QObject::connect(&shell.window(), &MainWindow::finished, QCoreApplication::instance(),
                      &QCoreApplication::quit, Qt::QueuedConnection);

@@ -5,6 +5,7 @@
 #include "reference_check.h"
 
 #include <iostream>
+#include <limits>
 
 #ifdef __linux__
 #include <sys/prctl.h>
@@ -137,15 +138,24 @@ void EngineSession::post_control(std::function<void(TFMain&)> action) {
     loop_.post(EventKind::Control, [this, action = std::move(action)] { action(form_); });
 }
 
-std::future<void> EngineSession::close_now() {
-    auto done = std::make_shared<std::promise<void>>();
-    std::future<void> lowered = done->get_future();
+std::shared_future<void> EngineSession::close_now() {
     host_.interrupt();
-    post_control([done](TFMain& form) {
-        form.SpeedButton1Click();
-        done->set_value();
-    });
-    return lowered;
+    std::lock_guard lock(close_mutex_);
+    if (lowered_.valid())
+        return lowered_; // the sequence is queued or done already: the loop ends after it
+    auto done = std::make_shared<std::promise<void>>();
+    lowered_ = done->get_future().share();
+    // Ahead of everything queued, and the last handler: a tick or an update waiting behind the
+    // cut train would press a button again after the lines went low.
+    loop_.post(
+        EventKind::Control,
+        [this, done] {
+            form_.SpeedButton1Click();
+            loop_.quit();
+            done->set_value();
+        },
+        std::numeric_limits<std::int64_t>::min());
+    return lowered_;
 }
 
 void EngineSession::request_exit() {

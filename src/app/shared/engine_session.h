@@ -77,9 +77,10 @@ public:
     void post_input(std::function<void(TFMain&)> input);
     // Runs on the engine thread even while an error report is open.
     void post_control(std::function<void(TFMain&)> action);
-    // Any thread: cuts a running train short and queues the exit sequence, which lowers every
-    // line and then calls the model's on_close. Ready once that sequence has run.
-    std::future<void> close_now();
+    // Any thread: cuts a running train short and runs the exit sequence before anything queued,
+    // which lowers every line and then calls the model's on_close; the loop serves nothing after
+    // it. Ready once that sequence has run; a later call returns the same.
+    std::shared_future<void> close_now();
     // The window's Exit: the model's exit sequence after what is queued, asked once.
     void request_exit();
     // Any thread: the same at once through close_now() (the close box, signals, logging off);
@@ -103,6 +104,8 @@ private:
     std::atomic<bool> exit_requested_{false};
     bool opening_port_ = false;
     std::function<bool()> open_fault_report_;
+    std::mutex close_mutex_;
+    std::shared_future<void> lowered_; // guarded by close_mutex_
     RealHost host_;
     EventLoop loop_{host_};
     StatusRelay relay_;

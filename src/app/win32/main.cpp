@@ -121,11 +121,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
             pass_log.off_reason = "off: LOCALAPPDATA names no folder";
         }
         app::win32::WindowShell shell(session, instance, pass_log);
-        const HWND window = shell.view().window();
-        link->set_status_listener([window, &shell](const std::string& status) {
-            app::win32::post_call(window,
-                                  [&shell, status] { shell.view().show_link_status(status); });
-        });
+        link->set_status_listener(
+            [&shell](const std::string& status) { shell.post_link_status(status); });
         const int status = shell.run();
         link->set_status_listener(nullptr);
         return status;

@@ -7,6 +7,7 @@
 #include "painting.h"
 #include "posted_calls.h"
 #include "readout_text.h"
+#include "runtime/report_queue.h"
 #include "wide_text.h"
 #include "window_class.h"
 
@@ -19,6 +20,8 @@
 namespace dopplex::app::win32 {
 
 namespace {
+
+constexpr UINT_PTR kFooterTimerId = 1; // puts the footer's own text back
 
 constexpr DWORD kWindowStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -110,8 +113,9 @@ void MainView::build_decorations() {
         caption.bold = style.bold;
         caption.text_color = style.text_color;
     }
-    add_child(L"STATIC", std::string(kFooterText), SS_LEFTNOWORDWRAP | SS_NOPREFIX, kFooter, 0)
-        .text_color = kNoteColor;
+    footer_ = &add_child(L"STATIC", std::string(kFooterText), SS_LEFTNOWORDWRAP | SS_NOPREFIX,
+                         kFooter, 0);
+    footer_->text_color = kNoteColor;
     // All flush left: the countdown's words follow the AOS time they qualify.
     const std::tuple<Rect, int, std::uint32_t> readouts[] = {
         {kLinkStatus, kLinkStatusId, kNoteColor},
@@ -278,6 +282,19 @@ void MainView::set_text(Child& c, const std::string& text) {
     applying_ = true;
     SetWindowTextW(c.window, to_wide(text, true).c_str());
     applying_ = false;
+}
+
+void MainView::show_held_report(const std::string& line) {
+    show_footer(line, kFailureColor);
+    SetTimer(window_, kFooterTimerId, static_cast<UINT>(ReportQueue::kQuietAfterCloseMs), nullptr);
+}
+
+void MainView::show_footer(const std::string& text, std::uint32_t color) {
+    if (footer_->text_color != color) {
+        footer_->text_color = color;
+        InvalidateRect(footer_->window, nullptr, TRUE);
+    }
+    set_text(*footer_, text);
 }
 
 void MainView::append_line(HWND memo, const std::string& line) {
@@ -564,6 +581,12 @@ LRESULT MainView::handle(UINT message, WPARAM w, LPARAM l) {
     switch (message) {
     case kPostedCallMessage:
         run_posted_call(l);
+        return 0;
+    case WM_TIMER:
+        if (w != kFooterTimerId)
+            return DefWindowProcW(window_, message, w, l);
+        KillTimer(window_, kFooterTimerId);
+        show_footer(std::string(kFooterText), kNoteColor);
         return 0;
     case WM_COMMAND:
         on_command(LOWORD(w), HIWORD(w), reinterpret_cast<HWND>(l));

@@ -49,6 +49,8 @@ public:
     void show_dial(const DialReading& reading);
     // The general error report: a modal box with the stop icon and one OK; `closed` once shut.
     void show_report(const std::string& text, const std::function<void()>& closed);
+    // The count of a report held after its close, on the footer line for the next 10 s.
+    void show_held_report(const std::string& line);
 
     // Exit: the engine's exit sequence after what is queued.
     void request_exit();
@@ -105,6 +107,7 @@ private:
     void layout();
     int text_height(HFONT font) const;
     void set_text(Child& child, const std::string& text);
+    void show_footer(const std::string& text, std::uint32_t color);
     void append_line(HWND memo, const std::string& line);
     void show_source_mark();
     void show_link_hint();
@@ -121,6 +124,7 @@ private:
     std::unique_ptr<Fonts> fonts_;
     HWND tooltips_ = nullptr;
     std::vector<std::unique_ptr<Child>> children_;
+    Child* footer_ = nullptr;
     std::map<std::string, Child*> by_name_;
     std::map<std::string, int> typing_in_flight_;
     std::map<COLORREF, HBRUSH> brushes_;

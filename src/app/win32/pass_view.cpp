@@ -9,7 +9,8 @@ namespace dopplex::app::win32 {
 
 PassView::PassView(EngineSession& session, MainView& view, HINSTANCE instance, PassLogOption log)
     : view_(view), plot_(instance, view.window()),
-      feed_(session, *this, std::move(log),
+      heard_(posting_to(view.window()), *this),
+      feed_(session, heard_, std::move(log),
             [window = view.window(), &view](const std::string& text, bool failed) {
                 post_call(window, [&view, text, failed] {
                     view.show_readout(kLogStatusId, text, failed ? kFailureColor : kNoteColor);
@@ -23,20 +24,18 @@ PassView::PassView(EngineSession& session, MainView& view, HINSTANCE instance, P
 PassView::~PassView() = default;
 
 void PassView::pass_started(const TrackingPoint& aos) {
-    post_call(view_.window(), [this, aos] { plot_.start(aos); });
+    plot_.start(aos);
 }
 
 void PassView::tracking_update(const TrackingPoint& point) {
-    post_call(view_.window(), [this, point] {
-        plot_.add(point);
-        aos_text_ = point.aos_text;
-        elevation_deg_ = point.elevation_deg;
-        show_countdown();
-    });
+    plot_.add(point);
+    aos_text_ = point.aos_text;
+    elevation_deg_ = point.elevation_deg;
+    show_countdown();
 }
 
 void PassView::pulse_sent(const PulseRecord& pulse) {
-    post_call(view_.window(), [this, pulse] { plot_.add(pulse); });
+    plot_.add(pulse);
 }
 
 void PassView::show_countdown() {

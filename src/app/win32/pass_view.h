@@ -6,8 +6,10 @@
 // thread before the session starts; the session must be stopped before this is destroyed.
 #pragma once
 
+#include "mailbox.h"
 #include "main_view.h"
 #include "pass_feed.h"
+#include "pass_mailbox.h"
 #include "plot_view.h"
 
 #include <string>
@@ -24,7 +26,7 @@ public:
     PlotView& plot() { return plot_; }
 
 private:
-    // Engine thread: copies go to the window's thread.
+    // The window's thread, through the mailbox.
     void pass_started(const TrackingPoint& aos) override;
     void tracking_update(const TrackingPoint& point) override;
     void pulse_sent(const PulseRecord& pulse) override;
@@ -35,6 +37,7 @@ private:
     PlotView plot_;
     std::string aos_text_;
     double elevation_deg_ = 0;
+    PassMailbox heard_; // what the engine told, merged while the window's thread is busy
     PassFeed feed_; // last: gone first, so the engine side never reaches a half-built view
 };
 

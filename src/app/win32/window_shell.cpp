@@ -19,7 +19,7 @@ BOOL WINAPI on_console_event(DWORD event) {
     std::lock_guard lock(console_mutex);
     if (!console_session)
         return FALSE;
-    std::future<void> lowered = console_session->close_now();
+    const std::shared_future<void> lowered = console_session->close_now();
     // After these the process ends once the handler returns: the lines go low first.
     if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
         lowered.wait_for(std::chrono::seconds(5));
@@ -30,7 +30,16 @@ BOOL WINAPI on_console_event(DWORD event) {
 
 WindowShell::WindowShell(EngineSession& session, HINSTANCE instance, PassLogOption pass_log)
     : session_(session), view_(session, instance), help_(instance),
-      pass_(session, view_, instance, std::move(pass_log)) {
+      pass_(session, view_, instance, std::move(pass_log)),
+      held_line_(posting_to(view_.window()),
+                 [this](std::optional<std::string>& line) {
+                     if (line)
+                         view_.show_held_report(*line);
+                 }),
+      link_status_(posting_to(view_.window()), [this](std::optional<std::string>& status) {
+          if (status)
+              view_.show_link_status(*status);
+      }) {
     TFMain& form = session.form();
     form.add_observer(&bridge_);
     session.set_port_listener(&bridge_);
@@ -39,6 +48,9 @@ WindowShell::WindowShell(EngineSession& session, HINSTANCE instance, PassLogOpti
                                                   std::function<void()> closed) {
         post_call(window,
                   [this, text, closed = std::move(closed)] { view_.show_report(text, closed); });
+    });
+    session.host().set_show_held_status([this](const std::string& line) {
+        held_line_.post([&](std::optional<std::string>& latest) { latest = line; });
     });
     session.dial().on_change([this, window](const DialReading& reading) {
         post_call(window, [this, reading] { view_.show_dial(reading); });
@@ -50,6 +62,10 @@ WindowShell::WindowShell(EngineSession& session, HINSTANCE instance, PassLogOpti
             view_.engine_closed();
         });
     };
+}
+
+void WindowShell::post_link_status(const std::string& status) {
+    link_status_.post([&](std::optional<std::string>& latest) { latest = status; });
 }
 
 WindowShell::~WindowShell() {

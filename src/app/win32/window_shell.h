@@ -6,9 +6,13 @@
 #pragma once
 
 #include "help_view.h"
+#include "mailbox.h"
 #include "main_view.h"
 #include "pass_view.h"
 #include "view_bridge.h"
+
+#include <optional>
+#include <string>
 
 namespace dopplex::app {
 class EngineSession;
@@ -29,6 +33,8 @@ public:
     int run();
 
     MainView& view() { return view_; }
+    // Any thread: why the link is as it is, for the link status line (the latest only waits).
+    void post_link_status(const std::string& status);
 
 private:
     bool take_key(const MSG& message);
@@ -38,6 +44,9 @@ private:
     HelpView help_;
     ViewBridge bridge_{view_};
     PassView pass_;
+    // The latest held report's line: one posted call waiting at most, however fast they come.
+    Mailbox<std::optional<std::string>> held_line_;
+    Mailbox<std::optional<std::string>> link_status_;
 };
 
 } // namespace dopplex::app::win32

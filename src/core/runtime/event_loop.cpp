@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 namespace dopplex {
 
@@ -65,12 +66,15 @@ bool EventLoop::quitting() {
 
 void EventLoop::report_error(const std::string& message) {
     const std::string text = ReportText(message);
-    if (const std::optional<ReportHold> hold = reports_.offer(text)) {
+    const bool from_feed = dispatching_ == EventKind::Link || dispatching_ == EventKind::Tick;
+    if (const std::optional<ReportHold> hold = reports_.offer(text, from_feed, host_.now())) {
         host_.held(text, *hold);
+        if (*hold == ReportHold::AfterClose)
+            host_.held_status(HeldAfterCloseText(text, reports_.held_after_close(text)));
         return;
     }
     try {
-        for (std::optional<std::string> open = text; open; open = reports_.next()) {
+        for (std::optional<std::string> open = text; open; open = reports_.next(host_.now())) {
             host_.report(*open);
             if (quitting()) {
                 reports_.abandon();
@@ -166,6 +170,12 @@ std::optional<std::int64_t> EventLoop::next_arrival() {
 }
 
 void EventLoop::dispatch(Event& event) {
+    // Nested: an event served while a report is open, inside the handler that raised it.
+    struct Serving {
+        std::optional<EventKind>& kind;
+        std::optional<EventKind> outer;
+        ~Serving() { kind = outer; }
+    } serving{dispatching_, std::exchange(dispatching_, event.kind)};
     if (event.kind == EventKind::Tick) {
         timers_.delivered(event.timer);
         if (tick_handler_)

@@ -4,7 +4,8 @@
 // Every handler runs to its end; an error that escapes it is shown by the general error report
 // and the loop goes on. While a report is open only link events, ticks and the runtime's own
 // events are served; operator input keeps its place in the queue. An error raised meanwhile
-// opens no nested report: it waits behind the open one or is counted (ReportQueue).
+// opens no nested report: it waits behind the open one or is counted (ReportQueue), as does one
+// that a tracking update or a tick raises again soon after its report was closed.
 #pragma once
 
 #include "runtime/event.h"
@@ -75,8 +76,9 @@ private:
     std::uint64_t next_seq_ = 0; // guarded by mutex_
     bool quit_ = false;
 
-    std::deque<Event> pending_; // arrived, in (stamp, seq) order; engine thread only
-    ReportQueue reports_;       // engine thread only
+    std::deque<Event> pending_;            // arrived, in (stamp, seq) order; engine thread only
+    ReportQueue reports_;                  // engine thread only
+    std::optional<EventKind> dispatching_; // the kind of the event being served; engine thread
 };
 
 } // namespace dopplex

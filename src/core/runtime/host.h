@@ -50,6 +50,8 @@ public:
     // An error raised while a report was open, which opened none (see ReportQueue). The window
     // has nothing to show for it; the virtual host records it.
     virtual void held(const std::string& /*text*/, ReportHold /*how*/) {}
+    // The status line's count of a text held after its report was closed (HeldAfterCloseText).
+    virtual void held_status(const std::string& /*line*/) {}
 
     // Lets the event loop rest while it has nothing to do: until `deadline` (none: until woken)
     // or until `woken()` holds under `lock`. Returns false when nothing can ever arrive.

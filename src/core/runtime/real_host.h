@@ -23,6 +23,10 @@ public:
     std::int64_t now() override;
     void wait(std::int64_t ms) override;
     void report(const std::string& text) override;
+    void held_status(const std::string& line) override {
+        if (show_held_status_)
+            show_held_status_(line);
+    }
     bool idle(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
               std::optional<std::int64_t> deadline, const std::function<bool()>& woken) override;
 
@@ -31,6 +35,10 @@ public:
     void set_show_report(ShowReport show) { show_report_ = std::move(show); }
     void set_fallback_report(std::function<void(const std::string&)> fallback) {
         fallback_ = std::move(fallback);
+    }
+    // Who shows the count of a report held after its close on the status line (engine thread).
+    void set_show_held_status(std::function<void(const std::string&)> show) {
+        show_held_status_ = std::move(show);
     }
 
     Clock::time_point to_time_point(std::int64_t ms) const;
@@ -58,6 +66,7 @@ private:
     std::optional<Clock::time_point> last_deadline_; // none after a rest
     ShowReport show_report_;
     std::function<void(const std::string&)> fallback_;
+    std::function<void(const std::string&)> show_held_status_;
     std::function<void()> interrupt_hook_;
 };
 

@@ -32,6 +32,7 @@ public:
     void wait(std::int64_t ms) override;
     void report(const std::string& text) override;
     void held(const std::string& text, ReportHold how) override;
+    void held_status(const std::string& line) override { status_line_ = line; }
     bool idle(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
               std::optional<std::int64_t> deadline, const std::function<bool()>& woken) override;
 
@@ -46,6 +47,8 @@ public:
     void leave_stoppable() override { stoppable_ = false; }
     const std::vector<Report>& reports() const { return reports_; }
     const std::vector<Held>& held_reports() const { return held_; }
+    // What the status line last said of reports held after their close.
+    const std::string& status_line() const { return status_line_; }
     // The most reports that were open at once.
     int deepest_report() const { return deepest_; }
     // Called for every report as it opens, and every held error, instead of recording them (the
@@ -68,6 +71,7 @@ private:
     std::function<void(const Report&)> listener_;
     std::vector<Held> held_;
     std::function<void(const Held&)> held_listener_;
+    std::string status_line_;
     int open_ = 0;
     int deepest_ = 0;
 };

@@ -1,8 +1,11 @@
 // The program's run on a trace port (argument 1) with a Tune RX of 5000 pulses started at
 // once, for the exit tests to end in every way they can. With "qfatal" as argument 2 it ends
-// itself by qFatal once the train has raised RX UP.
+// itself by qFatal once the train has raised RX UP; with "link" it also follows the tracker in
+// the link folder, the engine and the live readout alike, as the program does.
 #include "app_shell.h"
 #include "engine_session.h"
+#include "link_platform.h"
+#include "live_readout.h"
 #include "port/trace.h"
 #include "window_run.h"
 
@@ -15,14 +18,20 @@
 
 int main(int argc, char** argv) {
     using namespace dopplex;
-    const bool fatal = argc == 3 && std::string(argv[2]) == "qfatal";
-    if (argc != 2 && !fatal) {
-        std::cerr << "usage: app_exit_child TRACE_FILE [qfatal]\n";
+    const std::string mode = argc == 3 ? argv[2] : "";
+    const bool fatal = mode == "qfatal";
+    if (argc != 2 && !fatal && mode != "link") {
+        std::cerr << "usage: app_exit_child TRACE_FILE [qfatal|link]\n";
         return 2;
     }
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    std::unique_ptr<app::LinkPlatform> link;
     app::EngineSession session(std::make_unique<port::TracePort>(argv[1]));
+    if (mode == "link") {
+        link = std::make_unique<app::LinkPlatform>();
+        session.form().attach_link(link->services());
+    }
     // The downlink 500 kHz above the reference: 5000 steps of 100 Hz, over half an hour.
     session.post_input([](TFMain& form) {
         form.Type("Edit1", "4.367750E8");
@@ -43,5 +52,7 @@ int main(int argc, char** argv) {
         watch.start(5);
     }
     app::AppShell shell(session);
+    if (link)
+        shell.window().live_readout().watch(link->folder());
     return app::run_window(session, shell);
 }

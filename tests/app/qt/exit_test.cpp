@@ -145,6 +145,28 @@ protected:
         return spawn(args, extra, nullptr, ignored);
     }
 
+    // How many lines rose at or after `since` (the trace's stamps are this machine's steady
+    // clock).
+    static int rises_since(const std::string& trace, Clock::time_point since) {
+        const auto since_ns =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(since.time_since_epoch()).count();
+        std::ifstream in(trace);
+        long long seconds = 0;
+        char dot = 0;
+        long long nanoseconds = 0;
+        std::string address;
+        int byte = 0;
+        std::string bits;
+        int before = 0;
+        int rises = 0;
+        while (in >> seconds >> dot >> nanoseconds >> address >> byte >> bits) {
+            if (seconds * 1'000'000'000 + nanoseconds >= since_ns && (byte & ~before) != 0)
+                ++rises;
+            before = byte;
+        }
+        return rises;
+    }
+
     std::string dir_;
     std::vector<pid_t> children_;
 };
@@ -167,6 +189,60 @@ TEST_F(ExitTest, EveryCaughtSignalCutsTheTrainShortAndLowersEveryLine) {
         EXPECT_EQ(last_byte(trace), 0);
     }
 }
+
+// A tracker sending large texts as fast as it can while a train runs: the window keeps only the
+// latest text, so a signal is still served at once and nothing is pressed after it.
+struct Flood {
+    int signal;
+    int text_bytes;
+};
+
+class FloodThenExit : public ExitTest, public ::testing::WithParamInterface<Flood> {};
+
+TEST_P(FloodThenExit, EndsWithEveryLineLowAndNoPressAfterTheSignal) {
+    const Flood flood = GetParam();
+    const std::string link_dir = "DOPPLEX_LINK_DIR=" + dir_;
+    const std::string texts =
+        "awk 'BEGIN { s = \"x\"; while (length(s) < " + std::to_string(flood.text_bytes) +
+        ") s = s s; s = substr(s, 1, " + std::to_string(flood.text_bytes) +
+        "); for (i = 0; ; i++) printf \"SN\\\"%s\\\" AZ123.4 EL%d.5 DN%d UP145825000\\n\", s, 10 + "
+        "i % 50, 437275000 + i % 1000 }'";
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, STDERR_FILENO, (dir_ + "/tracker.log").c_str(),
+                                     O_WRONLY | O_CREAT, 0644);
+    const pid_t tracker = spawn({TRACKER_PATH, "--from-command", texts}, {link_dir}, &quiet);
+    posix_spawn_file_actions_destroy(&quiet);
+    ASSERT_GT(tracker, 0);
+    const std::string socket = dir_ + "/dopplex-link.Orbitron.Tracking";
+    for (const auto deadline = Clock::now() + kPatience;
+         !std::filesystem::exists(socket) && Clock::now() < deadline;)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(std::filesystem::exists(socket));
+
+    const std::string trace = child_trace(sigabbrev_np(flood.signal));
+    const pid_t child = spawn_child(trace, {"QT_QPA_PLATFORM=offscreen", link_dir}, "link");
+    ASSERT_GT(child, 0);
+    ASSERT_TRUE(rx_up_raised(trace));
+    // Long enough for a window that queues every text to fall seconds behind.
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const auto sent = Clock::now();
+    kill(child, flood.signal);
+    const int status = reap(child);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - sent);
+    std::cout << "SIG" << sigabbrev_np(flood.signal) << " during a flood of " << flood.text_bytes
+              << "-byte texts: ended " << took.count() << " ms after the signal\n";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
+    EXPECT_EQ(last_byte(trace), 0);
+    // The press already under way when the signal came may still rise; no later one.
+    EXPECT_LE(rises_since(trace, sent), 1);
+    kill(tracker, SIGTERM);
+    EXPECT_NE(reap(tracker), -1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, FloodThenExit,
+                         ::testing::Values(Flood{SIGTERM, 60000}, Flood{SIGINT, 20000},
+                                           Flood{SIGQUIT, 60000}));
 
 TEST_F(ExitTest, HangUpIgnoredAtTheStartStaysIgnored) {
     const std::string trace = child_trace("nohup");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <stdexcept>
 
 #include "core/runtime/loop_rig.h"
@@ -140,6 +141,76 @@ TEST(NestedStage, ClosingShowsNoWaitingReport) {
     rig.loop.run();
     EXPECT_EQ(rig.report_texts(), (std::vector<std::string>{"first."}));
 }
+
+// After a report closes (each stays open 1 s), the feed raising the same text again within 10 s
+// opens none: the status line counts it. The operator's own input, another text, or the same
+// text 10 s after the close opens one.
+struct RepeatCase {
+    const char* name;
+    std::vector<std::pair<EventKind, std::int64_t>> failures; // each raises "bad"
+    bool failing_ticks;                                       // every 500 ms up to 2500
+    std::vector<std::string> seen;                            // "<t> <text> report|<how>"
+    const char* status_line;
+};
+
+void PrintTo(const RepeatCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class ReportRepeats : public ::testing::TestWithParam<RepeatCase> {};
+
+TEST_P(ReportRepeats, TheFeedCannotReopenAClosedReportWithinTenSeconds) {
+    LoopRig rig;
+    rig.host.set_report_ms(1000);
+    for (const auto& [kind, t] : GetParam().failures)
+        rig.loop.post(
+            kind, [] { throw std::runtime_error("bad"); }, t);
+    rig.loop.post(
+        EventKind::Link, [] { throw std::runtime_error("other"); }, 4000);
+    if (GetParam().failing_ticks) {
+        rig.loop.set_tick_handler([&](int) {
+            if (rig.host.now() <= 2500)
+                throw std::runtime_error("bad");
+        });
+        rig.loop.timers().start(0, 0);
+    }
+    rig.loop.run(30000);
+    std::map<std::int64_t, std::string> seen;
+    for (const auto& report : rig.host.reports())
+        seen[report.t] = report.text + " report";
+    for (const auto& held : rig.host.held_reports())
+        seen[held.t] = held.text + " " + ReportHoldName(held.how);
+    std::vector<std::string> lines;
+    for (const auto& [t, what] : seen)
+        lines.push_back(std::to_string(t) + " " + what);
+    EXPECT_EQ(lines, GetParam().seen);
+    EXPECT_EQ(rig.host.status_line(), GetParam().status_line);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runtime, ReportRepeats,
+    ::testing::Values(RepeatCase{"UpdatesWithinTenSecondsAreCounted",
+                                 {{EventKind::Link, 0},
+                                  {EventKind::Link, 2000},
+                                  {EventKind::Link, 10900},
+                                  {EventKind::Link, 11000}},
+                                 false,
+                                 {"0 bad. report", "2000 bad. after_close", "4000 other. report",
+                                  "10900 bad. after_close", "11000 bad. report"},
+                                 "bad: 2 more in the last 10 s"},
+                      RepeatCase{"TheOperatorsClickAlwaysShows",
+                                 {{EventKind::Link, 0}, {EventKind::Input, 2000}},
+                                 false,
+                                 {"0 bad. report", "2000 bad. report", "4000 other. report"},
+                                 ""},
+                      RepeatCase{"TicksAreCountedToo",
+                                 {},
+                                 true,
+                                 {"500 bad. report", "1000 bad. repeat", "1500 bad. repeat",
+                                  "2000 bad. after_close", "2500 bad. after_close",
+                                  "4000 other. report"},
+                                 "bad: 2 more in the last 10 s"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // One report open; a new text waits in order, a repeat of one open or waiting is counted, and
 // past the limit a text is dropped, its count shown after the rest.

@@ -35,6 +35,15 @@ std::FILE* create_new(const std::filesystem::path& path) {
 #endif
 }
 
+// The file of a pass that goes on, its rows added at its end. Sets errno.
+std::FILE* open_to_append(const std::filesystem::path& path) {
+#ifdef _WIN32
+    return _wfopen(path.c_str(), L"ab");
+#else
+    return std::fopen(path.c_str(), "a");
+#endif
+}
+
 std::string fixed(double value, int decimals) {
     char text[64];
     const auto result =
@@ -94,7 +103,24 @@ PassLogWriter::~PassLogWriter() {
 }
 
 void PassLogWriter::pass_started(const TrackingPoint& aos) {
+    std::erase_if(made_, [&](const auto& made) {
+        return aos.utc_ms - made.second.aos_utc_ms >= kFileEveryMs ||
+               aos.utc_ms < made.second.aos_utc_ms;
+    });
+    if (const auto recent = made_.find(aos.satellite); recent != made_.end()) {
+        // Within the minute: the same file goes on, or stays unlogged after a failure.
+        if (file_ && satellite_ == aos.satellite)
+            return;
+        close(true);
+        if (recent->second.path && !reopen(*recent->second.path))
+            recent->second.path.reset();
+        satellite_ = aos.satellite;
+        return;
+    }
     close(true);
+    satellite_ = aos.satellite;
+    Made& made = made_[aos.satellite];
+    made.aos_utc_ms = aos.utc_ms;
     std::error_code error;
     std::filesystem::create_directories(folder_, error);
     if (error) {
@@ -103,6 +129,7 @@ void PassLogWriter::pass_started(const TrackingPoint& aos) {
     }
     if (!open_file(pass_file_stem(aos.satellite, aos.utc_ms)))
         return;
+    made.path = path_;
     if (opened_)
         opened_(path_);
     write(kPassLogHeader);
@@ -115,6 +142,7 @@ bool PassLogWriter::open_file(const std::string& stem) {
         file_ = create_new(path);
         if (file_) {
             path_ = path;
+            whole_rows_ = 0;
             return true;
         }
         if (errno != EEXIST) {
@@ -124,6 +152,19 @@ bool PassLogWriter::open_file(const std::string& stem) {
     }
     fail("cannot create", folder_ / (stem + ".csv"), EEXIST);
     return false;
+}
+
+bool PassLogWriter::reopen(const std::filesystem::path& path) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    file_ = error ? nullptr : open_to_append(path);
+    if (!file_) {
+        fail("cannot reopen", path, error ? error.value() : errno);
+        return false;
+    }
+    path_ = path;
+    whole_rows_ = size;
+    return true;
 }
 
 void PassLogWriter::tracking_update(const TrackingPoint& point) {
@@ -136,13 +177,21 @@ void PassLogWriter::pulse_sent(const PulseRecord& pulse) {
 }
 
 // Each row reaches the disk at once, so a full disk is found at the row that did not fit and a
-// crash loses nothing written before it.
+// crash loses nothing written before it. The part of a row that did fit is cut off again.
 void PassLogWriter::write(const std::string& line) {
     if (!file_)
         return;
+    const std::string row = line + "\n";
     errno = 0;
-    if (std::fputs((line + "\n").c_str(), file_) < 0 || std::fflush(file_) != 0)
-        fail("cannot write", path_, errno);
+    if (std::fwrite(row.data(), 1, row.size(), file_) == row.size() && std::fflush(file_) == 0) {
+        whole_rows_ += row.size();
+        return;
+    }
+    const int error = errno;
+    const std::filesystem::path path = path_;
+    fail("cannot write", path, error);
+    std::error_code ignored; // a file that cannot even be cut keeps what the disk took
+    std::filesystem::resize_file(path, whole_rows_, ignored);
 }
 
 void PassLogWriter::fail(const std::string& what, const std::filesystem::path& where, int error) {
@@ -151,6 +200,8 @@ void PassLogWriter::fail(const std::string& what, const std::filesystem::path& w
                                 (error ? std::strerror(error) : "unknown error") +
                                 "; this pass is not logged from here on.";
     close(false);
+    if (const auto made = made_.find(satellite_); made != made_.end())
+        made->second.path.reset(); // not tried again within the minute
     if (report_)
         report_(message);
 }

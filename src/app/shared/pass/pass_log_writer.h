@@ -1,6 +1,9 @@
 // The pass log: one CSV file per pass, named by satellite and AOS time, with a row per tracking
-// update and per pulse. A folder or file that cannot be made or written is reported once for
-// the pass and the rest of that pass goes unlogged; nothing here stops a pass or throws.
+// update and per pulse. A pass of a satellite that starts within a minute of the file made for
+// it goes on in that file, so a feed flapping across the horizon cannot fill the folder. A
+// folder or file that cannot be made or written is reported once for the pass and the rest of
+// that pass (and of that minute) goes unlogged; a file keeps whole rows only. Nothing here stops
+// a pass or throws.
 // One thread at a time (the log's own worker in the app, the test's thread in tests).
 #pragma once
 
@@ -10,6 +13,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -28,6 +32,7 @@ std::string csv_row(const PulseRecord& pulse);
 
 class PassLogWriter final : public PassObserver {
 public:
+    static constexpr std::int64_t kFileEveryMs = 60'000; // per satellite, at most
     using Report = std::function<void(const std::string& message)>;
     using Opened = std::function<void(const std::filesystem::path& file)>;
 
@@ -46,7 +51,14 @@ public:
     std::optional<std::filesystem::path> file() const;
 
 private:
+    // The file last made for a satellite; none when making or writing it failed.
+    struct Made {
+        std::int64_t aos_utc_ms = 0;
+        std::optional<std::filesystem::path> path;
+    };
+
     bool open_file(const std::string& stem);
+    bool reopen(const std::filesystem::path& path);
     void write(const std::string& line);
     void fail(const std::string& what, const std::filesystem::path& where, int error);
     void close(bool tell_failure);
@@ -56,6 +68,9 @@ private:
     Opened opened_;
     std::FILE* file_ = nullptr;
     std::filesystem::path path_;
+    std::uintmax_t whole_rows_ = 0;    // bytes of the open file up to its last whole row
+    std::map<std::string, Made> made_; // by satellite, made within the last minute
+    std::string satellite_;            // of the open file
 };
 
 } // namespace dopplex::app

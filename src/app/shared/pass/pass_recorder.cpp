@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 
 namespace dopplex::app {
 
@@ -107,17 +108,18 @@ void PassRecorder::lines_written(std::optional<std::uint8_t> lines) {
     }
 }
 
-// After the engine applied an update: the same record and the same horizon rule as the pass
-// supervisor (above 0 starts a pass, -2.0 or below ends it).
+// After the engine applied an update: a pass starts at the first update the pass supervisor
+// found above the horizon and ends at the one it took for the end.
 void PassRecorder::tracking_applied() {
-    if (form_.TrackingDataEx.Text().empty())
-        return; // the link could not deliver: no update
+    const std::optional<PassVerdict> verdict = std::exchange(verdict_, std::nullopt);
+    if (form_.TrackingDataEx.Text().empty() || !verdict)
+        return; // the link could not deliver, or the supervisor did not judge it: no update
     const TSatData& data = form_.SatData;
     TrackingPoint point{
         utc_ms_(),      data.SatName, form_.AosText,
         data.Elevation, data.Azimuth, data.Downlink,
         data.Uplink,    false,        {dial_.dial_hz(Side::Rx), dial_.dial_hz(Side::Tx)}};
-    const bool starts = !in_pass_ && data.Elevation > 0;
+    const bool starts = !in_pass_ && verdict->above;
     in_pass_ = in_pass_ || starts;
     point.in_pass = in_pass_;
     for (PassObserver* observer : observers_) {
@@ -125,7 +127,7 @@ void PassRecorder::tracking_applied() {
             observer->pass_started(point);
         observer->tracking_update(point);
     }
-    if (data.Elevation <= -2.0)
+    if (verdict->end_of_pass)
         in_pass_ = false;
 }
 

@@ -1,6 +1,7 @@
 // Follows the engine for the operator readouts: each tracking update the engine applied, each
 // pulse that reached the port (a rising UP or DOWN line) with the handler that sent it, and the
-// start and end of each pass; feeds the dial estimate and tells the pass observers.
+// start and end of each pass as the engine's pass supervisor judged them (never by a rule of its
+// own); feeds the dial estimate and tells the pass observers.
 // Engine thread only: it is a form observer, a port status listener and the wrapper of every
 // input and tick handler. It reads the form, never changes it, and never throws to the engine.
 #pragma once
@@ -42,6 +43,7 @@ public:
 
     void control_changed(const Control& control, Change what) override;
     void focus_moved(const std::string& control_name) override;
+    void pass_judged(const PassVerdict& verdict) override { verdict_ = verdict; }
     // Before the first write the lines are low; after a failed one they are unknown.
     void port_status_changed(const port::PortStatus& status) override {
         lines_written(status.lines || status.health == port::PortHealth::Failed
@@ -58,6 +60,7 @@ private:
     std::vector<PassObserver*> observers_;
     std::optional<PulseSource> handler_source_;
     std::optional<std::uint8_t> lines_{0};
+    std::optional<PassVerdict> verdict_; // the engine's, on the update being applied
     bool in_pass_ = false;
 };
 

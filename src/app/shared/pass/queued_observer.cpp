@@ -19,7 +19,9 @@ void QueuedObserver::pass_started(const TrackingPoint& aos) {
 }
 
 void QueuedObserver::tracking_update(const TrackingPoint& point) {
-    post([this, point] { target_.tracking_update(point); });
+    TrackingPoint kept = point;
+    kept.satellite.clear(); // only the start names the pass; a tracker may send long names
+    post([this, kept] { target_.tracking_update(kept); });
 }
 
 void QueuedObserver::pulse_sent(const PulseRecord& pulse) {

@@ -10,11 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <sys/resource.h>
+#include <utility>
 
 namespace dopplex::app {
 namespace {
@@ -102,6 +105,55 @@ TEST(PassLog, APassGivesTheExactFile) {
                                "2026-12-07T08:20:12.000Z,-2.0,123.4,436775000,145917000,,,,\n"
                                "2026-12-07T08:20:14.200Z,,,,,RX,UP,reset,436775100\n");
 }
+
+// The recorder's passes are the engine's: for each update, what the engine shows (A: Tune RX
+// enabled, above the horizon; E: Reset RX enabled, the pass ended; .: neither) and what the
+// recorder told (S: a pass starts, p: in the pass, -: no pass). The engine reads the elevation
+// to one decimal, so 0.04 is no AOS and -1.96 is the end.
+struct HorizonCase {
+    const char* name;
+    std::vector<double> elevations;
+    const char* engine;
+    const char* recorder;
+};
+
+void PrintTo(const HorizonCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class HorizonTable : public ::testing::TestWithParam<HorizonCase> {};
+
+TEST_P(HorizonTable, PassesStartAndEndWhereTheEngineSaysSo) {
+    struct Told final : PassObserver {
+        TFMain* form = nullptr;
+        std::string engine;
+        std::string recorder;
+        bool started = false;
+        void pass_started(const TrackingPoint&) override { started = true; }
+        void tracking_update(const TrackingPoint& point) override {
+            recorder += std::exchange(started, false) ? 'S' : point.in_pass ? 'p' : '-';
+            engine += form->Button1.enabled() ? 'A' : form->Button22.enabled() ? 'E' : '.';
+        }
+        void pulse_sent(const PulseRecord&) override {}
+    } told;
+    LoggedRig logged(&told);
+    told.form = &logged.rig.form;
+    std::int64_t t = 1000;
+    for (const double elevation : GetParam().elevations)
+        logged.rig.update(t += 1000, elevation);
+    logged.rig.run(t + 1000);
+    EXPECT_EQ(told.engine, GetParam().engine);
+    EXPECT_EQ(told.recorder, GetParam().recorder);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PassLog, HorizonTable,
+    ::testing::Values(HorizonCase{"AtMinusTwo", {-1.0, 5.0, -2.0, -3.0}, ".AEE", "-Sp-"},
+                      HorizonCase{"AtFourHundredthsNoAos", {-1.0, 0.04, -1.0}, "...", "---"},
+                      HorizonCase{"AtMinusOneNinetySixTheEnd", {5.0, -1.96, 5.0}, "AEA", "SpS"},
+                      HorizonCase{
+                          "JumpAcrossMinusTwoNoEnd", {5.0, -1.9, -2.1, 5.0}, "A..A", "Sppp"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Each handler's pulses carry its name: a Tune's train, the catch-up of an Adjust (Enter), the
 // ticks of tracking, buttons and arrow keys; runs of equal pulses are counted.
@@ -215,12 +267,74 @@ TEST_P(FailingDiskTable, IsReportedOnceAndThePassGoesOn) {
     EXPECT_NE(reports[0].find(folder.string()), std::string::npos) << reports[0];
     EXPECT_NE(reports[0].find(c.reason), std::string::npos) << reports[0];
     EXPECT_EQ(logged_writes, unlogged.writes);
+    // What the disk took ends with a whole row.
+    if (std::filesystem::is_directory(folder))
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            const std::string text = read_file(entry.path());
+            EXPECT_TRUE(text.empty() || text.back() == '\n') << text;
+        }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     PassLog, FailingDiskTable,
     ::testing::Values(FailingDisk{"FolderIsAFile", true, RLIM_INFINITY, "cannot make the folder"},
                       FailingDisk{"DiskFullMidPass", false, 200, "cannot write"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// However often the feed crosses the horizon, a satellite gets at most one file a minute: passes
+// that start within it go on in its file.
+struct FileLimitCase {
+    const char* name;
+    std::vector<std::pair<std::int64_t, const char*>> starts; // ms after kUtc0, satellite
+    std::vector<std::size_t> rows_per_file;                   // header included, by file name
+};
+
+void PrintTo(const FileLimitCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class FileLimitTable : public ::testing::TestWithParam<FileLimitCase> {};
+
+TEST_P(FileLimitTable, AtMostOneFileAMinutePerSatellite) {
+    test::ScratchDir scratch;
+    std::vector<std::string> reports;
+    {
+        PassLogWriter writer(scratch / "passes",
+                             [&](const std::string& m) { reports.push_back(m); });
+        for (const auto& [ms, satellite] : GetParam().starts) {
+            TrackingPoint point{kUtc0 + ms, satellite, "", 5.0, 0, 0, 0, true, {}};
+            writer.pass_started(point);
+            writer.tracking_update(point);
+            point.elevation_deg = -2.0;
+            writer.tracking_update(point);
+        }
+    }
+    EXPECT_TRUE(reports.empty()) << reports.front();
+    std::map<std::string, std::size_t> rows;
+    for (const auto& entry : std::filesystem::directory_iterator(scratch / "passes")) {
+        const std::string text = read_file(entry.path());
+        rows[entry.path().filename().string()] = std::count(text.begin(), text.end(), '\n');
+    }
+    std::vector<std::size_t> counts;
+    for (const auto& [name, count] : rows)
+        counts.push_back(count);
+    EXPECT_EQ(counts, GetParam().rows_per_file);
+}
+
+std::vector<std::pair<std::int64_t, const char*>> flapping(int passes, std::int64_t every_ms) {
+    std::vector<std::pair<std::int64_t, const char*>> starts;
+    for (int pass = 0; pass < passes; ++pass)
+        starts.emplace_back(pass * every_ms, "AO-91");
+    return starts;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PassLog, FileLimitTable,
+    ::testing::Values(FileLimitCase{"FlappingAcrossTheHorizon", flapping(471, 21), {943}},
+                      FileLimitCase{"NextPassAfterAMinute", flapping(2, 60'000), {3, 3}},
+                      FileLimitCase{"TwoSatellitesTakeTurns",
+                                    {{0, "AO-91"}, {1000, "SO-50"}, {2000, "AO-91"}},
+                                    {5, 3}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PassLog, FolderFollowsXdgRules) {
