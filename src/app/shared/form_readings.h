@@ -11,5 +11,8 @@ namespace dopplex::app {
 // None while the field holds no number yet ("Enter Freq E8", half typed).
 std::optional<double> reference_hz(const Control& edit);
 double step_in_force_hz(const TFMain& form);
+// A side's dial: in closed mode the loop's own count (none until a start gives it), otherwise
+// the estimate counted from the lines.
+std::optional<double> dial_hz(const TFMain& form, const DialEstimate& estimate, Side side);
 
 } // namespace dopplex::app

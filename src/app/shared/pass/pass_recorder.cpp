@@ -99,6 +99,8 @@ void PassRecorder::lines_written(std::optional<std::uint8_t> lines) {
         return;
     }
     dial_.written(*lines, step_in_force_hz(form_));
+    if (form_.closed_mode())
+        return;
     for (const Line& line : kLines) {
         if (high(*before, line.channel) || !high(*lines, line.channel))
             continue;
@@ -110,16 +112,34 @@ void PassRecorder::lines_written(std::optional<std::uint8_t> lines) {
     }
 }
 
+void PassRecorder::loop_pressed(const LoopPress& press) {
+    if (!form_.closed_mode())
+        return;
+    const PulseSource source = press.origin == PressOrigin::Loop    ? PulseSource::Loop
+                               : press.origin == PressOrigin::Reset ? PulseSource::Reset
+                                                                    : PulseSource::Manual;
+    const PulseRecord pulse{utc_ms_(), press.side,
+                            press.direction == PressDirection::Up ? Direction::Up : Direction::Down,
+                            source, dial_hz(form_, dial_, press.side)};
+    for (PassObserver* observer : observers_)
+        observer->pulse_sent(pulse);
+}
+
 // After the engine applied an update: the same record and the same horizon rule as the pass
 // supervisor (above 0 starts a pass, -2.0 or below ends it).
 void PassRecorder::tracking_applied() {
     if (form_.TrackingDataEx.Text().empty())
         return; // the link could not deliver: no update
     const TSatData& data = form_.SatData;
-    TrackingPoint point{
-        utc_ms_(),      data.SatName, form_.AosText,
-        data.Elevation, data.Azimuth, data.Downlink,
-        data.Uplink,    false,        {dial_.dial_hz(Side::Rx), dial_.dial_hz(Side::Tx)}};
+    TrackingPoint point{utc_ms_(),
+                        data.SatName,
+                        form_.AosText,
+                        data.Elevation,
+                        data.Azimuth,
+                        data.Downlink,
+                        data.Uplink,
+                        false,
+                        {dial_hz(form_, dial_, Side::Rx), dial_hz(form_, dial_, Side::Tx)}};
     const bool starts = !in_pass_ && data.Elevation > 0;
     in_pass_ = in_pass_ || starts;
     point.in_pass = in_pass_;
