@@ -26,6 +26,7 @@ namespace dopplex::app {
 class EngineSession;
 class LedPanel;
 class LiveReadout;
+class LoopPanelWidgets;
 class TrainBar;
 
 class MainWindow final : public QWidget {
@@ -52,6 +53,7 @@ public:
     TrainBar& train_bar(bool tx) const { return *(tx ? tx_bar_ : rx_bar_); }
     QPushButton& stop_button() const { return *stop_; }
     LiveReadout& live_readout() const { return *live_; }
+    LoopPanelWidgets& loop_panel() const { return *loop_panel_; }
     QLabel& dial_label(bool tx) const { return *(tx ? tx_dial_ : rx_dial_); }
 
     // Stop (the button or Esc): the running train ends at once, out of band; the engine then
@@ -91,6 +93,7 @@ private:
     TrainBar* tx_bar_ = nullptr;
     QPushButton* stop_ = nullptr;
     LiveReadout* live_ = nullptr;
+    LoopPanelWidgets* loop_panel_ = nullptr;
     QLabel* rx_dial_ = nullptr;
     QLabel* tx_dial_ = nullptr;
     QLabel* link_label_ = nullptr;

@@ -5,6 +5,7 @@
 #include "posted_calls.h"
 #include "start_up.h"
 #include "tracker_link.h"
+#include "tracking_settings.h"
 #include "wide_text.h"
 #include "window_shell.h"
 
@@ -94,6 +95,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         const std::unique_ptr<app::win32::TrackerLink> link = app::win32::make_tracker_link();
         app::EngineSession session(std::move(backend));
         session.form().attach_link(link->services());
+        for (const std::string& problem :
+             app::recall_tracking(link->services().settings, session.form(), start.line.tracking))
+            tell("dopplex: the remembered tracking: " + problem + "\n", true);
         app::PassLogOption pass_log{std::nullopt, "off (--no-log)"};
         if (!start.line.no_log) {
             const std::optional<std::string> local = environment(L"LOCALAPPDATA");
@@ -104,6 +108,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         }
         app::win32::WindowShell shell(session, instance, pass_log);
         const HWND window = shell.view().window();
+        shell.view().loop_panel().feed().remember_in(&link->services().settings);
         link->set_status_listener([window, &shell](const std::string& status) {
             app::win32::post_call(window,
                                   [&shell, status] { shell.view().show_link_status(status); });

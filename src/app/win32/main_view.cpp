@@ -53,6 +53,7 @@ MainView::MainView(EngineSession& session, HINSTANCE instance)
     for (const Control* control : session_.form().controls())
         if (control->visible())
             build_control(*control);
+    loop_panel_ = std::make_unique<LoopPanel>(window_, instance_, session_);
     build_tooltips();
     layout();
     // Centred on the monitor's work area.
@@ -231,6 +232,7 @@ void MainView::layout() {
         SendMessageW(c->window, WM_SETFONT,
                      reinterpret_cast<WPARAM>(c->bold ? fonts_->bold() : fonts_->normal()), TRUE);
     }
+    loop_panel_->layout(dpi_, fonts_->normal());
 }
 
 MainView::Child* MainView::child(const std::string& name) {
@@ -368,6 +370,8 @@ void MainView::post_type(const std::string& name) {
 }
 
 void MainView::on_command(int id, int code, HWND control) {
+    if (loop_panel_->command(id, code, control))
+        return;
     if (id == kPlotButtonId) {
         if (code == BN_CLICKED && on_plot_button)
             on_plot_button(SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED);

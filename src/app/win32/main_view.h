@@ -9,6 +9,7 @@
 #include "dial_watch.h"
 #include "display.h"
 #include "keying/train_progress.h"
+#include "loop_panel.h"
 #include "port/supervised_port.h"
 #include "window_layout.h"
 
@@ -37,6 +38,7 @@ public:
     MainView& operator=(const MainView&) = delete;
 
     HWND window() const { return window_; }
+    LoopPanel& loop_panel() { return *loop_panel_; }
     void show();
 
     // From the bridge.
@@ -109,6 +111,7 @@ private:
     HWND window_ = nullptr;
     UINT dpi_ = 96;
     std::unique_ptr<Fonts> fonts_;
+    std::unique_ptr<LoopPanel> loop_panel_;
     HWND tooltips_ = nullptr;
     std::vector<std::unique_ptr<Child>> children_;
     std::map<std::string, Child*> by_name_;

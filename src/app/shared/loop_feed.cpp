@@ -1,0 +1,48 @@
+#include "loop_feed.h"
+
+#include "tracking_settings.h"
+
+#include <stdexcept>
+
+namespace dopplex::app {
+
+LoopFeed::LoopFeed(EngineSession& session, Sink sink, Problem problem)
+    : session_(session), sink_(std::move(sink)), problem_(std::move(problem)) {
+    session_.form().add_observer(this);
+}
+
+void LoopFeed::remember_in(SettingsStore* store) {
+    store_ = store;
+    remembered_ = memory_values(tracking_memory(session_.form()));
+}
+
+void LoopFeed::post(LoopInput input) {
+    if (!input)
+        return;
+    session_.post_input([this, input = std::move(input)](TFMain& form) {
+        input(form);
+        send();
+    });
+}
+
+void LoopFeed::send(bool always) {
+    TFMain& form = session_.form();
+    LoopPanelView view = loop_panel_view(form);
+    if (!always && view == sent_)
+        return;
+    sent_ = view;
+    sink_(view);
+    if (!store_)
+        return;
+    auto values = memory_values(tracking_memory(form));
+    if (values == remembered_)
+        return;
+    remembered_ = std::move(values); // a store that fails is reported once per change
+    try {
+        remember_tracking(*store_, tracking_memory(form));
+    } catch (const std::runtime_error& error) {
+        problem_(error.what());
+    }
+}
+
+} // namespace dopplex::app
