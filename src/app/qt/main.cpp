@@ -60,8 +60,9 @@ int main(int argc, char** argv) {
     }
     app::EngineSession session(port::make_port_backend(start.spec));
     session.form().attach_link(link->services());
-    for (const std::string& problem :
-         app::recall_tracking(link->services().settings, session.form(), start.line.tracking))
+    const app::RecalledTracking tracking =
+        app::recall_tracking(link->services().settings, session.form(), start.line.tracking);
+    for (const std::string& problem : tracking.problems)
         std::cerr << "dopplex: the remembered tracking: " << problem << "\n";
     app::PassLogOption pass_log{std::nullopt, "off (--no-log)"};
     if (!start.line.no_log) {
@@ -70,7 +71,8 @@ int main(int argc, char** argv) {
     }
     app::AppShell shell(session, pass_log);
     shell.window().live_readout().watch(link->folder());
-    shell.window().loop_panel().feed().remember_in(&link->services().settings);
+    shell.window().loop_panel().feed().remember_in(&link->services().settings,
+                                                   tracking.remembered_mode);
     link->set_status_listener(
         [&shell](const std::string& status) { shell.window().post_link_status(status); });
     return app::run_window(session, shell);

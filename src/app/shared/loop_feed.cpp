@@ -11,9 +11,19 @@ LoopFeed::LoopFeed(EngineSession& session, Sink sink, Problem problem)
     session_.form().add_observer(this);
 }
 
-void LoopFeed::remember_in(SettingsStore* store) {
+void LoopFeed::remember_in(SettingsStore* store, TrackingMode remembered_mode) {
     store_ = store;
-    remembered_ = memory_values(tracking_memory(session_.form()));
+    remembered_mode_ = remembered_mode;
+    seen_mode_ = session_.form().tracking_mode;
+    remembered_ = memory_values(memory());
+}
+
+TrackingMemory LoopFeed::memory() {
+    TrackingMemory memory = tracking_memory(session_.form());
+    if (memory.mode != seen_mode_)
+        remembered_mode_ = seen_mode_ = memory.mode;
+    memory.mode = remembered_mode_;
+    return memory;
 }
 
 void LoopFeed::post(LoopInput input) {
@@ -34,12 +44,13 @@ void LoopFeed::send(bool always) {
     sink_(view);
     if (!store_)
         return;
-    auto values = memory_values(tracking_memory(form));
+    const TrackingMemory now = memory();
+    auto values = memory_values(now);
     if (values == remembered_)
         return;
     remembered_ = std::move(values); // a store that fails is reported once per change
     try {
-        remember_tracking(*store_, tracking_memory(form));
+        remember_tracking(*store_, now);
     } catch (const std::runtime_error& error) {
         problem_(error.what());
     }

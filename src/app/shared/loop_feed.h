@@ -20,8 +20,10 @@ public:
     using Problem = std::function<void(const std::string&)>;
     // Before the engine starts.
     LoopFeed(EngineSession& session, Sink sink, Problem problem);
-    // Before the engine starts: where the choices and offsets are remembered (none: nowhere).
-    void remember_in(SettingsStore* store);
+    // Before the engine starts: where the choices and offsets are remembered (none: nowhere),
+    // and the mode remembered there. A mode the command line chose for this run is not
+    // remembered; one the operator chooses is.
+    void remember_in(SettingsStore* store, TrackingMode remembered_mode);
 
     // A view goes out only when it differs from the last one sent.
     void control_changed(const Control&, Change) override { send(false); }
@@ -40,6 +42,9 @@ private:
     Sink sink_;
     Problem problem_;
     std::optional<LoopPanelView> sent_;
+    TrackingMode remembered_mode_ = TrackingMode::Classic;
+    TrackingMode seen_mode_ = TrackingMode::Classic;
+    TrackingMemory memory();
     std::optional<std::vector<std::pair<std::string, std::string>>> remembered_;
 };
 

@@ -2,8 +2,8 @@
 
 namespace dopplex::app {
 
-std::vector<std::string> recall_tracking(SettingsStore& store, TFMain& form,
-                                         std::optional<TrackingMode> mode) {
+RecalledTracking recall_tracking(SettingsStore& store, TFMain& form,
+                                 std::optional<TrackingMode> mode) {
     std::vector<std::string> problems;
     TrackingMemory memory;
     try {
@@ -21,7 +21,7 @@ std::vector<std::string> recall_tracking(SettingsStore& store, TFMain& form,
     form.closed_loop.configure(memory.loop);
     form.closed_loop.keep_offsets(std::move(memory.offsets));
     form.SetTrackingMode(mode.value_or(memory.mode));
-    return problems;
+    return {memory.mode, std::move(problems)};
 }
 
 TrackingMemory tracking_memory(const TFMain& form) {

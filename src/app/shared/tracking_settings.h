@@ -11,10 +11,14 @@
 
 namespace dopplex::app {
 
+struct RecalledTracking {
+    TrackingMode remembered_mode = TrackingMode::Classic; // kept, whatever this run uses
+    std::vector<std::string> problems;                    // what could not be read
+};
 // The remembered tracking, put into the form; `mode` (the command line's) wins over the
-// remembered one. Returns what could not be read, as the operator's messages.
-std::vector<std::string> recall_tracking(SettingsStore& store, TFMain& form,
-                                         std::optional<TrackingMode> mode);
+// remembered one for this run.
+RecalledTracking recall_tracking(SettingsStore& store, TFMain& form,
+                                 std::optional<TrackingMode> mode);
 TrackingMemory tracking_memory(const TFMain& form);
 // Throws std::runtime_error when the store cannot be written.
 void remember_tracking(SettingsStore& store, const TrackingMemory& memory);

@@ -95,8 +95,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         const std::unique_ptr<app::win32::TrackerLink> link = app::win32::make_tracker_link();
         app::EngineSession session(std::move(backend));
         session.form().attach_link(link->services());
-        for (const std::string& problem :
-             app::recall_tracking(link->services().settings, session.form(), start.line.tracking))
+        const app::RecalledTracking tracking =
+            app::recall_tracking(link->services().settings, session.form(), start.line.tracking);
+        for (const std::string& problem : tracking.problems)
             tell("dopplex: the remembered tracking: " + problem + "\n", true);
         app::PassLogOption pass_log{std::nullopt, "off (--no-log)"};
         if (!start.line.no_log) {
@@ -108,7 +109,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         }
         app::win32::WindowShell shell(session, instance, pass_log);
         const HWND window = shell.view().window();
-        shell.view().loop_panel().feed().remember_in(&link->services().settings);
+        shell.view().loop_panel().feed().remember_in(&link->services().settings,
+                                                     tracking.remembered_mode);
         link->set_status_listener([window, &shell](const std::string& status) {
             app::win32::post_call(window,
                                   [&shell, status] { shell.view().show_link_status(status); });

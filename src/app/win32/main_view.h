@@ -9,7 +9,7 @@
 #include "dial_watch.h"
 #include "display.h"
 #include "keying/train_progress.h"
-#include "loop_panel.h"
+#include "loop_panel_controls.h"
 #include "port/supervised_port.h"
 #include "window_layout.h"
 

@@ -1,4 +1,4 @@
-#include "loop_panel.h"
+#include "loop_panel_controls.h"
 
 #include "display.h"
 #include "posted_calls.h"
