@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -161,7 +162,7 @@ const RuleCase kRules[] = {
      [](Rig& r) {
          // At most 188 Hz/s, as at the closest approach of a low pass on 70 cm.
          follow(r, 40000, [](std::int64_t t) {
-             return kRx + 600 * std::sin(static_cast<double>(t) * M_PI / 10000);
+             return kRx + 600 * std::sin(static_cast<double>(t) * std::numbers::pi / 10000);
          });
      },
      40000,
