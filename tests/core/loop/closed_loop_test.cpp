@@ -9,8 +9,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <functional>
+#include <numbers>
 #include <ostream>
 #include <string>
 #include <vector>
