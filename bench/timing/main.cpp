@@ -7,6 +7,7 @@
 #include "edge_errors.h"
 #include "heavy_load.h"
 #include "keying/pulses.h"
+#include "loop/closed_loop.h"
 #include "realtime/realtime_request.h"
 #include "runs.h"
 
@@ -53,10 +54,11 @@ struct Sizes {
     int chain_pulses = 3;
     int naive_pulses = 100;
     int cpu_seconds = 60;
+    int loop_presses = 100; // per press length
 };
 
 Sizes quick_sizes() {
-    return {1, 10, 5, 6, 2, 2, 10, 5};
+    return {1, 10, 5, 6, 2, 2, 10, 5, 10};
 }
 
 const char* const kUsage = R"(Usage: dopplex-bench-timing [options]
@@ -67,11 +69,13 @@ sleeps; then the CPU time of a tracking stretch with one update a second.
   --cpu-seconds N      length of the tracking stretch (default 60)
   --timer-slack-us N   the engine thread's timer slack (Linux default 50), to see what setting
                        it in the application would gain
+  --loop-presses N     the closed loop's presses per press length and load (default 100;
+                       10000 for a long run)
   --keep-traces        keep the trace files and print their folder
   --heavy N            instead: a train of N seconds under a heavy load (eight spinning threads
                        per core and a disk writer), at normal priority and then with the
                        real-time priority the application asks for; press lengths and edges
-The full run takes about eight minutes.
+The full run takes about ten minutes.
 )";
 
 struct Options {
@@ -93,6 +97,10 @@ Options parse_options(int argc, char** argv) {
             options.sizes.cpu_seconds = std::stoi(argv[++i]);
             if (options.sizes.cpu_seconds < 1)
                 throw std::invalid_argument("--cpu-seconds needs at least 1");
+        } else if (arg == "--loop-presses" && i + 1 < argc) {
+            options.sizes.loop_presses = std::stoi(argv[++i]);
+            if (options.sizes.loop_presses < 1)
+                throw std::invalid_argument("--loop-presses needs at least 1");
         } else if (arg == "--heavy" && i + 1 < argc) {
             options.heavy_seconds = std::stoi(argv[++i]);
             if (*options.heavy_seconds < 2)
@@ -144,6 +152,15 @@ std::string timer_slack_text() {
     return std::to_string(prctl(PR_GET_TIMERSLACK) / 1000) + " us";
 }
 #endif
+
+// The closed loop's press lengths: short presses many radios take, and the default.
+constexpr std::int64_t kLoopPressesMs[][2] = {{60, 60}, {200, 200}};
+
+struct LoopRow {
+    std::int64_t press_ms;
+    std::string load;
+    TrainPresses presses;
+};
 
 struct Row {
     std::string run;
@@ -232,6 +249,29 @@ void print_table(const std::vector<Row>& rows) {
     }
     print_row("all Dopplex runs", "idle", idle_all, goal_verdict(summarize(idle_all.ms)));
     print_row("all Dopplex runs", "loaded", loaded_all, "-");
+}
+
+void print_loop_presses(const std::vector<LoopRow>& rows) {
+    std::cout << "\nClosed loop: RX press lengths (rise to fall, ms) on the real clock; none may "
+                 "be held more than its length + "
+              << kLatePressMs << " ms.\n\n"
+              << "| press / gap | load   | presses | min     | median  | max     | over | "
+                 "guard ended |\n"
+              << "|-------------|--------|---------|---------|---------|---------|------|"
+                 "-------------|\n";
+    for (const LoopRow& row : rows) {
+        std::vector<double> lengths = row.presses.press_ms;
+        std::sort(lengths.begin(), lengths.end());
+        const auto over = std::count_if(lengths.begin(), lengths.end(), [&](double ms) {
+            return ms > static_cast<double>(row.press_ms + kLatePressMs);
+        });
+        std::cout << "| " << pad(std::to_string(row.press_ms) + " ms", 11) << " | "
+                  << pad(row.load, 6) << " | " << pad(std::to_string(lengths.size()), 7) << " | "
+                  << pad(fixed(lengths.front(), 3), 7) << " | "
+                  << pad(fixed(lengths[(lengths.size() - 1) / 2], 3), 7) << " | "
+                  << pad(fixed(lengths.back(), 3), 7) << " | " << pad(std::to_string(over), 4)
+                  << " | " << pad(std::to_string(row.presses.late), 11) << " |\n";
+    }
 }
 
 void print_cpu(const CpuUse& use) {
@@ -329,6 +369,7 @@ int run(int argc, char** argv) {
     const std::string load_before = load_average();
     const std::filesystem::path folder = make_trace_folder();
     std::vector<Row> rows;
+    std::vector<LoopRow> loop_rows;
     for (const bool loaded : {false, true}) {
         const std::string load = loaded ? "loaded" : "idle";
         std::optional<BusyLoad> busy;
@@ -340,6 +381,14 @@ int run(int argc, char** argv) {
                 (folder / (std::to_string(rows.size()) + "-" + load + ".trace")).string();
             rows.push_back({kind.name, load, kind.real_host, kind.run(path)});
         }
+        for (const auto& [press, gap] : kLoopPressesMs) {
+            std::cerr << "running the closed loop's " << press << " ms presses, " << load
+                      << " ...\n";
+            const std::string path =
+                (folder / ("loop-" + std::to_string(press) + "-" + load + ".trace")).string();
+            loop_rows.push_back(
+                {press, load, run_loop_presses(path, options.sizes.loop_presses, press, gap)});
+        }
     }
     std::cerr << "running the tracking stretch, " << options.sizes.cpu_seconds << " s ...\n";
     const CpuUse cpu = run_tracking_stretch((folder / "tracking-stretch.trace").string(),
@@ -350,6 +399,7 @@ int run(int argc, char** argv) {
               << timer_slack_text() << "; load average before " << load_before << ", after "
               << load_average() << "\n";
     print_table(rows);
+    print_loop_presses(loop_rows);
     print_cpu(cpu);
     if (options.keep_traces)
         std::cout << "\nTrace files: " << folder.string() << "\n";

@@ -6,6 +6,7 @@
 #include "port/trace.h"
 
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 
 namespace dopplex::bench {
@@ -90,6 +91,37 @@ TrainPresses run_train_presses(const std::string& trace_path, int pulses,
         if (edges[k - 1].rising && !edges[k].rising)
             result.press_ms.push_back(edges[k].ms - edges[k - 1].ms);
     result.errors = compare_edges(edges, train_schedule(pulses, kRxUpBit), Origin::FirstEdge);
+    return result;
+}
+
+TrainPresses run_loop_presses(const std::string& trace_path, int presses, std::int64_t press_ms,
+                              std::int64_t gap_ms) {
+    std::int64_t since = 0;
+    TrainPresses result;
+    {
+        BenchWindow window(trace_path);
+        window.prepare(kRxReferenceHz + 100 * presses, kTxReferenceHz);
+        TFMain& form = window.form;
+        LoopSettings settings;
+        settings.side(Side::Rx) = LoopSide{100, press_ms, gap_ms};
+        form.closed_loop.configure(settings);
+        form.SetTrackingMode(TrackingMode::Closed);
+        // The loop hears the updates applied in closed mode.
+        window.feed(tracking_text(kRxReferenceHz + 100 * presses, kTxReferenceHz));
+        since = run_begins();
+        window.post_click("Button1");
+        window.post_quit(window.host.now() + presses * (press_ms + gap_ms) + 1000);
+        window.loop.run();
+        window.finish();
+        result.late = window.late_presses.load();
+    }
+    const std::vector<Edge> edges = line_edges(read_trace(trace_path), mask(kRxUpBit), since);
+    for (std::size_t k = 1; k < edges.size(); ++k)
+        if (edges[k - 1].rising && !edges[k].rising)
+            result.press_ms.push_back(edges[k].ms - edges[k - 1].ms);
+    if (static_cast<int>(result.press_ms.size()) != presses)
+        throw std::runtime_error("the loop sent " + std::to_string(result.press_ms.size()) +
+                                 " presses, not " + std::to_string(presses));
     return result;
 }
 

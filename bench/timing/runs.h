@@ -5,6 +5,7 @@
 
 #include "edge_errors.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -23,6 +24,12 @@ struct TrainPresses {
 };
 TrainPresses run_train_presses(const std::string& trace_path, int pulses,
                                std::function<void()> watchdog_setup);
+
+// The closed loop's RX presses after Tune RX, `presses` steps of 100 Hz from the reference to
+// the Doppler frequency, each held `press_ms` with `gap_ms` between; `late`: the presses the
+// guard ended.
+TrainPresses run_loop_presses(const std::string& trace_path, int presses, std::int64_t press_ms,
+                              std::int64_t gap_ms);
 
 // "Freq. UP" clicks arriving alternately 200 ms and 10 ms after the pulse before has ended.
 EdgeErrors run_single_pulses(const std::string& trace_path, int clicks);

@@ -168,10 +168,11 @@ std::string named(const std::string& section, const char* prefix) {
     return section.substr(length);
 }
 
-// Classic tracking has one step for both radios, and tunes at AOS only at these two.
+// Classic tracking has one step for both radios, and tunes at AOS only at these two; the closed
+// loop takes each side's own step, press and gap.
 void check_classic(const DaemonConfig& config, const std::string& origin) {
     if (config.tracking != TrackingMode::Classic)
-        throw ConfigError(origin + ": tracking = closed: this build tracks the classic way only");
+        return;
     for (const Transponder& entry : config.transponders) {
         const int step = entry.sides[0].step_hz;
         if (entry.sides[1].step_hz != step)

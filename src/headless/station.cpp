@@ -34,6 +34,20 @@ std::string hz(double value) {
     return FormatFixed(value, 12, 0) + " Hz";
 }
 
+// The loop's choices for a transponder: each side's own step, press and gap.
+LoopSettings loop_settings(const DaemonConfig& config, const Transponder& transponder) {
+    LoopSettings settings;
+    for (const Side side : {Side::Rx, Side::Tx}) {
+        const SideSettings& own = transponder.sides[static_cast<int>(side)];
+        settings.side(side) = LoopSide{own.step_hz, own.press_ms, own.gap_ms};
+    }
+    settings.start_at_aos = config.start_at_aos;
+    settings.lock = config.lock == Lock::Inverting      ? OffsetLock::Inverting
+                    : config.lock == Lock::NonInverting ? OffsetLock::Noninverting
+                                                        : OffsetLock::Off;
+    return settings;
+}
+
 } // namespace
 
 Station::Station(app::EngineSession& session, DaemonConfig config, DaemonState state,
@@ -114,10 +128,19 @@ void Station::choose(double downlink_hz) {
                     "): RX reference " + rx + ", TX reference " + tx + ", step " +
                     std::to_string(step) + " Hz, offsets RX " + std::to_string(offsets[0]) +
                     " Hz, TX " + std::to_string(offsets[1]) + " Hz");
-    session_.post_input([rx, tx, step](TFMain& form) {
+    std::optional<LoopSettings> loop;
+    if (config_.tracking == TrackingMode::Closed)
+        loop = loop_settings(config_, *transponder_);
+    session_.post_input([rx, tx, step, loop](TFMain& form) {
+        if (loop) {
+            form.closed_loop.configure(*loop);
+            // The learnt offsets are in the references already: the loop brings back none.
+            form.closed_loop.keep_offsets({});
+            form.SetTrackingMode(dopplex::TrackingMode::Closed);
+        }
         form.Type("Edit1", rx);
         form.Type("Edit13", tx);
-        if (!form.find(step_radio(step))->checked())
+        if (!loop && !form.find(step_radio(step))->checked())
             form.Click(step_radio(step));
         if (!form.CheckBox1.checked())
             form.Click("CheckBox1");
@@ -126,7 +149,7 @@ void Station::choose(double downlink_hz) {
 
 // Where tracking starts at AOS. The classic engine tunes each radio from its reference to the
 // Doppler frequency and tracks from there, as an operator clicking Tune RX and Tune TX would.
-// The closed loop, once the core has it, starts here from the transponder's side settings.
+// The closed loop starts itself at that update, the dials at the references.
 void Station::start_tracking(TFMain& form) {
     form.Click("Button1");
     form.Click("Button12");
@@ -146,6 +169,10 @@ void Station::pass_started(const app::TrackingPoint& aos) {
     }
     if (!config_.start_at_aos) {
         journal_.info("start at AOS is off: tracking waits for the operator");
+        return;
+    }
+    if (config_.tracking == TrackingMode::Closed) {
+        journal_.info("closed loop started at AOS");
         return;
     }
     session_.post_input([this](TFMain& form) { start_tracking(form); });
@@ -172,12 +199,17 @@ void Station::pulse_sent(const app::PulseRecord& pulse) {
     view_.dial_hz[static_cast<int>(pulse.side)] = pulse.dial_hz;
 }
 
-// Mutex held. Reset brings back what the engine counted; the page's nudges are undone after it.
+// Mutex held. Reset brings back what the engine counted; the page's nudges it did not count are
+// undone after it. The nudges are taken in the engine's queue, after every nudge before them.
 void Station::reset_radios() {
-    const std::array<int, 2> nudges = nudges_;
-    nudges_ = {};
     journal_.notice("Reset: both radios back to their references");
-    session_.post_input([nudges](TFMain& form) {
+    session_.post_input([this](TFMain& form) {
+        std::array<int, 2> nudges;
+        {
+            std::lock_guard lock(mutex_);
+            nudges = nudges_;
+            nudges_ = {};
+        }
         form.Click("Button22");
         form.Click("Button23");
         for (const Side side : {Side::Rx, Side::Tx}) {
@@ -197,14 +229,20 @@ bool Station::nudge(Side side, int direction) {
     }
     const int index = static_cast<int>(side);
     const int step = transponder_->sides[index].step_hz;
-    nudges_[index] += direction;
     std::int64_t& offset = state_.offsets_hz[transponder_->name][index];
     offset += direction * step;
     view_.offset_hz[index] = offset;
     journal_.notice(std::string("nudge ") + side_word(side) + (direction > 0 ? " up" : " down") +
                     ": offset " + std::to_string(offset) + " Hz");
-    session_.post_input(
-        [button = step_button(side, direction)](TFMain& form) { form.Click(button); });
+    session_.post_input([this, side, index, direction](TFMain& form) {
+        // A press the closed loop counts on a dial is brought back by its Reset itself.
+        const bool counted = form.closed_mode() && form.closed_loop.state(side).dial_hz;
+        form.Click(step_button(side, direction));
+        if (!counted) {
+            std::lock_guard lock(mutex_);
+            nudges_[index] += direction;
+        }
+    });
     const DaemonState saved = state_;
     lock.unlock();
     save_(saved);

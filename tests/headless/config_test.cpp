@@ -54,8 +54,10 @@ INSTANTIATE_TEST_SUITE_P(
                  "d.conf:6: \"downlink\" given twice in [transponder AO-91]"},
         FileCase{"bad_word", "[dopplexd]\nstart_at_aos = yes\n",
                  "d.conf:2: \"start_at_aos\" must be one of on, off, not \"yes\""},
-        FileCase{"closed_tracking_not_built", "[dopplexd]\ntracking = closed\n",
-                 "d.conf: tracking = closed: this build tracks the classic way only"},
+        FileCase{"closed_loop_two_steps",
+                 "[dopplexd]\ntracking = closed\n" + std::string(kAo91) +
+                     "rx_step = 25\ntx_step = 5000\nrx_press_ms = 60\n",
+                 ""},
         FileCase{"frequency_not_a_number", "[transponder X]\ndownlink = 145.96e6\n",
                  "d.conf:2: \"downlink\" must be a whole number, not \"145.96e6\""},
         FileCase{"frequency_too_low", "[transponder X]\nuplink = 999\n",

@@ -100,5 +100,20 @@ TEST(DopplexdPage, StopCutsTheTuneAtAos) {
     EXPECT_EQ(daemon.rises(kRxUp), sent + (cut ? 1 : 0));
 }
 
+// In closed mode the loop starts by itself at AOS at the transponder's own step and timing: 500 Hz
+// above the reference is 20 presses of 25 Hz, and no more.
+TEST(DopplexdClosedLoop, StartsAtAosAtTheTranspondersStep) {
+    RunningDaemon daemon("127.0.0.1", "tracking = closed\n",
+                         "rx_step = 25\nrx_press_ms = 60\nrx_gap_ms = 60\n");
+    RunningDaemon::tell(daemon.rig(), "F 145960500\n");
+    ASSERT_TRUE(daemon.printed_eventually("transponder AO-91"));
+    RunningDaemon::tell(daemon.rotator(), "P 100 5\n");
+    ASSERT_TRUE(daemon.printed_eventually("closed loop started at AOS"));
+    EXPECT_TRUE(eventually([&] { return daemon.rises(kRxUp) == 20; })) << daemon.rises(kRxUp);
+    std::this_thread::sleep_for(std::chrono::seconds(2)); // a 21st press would be out by now
+    EXPECT_EQ(daemon.rises(kRxUp), 20);
+    EXPECT_EQ(daemon.rises(kRxUp + 1), 0);
+}
+
 } // namespace
 } // namespace dopplex::test

@@ -44,13 +44,17 @@ inline pid_t spawn(std::vector<std::string> argv, posix_spawn_file_actions_t& ac
 
 class RunningDaemon {
 public:
-    // Starts dopplexd with the page on `page_host` and AO-91 (145.960 / 435.250 MHz, 100 Hz).
-    explicit RunningDaemon(const std::string& page_host) {
+    // Starts dopplexd with the page on `page_host` and AO-91 (145.960 / 435.250 MHz, 100 Hz),
+    // with more `settings` and more of the transponder's.
+    explicit RunningDaemon(const std::string& page_host, const std::string& settings = {},
+                           const std::string& transponder = {}) {
         const std::filesystem::path conf = std::filesystem::path(dir_.path()) / "dopplexd.conf";
         std::ofstream(conf) << "[dopplexd]\nport = trace:" << trace_file().string()
                             << "\nrig = 127.0.0.1:0\nrotator = 127.0.0.1:0\npage = " << page_host
-                            << ":0\npass_log = off\n[transponder AO-91]\ndownlink = 145960000\n"
-                               "uplink = 435250000\n";
+                            << ":0\npass_log = off\n"
+                            << settings
+                            << "[transponder AO-91]\ndownlink = 145960000\nuplink = 435250000\n"
+                            << transponder;
         int out[2];
         EXPECT_EQ(pipe2(out, O_CLOEXEC), 0);
         posix_spawn_file_actions_t actions;

@@ -4,8 +4,10 @@
 #include "link/socket/runtime_dir.h"
 #include "link_platform.h"
 #include "live_readout.h"
+#include "loop_panel_widgets.h"
 #include "port/port_spec.h"
 #include "start_up.h"
+#include "tracking_settings.h"
 #include "window_run.h"
 
 #include <QApplication>
@@ -63,6 +65,10 @@ int main(int argc, char** argv) {
     }
     app::EngineSession session(port::make_port_backend(start.spec));
     session.form().attach_link(link->services());
+    const app::RecalledTracking tracking =
+        app::recall_tracking(link->services().settings, session.form(), start.line.tracking);
+    for (const std::string& problem : tracking.problems)
+        std::cerr << "dopplex: the remembered tracking: " << problem << "\n";
     app::PassLogOption pass_log{std::nullopt, "off (--no-log)"};
     if (!start.line.no_log) {
         pass_log.folder = app::pass_log_folder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
@@ -70,6 +76,8 @@ int main(int argc, char** argv) {
     }
     app::AppShell shell(session, pass_log);
     shell.window().live_readout().watch(link->folder());
+    shell.window().loop_panel().feed().remember_in(&link->services().settings,
+                                                   tracking.remembered_mode);
     link->set_status_listener(
         [&shell](const std::string& status) { shell.window().post_link_status(status); });
     const int status = app::run_window(session, shell);

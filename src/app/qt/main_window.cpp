@@ -5,6 +5,7 @@
 #include "engine_session.h"
 #include "led_panel.h"
 #include "live_readout.h"
+#include "loop_panel_widgets.h"
 #include "model_buttons.h"
 #include "readout_text.h"
 #include "runtime/report_queue.h"
@@ -86,6 +87,7 @@ MainWindow::MainWindow(EngineSession& session, QWidget* parent)
     for (const Control* control : session_.form().controls())
         if (control->visible())
             build_control(*control);
+    loop_panel_ = new LoopPanelWidgets(*this, session_);
 }
 
 void MainWindow::build_decorations() {

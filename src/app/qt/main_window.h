@@ -32,6 +32,7 @@ namespace dopplex::app {
 class EngineSession;
 class LedPanel;
 class LiveReadout;
+class LoopPanelWidgets;
 class TrainBar;
 
 class MainWindow final : public QWidget {
@@ -61,6 +62,7 @@ public:
     TrainBar& train_bar(bool tx) const { return *(tx ? tx_bar_ : rx_bar_); }
     QPushButton& stop_button(bool tx) const { return *stop_[tx]; }
     LiveReadout& live_readout() const { return *live_; }
+    LoopPanelWidgets& loop_panel() const { return *loop_panel_; }
     QLabel& dial_label(bool tx) const { return *(tx ? tx_dial_ : rx_dial_); }
     const SourceMark& source_mark() const { return mark_; }
 
@@ -107,6 +109,7 @@ private:
     TrainBar* tx_bar_ = nullptr;
     QPushButton* stop_[2] = {}; // RX, TX
     LiveReadout* live_ = nullptr;
+    LoopPanelWidgets* loop_panel_ = nullptr;
     QLabel* rx_dial_ = nullptr;
     QLabel* tx_dial_ = nullptr;
     QLabel* link_label_ = nullptr;

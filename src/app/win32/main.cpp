@@ -6,6 +6,7 @@
 #include "posted_calls.h"
 #include "start_up.h"
 #include "tracker_link.h"
+#include "tracking_settings.h"
 #include "wide_text.h"
 #include "window_shell.h"
 
@@ -112,6 +113,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         if (start.spec.kind == port::PortKind::InpOut)
             session.set_open_fault_report(app::win32::first_port_notice);
         session.form().attach_link(link->services());
+        const app::RecalledTracking tracking =
+            app::recall_tracking(link->services().settings, session.form(), start.line.tracking);
+        for (const std::string& problem : tracking.problems)
+            tell("dopplex: the remembered tracking: " + problem + "\n", true);
         app::PassLogOption pass_log{std::nullopt, "off (--no-log)"};
         if (!start.line.no_log) {
             const std::optional<std::string> local = environment(L"LOCALAPPDATA");
@@ -121,6 +126,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
             pass_log.off_reason = "off: LOCALAPPDATA names no folder";
         }
         app::win32::WindowShell shell(session, instance, pass_log);
+        shell.view().loop_panel().feed().remember_in(&link->services().settings,
+                                                     tracking.remembered_mode);
         link->set_status_listener(
             [&shell](const std::string& status) { shell.post_link_status(status); });
         const int status = shell.run();

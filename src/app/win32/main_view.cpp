@@ -56,6 +56,7 @@ MainView::MainView(EngineSession& session, HINSTANCE instance)
     for (const Control* control : session_.form().controls())
         if (control->visible())
             build_control(*control);
+    loop_panel_ = std::make_unique<LoopPanel>(window_, instance_, session_);
     build_tooltips();
     layout();
     // Centred on the monitor's work area.
@@ -256,6 +257,7 @@ void MainView::layout() {
                      SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(c->window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     }
+    loop_panel_->layout(dpi_, fonts_->normal());
 }
 
 int MainView::text_height(HFONT font) const {
@@ -455,6 +457,8 @@ void MainView::post_type(const std::string& name) {
 }
 
 void MainView::on_command(int id, int code, HWND control) {
+    if (loop_panel_->command(id, code, control))
+        return;
     if (id == kPlotButtonId) {
         if (code == BN_CLICKED && on_plot_button)
             on_plot_button(SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED);

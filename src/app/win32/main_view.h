@@ -9,6 +9,7 @@
 #include "dial_watch.h"
 #include "display.h"
 #include "keying/train_progress.h"
+#include "loop_panel_controls.h"
 #include "port/supervised_port.h"
 #include "reference_check.h"
 #include "source_mark.h"
@@ -39,6 +40,7 @@ public:
     MainView& operator=(const MainView&) = delete;
 
     HWND window() const { return window_; }
+    LoopPanel& loop_panel() { return *loop_panel_; }
     void show();
 
     // From the bridge.
@@ -122,6 +124,7 @@ private:
     HWND window_ = nullptr;
     UINT dpi_ = 96;
     std::unique_ptr<Fonts> fonts_;
+    std::unique_ptr<LoopPanel> loop_panel_;
     HWND tooltips_ = nullptr;
     std::vector<std::unique_ptr<Child>> children_;
     Child* footer_ = nullptr;

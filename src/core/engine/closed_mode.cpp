@@ -1,5 +1,6 @@
 #include "console/numtext/numtext.h"
 #include "console/tfmain.h"
+#include "keying/pulses.h"
 
 namespace dopplex {
 
@@ -22,9 +23,13 @@ const LoopButtons& buttons(Side side) {
 } // namespace
 
 void TFMain::SetTrackingMode(TrackingMode mode) {
-    if (closed_mode() && mode != TrackingMode::Closed)
+    if (closed_mode() && mode != TrackingMode::Closed) {
         for (Side side : {Side::Rx, Side::Tx})
             closed_loop.stop(side);
+        // The loop told the guard its own press lengths; classic presses last a half-period.
+        for (Channel c : {Channel::RxUp, Channel::RxDown, Channel::TxUp, Channel::TxDown})
+            latch.set_press_length(c, kHalfPeriodMs);
+    }
     tracking_mode = mode;
 }
 

@@ -255,7 +255,10 @@ bool ClosedLoop::decide(Side side, std::int64_t now) {
 void ClosedLoop::press(Side side, int direction, PressOrigin origin, std::int64_t now) {
     LoopSideState& st = sides_[index(side)];
     Schedule& k = schedules_[index(side)];
-    latch_.set_flag(direction > 0 ? kLines[index(side)].up : kLines[index(side)].down, true);
+    const Channel line = direction > 0 ? kLines[index(side)].up : kLines[index(side)].down;
+    // The guard ends the press at its own length plus its allowance, not the classic half-period.
+    latch_.set_press_length(line, settings_.side(side).press_ms);
+    latch_.set_flag(line, true);
     st.pressing = true;
     k.pressed_at = now;
     k.release_at = now + settings_.side(side).press_ms;

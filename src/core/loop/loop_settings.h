@@ -20,6 +20,7 @@ struct LoopSide {
     std::int64_t step_hz = 100;
     std::int64_t press_ms = 200; // line high
     std::int64_t gap_ms = 200;   // line low before the next press
+    bool operator==(const LoopSide&) const = default;
 };
 
 struct LoopSettings {
@@ -29,6 +30,7 @@ struct LoopSettings {
 
     LoopSide& side(Side s) { return sides[static_cast<int>(s)]; }
     const LoopSide& side(Side s) const { return sides[static_cast<int>(s)]; }
+    bool operator==(const LoopSettings&) const = default;
 };
 
 // The steps real radios use, FM handhelds' channel steps included.

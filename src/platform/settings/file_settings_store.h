@@ -28,6 +28,10 @@ public:
     // Throws std::runtime_error when the file cannot be read or written.
     void write_value(const std::string& key, const std::string& name, const std::string& type_word,
                      const std::string& text);
+    void write_text(const std::string& key, const std::string& name,
+                    const std::string& text) override {
+        write_value(key, name, "sz", text);
+    }
 
 private:
     std::string file_;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <stdexcept>
+
 namespace dopplex::settings {
 
 namespace {
@@ -63,6 +65,17 @@ SettingsValue RegistrySettingsStore::read_value(const std::string& key, const st
     value.text.resize(value.text.find('\0') == std::string::npos ? value.text.size()
                                                                  : value.text.find('\0'));
     return value;
+}
+
+void RegistrySettingsStore::write_text(const std::string& key, const std::string& name,
+                                       const std::string& text) {
+    OpenKey opened;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_SET_VALUE, nullptr, &opened.handle, nullptr) != ERROR_SUCCESS ||
+        RegSetValueExA(opened.handle, name.c_str(), 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>(text.size() + 1)) != ERROR_SUCCESS)
+        throw std::runtime_error("the registry value " + key + "\\" + name + " cannot be written");
 }
 
 } // namespace dopplex::settings

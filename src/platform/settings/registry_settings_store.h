@@ -13,6 +13,8 @@ class RegistrySettingsStore : public SettingsStore {
 public:
     bool open_or_create_key(const std::string& key) override;
     SettingsValue read_value(const std::string& key, const std::string& name) override;
+    void write_text(const std::string& key, const std::string& name,
+                    const std::string& text) override;
 };
 
 } // namespace dopplex::settings

@@ -8,12 +8,14 @@
 #include "link/socket/link_server.h"
 #include "link/socket/runtime_dir.h"
 #include "live_readout.h"
+#include "loop_panel_widgets.h"
 #include "recording_backend.h"
 #include "signal_exit.h"
 #include "train_bar.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -89,6 +91,16 @@ private:
             return "(engine busy)";
         return text.get();
     }
+    // What the engine has once the input queued so far is handled.
+    template <class T> T model(std::function<T(TFMain&)> read) {
+        auto answer = std::make_shared<std::promise<T>>();
+        std::future<T> value = answer->get_future();
+        session_->post_input([answer, read](TFMain& form) { answer->set_value(read(form)); });
+        value.wait_for(std::chrono::seconds(30));
+        return value.get();
+    }
+    QWidget* loop_widget(LoopField field) { return window().loop_panel().widget(field); }
+    QString loop_text(LoopField field) { return static_cast<QLabel*>(loop_widget(field))->text(); }
     // The byte last written, or -1 before any write.
     int last_byte() const {
         const auto writes = record_->writes();
@@ -124,7 +136,7 @@ private slots:
 
     void start_up_state() {
         QCOMPARE(window().windowTitle(), QString("Brenwick - \"Dopplex\" Ver.1.00  for Orbitron "));
-        QCOMPARE(window().size(), QSize(828, 601));
+        QCOMPARE(window().size(), QSize(828, 659));
         QCOMPARE(window().minimumSize(), window().maximumSize());
 
         struct Row {
@@ -236,6 +248,36 @@ private slots:
         QTRY_COMPARE(window().dial_label(false).text(),
                      QString("Dial estimate\n436775300 Hz\n0 Hz off"));
         QCOMPARE(window().dial_label(true).text(), QString("Dial estimate\nno reference"));
+    }
+
+    // The loop's panel shows the model's loop and its choices reach the engine: the mode, a
+    // step, the offsets a satellite brings back at AOS, and their clearing.
+    void loop_panel_follows_the_loop() {
+        auto* mode = static_cast<QComboBox*>(loop_widget(LoopField::Mode));
+        auto* rx_step = static_cast<QComboBox*>(loop_widget(LoopField::RxStep));
+        QCOMPARE(mode->currentText(), QString("Classic"));
+        QVERIFY(!rx_step->isEnabled());
+
+        mode->setCurrentIndex(1);
+        QTRY_VERIFY(rx_step->isEnabled());
+        QVERIFY(model<bool>([](TFMain& form) { return form.closed_mode(); }));
+        rx_step->setCurrentIndex(rx_step->findText("1000 Hz"));
+        QCOMPARE(model<std::int64_t>([](TFMain& form) {
+                     return form.closed_loop.settings().side(Side::Rx).step_hz;
+                 }),
+                 std::int64_t{1000});
+        QVERIFY(!loop_widget(LoopField::ClearOffsets)->isEnabled());
+
+        session_->post_input([](TFMain& form) {
+            form.closed_loop.keep_offsets({{"AO-51", {100.0, -25.0}}});
+        });
+        feed(update_above(0));
+        QTRY_COMPARE(loop_text(LoopField::RxReadout), QString("RX offset +100 Hz"));
+        QCOMPARE(loop_text(LoopField::TxReadout), QString("TX offset -25 Hz"));
+        QTRY_VERIFY(loop_widget(LoopField::ClearOffsets)->isEnabled());
+        QTest::mouseClick(loop_widget(LoopField::ClearOffsets), Qt::LeftButton);
+        QTRY_COMPARE(loop_text(LoopField::RxReadout), QString("RX offset 0 Hz"));
+        QVERIFY(model<bool>([](TFMain& form) { return form.closed_loop.kept_offsets().empty(); }));
     }
 
     // The readouts hear the engine from outside: the plot's button shows the plot, which has the

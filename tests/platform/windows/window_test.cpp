@@ -5,6 +5,7 @@
 #include "control_ids.h"
 #include "eventually.h"
 #include "link/dde/dde_transport.h"
+#include "loop_panel_controls.h"
 #include "tracker/link/client_conversation.h"
 #include "window_layout.h"
 
@@ -112,11 +113,12 @@ PROCESS_INFORMATION start(const char* from_tests, const std::wstring& arguments)
     return info;
 }
 
-// One dopplex.exe on the trace port.
+// One dopplex.exe on the trace port, in classic mode whatever an earlier run chose.
 class Program {
 public:
     explicit Program(const std::wstring& trace_path)
-        : info_(start(DOPPLEX_EXE_FROM_TESTS, L"--port \"trace:" + trace_path + L"\"")) {
+        : info_(start(DOPPLEX_EXE_FROM_TESTS,
+                      L"--tracking classic --port \"trace:" + trace_path + L"\"")) {
         eventually([this] { return (main_ = find(L"DopplexMainWindow")) != nullptr; });
     }
     ~Program() {
@@ -137,6 +139,16 @@ public:
         return search.found;
     }
     HWND item(const char* name) const { return GetDlgItem(main_, app::win32::control_id(name)); }
+    HWND item(app::LoopField field) const {
+        return GetDlgItem(main_, app::win32::loop_control_id(field));
+    }
+    // The operator picks entry `index` of one of the loop's lists.
+    void choose(app::LoopField field, int index) const {
+        SendMessageW(item(field), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        PostMessageW(main_, WM_COMMAND,
+                     MAKEWPARAM(app::win32::loop_control_id(field), CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(item(field)));
+    }
     void click(const char* name) const { PostMessageW(item(name), BM_CLICK, 0, 0); }
     bool checked(const char* name) const {
         return SendMessageW(item(name), BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -348,6 +360,27 @@ TEST_F(WindowTest, ManualStepsAndArrowKeysReachTheTrace) {
         for (int bit = 0; bit < 8; ++bit)
             EXPECT_EQ(rising(bytes(), bit), expected[bit]) << "bit " << bit;
     }
+}
+
+// The loop's panel shows the engine's loop: choosing the closed loop enables the sides' lists
+// when the engine says so, and a step chosen is still chosen after the engine's next view.
+TEST_F(WindowTest, LoopPanelChoicesReachTheEngine) {
+    using app::LoopField;
+    Program program(trace_);
+    ASSERT_TRUE(eventually([&] { return IsWindowVisible(program.main()) != 0; }));
+    const HWND step = program.item(LoopField::RxStep);
+    EXPECT_FALSE(IsWindowEnabled(step));
+    EXPECT_EQ(text_of(program.item(LoopField::RxReadout)), "RX offset 0 Hz");
+
+    program.choose(LoopField::Mode, 1);
+    ASSERT_TRUE(eventually([&] { return IsWindowEnabled(step) != 0; }));
+    const int count = static_cast<int>(SendMessageW(step, CB_GETCOUNT, 0, 0));
+    ASSERT_EQ(count, 8);
+    const int other = (static_cast<int>(SendMessageW(step, CB_GETCURSEL, 0, 0)) + 1) % count;
+    program.choose(LoopField::RxStep, other);
+    program.choose(LoopField::Mode, 0); // the next view comes from the engine
+    ASSERT_TRUE(eventually([&] { return IsWindowEnabled(step) == 0; }));
+    EXPECT_EQ(SendMessageW(step, CB_GETCURSEL, 0, 0), other);
 }
 
 TEST_F(WindowTest, ErrorReportShownAndDismissed) {

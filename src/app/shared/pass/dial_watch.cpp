@@ -33,9 +33,9 @@ void DialWatch::publish() {
     for (const Side side : {Side::Rx, Side::Tx}) {
         const double doppler_hz =
             side == Side::Rx ? form_->SatData.Downlink : form_->SatData.Uplink;
-        DialReading reading{side, estimate_.dial_hz(side), std::nullopt};
-        if (doppler_hz > 0)
-            reading.difference_hz = estimate_.difference_hz(side, doppler_hz);
+        DialReading reading{side, dial_hz(*form_, estimate_, side), std::nullopt};
+        if (doppler_hz > 0 && reading.dial_hz)
+            reading.difference_hz = *reading.dial_hz - doppler_hz;
         std::optional<DialReading>& last = last_[static_cast<int>(side)];
         if (last == reading)
             continue;

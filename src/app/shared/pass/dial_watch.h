@@ -38,6 +38,7 @@ public:
     void Out32(std::uint16_t address, std::uint8_t data) override;
     void control_changed(const Control& control, Change what) override;
     void focus_moved(const std::string&) override {}
+    void loop_pressed(const LoopPress&) override { publish(); }
 
 private:
     void publish();

@@ -22,6 +22,8 @@ const char* source_name(PulseSource source) {
         return "manual";
     case PulseSource::Reset:
         return "reset";
+    case PulseSource::Loop:
+        return "loop";
     case PulseSource::Other:
         break;
     }

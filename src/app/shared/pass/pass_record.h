@@ -15,7 +15,8 @@ namespace dopplex::app {
 using dopplex::Side; // RX, TX: the same two sides the dial estimate counts
 enum class Direction { Up, Down };
 // Which handler pressed the button.
-enum class PulseSource { Tune, Adjust, Tracking, Manual, Reset, Other };
+// Loop: the closed loop following its target.
+enum class PulseSource { Tune, Adjust, Tracking, Manual, Reset, Loop, Other };
 
 const char* side_name(Side side);
 const char* direction_name(Direction direction);

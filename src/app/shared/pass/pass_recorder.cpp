@@ -97,6 +97,8 @@ void PassRecorder::lines_written(std::optional<std::uint8_t> lines) {
         return;
     }
     dial_.written(*lines, step_in_force_hz(form_));
+    if (form_.closed_mode())
+        return;
     for (const Line& line : kLines) {
         if (high(*before, line.channel) || !high(*lines, line.channel))
             continue;
@@ -108,6 +110,19 @@ void PassRecorder::lines_written(std::optional<std::uint8_t> lines) {
     }
 }
 
+void PassRecorder::loop_pressed(const LoopPress& press) {
+    if (!form_.closed_mode())
+        return;
+    const PulseSource source = press.origin == PressOrigin::Loop    ? PulseSource::Loop
+                               : press.origin == PressOrigin::Reset ? PulseSource::Reset
+                                                                    : PulseSource::Manual;
+    const PulseRecord pulse{utc_ms_(), press.side,
+                            press.direction == PressDirection::Up ? Direction::Up : Direction::Down,
+                            source, dial_hz(form_, dial_, press.side)};
+    for (PassObserver* observer : observers_)
+        observer->pulse_sent(pulse);
+}
+
 // After the engine applied an update: a pass starts at the first update the pass supervisor
 // found above the horizon and ends at the one it took for the end.
 void PassRecorder::tracking_applied() {
@@ -115,10 +130,15 @@ void PassRecorder::tracking_applied() {
     if (form_.TrackingDataEx.Text().empty() || !verdict)
         return; // the link could not deliver, or the supervisor did not judge it: no update
     const TSatData& data = form_.SatData;
-    TrackingPoint point{
-        utc_ms_(),      data.SatName, form_.AosText,
-        data.Elevation, data.Azimuth, data.Downlink,
-        data.Uplink,    false,        {dial_.dial_hz(Side::Rx), dial_.dial_hz(Side::Tx)}};
+    TrackingPoint point{utc_ms_(),
+                        data.SatName,
+                        form_.AosText,
+                        data.Elevation,
+                        data.Azimuth,
+                        data.Downlink,
+                        data.Uplink,
+                        false,
+                        {dial_hz(form_, dial_, Side::Rx), dial_hz(form_, dial_, Side::Tx)}};
     const bool starts = !in_pass_ && verdict->above;
     in_pass_ = in_pass_ || starts;
     point.in_pass = in_pass_;

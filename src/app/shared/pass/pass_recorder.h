@@ -44,6 +44,8 @@ public:
     void control_changed(const Control& control, Change what) override;
     void focus_moved(const std::string& control_name) override;
     void pass_judged(const PassVerdict& verdict) override { verdict_ = verdict; }
+    // In closed mode the loop tells each press it sends; the lines' edges are not counted.
+    void loop_pressed(const LoopPress& press) override;
     // Before the first write the lines are low; after a failed one they are unknown.
     void port_status_changed(const port::PortStatus& status) override {
         lines_written(status.lines || status.health == port::PortHealth::Failed

@@ -76,6 +76,12 @@ public:
     virtual bool open_or_create_key(const std::string& key) = 0;
     // The value, or Type::Absent when the key or the value does not exist.
     virtual SettingsValue read_value(const std::string& key, const std::string& name) = 0;
+    // Sets a text value, creating the key; throws std::runtime_error when it cannot be written.
+    virtual void write_text(const std::string& key, const std::string& name,
+                            const std::string& text) {
+        (void)text;
+        throw std::runtime_error("the settings cannot be written: " + key + "\\" + name);
+    }
 };
 
 } // namespace dopplex
