@@ -9,6 +9,10 @@
 
 namespace dopplex::port {
 
+// libftdi's asynchronous bit-bang mode (BITMODE_BITBANG), named here so that the backend builds
+// without the library's header.
+constexpr unsigned char ftdi_bitbang_mode = 0x01;
+
 // The libftdi calls the backend makes, one method per call (the context is held inside); each
 // answers what the library answers (negative on failure). Tests put a recorder here.
 class FtdiCalls {
@@ -23,6 +27,7 @@ public:
     virtual void free_context() = 0;
 };
 
+// The real library; only in a build with libftdi1 (DOPPLEX_FTDI).
 std::unique_ptr<FtdiCalls> system_ftdi_calls();
 
 class FtdiPort final : public PortBackend {

@@ -54,7 +54,12 @@ constexpr const char* kKindsHere = "use inpout, trace or virtual";
 #else
 constexpr std::string_view kOtherSystemKinds[] = {"inpout"};
 constexpr const char* kOtherSystem = "Windows; on Linux use ppdev or ioport";
+#if DOPPLEX_FTDI
 constexpr const char* kKindsHere = "use ppdev, ioport, gpio, ftdi, trace or virtual";
+#else
+constexpr const char* kKindsHere = "use ppdev, ioport, gpio, trace or virtual";
+constexpr const char* kNoFtdi = "not in this build (made without libftdi1)";
+#endif
 #endif
 
 std::uint16_t parse_usb_id(std::string_view spec, std::string_view text) {
@@ -140,6 +145,11 @@ PortSpec parse_port_spec(std::string_view text) {
         }
         return result;
     }
+#if !defined(_WIN32) && !DOPPLEX_FTDI
+    if (kind == "ftdi") {
+        bad(text, std::string("ftdi is ") + kNoFtdi + "; " + kKindsHere);
+    }
+#endif
     if (kind == "ftdi") {
         PortSpec result{.kind = PortKind::Ftdi};
         if (has_rest) {
@@ -182,13 +192,20 @@ PortSpec choose_port_spec(const std::optional<std::string>& option,
 
 std::string port_spec_usage() {
 #ifdef _WIN32
-    return "  inpout[:ADDRESS]            InpOut32's library and driver, default 0x378 (888)\n"
+    std::string usage =
+        "  inpout[:ADDRESS]            InpOut32's library and driver, default 0x378 (888)\n";
 #else
-    return "  ppdev[:DEVICE]              parallel port device, default /dev/parport0\n"
-           "  ioport[:ADDRESS]            direct I/O (root or CAP_SYS_RAWIO), default 0x378\n"
-           "  gpio:CHIP:L0,L1,...,L7      eight GPIO lines, bit n on Ln (libgpiod)\n"
-           "  ftdi[:VENDOR:PRODUCT]       FT232R/FT245R bit-bang, default 0403:6001\n"
+    std::string usage =
+        "  ppdev[:DEVICE]              parallel port device, default /dev/parport0\n"
+        "  ioport[:ADDRESS]            direct I/O (root or CAP_SYS_RAWIO), default 0x378\n"
+        "  gpio:CHIP:L0,L1,...,L7      eight GPIO lines, bit n on Ln (libgpiod)\n";
+#if DOPPLEX_FTDI
+    usage += "  ftdi[:VENDOR:PRODUCT]       FT232R/FT245R bit-bang, default 0403:6001\n";
+#else
+    usage += "  ftdi                        " + std::string(kNoFtdi) + "\n";
 #endif
+#endif
+    return usage +
            "  trace:FILE                  append every write with a monotonic time to FILE\n"
            "  virtual                     no hardware; the LED panel shows the lines\n";
 }
@@ -213,7 +230,11 @@ std::unique_ptr<PortBackend> make_port_backend(const PortSpec& spec) {
     case PortKind::Gpio:
         return std::make_unique<GpioPort>(spec.chip, spec.offsets, system_gpiod_calls());
     case PortKind::Ftdi:
+#if DOPPLEX_FTDI
         return std::make_unique<FtdiPort>(spec.vendor, spec.product, system_ftdi_calls());
+#else
+        break; // refused by the parser
+#endif
 #endif
     case PortKind::Trace:
         return std::make_unique<TracePort>(spec.path);

@@ -31,9 +31,11 @@ TEST(PortSpec, ParsesEveryKind) {
         {"gpio:/dev/gpiochip4:0,1,2,3,4,5,6,7",
          {.kind = PortKind::Gpio, .chip = "/dev/gpiochip4", .offsets = {0, 1, 2, 3, 4, 5, 6, 7}},
          "GPIO /dev/gpiochip4 lines 0,1,2,3,4,5,6,7"},
+#if DOPPLEX_FTDI
         {"ftdi", {.kind = PortKind::Ftdi}, "FTDI bit-bang 0403:6001"},
         {"ftdi:0403:6015", {.kind = PortKind::Ftdi, .product = 0x6015}, "FTDI bit-bang 0403:6015"},
         {"ftdi:403:6001", {.kind = PortKind::Ftdi}, "FTDI bit-bang 0403:6001"},
+#endif
         {"trace:/tmp/lines.log",
          {.kind = PortKind::Trace, .path = "/tmp/lines.log"},
          "trace to /tmp/lines.log"},
@@ -74,10 +76,16 @@ TEST(PortSpec, RejectsBadTextWithAClearMessage) {
         {"gpio:gpiochip0:0,1,2,,4,5,6,7", "\"\" is not a line offset"},
         {"gpio:gpiochip0:0,1,2,3,4,5,6,x", "\"x\" is not a line offset"},
         {"gpio:gpiochip0:0,1,2,3,4,5,6,70000", "\"70000\" is not a line offset"},
+#if DOPPLEX_FTDI
         {"ftdi:0403", "give vendor and product"},
         {"ftdi:0403:60011", "\"60011\" is not a USB id"},
         {"ftdi:0403:xyz", "\"xyz\" is not a USB id"},
         {"ftdi:0403:", "\"\" is not a USB id"},
+#else
+        {"ftdi", "ftdi is not in this build (made without libftdi1); use ppdev, ioport, gpio, "
+                 "trace or virtual"},
+        {"ftdi:0403:6001", "ftdi is not in this build"},
+#endif
         {"inpout", "inpout is only on Windows; on Linux use ppdev or ioport"},
         {"inpout:0x378", "inpout is only on Windows"},
     };
@@ -90,6 +98,16 @@ TEST(PortSpec, RejectsBadTextWithAClearMessage) {
             EXPECT_THAT(error.what(), HasSubstr(row.message));
         }
     }
+}
+
+// The help lists what this build can open.
+TEST(PortSpec, UsageSaysWhetherFtdiIsBuilt) {
+    const std::string usage = port_spec_usage();
+#if DOPPLEX_FTDI
+    EXPECT_THAT(usage, HasSubstr("ftdi[:VENDOR:PRODUCT]       FT232R/FT245R bit-bang"));
+#else
+    EXPECT_THAT(usage, HasSubstr("ftdi                        not in this build"));
+#endif
 }
 
 TEST(PortSpec, OptionBeatsEnvironmentBeatsDefault) {
