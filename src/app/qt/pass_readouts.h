@@ -49,8 +49,8 @@ private:
     std::string aos_text_;
     double elevation_deg_ = 0;
     const MainWindow& window_; // its link status: the countdown ends with the link
-    PassMailbox heard_; // what the engine told, merged while the GUI thread is busy
-    PassFeed feed_;     // last: gone first, so the engine side never reaches a half-built window
+    PassMailbox heard_;        // what the engine told, merged while the GUI thread is busy
+    PassFeed feed_; // last: gone first, so the engine side never reaches a half-built window
 };
 
 } // namespace dopplex::app

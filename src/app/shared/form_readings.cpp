@@ -2,14 +2,6 @@
 
 namespace dopplex::app {
 
-std::optional<double> reference_hz(const Control& edit) {
-    try {
-        return ParseNumber(edit.text());
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-}
-
 std::optional<double> dial_hz(const TFMain& form, const DialEstimate& estimate, Side side) {
     return form.closed_mode() ? form.closed_loop.state(side).dial_hz : estimate.dial_hz(side);
 }

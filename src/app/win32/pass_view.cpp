@@ -8,8 +8,7 @@
 namespace dopplex::app::win32 {
 
 PassView::PassView(EngineSession& session, MainView& view, HINSTANCE instance, PassLogOption log)
-    : view_(view), plot_(instance, view.window()),
-      heard_(posting_to(view.window()), *this),
+    : view_(view), plot_(instance, view.window()), heard_(posting_to(view.window()), *this),
       feed_(session, heard_, std::move(log),
             [window = view.window(), &view](const std::string& text, bool failed) {
                 post_call(window, [&view, text, failed] {

@@ -38,7 +38,7 @@ private:
     std::string aos_text_;
     double elevation_deg_ = 0;
     PassMailbox heard_; // what the engine told, merged while the window's thread is busy
-    PassFeed feed_; // last: gone first, so the engine side never reaches a half-built view
+    PassFeed feed_;     // last: gone first, so the engine side never reaches a half-built view
 };
 
 } // namespace dopplex::app::win32
