@@ -26,6 +26,7 @@ button.stop { background: #c62828; color: #fff; border-color: #8e0000; }
 #log { font-family: monospace; font-size: 0.8em; white-space: pre-wrap; max-height: 30em;
        overflow-y: auto; }
 .muted { color: #667; }
+.warn { color: #c62828; font-weight: bold; }
 </style>
 </head>
 <body>
@@ -39,7 +40,7 @@ button.stop { background: #c62828; color: #fff; border-color: #8e0000; }
     <b>RX</b> (downlink)
     <div>Doppler <span id="rx-doppler" class="big">?</span></div>
     <div>Dial <span id="rx-dial">?</span></div>
-    <div>Offset <span id="rx-offset">0</span> Hz</div>
+    <div>Offset <span id="rx-offset">0</span> Hz <span id="rx-behind" class="warn"></span></div>
     <div class="row"><button id="rx-up" onclick="act('nudge?side=rx&dir=up')">RX &#9650;</button>
     <button id="rx-down" onclick="act('nudge?side=rx&dir=down')">RX &#9660;</button></div>
   </div>
@@ -47,7 +48,7 @@ button.stop { background: #c62828; color: #fff; border-color: #8e0000; }
     <b>TX</b> (uplink)
     <div>Doppler <span id="tx-doppler" class="big">?</span></div>
     <div>Dial <span id="tx-dial">?</span></div>
-    <div>Offset <span id="tx-offset">0</span> Hz</div>
+    <div>Offset <span id="tx-offset">0</span> Hz <span id="tx-behind" class="warn"></span></div>
     <div class="row"><button id="tx-up" onclick="act('nudge?side=tx&dir=up')">TX &#9650;</button>
     <button id="tx-down" onclick="act('nudge?side=tx&dir=down')">TX &#9660;</button></div>
   </div>
@@ -80,6 +81,8 @@ function show(s) {
     document.getElementById(side + '-dial').textContent =
       hz(d.dial_hz) + (d.dial_hz !== null && d.doppler_hz ? ' (' + (d.dial_hz - d.doppler_hz) + ' Hz)' : '');
     document.getElementById(side + '-offset').textContent = d.offset_hz;
+    document.getElementById(side + '-behind').textContent =
+      d.behind_steps > 0 ? 'behind by ' + d.behind_steps + ' steps' : '';
   });
   document.getElementById('leds').innerHTML = names.map((n, bit) =>
     '<span class="led' + (s.lines !== null && (s.lines >> bit) & 1 ? ' on' : '') + '">' + n + '</span>').join('');

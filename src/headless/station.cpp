@@ -199,6 +199,24 @@ void Station::pulse_sent(const app::PulseRecord& pulse) {
     view_.dial_hz[static_cast<int>(pulse.side)] = pulse.dial_hz;
 }
 
+void Station::loop_behind(Side side, int steps) {
+    {
+        std::lock_guard lock(mutex_);
+        view_.behind_steps[static_cast<int>(side)] = steps;
+    }
+    if (steps > 0)
+        journal_.warning(std::string(side_word(side)) + " behind by " + std::to_string(steps) +
+                         " steps");
+    else
+        journal_.notice(std::string(side_word(side)) + " caught up");
+}
+
+// The radio may have taken more than one step for it: the operator should check the dial.
+void Station::loop_late_press(Side side, std::int64_t held_ms) {
+    journal_.warning(std::string("late press: ") + side_word(side) + " held " +
+                     std::to_string(held_ms) + " ms");
+}
+
 // Mutex held. Reset brings back what the engine counted; the page's nudges it did not count are
 // undone after it. The nudges are taken in the engine's queue, after every nudge before them.
 void Station::reset_radios() {

@@ -34,6 +34,7 @@ struct StationView {
     std::array<double, 2> doppler_hz{}; // RX (downlink), TX (uplink)
     std::array<std::optional<double>, 2> dial_hz{};
     std::array<std::int64_t, 2> offset_hz{};
+    std::array<int, 2> behind_steps{}; // the closed loop: 0 when caught up
     std::optional<std::uint8_t> lines;
     std::string port;
     std::string tracking; // "classic", "closed"
@@ -74,6 +75,8 @@ public:
     void pass_started(const app::TrackingPoint& aos) override;
     void tracking_update(const app::TrackingPoint& point) override;
     void pulse_sent(const app::PulseRecord& pulse) override;
+    void loop_behind(Side side, int steps) override;
+    void loop_late_press(Side side, std::int64_t held_ms) override;
     void port_status_changed(const port::PortStatus& status) override;
 
 private:

@@ -81,7 +81,8 @@ std::string status_json(const StationView& view, const std::vector<std::string>&
         sides += std::string(i ? "," : "") + "{\"doppler_hz\":" +
                  std::to_string(static_cast<std::int64_t>(view.doppler_hz[i])) +
                  ",\"dial_hz\":" + number_or_null(view.dial_hz[i]) +
-                 ",\"offset_hz\":" + std::to_string(view.offset_hz[i]) + "}";
+                 ",\"offset_hz\":" + std::to_string(view.offset_hz[i]) +
+                 ",\"behind_steps\":" + std::to_string(view.behind_steps[i]) + "}";
     }
     std::string lines;
     for (const std::string& line : log)
