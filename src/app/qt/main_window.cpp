@@ -254,6 +254,13 @@ void MainWindow::wire(const Control& control, QWidget* w) {
     }
 }
 
+// QWidget's destructor deletes the edits after this window is only a QWidget, and the focused
+// one says its editing finished as it goes: it must not reach this window's handlers then.
+MainWindow::~MainWindow() {
+    for (QLineEdit* edit : findChildren<QLineEdit*>())
+        edit->disconnect(this);
+}
+
 void MainWindow::post_click(const std::string& name) {
     app::post_click(session_, name);
 }

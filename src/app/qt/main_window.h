@@ -40,6 +40,7 @@ class MainWindow final : public QWidget {
 public:
     // Reads the model's controls as they are now; call before the engine thread starts.
     explicit MainWindow(EngineSession& session, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // From the bridge.
     void apply(const ControlUpdate& update);
