@@ -1,6 +1,6 @@
 // What both programs do before any window: read the command line, choose the port, and answer
 // --version and --help. The port's description for --help is the caller's, as a backend built on
-// Windows may say more than the spec (InpOut32 missing).
+// Windows may say more than the port's name (InpOut32 missing).
 #pragma once
 
 #include "command_line.h"
