@@ -25,6 +25,9 @@ inline constexpr int kLogStatusId = 57;
 inline constexpr int kPlotButtonId = 58;
 inline constexpr int kHelpTextId = 60;
 inline constexpr int kHelpOkayId = 61;
+// The closed loop's panel: this plus the field's number, a dozen ids clear of all above.
+inline constexpr int kLoopFirstId = 80;
+static_assert(kLoopFirstId > kStopButtonIds[1] && kLoopFirstId > kHelpOkayId);
 
 // The id of a model control that has a place in the layout; 0 for any other name.
 int control_id(std::string_view name);

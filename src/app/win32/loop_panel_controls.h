@@ -3,6 +3,7 @@
 // choices through the feed. UI thread, but for the feed's sink.
 #pragma once
 
+#include "control_ids.h"
 #include "loop_feed.h"
 #include "loop_panel.h"
 
@@ -13,8 +14,6 @@
 
 namespace dopplex::app::win32 {
 
-// The ids of the panel's children: kLoopFirstId plus the field's number.
-inline constexpr int kLoopFirstId = 70;
 inline int loop_control_id(LoopField field) {
     return kLoopFirstId + static_cast<int>(field);
 }

@@ -364,9 +364,7 @@ TEST_F(WindowTest, ManualStepsAndArrowKeysReachTheTrace) {
 
 // The loop's panel shows the engine's loop: choosing the closed loop enables the sides' lists
 // when the engine says so, and a step chosen is still chosen after the engine's next view.
-// Off until fixed: since the merge with the merged view updates, choosing the closed loop does
-// not enable the sides' lists within the wait under Wine (the Qt window's panel test passes).
-TEST_F(WindowTest, DISABLED_LoopPanelChoicesReachTheEngine) {
+TEST_F(WindowTest, LoopPanelChoicesReachTheEngine) {
     using app::LoopField;
     Program program(trace_);
     ASSERT_TRUE(eventually([&] { return IsWindowVisible(program.main()) != 0; }));
