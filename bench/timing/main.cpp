@@ -72,6 +72,8 @@ sleeps; then the CPU time of a tracking stretch with one update a second.
   --loop-presses N     the closed loop's presses per press length and load (default 100;
                        10000 for a long run)
   --keep-traces        keep the trace files and print their folder
+  --loop-long N MS     instead: N closed-loop presses of MS ms (gaps as long) with every core
+                       busy, at the real-time priority the application asks for
   --heavy N            instead: a train of N seconds under a heavy load (eight spinning threads
                        per core and a disk writer), at normal priority and then with the
                        real-time priority the application asks for; press lengths and edges
@@ -83,6 +85,7 @@ struct Options {
     bool keep_traces = false;
     std::optional<unsigned long> timer_slack_us;
     std::optional<int> heavy_seconds;
+    std::optional<std::pair<int, std::int64_t>> loop_long; // presses, press length
 };
 
 Options parse_options(int argc, char** argv) {
@@ -101,6 +104,12 @@ Options parse_options(int argc, char** argv) {
             options.sizes.loop_presses = std::stoi(argv[++i]);
             if (options.sizes.loop_presses < 1)
                 throw std::invalid_argument("--loop-presses needs at least 1");
+        } else if (arg == "--loop-long" && i + 2 < argc) {
+            const int presses = std::stoi(argv[++i]);
+            const int press_ms = std::stoi(argv[++i]);
+            if (presses < 1 || press_ms < 30 || press_ms > 1000)
+                throw std::invalid_argument("--loop-long needs at least 1 press of 30 to 1000 ms");
+            options.loop_long.emplace(presses, press_ms);
         } else if (arg == "--heavy" && i + 1 < argc) {
             options.heavy_seconds = std::stoi(argv[++i]);
             if (*options.heavy_seconds < 2)
@@ -352,11 +361,39 @@ void run_heavy(const std::filesystem::path& folder, int seconds) {
     }
 }
 
+// One long run of the closed loop's presses with every core busy, as the application runs them.
+void run_loop_long(const std::filesystem::path& folder, int presses, std::int64_t press_ms) {
+    const std::string load_before = load_average();
+    realtime::Outcome granted;
+    std::vector<LoopRow> rows;
+    {
+        const BusyLoad busy(kLoadThreads);
+        granted = realtime::request_for_this_thread(realtime::kEnginePriority);
+        std::cerr << "running " << presses << " closed-loop presses of " << press_ms
+                  << " ms, loaded ...\n";
+        rows.push_back({press_ms, "loaded",
+                        run_loop_presses(
+                            (folder / "loop-long.trace").string(), presses, press_ms, press_ms, [] {
+                                realtime::request_for_this_thread(realtime::kWatchdogPriority);
+                            })});
+        realtime::return_to_normal();
+    }
+    std::cout << "Dopplex closed loop on " << std::thread::hardware_concurrency()
+              << " cores; loaded: " << kLoadThreads << " spinning threads; load average before "
+              << load_before << ", after " << load_average() << "\nReal-time: "
+              << (granted.realtime ? granted.how : "NOT granted (" + granted.why + ")")
+              << (granted.memory_locked ? ", memory locked" : "") << "\n";
+    print_loop_presses(rows);
+}
+
 int run(int argc, char** argv) {
     const Options options = parse_options(argc, argv);
-    if (options.heavy_seconds) {
+    if (options.loop_long || options.heavy_seconds) {
         const std::filesystem::path folder = make_trace_folder();
-        run_heavy(folder, *options.heavy_seconds);
+        if (options.loop_long)
+            run_loop_long(folder, options.loop_long->first, options.loop_long->second);
+        else
+            run_heavy(folder, *options.heavy_seconds);
         if (options.keep_traces)
             std::cout << "\nTrace files: " << folder.string() << "\n";
         else

@@ -95,11 +95,11 @@ TrainPresses run_train_presses(const std::string& trace_path, int pulses,
 }
 
 TrainPresses run_loop_presses(const std::string& trace_path, int presses, std::int64_t press_ms,
-                              std::int64_t gap_ms) {
+                              std::int64_t gap_ms, std::function<void()> watchdog_setup) {
     std::int64_t since = 0;
     TrainPresses result;
     {
-        BenchWindow window(trace_path);
+        BenchWindow window(trace_path, std::move(watchdog_setup));
         window.prepare(kRxReferenceHz + 100 * presses, kTxReferenceHz);
         TFMain& form = window.form;
         LoopSettings settings;

@@ -27,9 +27,9 @@ TrainPresses run_train_presses(const std::string& trace_path, int pulses,
 
 // The closed loop's RX presses after Tune RX, `presses` steps of 100 Hz from the reference to
 // the Doppler frequency, each held `press_ms` with `gap_ms` between; `late`: the presses the
-// guard ended.
+// guard ended; `watchdog_setup` as for a train.
 TrainPresses run_loop_presses(const std::string& trace_path, int presses, std::int64_t press_ms,
-                              std::int64_t gap_ms);
+                              std::int64_t gap_ms, std::function<void()> watchdog_setup = {});
 
 // "Freq. UP" clicks arriving alternately 200 ms and 10 ms after the pulse before has ended.
 EdgeErrors run_single_pulses(const std::string& trace_path, int clicks);
