@@ -13,6 +13,7 @@
 namespace dopplex::app {
 
 inline constexpr std::uint32_t kNoteColor = 0x605050;      // the footer and the status lines
+inline constexpr std::uint32_t kLiveColor = 0x006000;      // the live readout
 inline constexpr std::uint32_t kCountdownColor = 0xC80000; // the AOS countdown
 inline constexpr std::uint32_t kFailureColor = 0x0000B0;   // a status line telling a failure
 

@@ -19,6 +19,7 @@ inline constexpr int kTxTrainBarId = 51;
 inline constexpr int kRxDialId = 52;
 inline constexpr int kTxDialId = 53;
 // The readouts beside the model's controls.
+inline constexpr int kLiveReadoutId = 54;
 inline constexpr int kLinkStatusId = 55;
 inline constexpr int kAosCountdownId = 56;
 inline constexpr int kLogStatusId = 57;

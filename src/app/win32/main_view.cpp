@@ -4,6 +4,7 @@
 #include "control_style.h"
 #include "engine_session.h"
 #include "key_rules.h"
+#include "live_text.h"
 #include "painting.h"
 #include "posted_calls.h"
 #include "readout_text.h"
@@ -119,12 +120,14 @@ void MainView::build_decorations() {
     footer_->text_color = kNoteColor;
     // All flush left: the countdown's words follow the AOS time they qualify.
     const std::tuple<Rect, int, std::uint32_t> readouts[] = {
+        {kLiveReadout, kLiveReadoutId, kLiveColor},
         {kLinkStatus, kLinkStatusId, kNoteColor},
         {kAosCountdown, kAosCountdownId, kCountdownColor},
         {kLogStatus, kLogStatusId, kNoteColor},
     };
     for (const auto& [place, id, color] : readouts)
         add_child(L"STATIC", "", SS_LEFTNOWORDWRAP | SS_NOPREFIX, place, id).text_color = color;
+    show_readout(kLiveReadoutId, kLiveIdleText);
     add_child(L"BUTTON", "Pass plot", BS_AUTOCHECKBOX | BS_PUSHLIKE, kPlotButton, kPlotButtonId);
 }
 
@@ -137,6 +140,7 @@ void MainView::build_tooltips() {
         if (const std::string_view hint = key_hint(name); !hint.empty())
             set_tooltip(c->window, std::string(hint));
     set_tooltip(GetDlgItem(window_, kPlotButtonId), kPlotButtonTooltip);
+    set_tooltip(GetDlgItem(window_, kLiveReadoutId), kLiveTooltip);
     if (const Child* link = child("l_dd"))
         set_tooltip(link->window, mark_.link_tooltip(link_reason_));
 }

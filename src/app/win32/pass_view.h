@@ -1,9 +1,8 @@
 // The pass readouts of the Win32 window: the AOS countdown, the pass plot and its button, and
 // the pass log with its status line. What they show is decided by the shared code
 // (pass_feed.h, aos_countdown.h, plot_series.h); this only carries it to the window's thread.
-// No live readout on a second DDE conversation: under Wine a second conversation with the
-// tracker from the same process makes the engine's own conversation miss updates. Built on the UI
-// thread before the session starts; the session must be stopped before this is destroyed.
+// Built on the UI thread before the session starts; the session must be stopped before this is
+// destroyed.
 #pragma once
 
 #include "mailbox.h"

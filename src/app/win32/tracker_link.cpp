@@ -58,10 +58,14 @@ private:
 
 } // namespace
 
-TrackerLink::TrackerLink(std::unique_ptr<LinkTransport> transport,
+TrackerLink::TrackerLink(std::unique_ptr<link::DdeTransport> transport,
                          std::unique_ptr<Launcher> launcher, std::function<bool()> answers)
     : transport_(std::move(transport)), launcher_(std::make_unique<ExplainingLauncher>(
                                             std::move(launcher), std::move(answers), status_)) {}
+
+void TrackerLink::set_live_listener(std::function<void(const std::string&)> listener) {
+    transport_->watch(kTrackerItem, std::move(listener));
+}
 
 LinkServices TrackerLink::services() {
     return LinkServices{

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "console/tfmain.h"
+#include "link/dde/dde_transport.h"
 #include "link_status.h"
 #include "settings/registry_settings_store.h"
 
@@ -16,16 +17,19 @@ class TrackerLink {
 public:
     // `answers`: whether the tracker's service answers now. A launch that brings no tracker
     // says why on the status (see StatusTransport::explain).
-    TrackerLink(std::unique_ptr<LinkTransport> transport, std::unique_ptr<Launcher> launcher,
+    TrackerLink(std::unique_ptr<link::DdeTransport> transport, std::unique_ptr<Launcher> launcher,
                 std::function<bool()> answers);
     LinkServices services();
     // Who hears why the link is as it is (see StatusTransport).
     void set_status_listener(StatusTransport::Listener listener) {
         status_.set_status_listener(std::move(listener));
     }
+    // Who hears the tracker's texts as they come, beside the engine (nullptr: nobody), on the
+    // DDE thread.
+    void set_live_listener(std::function<void(const std::string&)> listener);
 
 private:
-    std::unique_ptr<LinkTransport> transport_;
+    std::unique_ptr<link::DdeTransport> transport_;
     StatusTransport status_{*transport_};
     std::unique_ptr<Launcher> launcher_;
     settings::RegistrySettingsStore settings_;

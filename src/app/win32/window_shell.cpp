@@ -2,6 +2,8 @@
 
 #include "engine_session.h"
 #include "key_rules.h"
+#include "live_text.h"
+#include "pass_feed.h"
 #include "posted_calls.h"
 
 #include <chrono>
@@ -36,9 +38,14 @@ WindowShell::WindowShell(EngineSession& session, HINSTANCE instance, PassLogOpti
                      if (line)
                          view_.show_held_report(*line);
                  }),
-      link_status_(posting_to(view_.window()), [this](std::optional<std::string>& status) {
-          if (status)
-              view_.show_link_status(*status);
+      link_status_(posting_to(view_.window()),
+                   [this](std::optional<std::string>& status) {
+                       if (status)
+                           view_.show_link_status(*status);
+                   }),
+      live_(posting_to(view_.window()), [this](std::optional<std::string>& text) {
+          if (text)
+              view_.show_readout(kLiveReadoutId, *text);
       }) {
     TFMain& form = session.form();
     form.add_observer(&bridge_);
@@ -66,6 +73,11 @@ WindowShell::WindowShell(EngineSession& session, HINSTANCE instance, PassLogOpti
 
 void WindowShell::post_link_status(const std::string& status) {
     link_status_.post([&](std::optional<std::string>& latest) { latest = status; });
+}
+
+void WindowShell::post_live(const std::string& bytes) {
+    std::string text = live_text(bytes, utc_now_ms());
+    live_.post([&](std::optional<std::string>& latest) { latest = std::move(text); });
 }
 
 WindowShell::~WindowShell() {

@@ -35,6 +35,8 @@ public:
     MainView& view() { return view_; }
     // Any thread: why the link is as it is, for the link status line (the latest only waits).
     void post_link_status(const std::string& status);
+    // Any thread: one tracking text straight from the tracker, for the live readout.
+    void post_live(const std::string& bytes);
 
 private:
     bool take_key(const MSG& message);
@@ -47,6 +49,7 @@ private:
     // The latest held report's line: one posted call waiting at most, however fast they come.
     Mailbox<std::optional<std::string>> held_line_;
     Mailbox<std::optional<std::string>> link_status_;
+    Mailbox<std::optional<std::string>> live_; // its words, timed as it arrived
 };
 
 } // namespace dopplex::app::win32

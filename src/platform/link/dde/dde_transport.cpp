@@ -4,6 +4,9 @@ namespace dopplex::link {
 
 namespace {
 
+// Short: the engine's own request waits behind a watching one.
+constexpr DWORD kWatchTimeoutMs = 250;
+
 HCONV open_conversation(const DdeThread& thread, const std::string& service,
                         const std::string& topic) {
     const StringHandle service_handle(thread, service);
@@ -41,7 +44,10 @@ DdeTransport::DdeTransport()
           [this](UINT type, UINT, HCONV conv, HSZ, HSZ item, HDDEDATA) {
               return on_callback(type, conv, item);
           },
-          [this] { check_partner(); })) {}
+          [this] {
+              check_partner();
+              fetch_unasked();
+          })) {}
 
 DdeTransport::~DdeTransport() {
     set_listener(nullptr);
@@ -148,6 +154,7 @@ std::optional<std::string> DdeTransport::transact(const std::string& item, UINT 
         if (type == XTYP_REQUEST) {
             answer->emplace(data_bytes(data));
             DdeFreeDataHandle(data);
+            watched(item, **answer);
         } else {
             answer->emplace();
         }
@@ -156,6 +163,49 @@ std::optional<std::string> DdeTransport::transact(const std::string& item, UINT 
         return std::nullopt;
     }
     return std::move(*answer);
+}
+
+void DdeTransport::watch(std::string item, Watch watch) {
+    std::lock_guard lock(watch_mutex_);
+    watched_item_ = std::move(item);
+    watch_ = std::move(watch);
+}
+
+void DdeTransport::watched(const std::string& item, const std::string& bytes) {
+    std::lock_guard lock(watch_mutex_);
+    if (item != watched_item_) {
+        return;
+    }
+    unasked_since_.reset();
+    if (watch_) {
+        watch_(bytes);
+    }
+}
+
+void DdeTransport::fetch_unasked() {
+    const HCONV conv = current();
+    if (!unasked_since_ || conv == nullptr ||
+        std::chrono::steady_clock::now() - *unasked_since_ < kWatchWaitMs) {
+        return;
+    }
+    std::string item;
+    {
+        std::lock_guard lock(watch_mutex_);
+        if (!watch_) {
+            return;
+        }
+        item = watched_item_;
+    }
+    unasked_since_.reset();
+    const StringHandle item_handle(*thread_, item);
+    const HDDEDATA data = DdeClientTransaction(nullptr, 0, conv, item_handle.get(), CF_TEXT,
+                                               XTYP_REQUEST, kWatchTimeoutMs, nullptr);
+    if (data == nullptr || !still_open(conv)) {
+        return;
+    }
+    const std::string bytes = data_bytes(data);
+    DdeFreeDataHandle(data);
+    watched(item, bytes);
 }
 
 void DdeTransport::disconnect() {
@@ -223,6 +273,12 @@ HDDEDATA DdeTransport::on_callback(UINT type, HCONV conv, HSZ item) {
     }
     if (listener_ != nullptr) {
         listener_->change_notice(name);
+    }
+    {
+        std::lock_guard lock(watch_mutex_);
+        if (watch_ && name == watched_item_ && !unasked_since_) {
+            unasked_since_ = std::chrono::steady_clock::now();
+        }
     }
     return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DDE_FACK));
 }

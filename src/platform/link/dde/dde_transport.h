@@ -6,6 +6,8 @@
 // cannot be started.
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -35,7 +37,21 @@ public:
     // once); for the launcher's wait until a started tracker is ready.
     bool answers(const std::string& service, const std::string& topic);
 
+    // Someone beside the engine who sees `item`'s values as they come, also while the engine is
+    // busy, on the DDEML thread: the values of the engine's own requests, and when the engine
+    // has not asked within kWatchWaitMs of a change notice, the value the DDEML thread requests
+    // itself. Not a second conversation: under Wine a second one, of this instance or another,
+    // costs both of them change notices; and a request of its own right before the engine's
+    // gets the engine's refused. Any thread; once it returns, an earlier watch is not called.
+    using Watch = std::function<void(const std::string& bytes)>;
+    void watch(std::string item, Watch watch);
+    static constexpr std::chrono::milliseconds kWatchWaitMs{300};
+
 private:
+    // On the DDEML thread: hands a value of `item` to the watch, if it watches it.
+    void watched(const std::string& item, const std::string& bytes);
+    // On the DDEML thread, each tick: the request of a change the engine did not ask for.
+    void fetch_unasked();
     HDDEDATA on_callback(UINT type, HCONV conv, HSZ item);
     void check_partner();
     // The conversation ended from the tracker's side: forget it and tell the listener once.
@@ -55,6 +71,12 @@ private:
     // Held while a notice is delivered, so set_listener(nullptr) waits for it.
     std::mutex listener_mutex_;
     LinkListener* listener_ = nullptr;
+    // Held while the watch is called, so watch() waits for it.
+    std::mutex watch_mutex_;
+    std::string watched_item_; // guarded by watch_mutex_
+    Watch watch_;              // guarded by watch_mutex_
+    // DDEML thread only: when the watched item's last change came that nobody asked for yet.
+    std::optional<std::chrono::steady_clock::time_point> unasked_since_;
     // Last: its thread calls back into the members above.
     std::unique_ptr<DdeThread> thread_;
 };
