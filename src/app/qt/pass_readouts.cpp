@@ -1,6 +1,5 @@
 #include "pass_readouts.h"
 
-#include "aos_countdown.h"
 #include "gui_mailbox.h"
 #include "main_window.h"
 #include "window_layout.h"
@@ -11,8 +10,9 @@
 namespace dopplex::app {
 
 PassReadouts::PassReadouts(EngineSession& session, MainWindow& window, PassLogOption log)
-    : plot_button_(new QPushButton("Pass plot", &window)), countdown_(new QLabel(&window)),
-      log_status_(new QLabel(&window)), window_(window), heard_(queued_to(this), *this),
+    : PassShow(plot_), plot_button_(new QPushButton("Pass plot", &window)),
+      countdown_(new QLabel(&window)), log_status_(new QLabel(&window)), window_(window),
+      heard_(queued_to(this), *this),
       feed_(session, heard_, std::move(log), [this](const std::string& text, bool failed) {
           QPointer<PassReadouts> self(this);
           QMetaObject::invokeMethod(
@@ -42,26 +42,10 @@ PassReadouts::PassReadouts(EngineSession& session, MainWindow& window, PassLogOp
 
 PassReadouts::~PassReadouts() = default;
 
-void PassReadouts::pass_started(const TrackingPoint& aos) {
-    plot_.start(aos);
-}
-
-void PassReadouts::tracking_update(const TrackingPoint& point) {
-    plot_.add(point);
-    aos_text_ = point.aos_text;
-    elevation_deg_ = point.elevation_deg;
-    show_countdown();
-}
-
-void PassReadouts::pulse_sent(const PulseRecord& pulse) {
-    plot_.add(pulse);
-}
-
 void PassReadouts::show_countdown() {
     const auto* link = qobject_cast<const QLabel*>(window_.widget("l_dd"));
     const bool link_open = link && link_shown_open(link->text().toStdString());
-    countdown_->setText(QString::fromStdString(
-        aos_countdown_text(aos_text_, elevation_deg_, utc_now_ms(), link_open)));
+    countdown_->setText(QString::fromStdString(countdown_text(link_open)));
 }
 
 void PassReadouts::show_log_status(const QString& text, bool failed) {

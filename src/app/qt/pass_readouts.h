@@ -7,6 +7,7 @@
 #include "pass_feed.h"
 #include "pass_mailbox.h"
 #include "pass_plot.h"
+#include "pass_show.h"
 
 #include <QObject>
 #include <QPointer>
@@ -22,7 +23,7 @@ namespace dopplex::app {
 class EngineSession;
 class MainWindow;
 
-class PassReadouts final : public QObject, private PassObserver {
+class PassReadouts final : public QObject, private PassShow<PassPlot> {
 public:
     PassReadouts(EngineSession& session, MainWindow& window, PassLogOption log);
     ~PassReadouts() override;
@@ -33,12 +34,7 @@ public:
     QLabel* log_status() const { return log_status_; }
 
 private:
-    // GUI thread, through the mailbox.
-    void pass_started(const TrackingPoint& aos) override;
-    void tracking_update(const TrackingPoint& point) override;
-    void pulse_sent(const PulseRecord& pulse) override;
-
-    void show_countdown();
+    void show_countdown() override;
     void show_log_status(const QString& text, bool failed);
 
     PassPlot plot_;
@@ -46,8 +42,6 @@ private:
     QLabel* countdown_;
     QLabel* log_status_;
     QTimer tick_;
-    std::string aos_text_;
-    double elevation_deg_ = 0;
     const MainWindow& window_; // its link status: the countdown ends with the link
     PassMailbox heard_;        // what the engine told, merged while the GUI thread is busy
     PassFeed feed_; // last: gone first, so the engine side never reaches a half-built window

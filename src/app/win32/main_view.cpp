@@ -561,28 +561,17 @@ void MainView::paint_frames(HDC dc) {
 }
 
 void MainView::paint() {
-    PAINTSTRUCT ps;
-    HDC screen = BeginPaint(window_, &ps);
-    // Drawn off screen first, so the LED panel does not flicker at every write.
-    RECT client;
-    GetClientRect(window_, &client);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-    paint_frames(dc);
-    paint_banner(dc, kBanner, *fonts_, dpi_);
-    paint_satellite(dc, kRxSatellite, true, *fonts_, dpi_);
-    paint_satellite(dc, kTxSatellite, false, *fonts_, dpi_);
-    paint_led_panel(dc, kLedPanel, port_status_ ? &*port_status_ : nullptr, *fonts_, dpi_);
-    paint_train_bar(dc, kRxTrainBar, trains_[0]);
-    paint_train_bar(dc, kTxTrainBar, trains_[1]);
-    BitBlt(screen, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
-           ps.rcPaint.bottom - ps.rcPaint.top, dc, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    EndPaint(window_, &ps);
+    // Off screen, so the LED panel does not flicker at every write.
+    paint_off_screen(window_, [this](HDC dc, const RECT& client) {
+        FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+        paint_frames(dc);
+        paint_banner(dc, kBanner, *fonts_, dpi_);
+        paint_satellite(dc, kRxSatellite, true, *fonts_, dpi_);
+        paint_satellite(dc, kTxSatellite, false, *fonts_, dpi_);
+        paint_led_panel(dc, kLedPanel, port_status_ ? &*port_status_ : nullptr, *fonts_, dpi_);
+        paint_train_bar(dc, kRxTrainBar, trains_[0]);
+        paint_train_bar(dc, kTxTrainBar, trains_[1]);
+    });
 }
 
 LRESULT MainView::handle(UINT message, WPARAM w, LPARAM l) {

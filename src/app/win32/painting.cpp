@@ -117,6 +117,23 @@ HFONT fitted_label_font(HDC dc, HFONT font, int room) {
 
 } // namespace
 
+void paint_off_screen(HWND window, const std::function<void(HDC dc, const RECT& client)>& draw) {
+    PAINTSTRUCT ps;
+    HDC screen = BeginPaint(window, &ps);
+    RECT client;
+    GetClientRect(window, &client);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    draw(dc, client);
+    BitBlt(screen, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
+           ps.rcPaint.bottom - ps.rcPaint.top, dc, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    EndPaint(window, &ps);
+}
+
 void paint_banner(HDC dc, const Rect& place, const Fonts& fonts, UINT dpi) {
     const Canvas c(dc, place, dpi);
     c.gradient(RGB(6, 12, 40), RGB(24, 52, 110));

@@ -9,7 +9,13 @@
 
 #include <windows.h>
 
+#include <functional>
+
 namespace dopplex::app::win32 {
+
+// Answers WM_PAINT off screen first, so that what changes often does not flicker: `draw` paints
+// the whole client area on a memory DC, whose part to repaint then goes to the screen.
+void paint_off_screen(HWND window, const std::function<void(HDC dc, const RECT& client)>& draw);
 
 void paint_banner(HDC dc, const Rect& place, const Fonts& fonts, UINT dpi);
 // downlink: the arrow points down to the station (RX), else up to the satellite (TX).

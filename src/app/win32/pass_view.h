@@ -9,13 +9,14 @@
 #include "main_view.h"
 #include "pass_feed.h"
 #include "pass_mailbox.h"
+#include "pass_show.h"
 #include "plot_view.h"
 
 #include <string>
 
 namespace dopplex::app::win32 {
 
-class PassView final : private PassObserver {
+class PassView final : private PassShow<PlotView> {
 public:
     PassView(EngineSession& session, MainView& view, HINSTANCE instance, PassLogOption log);
     ~PassView() override;
@@ -25,17 +26,10 @@ public:
     PlotView& plot() { return plot_; }
 
 private:
-    // The window's thread, through the mailbox.
-    void pass_started(const TrackingPoint& aos) override;
-    void tracking_update(const TrackingPoint& point) override;
-    void pulse_sent(const PulseRecord& pulse) override;
-
-    void show_countdown();
+    void show_countdown() override;
 
     MainView& view_;
     PlotView plot_;
-    std::string aos_text_;
-    double elevation_deg_ = 0;
     PassMailbox heard_; // what the engine told, merged while the window's thread is busy
     PassFeed feed_;     // last: gone first, so the engine side never reaches a half-built view
 };

@@ -1,6 +1,7 @@
 #include "plot_view.h"
 
 #include "control_ids.h"
+#include "painting.h"
 #include "wide_text.h"
 #include "window_class.h"
 
@@ -111,35 +112,27 @@ void PlotView::add(const PulseRecord& pulse) {
 }
 
 void PlotView::paint() {
-    PAINTSTRUCT ps;
-    HDC screen = BeginPaint(window_, &ps);
-    RECT client;
-    GetClientRect(window_, &client);
-    // Drawn off screen first, so the plot does not flicker once a second.
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
-    HGDIOBJ old_bitmap = SelectObject(dc, bitmap);
-    HBRUSH background = CreateSolidBrush(gdi(kPlotBackground));
-    FillRect(dc, &client, background);
-    DeleteObject(background);
-    HGDIOBJ old_font = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, gdi(kPlotText));
-    text(dc, series_.title(), RECT{10, 4, client.right - 10, 22}, DT_LEFT | DT_VCENTER);
-    const std::vector<PlotGraph> graphs = series_.graphs();
-    const int top = 26 + kTitleHeight, bottom = client.bottom - 22, gap = 6 + kTitleHeight;
-    const int h = (bottom - top - 2 * gap) / 3;
-    for (int i = 0; i < 3; ++i)
-        draw_graph(dc, RECT{10, top + i * (h + gap), client.right - 10, top + i * (h + gap) + h},
-                   graphs[i], series_);
-    text(dc, series_.footer(), RECT{10, client.bottom - 20, client.right - 10, client.bottom - 2},
-         DT_LEFT | DT_VCENTER);
-    BitBlt(screen, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
-    SelectObject(dc, old_font);
-    SelectObject(dc, old_bitmap);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    EndPaint(window_, &ps);
+    // Off screen, so the plot does not flicker once a second.
+    paint_off_screen(window_, [this](HDC dc, const RECT& client) {
+        HBRUSH background = CreateSolidBrush(gdi(kPlotBackground));
+        FillRect(dc, &client, background);
+        DeleteObject(background);
+        HGDIOBJ old_font = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, gdi(kPlotText));
+        text(dc, series_.title(), RECT{10, 4, client.right - 10, 22}, DT_LEFT | DT_VCENTER);
+        const std::vector<PlotGraph> graphs = series_.graphs();
+        const int top = 26 + kTitleHeight, bottom = client.bottom - 22, gap = 6 + kTitleHeight;
+        const int h = (bottom - top - 2 * gap) / 3;
+        for (int i = 0; i < 3; ++i)
+            draw_graph(dc,
+                       RECT{10, top + i * (h + gap), client.right - 10, top + i * (h + gap) + h},
+                       graphs[i], series_);
+        text(dc, series_.footer(),
+             RECT{10, client.bottom - 20, client.right - 10, client.bottom - 2},
+             DT_LEFT | DT_VCENTER);
+        SelectObject(dc, old_font);
+    });
 }
 
 LRESULT PlotView::handle(UINT message, WPARAM w, LPARAM l) {
