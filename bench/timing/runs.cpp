@@ -70,6 +70,15 @@ EdgeErrors measure(const std::string& trace_path, std::int64_t since_ns, std::ui
     return compare_edges(line_edges(read_trace(trace_path), bits, since_ns), schedule, origin);
 }
 
+// Each press from its rising edge to its falling one, ms.
+std::vector<double> press_lengths(const std::vector<Edge>& edges) {
+    std::vector<double> lengths;
+    for (std::size_t k = 1; k < edges.size(); ++k)
+        if (edges[k - 1].rising && !edges[k].rising)
+            lengths.push_back(edges[k].ms - edges[k - 1].ms);
+    return lengths;
+}
+
 } // namespace
 
 TrainPresses run_train_presses(const std::string& trace_path, int pulses,
@@ -87,9 +96,7 @@ TrainPresses run_train_presses(const std::string& trace_path, int pulses,
         result.late = window.late_presses.load();
     }
     const std::vector<Edge> edges = line_edges(read_trace(trace_path), mask(kRxUpBit), since);
-    for (std::size_t k = 1; k < edges.size(); ++k)
-        if (edges[k - 1].rising && !edges[k].rising)
-            result.press_ms.push_back(edges[k].ms - edges[k - 1].ms);
+    result.press_ms = press_lengths(edges);
     result.errors = compare_edges(edges, train_schedule(pulses, kRxUpBit), Origin::FirstEdge);
     return result;
 }
@@ -116,9 +123,7 @@ TrainPresses run_loop_presses(const std::string& trace_path, int presses, std::i
         result.late = window.late_presses.load();
     }
     const std::vector<Edge> edges = line_edges(read_trace(trace_path), mask(kRxUpBit), since);
-    for (std::size_t k = 1; k < edges.size(); ++k)
-        if (edges[k - 1].rising && !edges[k].rising)
-            result.press_ms.push_back(edges[k].ms - edges[k - 1].ms);
+    result.press_ms = press_lengths(edges);
     if (static_cast<int>(result.press_ms.size()) != presses)
         throw std::runtime_error("the loop sent " + std::to_string(result.press_ms.size()) +
                                  " presses, not " + std::to_string(presses));
