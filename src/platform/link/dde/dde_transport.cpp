@@ -144,8 +144,20 @@ std::optional<std::string> DdeTransport::transact(const std::string& item, UINT 
             return; // ended or disconnected while this waited in the queue
         }
         const StringHandle item_handle(*thread_, item);
-        const HDDEDATA data = DdeClientTransaction(nullptr, 0, conv, item_handle.get(), CF_TEXT,
-                                                   type, static_cast<DWORD>(timeout_ms), nullptr);
+        const auto asked = std::chrono::steady_clock::now();
+        HDDEDATA data = DdeClientTransaction(nullptr, 0, conv, item_handle.get(), CF_TEXT, type,
+                                             static_cast<DWORD>(timeout_ms), nullptr);
+        // Under Wine a request right after a watching one is refused at once: the engine's is
+        // asked again, within its time.
+        const auto left = std::chrono::milliseconds(timeout_ms) -
+                          std::chrono::duration_cast<std::chrono::milliseconds>(
+                              std::chrono::steady_clock::now() - asked);
+        if (data == nullptr && type == XTYP_REQUEST && watch_asked_ &&
+            asked - *watch_asked_ < std::chrono::seconds(1) && left.count() > 0 &&
+            DdeGetLastError(thread_->instance()) == DMLERR_NOTPROCESSED) {
+            data = DdeClientTransaction(nullptr, 0, conv, item_handle.get(), CF_TEXT, type,
+                                        static_cast<DWORD>(left.count()), nullptr);
+        }
         // Wine returns an undefined handle from a request that the tracker's terminate ended.
         if (data == nullptr || !still_open(conv)) {
             return;
@@ -197,6 +209,7 @@ void DdeTransport::fetch_unasked() {
         item = watched_item_;
     }
     unasked_since_.reset();
+    watch_asked_ = std::chrono::steady_clock::now();
     const StringHandle item_handle(*thread_, item);
     const HDDEDATA data = DdeClientTransaction(nullptr, 0, conv, item_handle.get(), CF_TEXT,
                                                XTYP_REQUEST, kWatchTimeoutMs, nullptr);

@@ -41,8 +41,8 @@ public:
     // busy, on the DDEML thread: the values of the engine's own requests, and when the engine
     // has not asked within kWatchWaitMs of a change notice, the value the DDEML thread requests
     // itself. Not a second conversation: under Wine a second one, of this instance or another,
-    // costs both of them change notices; and a request of its own right before the engine's
-    // gets the engine's refused. Any thread; once it returns, an earlier watch is not called.
+    // costs both of them change notices. Any thread; once it returns, an earlier watch is not
+    // called.
     using Watch = std::function<void(const std::string& bytes)>;
     void watch(std::string item, Watch watch);
     static constexpr std::chrono::milliseconds kWatchWaitMs{300};
@@ -77,6 +77,8 @@ private:
     Watch watch_;              // guarded by watch_mutex_
     // DDEML thread only: when the watched item's last change came that nobody asked for yet.
     std::optional<std::chrono::steady_clock::time_point> unasked_since_;
+    // DDEML thread only: when the watch last requested the item itself.
+    std::optional<std::chrono::steady_clock::time_point> watch_asked_;
     // Last: its thread calls back into the members above.
     std::unique_ptr<DdeThread> thread_;
 };
