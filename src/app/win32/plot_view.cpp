@@ -6,14 +6,13 @@
 #include "window_class.h"
 
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 #include <string>
 
 namespace dopplex::app::win32 {
 
 namespace {
-
-constexpr int kTitleHeight = 16;
 
 COLORREF gdi(PlotColor c) {
     return RGB(c.red, c.green, c.blue);
@@ -25,42 +24,32 @@ void text(HDC dc, const std::string& words, RECT r, UINT format) {
               format | DT_SINGLELINE | DT_NOPREFIX);
 }
 
-void draw_graph(HDC dc, const RECT& area, const PlotGraph& graph, const PassSeries& series) {
+void draw_graph(HDC dc, const PlotArea& place, const PlotGraph& graph, const PassSeries& series) {
+    const RECT area{static_cast<LONG>(place.left), static_cast<LONG>(place.top),
+                    static_cast<LONG>(place.left + place.width),
+                    static_cast<LONG>(place.top + place.height)};
     HPEN grid = CreatePen(PS_SOLID, 1, gdi(kPlotGrid));
     HGDIOBJ old_pen = SelectObject(dc, grid);
     HGDIOBJ old_brush = SelectObject(dc, GetStockObject(NULL_BRUSH));
     Rectangle(dc, area.left, area.top, area.right, area.bottom);
     SelectObject(dc, old_brush);
-    const RECT title_row{area.left, area.top - kTitleHeight, area.right, area.top};
+    const RECT title_row{area.left, area.top - static_cast<LONG>(kPlotTitleHeight), area.right,
+                         area.top};
     text(dc, graph.title, title_row, DT_LEFT | DT_VCENTER);
-    const std::vector<TrackingPoint>& points = series.points();
-    if (!points.empty()) {
-        const auto [low, high] = graph_range(points, graph);
-        text(dc, axis_label(high, graph.unit), title_row, DT_RIGHT | DT_VCENTER);
-        text(dc, axis_label(low, graph.unit),
+    if (!series.points().empty()) {
+        const auto range = graph_range(series.points(), graph);
+        text(dc, axis_label(range.second, graph.unit), title_row, DT_RIGHT | DT_VCENTER);
+        text(dc, axis_label(range.first, graph.unit),
              RECT{area.left + 6, area.top, area.right - 6, area.bottom - 2}, DT_RIGHT | DT_BOTTOM);
-        const double width = area.right - area.left, height = area.bottom - area.top;
-        const double span = static_cast<double>(std::max<std::int64_t>(series.span_ms(), 1));
         HRGN clip = CreateRectRgn(area.left, area.top, area.right, area.bottom);
         SelectClipRgn(dc, clip);
         for (const PlotSeries& s : graph.series) {
             HPEN pen = CreatePen(s.line == PlotLine::Solid ? PS_SOLID : PS_DASH, 1, gdi(s.color));
             SelectObject(dc, pen);
-            bool drawing = false;
-            for (const TrackingPoint& point : points) {
-                const auto v = s.value(point);
-                if (!v) {
-                    drawing = false;
-                    continue;
-                }
-                const int x = area.left + static_cast<int>(
-                                              width * double(point.utc_ms - series.t0_ms()) / span);
-                const int y = area.bottom - static_cast<int>(height * (*v - low) / (high - low));
-                if (drawing)
-                    LineTo(dc, x, y);
-                else
-                    MoveToEx(dc, x, y, nullptr);
-                drawing = true;
+            for (const std::vector<PlotPoint>& line : series.lines(s, range, place)) {
+                MoveToEx(dc, std::lround(line.front().x), std::lround(line.front().y), nullptr);
+                for (const PlotPoint& at : line)
+                    LineTo(dc, std::lround(at.x), std::lround(at.y));
             }
             SelectObject(dc, grid);
             DeleteObject(pen);
@@ -122,12 +111,9 @@ void PlotView::paint() {
         SetTextColor(dc, gdi(kPlotText));
         text(dc, series_.title(), RECT{10, 4, client.right - 10, 22}, DT_LEFT | DT_VCENTER);
         const std::vector<PlotGraph> graphs = series_.graphs();
-        const int top = 26 + kTitleHeight, bottom = client.bottom - 22, gap = 6 + kTitleHeight;
-        const int h = (bottom - top - 2 * gap) / 3;
-        for (int i = 0; i < 3; ++i)
-            draw_graph(dc,
-                       RECT{10, top + i * (h + gap), client.right - 10, top + i * (h + gap) + h},
-                       graphs[i], series_);
+        const auto areas = graph_areas(client.right, client.bottom);
+        for (std::size_t i = 0; i < areas.size(); ++i)
+            draw_graph(dc, areas[i], graphs[i], series_);
         text(dc, series_.footer(),
              RECT{10, client.bottom - 20, client.right - 10, client.bottom - 2},
              DT_LEFT | DT_VCENTER);

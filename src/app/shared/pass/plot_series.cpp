@@ -107,6 +107,38 @@ std::int64_t PassSeries::span_ms() const {
     return points_.empty() ? 1 : points_.back().utc_ms - t0_ms();
 }
 
+std::vector<std::vector<PlotPoint>> PassSeries::lines(const PlotSeries& series,
+                                                      std::pair<double, double> range,
+                                                      const PlotArea& area) const {
+    const auto [low, high] = range;
+    const double span = static_cast<double>(std::max<std::int64_t>(span_ms(), 1));
+    std::vector<std::vector<PlotPoint>> lines;
+    bool drawing = false;
+    for (const TrackingPoint& point : points_) {
+        const std::optional<double> value = series.value(point);
+        if (!value) {
+            drawing = false;
+            continue;
+        }
+        if (!drawing)
+            lines.emplace_back();
+        drawing = true;
+        lines.back().push_back(
+            {area.left + area.width * static_cast<double>(point.utc_ms - t0_ms()) / span,
+             area.top + area.height - area.height * (*value - low) / (high - low)});
+    }
+    return lines;
+}
+
+std::array<PlotArea, 3> graph_areas(double width, double height) {
+    const double top = 26 + kPlotTitleHeight, bottom = height - 22, gap = 6 + kPlotTitleHeight;
+    const double h = (bottom - top - 2 * gap) / 3;
+    std::array<PlotArea, 3> areas{};
+    for (int i = 0; i < 3; ++i)
+        areas[static_cast<std::size_t>(i)] = {10, top + i * (h + gap), width - 20, h};
+    return areas;
+}
+
 std::string PassSeries::footer() const {
     if (points_.empty())
         return "";

@@ -6,6 +6,7 @@
 
 #include "pass_record.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -37,6 +38,20 @@ struct PlotGraph {
     std::string unit;
 };
 
+// A rectangle of the plot window, in its pixels.
+struct PlotArea {
+    double left, top, width, height;
+};
+struct PlotPoint {
+    double x, y;
+};
+
+// Each graph's title row stands this high above its area.
+inline constexpr double kPlotTitleHeight = 16;
+// The three graphs' areas (elevation, RX, TX) in a window of this size, between the title line
+// at the top and the footer line at the bottom.
+std::array<PlotArea, 3> graph_areas(double width, double height);
+
 // The low and high ends of a graph's value axis.
 std::pair<double, double> graph_range(const std::vector<TrackingPoint>& points,
                                       const PlotGraph& graph);
@@ -60,6 +75,10 @@ public:
     std::int64_t span_ms() const;
     // "3.5 min since AOS", or "" before the first point.
     std::string footer() const;
+    // Where `series` is drawn in `area` with the value axis `range` (graph_range): one line per
+    // run of points, broken where the series has a gap.
+    std::vector<std::vector<PlotPoint>>
+    lines(const PlotSeries& series, std::pair<double, double> range, const PlotArea& area) const;
 
 private:
     std::vector<TrackingPoint> points_;
