@@ -15,10 +15,6 @@ std::int64_t utc_ms() {
     return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
-const char* side_word(Side side) {
-    return side == Side::Rx ? "RX" : "TX";
-}
-
 // The window's Freq. UP / Freq. DOWN of each side.
 const char* step_button(Side side, int direction) {
     if (side == Side::Rx)
@@ -205,15 +201,15 @@ void Station::loop_behind(Side side, int steps) {
         view_.behind_steps[static_cast<int>(side)] = steps;
     }
     if (steps > 0)
-        journal_.warning(std::string(side_word(side)) + " behind by " + std::to_string(steps) +
+        journal_.warning(std::string(side_name(side)) + " behind by " + std::to_string(steps) +
                          " steps");
     else
-        journal_.notice(std::string(side_word(side)) + " caught up");
+        journal_.notice(std::string(side_name(side)) + " caught up");
 }
 
 // The radio may have taken more than one step for it: the operator should check the dial.
 void Station::loop_late_press(Side side, std::int64_t held_ms) {
-    journal_.warning(std::string("late press: ") + side_word(side) + " held " +
+    journal_.warning(std::string("late press: ") + side_name(side) + " held " +
                      std::to_string(held_ms) + " ms");
 }
 
@@ -241,7 +237,7 @@ void Station::reset_radios() {
 bool Station::nudge(Side side, int direction) {
     std::unique_lock lock(mutex_);
     if (!transponder_) {
-        journal_.warning(std::string("nudge ") + side_word(side) +
+        journal_.warning(std::string("nudge ") + side_name(side) +
                          " refused: no transponder chosen yet");
         return false;
     }
@@ -250,7 +246,7 @@ bool Station::nudge(Side side, int direction) {
     std::int64_t& offset = state_.offsets_hz[transponder_->name][index];
     offset += direction * step;
     view_.offset_hz[index] = offset;
-    journal_.notice(std::string("nudge ") + side_word(side) + (direction > 0 ? " up" : " down") +
+    journal_.notice(std::string("nudge ") + side_name(side) + (direction > 0 ? " up" : " down") +
                     ": offset " + std::to_string(offset) + " Hz");
     session_.post_input([this, side, index, direction](TFMain& form) {
         // A press the closed loop counts on a dial is brought back by its Reset itself.

@@ -32,7 +32,8 @@ bool on_off(const std::string& word, int line) {
     return word == "on";
 }
 
-const char* side_name(Side side) {
+// The trace's lower-case word for a side.
+const char* side_key(Side side) {
     return side == Side::Rx ? "rx" : "tx";
 }
 
@@ -72,19 +73,19 @@ void ParseLoopSetting(const std::string& name, const std::string& value, int lin
 }
 
 void LoopTrace::loop_pressed(const LoopPress& p) {
-    out_ << "{\"t\":" << p.t << ",\"press\":{\"side\":\"" << side_name(p.side)
+    out_ << "{\"t\":" << p.t << ",\"press\":{\"side\":\"" << side_key(p.side)
          << "\",\"direction\":\"" << (p.direction == PressDirection::Up ? "up" : "down")
          << "\",\"source\":\"" << press_origin_name(p.origin)
          << "\",\"dial_hz\":" << FormatGeneral(p.dial_hz) << "}}\n";
 }
 
 void LoopTrace::loop_behind(Side side, int steps) {
-    out_ << "{\"t\":" << host_.now() << ",\"behind\":{\"side\":\"" << side_name(side)
+    out_ << "{\"t\":" << host_.now() << ",\"behind\":{\"side\":\"" << side_key(side)
          << "\",\"steps\":" << steps << "}}\n";
 }
 
 void LoopTrace::loop_late_press(Side side, std::int64_t held_ms) {
-    out_ << "{\"t\":" << host_.now() << ",\"late_press\":{\"side\":\"" << side_name(side)
+    out_ << "{\"t\":" << host_.now() << ",\"late_press\":{\"side\":\"" << side_key(side)
          << "\",\"held_ms\":" << held_ms << "}}\n";
 }
 
@@ -95,7 +96,7 @@ void LoopTrace::dump(const ClosedLoop& loop) const {
         const auto number = [](const std::optional<double>& v) {
             return v ? FormatGeneral(*v) : std::string("null");
         };
-        out_ << (side == Side::Tx ? "," : "") << "\"" << side_name(side)
+        out_ << (side == Side::Tx ? "," : "") << "\"" << side_key(side)
              << "\":{\"tracking\":" << (s.tracking ? "true" : "false")
              << ",\"dial_hz\":" << number(s.dial_hz) << ",\"target_hz\":" << number(s.target_hz)
              << ",\"offset_hz\":" << FormatGeneral(s.offset_hz) << ",\"behind\":" << s.behind_steps

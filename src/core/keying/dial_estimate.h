@@ -11,6 +11,10 @@
 namespace dopplex {
 
 enum class Side { Rx, Tx };
+// "RX" or "TX", as the operator reads it.
+inline const char* side_name(Side side) {
+    return side == Side::Rx ? "RX" : "TX";
+}
 
 class DialEstimate {
 public:

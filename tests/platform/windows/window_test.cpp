@@ -645,10 +645,12 @@ TEST_F(WindowTest, LiveReadoutFollowsTheTrackerThroughATrain) {
     program.click("Button1"); // 30 pulses: 12 s
     ASSERT_TRUE(eventually([&] { return rising(bytes(), 0) >= 1; }));
     std::set<std::string> seen;
-    while (rising(bytes(), 0) < 25) {
-        seen.insert(text_of(live));
-        Sleep(100);
-    }
+    ASSERT_TRUE(eventually(
+        [&] {
+            seen.insert(text_of(live));
+            return rising(bytes(), 0) >= 25;
+        },
+        std::chrono::seconds(30)));
     EXPECT_GE(seen.size(), 5u) << "the live readout stood still during the train";
     ASSERT_TRUE(eventually([&] { return (last_byte() & 0x04) != 0; })); // tuned: the train ended
     const std::string after = text_of(program.item("l_el"));

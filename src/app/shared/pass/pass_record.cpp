@@ -2,10 +2,6 @@
 
 namespace dopplex::app {
 
-const char* side_name(Side side) {
-    return side == Side::Rx ? "RX" : "TX";
-}
-
 const char* direction_name(Direction direction) {
     return direction == Direction::Up ? "UP" : "DOWN";
 }

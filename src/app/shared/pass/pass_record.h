@@ -18,7 +18,6 @@ enum class Direction { Up, Down };
 // Loop: the closed loop following its target.
 enum class PulseSource { Tune, Adjust, Tracking, Manual, Reset, Loop, Other };
 
-const char* side_name(Side side);
 const char* direction_name(Direction direction);
 const char* source_name(PulseSource source);
 
