@@ -1,12 +1,19 @@
 #include "loop/doppler_predictor.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace dopplex {
 
 void DopplerPredictor::update(std::int64_t t, double hz) {
-    const bool fresh = last_ && t > last_->t && t - last_->t <= kLongestPredictionMs;
-    rate_hz_per_ms_ = fresh ? (hz - last_->hz) / static_cast<double>(t - last_->t) : 0;
+    if (last_ && t - last_->t >= kShortestRateBaseMs)
+        base_ = last_;
+    rate_hz_per_ms_ = 0;
+    if (base_ && t > base_->t && t - base_->t <= kLongestPredictionMs) {
+        const double rate = (hz - base_->hz) / static_cast<double>(t - base_->t);
+        if (std::fabs(rate) <= std::fabs(hz) * kFastestDopplerPerMs)
+            rate_hz_per_ms_ = rate;
+    }
     last_ = Sample{t, hz};
 }
 

@@ -9,12 +9,18 @@
 namespace dopplex {
 
 inline constexpr std::int64_t kLongestPredictionMs = 3000;
+// Updates that arrive bunched (a tracker catching up after a stall) are milliseconds apart: a
+// rate over so short a time would be wild, so it is measured against an older update instead.
+inline constexpr std::int64_t kShortestRateBaseMs = 500;
+// No satellite's Doppler moves faster than this share of its frequency (about twice that of an
+// overhead pass at 200 km); a faster change is the tracker turning to another frequency.
+inline constexpr double kFastestDopplerPerMs = 2e-9;
 
 class DopplerPredictor {
 public:
     void update(std::int64_t t, double hz);
     // A reopened link: the next update starts afresh.
-    void forget() { last_.reset(), rate_hz_per_ms_ = 0; }
+    void forget() { base_.reset(), last_.reset(), rate_hz_per_ms_ = 0; }
 
     bool known() const { return last_.has_value(); }
     double at(std::int64_t t) const;
@@ -28,6 +34,7 @@ private:
         std::int64_t t;
         double hz;
     };
+    std::optional<Sample> base_; // what the rate is measured from
     std::optional<Sample> last_;
     double rate_hz_per_ms_ = 0;
 };

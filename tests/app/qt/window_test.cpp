@@ -278,6 +278,16 @@ private slots:
         QTest::mouseClick(loop_widget(LoopField::ClearOffsets), Qt::LeftButton);
         QTRY_COMPARE(loop_text(LoopField::RxReadout), QString("RX offset 0 Hz"));
         QVERIFY(model<bool>([](TFMain& form) { return form.closed_loop.kept_offsets().empty(); }));
+
+        // Tuned 5 kHz below the Doppler at 1000 Hz a step, the side is behind until it catches up.
+        prepare_rx();
+        feed(update_above(5000));
+        QTRY_VERIFY(w("Button1")->isEnabled());
+        click("Button1");
+        QTRY_VERIFY(loop_text(LoopField::RxReadout).contains(", behind by "));
+        QTRY_COMPARE_WITH_TIMEOUT(loop_text(LoopField::RxReadout), QString("RX offset 0 Hz"),
+                                  kTrainTimeoutMs);
+        QCOMPARE(record_->rising(0).size(), std::size_t{5});
     }
 
     // The readouts hear the engine from outside: the plot's button shows the plot, which has the

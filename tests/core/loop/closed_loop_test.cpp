@@ -226,6 +226,18 @@ const RuleCase kRules[] = {
          EXPECT_EQ(r.rx_dial_at(9000, kRx), kRx + 400); // followed to 3 s after the update
          EXPECT_EQ(r.dial(Side::Rx), kRx + 2000);       // no rate across the 8 s gap
      }},
+    {"NoRateFromUpdatesThatArriveBunched", [](LoopSettings&) {},
+     [](Rig& r) {
+         follow(r, 0, constant(kRx));
+         r.updates(30, 30, constant(kRx + 1000), constant(kTx));
+     },
+     6000, [](const Rig& r) { EXPECT_EQ(r.dial(Side::Rx), kRx + 1000); }},
+    {"NoRateFromAJumpToAnotherFrequency", [](LoopSettings& s) { s.side(Side::Rx).step_hz = 12500; },
+     [](Rig& r) {
+         follow(r, 0, constant(kRx));
+         r.updates(1000, 1000, constant(kRx + 50000), constant(kTx));
+     },
+     6000, [](const Rig& r) { EXPECT_EQ(r.dial(Side::Rx), kRx + 50000); }},
     {"StopLowersTheLineAtOnce", [](LoopSettings&) {},
      [](Rig& r) {
          r.updates(0, 4000, constant(kRx + 1000), constant(kTx));
