@@ -25,7 +25,8 @@ bool still_open(HCONV conv) {
            IsWindow(info.hwndPartner);
 }
 
-std::string data_bytes(HDDEDATA data) {
+// A request's answer as bytes; the handle is freed.
+std::string take_bytes(HDDEDATA data) {
     std::string bytes;
     DWORD size = 0;
     const BYTE* start = DdeAccessData(data, &size);
@@ -33,7 +34,12 @@ std::string data_bytes(HDDEDATA data) {
         bytes.assign(reinterpret_cast<const char*>(start), size);
         DdeUnaccessData(data);
     }
+    DdeFreeDataHandle(data);
     return bytes;
+}
+
+HDDEDATA ask(HCONV conv, const StringHandle& item, UINT type, DWORD timeout_ms) {
+    return DdeClientTransaction(nullptr, 0, conv, item.get(), CF_TEXT, type, timeout_ms, nullptr);
 }
 
 } // namespace
@@ -145,8 +151,7 @@ std::optional<std::string> DdeTransport::transact(const std::string& item, UINT 
         }
         const StringHandle item_handle(*thread_, item);
         const auto asked = std::chrono::steady_clock::now();
-        HDDEDATA data = DdeClientTransaction(nullptr, 0, conv, item_handle.get(), CF_TEXT, type,
-                                             static_cast<DWORD>(timeout_ms), nullptr);
+        HDDEDATA data = ask(conv, item_handle, type, static_cast<DWORD>(timeout_ms));
         // Under Wine a request right after a watching one is refused at once: the engine's is
         // asked again, within its time.
         const auto left = std::chrono::milliseconds(timeout_ms) -
@@ -155,8 +160,7 @@ std::optional<std::string> DdeTransport::transact(const std::string& item, UINT 
         if (data == nullptr && type == XTYP_REQUEST && watch_asked_ &&
             asked - *watch_asked_ < std::chrono::seconds(1) && left.count() > 0 &&
             DdeGetLastError(thread_->instance()) == DMLERR_NOTPROCESSED) {
-            data = DdeClientTransaction(nullptr, 0, conv, item_handle.get(), CF_TEXT, type,
-                                        static_cast<DWORD>(left.count()), nullptr);
+            data = ask(conv, item_handle, type, static_cast<DWORD>(left.count()));
         }
         // Wine returns an undefined handle from a request that the tracker's terminate ended.
         if (data == nullptr || !still_open(conv)) {
@@ -164,8 +168,7 @@ std::optional<std::string> DdeTransport::transact(const std::string& item, UINT 
         }
         // ADVSTART answers TRUE, not a data handle.
         if (type == XTYP_REQUEST) {
-            answer->emplace(data_bytes(data));
-            DdeFreeDataHandle(data);
+            answer->emplace(take_bytes(data));
             watched(item, **answer);
         } else {
             answer->emplace();
@@ -211,14 +214,11 @@ void DdeTransport::fetch_unasked() {
     unasked_since_.reset();
     watch_asked_ = std::chrono::steady_clock::now();
     const StringHandle item_handle(*thread_, item);
-    const HDDEDATA data = DdeClientTransaction(nullptr, 0, conv, item_handle.get(), CF_TEXT,
-                                               XTYP_REQUEST, kWatchTimeoutMs, nullptr);
+    const HDDEDATA data = ask(conv, item_handle, XTYP_REQUEST, kWatchTimeoutMs);
     if (data == nullptr || !still_open(conv)) {
         return;
     }
-    const std::string bytes = data_bytes(data);
-    DdeFreeDataHandle(data);
-    watched(item, bytes);
+    watched(item, take_bytes(data));
 }
 
 void DdeTransport::disconnect() {
