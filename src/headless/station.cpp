@@ -201,8 +201,7 @@ void Station::loop_behind(Side side, int steps) {
         view_.behind_steps[static_cast<int>(side)] = steps;
     }
     if (steps > 0)
-        journal_.warning(std::string(side_name(side)) + " behind by " + std::to_string(steps) +
-                         " steps");
+        journal_.warning(std::string(side_name(side)) + " " + behind_words(steps));
     else
         journal_.notice(std::string(side_name(side)) + " caught up");
 }

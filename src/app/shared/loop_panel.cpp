@@ -139,8 +139,7 @@ std::string loop_readout(const LoopPanelView& view, LoopField field) {
     const auto i = static_cast<std::size_t>(side);
     std::string text = std::string(side_name(side)) + " offset " + signed_hz(view.offset_hz[i]);
     if (view.behind_steps[i] > 0)
-        text += ", behind by " + std::to_string(view.behind_steps[i]) +
-                (view.behind_steps[i] == 1 ? " step" : " steps");
+        text += ", " + behind_words(view.behind_steps[i]);
     return text;
 }
 

@@ -37,6 +37,10 @@ const char* press_origin_name(PressOrigin origin) {
     }
 }
 
+std::string behind_words(int steps) {
+    return "behind by " + std::to_string(steps) + (steps == 1 ? " step" : " steps");
+}
+
 ClosedLoop::ClosedLoop(EventLoop& loop, ChannelLatch& latch, const Control& enable_hardware)
     : loop_(loop), host_(loop.host()), latch_(latch), enable_hardware_(enable_hardware) {}
 

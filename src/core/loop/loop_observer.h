@@ -5,6 +5,7 @@
 #include "keying/dial_estimate.h"
 
 #include <cstdint>
+#include <string>
 
 namespace dopplex {
 
@@ -31,5 +32,7 @@ public:
 };
 
 const char* press_origin_name(PressOrigin origin); // "loop", "manual", "reset"
+// "behind by 1 step", "behind by 3 steps": as the operator reads it.
+std::string behind_words(int steps);
 
 } // namespace dopplex
