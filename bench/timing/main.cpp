@@ -261,25 +261,30 @@ void print_table(const std::vector<Row>& rows) {
 }
 
 void print_loop_presses(const std::vector<LoopRow>& rows) {
-    std::cout << "\nClosed loop: RX press lengths (rise to fall, ms) on the real clock; none may "
-                 "be held more than its length + "
-              << kLatePressMs << " ms.\n\n"
-              << "| press / gap | load   | presses | min     | median  | max     | over | "
-                 "guard ended |\n"
-              << "|-------------|--------|---------|---------|---------|---------|------|"
-                 "-------------|\n";
+    std::cout
+        << "\nClosed loop: RX press lengths (rise to fall, ms) on the real clock; none may "
+           "be held more than its length + "
+        << kLatePressMs << " ms.\n\n"
+        << "| press / gap | load   | presses | missing | min     | median  | max     | over | "
+           "guard ended |\n"
+        << "|-------------|--------|---------|---------|---------|---------|---------|------|"
+           "-------------|\n";
     for (const LoopRow& row : rows) {
         std::vector<double> lengths = row.presses.press_ms;
         std::sort(lengths.begin(), lengths.end());
         const auto over = std::count_if(lengths.begin(), lengths.end(), [&](double ms) {
             return ms > static_cast<double>(row.press_ms + kLatePressMs);
         });
+        const auto length = [&lengths](std::size_t at) {
+            return lengths.empty() ? std::string("-") : fixed(lengths[at], 3);
+        };
         std::cout << "| " << pad(std::to_string(row.press_ms) + " ms", 11) << " | "
                   << pad(row.load, 6) << " | " << pad(std::to_string(lengths.size()), 7) << " | "
-                  << pad(fixed(lengths.front(), 3), 7) << " | "
-                  << pad(fixed(lengths[(lengths.size() - 1) / 2], 3), 7) << " | "
-                  << pad(fixed(lengths.back(), 3), 7) << " | " << pad(std::to_string(over), 4)
-                  << " | " << pad(std::to_string(row.presses.late), 11) << " |\n";
+                  << pad(std::to_string(row.presses.missing), 7) << " | " << pad(length(0), 7)
+                  << " | " << pad(length(lengths.empty() ? 0 : (lengths.size() - 1) / 2), 7)
+                  << " | " << pad(length(lengths.empty() ? 0 : lengths.size() - 1), 7) << " | "
+                  << pad(std::to_string(over), 4) << " | "
+                  << pad(std::to_string(row.presses.late), 11) << " |\n";
     }
 }
 
@@ -434,7 +439,8 @@ int run(int argc, char** argv) {
     std::cout << "Dopplex timing on " << std::thread::hardware_concurrency()
               << " cores; loaded: " << kLoadThreads << " spinning threads; timer slack "
               << timer_slack_text() << "; load average before " << load_before << ", after "
-              << load_average() << "\n";
+              << load_average() << "\nPriority: as started (this run asks for "
+              << "none; --heavy and --loop-long ask for real-time)\n";
     print_table(rows);
     print_loop_presses(loop_rows);
     print_cpu(cpu);

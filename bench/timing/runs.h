@@ -21,13 +21,14 @@ struct TrainPresses {
     EdgeErrors errors;
     std::vector<double> press_ms;
     int late = 0;
+    int missing = 0; // presses asked for that never reached the lines
 };
 TrainPresses run_train_presses(const std::string& trace_path, int pulses,
                                std::function<void()> watchdog_setup);
 
 // The closed loop's RX presses after Tune RX, `presses` steps of 100 Hz from the reference to
 // the Doppler frequency, each held `press_ms` with `gap_ms` between; `late`: the presses the
-// guard ended; `watchdog_setup` as for a train.
+// guard ended; `missing`: those not sent by the end of the run; `watchdog_setup` as for a train.
 TrainPresses run_loop_presses(const std::string& trace_path, int presses, std::int64_t press_ms,
                               std::int64_t gap_ms, std::function<void()> watchdog_setup = {});
 
