@@ -31,6 +31,7 @@ struct TrackingPoint {
     double uplink_hz = 0;
     bool in_pass = false;                           // from AOS up to the end of the pass
     std::array<std::optional<double>, 2> dial_hz{}; // the estimated dial of RX, TX
+    bool ends_pass = false;                         // the engine took this update for the end
 };
 
 struct PulseRecord {

@@ -142,6 +142,7 @@ void PassRecorder::tracking_applied() {
     const bool starts = !in_pass_ && verdict->above;
     in_pass_ = in_pass_ || starts;
     point.in_pass = in_pass_;
+    point.ends_pass = in_pass_ && verdict->end_of_pass;
     for (PassObserver* observer : observers_) {
         if (starts)
             observer->pass_started(point);
