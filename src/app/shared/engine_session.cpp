@@ -26,7 +26,9 @@ EngineSession::EngineSession(std::unique_ptr<port::PortBackend> backend)
       timing_log_([](const std::string& line) { std::cerr << "Dopplex: " << line << '\n'; }),
       guard_(
           port_, [this] { return host_.now(); },
-          [this](const LatePress& press) { timing_log_(late_press_text(press)); }) {
+          [this](const LatePress& press) {
+              (late_press_log_ ? late_press_log_ : timing_log_)(late_press_text(press));
+          }) {
     // A request to a tracker that does not answer must not hold up closing either.
     host_.set_interrupt_hook([this] {
         if (form_.Tracking)
@@ -66,6 +68,8 @@ void EngineSession::start(std::function<void()> created) {
             realtime::request_for_this_thread(realtime::kEnginePriority);
         if (!timing.realtime)
             timing_log_("normal priority for the engine thread: " + timing.why);
+        if (priority_listener_)
+            priority_listener_(timing.realtime ? timing.how : std::string("normal priority"));
         {
             std::lock_guard lock(relay_.mutex);
             relay_.timing = timing.note();

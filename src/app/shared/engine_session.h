@@ -55,6 +55,14 @@ public:
     void set_timing_log(std::function<void(const std::string&)> log) {
         timing_log_ = std::move(log);
     }
+    // Before start(): told once, on the engine thread, the scheduling it runs at ("SCHED_FIFO 10",
+    // or "normal priority"); and, instead of the timing log, each press the guard had to end.
+    void set_priority_listener(std::function<void(const std::string&)> listener) {
+        priority_listener_ = std::move(listener);
+    }
+    void set_late_press_log(std::function<void(const std::string&)> log) {
+        late_press_log_ = std::move(log);
+    }
 
     // Engine thread: opens the port, runs FormCreate, calls `created`, then serves events until
     // stop().
@@ -111,6 +119,8 @@ private:
     StatusRelay relay_;
     port::SupervisedPort port_;
     std::function<void(const std::string&)> timing_log_;
+    std::function<void(const std::string&)> priority_listener_;
+    std::function<void(const std::string&)> late_press_log_;
     PressGuard guard_;
     DialWatch dial_{guard_};
     TFMain form_{loop_, dial_};
