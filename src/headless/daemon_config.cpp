@@ -3,6 +3,7 @@
 #include <ini.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -22,7 +23,7 @@ constexpr const char* kTransponderPrefix = "transponder ";
 constexpr const char* kOffsetsPrefix = "offsets ";
 
 using Handler = std::function<void(const std::string& section, const std::string& key,
-                                   const std::string& value)>;
+                                   const std::string& value, int line)>;
 
 // inih reads through this callback one line at a time, so a fault is tied to its line here.
 struct LineStream {
@@ -61,7 +62,7 @@ int on_pair(void* user, const char* section, const char* key, const char* value)
     try {
         if (!parse.seen.emplace(section, key).second)
             throw ConfigError(std::string("\"") + key + "\" given twice in [" + section + "]");
-        (*parse.handler)(section, key, value);
+        (*parse.handler)(section, key, value, parse.lines.line);
         return 1;
     } catch (const ConfigError& error) {
         parse.error = error.what();
@@ -106,7 +107,10 @@ T word(const std::string& key, const std::string& value,
     throw ConfigError("\"" + key + "\" must be one of " + names + ", not \"" + value + "\"");
 }
 
-void read_general(DaemonConfig& config, const std::string& key, const std::string& value) {
+void read_general(DaemonConfig& config, const std::string& key, const std::string& value,
+                  const std::string& place) {
+    if (key == "rig" || key == "uplink_rig" || key == "rotator" || key == "page")
+        config.places[key] = place;
     if (key == "port")
         config.port = value;
     else if (key == "rig")
@@ -191,9 +195,10 @@ void check_classic(const DaemonConfig& config, const std::string& origin) {
 void read_config(const std::string& text, const std::string& origin, DaemonConfig& config) {
     std::vector<Transponder> read;
     parse_ini(text, origin,
-              [&](const std::string& section, const std::string& key, const std::string& value) {
+              [&](const std::string& section, const std::string& key, const std::string& value,
+                  int line) {
                   if (section == "dopplexd")
-                      return read_general(config, key, value);
+                      return read_general(config, key, value, origin + ":" + std::to_string(line));
                   const std::string name = named(section, kTransponderPrefix);
                   if (name.empty())
                       throw ConfigError("unknown section [" + section +
@@ -222,18 +227,19 @@ void read_config(const std::string& text, const std::string& origin, DaemonConfi
 
 DaemonState read_state(const std::string& text, const std::string& origin) {
     DaemonState state;
-    parse_ini(text, origin,
-              [&](const std::string& section, const std::string& key, const std::string& value) {
-                  if (section == "page" && key == "token") {
-                      state.token = value;
-                      return;
-                  }
-                  const std::string name = named(section, kOffsetsPrefix);
-                  if (name.empty() || (key != "rx" && key != "tx"))
-                      throw ConfigError("unknown entry \"" + key + "\" in [" + section + "]");
-                  state.offsets_hz[name][key == "rx" ? 0 : 1] =
-                      integer(key, value, -1'000'000, 1'000'000);
-              });
+    parse_ini(
+        text, origin,
+        [&](const std::string& section, const std::string& key, const std::string& value, int) {
+            if (section == "page" && key == "token") {
+                state.token = value;
+                return;
+            }
+            const std::string name = named(section, kOffsetsPrefix);
+            if (name.empty() || (key != "rx" && key != "tx"))
+                throw ConfigError("unknown entry \"" + key + "\" in [" + section + "]");
+            state.offsets_hz[name][key == "rx" ? 0 : 1] =
+                integer(key, value, -kOffsetLimitHz, kOffsetLimitHz);
+        });
     return state;
 }
 
@@ -247,19 +253,37 @@ std::string write_state(const DaemonState& state) {
     return text;
 }
 
+namespace {
+
+void read_file(const std::filesystem::path& file, DaemonConfig& config) {
+    std::error_code error;
+    if (std::filesystem::is_directory(file, error))
+        throw ConfigError(file.string() + ": a folder, not a configuration file");
+    std::ifstream in(file);
+    if (!in)
+        throw ConfigError(file.string() + ": cannot be read: " + std::strerror(errno));
+    std::stringstream text;
+    text << in.rdbuf();
+    if (in.bad())
+        throw ConfigError(file.string() + ": cannot be read");
+    read_config(text.str(), file.string(), config);
+}
+
+} // namespace
+
 DaemonConfig load_config(const std::vector<std::filesystem::path>& files) {
     DaemonConfig config;
     for (const std::filesystem::path& file : files) {
         std::error_code missing;
-        if (!std::filesystem::exists(file, missing))
-            continue;
-        std::ifstream in(file);
-        std::stringstream text;
-        text << in.rdbuf();
-        if (!in)
-            throw ConfigError(file.string() + ": cannot be read");
-        read_config(text.str(), file.string(), config);
+        if (std::filesystem::exists(file, missing))
+            read_file(file, config);
     }
+    return config;
+}
+
+DaemonConfig load_named_config(const std::filesystem::path& file) {
+    DaemonConfig config;
+    read_file(file, config);
     return config;
 }
 

@@ -50,7 +50,12 @@ struct DaemonConfig {
     bool start_at_aos = true;
     Lock lock = Lock::Off;
     std::vector<Transponder> transponders; // in the order read
+    // "FILE:LINE" of each address setting read from a file, for the faults found when it is used.
+    std::map<std::string, std::string> places;
 };
+
+// The largest learnt offset either way: the state file holds no more, a nudge goes no further.
+inline constexpr std::int64_t kOffsetLimitHz = 1'000'000;
 
 // What the program keeps between runs: the page's token and the offsets learnt per transponder.
 struct DaemonState {
@@ -67,6 +72,8 @@ std::string write_state(const DaemonState& state);
 
 // Reads each file that exists, in order; a file that exists but cannot be read is an error.
 DaemonConfig load_config(const std::vector<std::filesystem::path>& files);
+// Reads the one file the operator named: missing, unreadable or a folder is an error.
+DaemonConfig load_named_config(const std::filesystem::path& file);
 
 // The transponder whose nominal downlink lies within 15 kHz of `downlink_hz`.
 struct TransponderChoice {

@@ -47,21 +47,26 @@ DaemonState load_state(const std::filesystem::path& file) {
 }
 
 void save_state(const std::filesystem::path& file, const DaemonState& state) {
-    const auto fail = [&file](const std::string& what) {
-        throw ConfigError(file.string() + ": " + what + ": " + std::strerror(errno));
-    };
     std::error_code ignored;
     std::filesystem::create_directories(file.parent_path(), ignored);
     const std::filesystem::path fresh = file.string() + ".new";
     const int fd = ::open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
-        fail("cannot be written");
+        throw ConfigError(file.string() + ": cannot be written: " + std::strerror(errno));
     const std::string text = write_state(state);
-    const bool written =
-        ::write(fd, text.data(), text.size()) == ssize_t(text.size()) && ::fsync(fd) == 0;
-    ::close(fd);
-    if (!written || std::rename(fresh.c_str(), file.c_str()) != 0)
-        fail("cannot be written");
+    const ssize_t wrote = ::write(fd, text.data(), text.size());
+    // A short write on a full disk leaves errno alone: it is one all the same.
+    int error = wrote < 0 ? errno : wrote != ssize_t(text.size()) ? ENOSPC : 0;
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && std::rename(fresh.c_str(), file.c_str()) != 0)
+        error = errno;
+    if (error == 0)
+        return;
+    ::unlink(fresh.c_str()); // the old file stays whole; no half-written one beside it
+    throw ConfigError(file.string() + ": cannot be written: " + std::strerror(error));
 }
 
 std::string new_token() {

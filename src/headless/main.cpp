@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <future>
 #include <iostream>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -65,28 +66,63 @@ void forward_hangup_and_quit() {
 
 DaemonConfig configure(const DaemonOptions& options) {
     DaemonConfig config =
-        options.config ? load_config({*options.config}) : load_config(default_config_files());
-    for (const auto& [option, setting] : {std::pair{&DaemonOptions::rig, &config.rig},
-                                          std::pair{&DaemonOptions::rotator, &config.rotator},
-                                          std::pair{&DaemonOptions::page, &config.page}})
-        if (options.*option)
+        options.config ? load_named_config(*options.config) : load_config(default_config_files());
+    for (const auto& [name, option, setting] :
+         {std::tuple{"rig", &DaemonOptions::rig, &config.rig},
+          std::tuple{"rotator", &DaemonOptions::rotator, &config.rotator},
+          std::tuple{"page", &DaemonOptions::page, &config.page}})
+        if (options.*option) {
             *setting = *(options.*option);
+            config.places.erase(name);
+        }
     if (options.port)
         config.port = options.port;
-    if (options.uplink_rig)
+    if (options.uplink_rig) {
         config.uplink_rig = options.uplink_rig;
+        config.places.erase("uplink_rig");
+    }
     if (options.no_log)
         config.pass_log.reset();
     return config;
 }
 
+// An address setting read as `read` reads it; a fault in one from a file names its line.
+template <typename Read>
+auto address_setting(const DaemonConfig& config, const std::string& key, const Read& read) {
+    try {
+        return read();
+    } catch (const std::invalid_argument& error) {
+        const auto place = config.places.find(key);
+        if (place == config.places.end())
+            throw;
+        throw ConfigError(place->second + ": " + error.what());
+    }
+}
+
 tracker::HamlibOptions listeners(const DaemonConfig& config) {
     tracker::HamlibOptions hamlib;
-    hamlib.rig = tracker::parse_endpoint("rig", config.rig);
-    hamlib.rotator = tracker::parse_endpoint("rotator", config.rotator);
+    const auto endpoint = [&config](const char* key, const std::string& text) {
+        return address_setting(config, key, [&] { return tracker::parse_endpoint(key, text); });
+    };
+    hamlib.rig = endpoint("rig", config.rig);
+    hamlib.rotator = endpoint("rotator", config.rotator);
     if (config.uplink_rig)
-        hamlib.uplink_rig = tracker::parse_endpoint("uplink_rig", *config.uplink_rig);
+        hamlib.uplink_rig = endpoint("uplink_rig", *config.uplink_rig);
     return hamlib;
+}
+
+// The link inside this process carries what the Hamlib relay heard: the tracker's protocol names
+// in the transport's words would mislead.
+std::string relay_words(const std::string& line) {
+    const std::string opened = "Conversation with ";
+    if (line.rfind(opened, 0) == 0 && line.size() > 5 &&
+        line.compare(line.size() - 5, 5, " open") == 0)
+        return "the Hamlib relay's link to the engine open";
+    return line;
+}
+
+std::string transponders(std::size_t count) {
+    return std::to_string(count) + (count == 1 ? " transponder" : " transponders");
 }
 
 int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journal) {
@@ -96,7 +132,7 @@ int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journa
     DaemonState state = load_state(state_file);
     std::optional<PageAddress> page;
     if (config.page != "off")
-        page = parse_page_address(config.page);
+        page = address_setting(config, "page", [&] { return parse_page_address(config.page); });
     if (page && !is_loopback(page->host) && state.token.empty()) {
         state.token = new_token();
         save_state(state_file, state);
@@ -137,20 +173,16 @@ int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journa
     app::EngineSession session(port::make_port_backend(spec));
     session.host().set_fallback_report(
         [&journal](const std::string& text) { journal.error("error: " + text); });
+    session.set_timing_log([&journal](const std::string& line) { journal.warning(line); });
     session.form().attach_link(link.services());
     link.set_status_listener(
-        [&journal](const std::string& line) { journal.info("link: " + line); });
+        [&journal](const std::string& line) { journal.info("link: " + relay_words(line)); });
     Station station(
         session, config, state,
-        [&journal, state_file](const DaemonState& saved) {
-            try {
-                save_state(state_file, saved);
-            } catch (const ConfigError& error) {
-                journal.error(error.what());
-            }
-        },
-        journal, fault);
+        [state_file](const DaemonState& saved) { save_state(state_file, saved); }, journal, fault);
     station.attach();
+    session.set_priority_listener([&station](const std::string& how) { station.timing(how); });
+    session.set_late_press_log([&station](const std::string& line) { station.late_press(line); });
     std::unique_ptr<StatusPage> status_page;
     if (page) {
         const bool open = !is_loopback(page->host);
@@ -164,7 +196,7 @@ int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journa
     session.form().on_close = [&station] { station.lower_all(); };
     session.start([&station] { station.created(); });
     journal.notice("dopplexd " + std::string(kVersion) + " on port " + port::describe(spec) + ", " +
-                   std::to_string(config.transponders.size()) + " transponder(s)");
+                   transponders(config.transponders.size()));
 
     try {
         source.run(

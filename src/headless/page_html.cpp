@@ -57,6 +57,7 @@ button.stop { background: #c62828; color: #fff; border-color: #8e0000; }
   <button id="stop" class="stop" onclick="act('stop')">Stop</button>
   <button id="reset" onclick="act('reset')">Reset</button>
   <button id="clear" onclick="if (confirm('Clear the learnt offsets?')) act('clear-offsets')">Clear offsets</button>
+  <span id="answer" class="warn"></span>
 </div>
 <div class="card">
   <div class="leds" id="leds"></div>
@@ -87,7 +88,8 @@ function show(s) {
   document.getElementById('leds').innerHTML = names.map((n, bit) =>
     '<span class="led' + (s.lines !== null && (s.lines >> bit) & 1 ? ' on' : '') + '">' + n + '</span>').join('');
   document.getElementById('port').textContent =
-    'port ' + s.port + ', lines ' + (s.lines === null ? 'unknown' : s.lines);
+    'port ' + s.port + ', lines ' + (s.lines === null ? 'unknown' : s.lines) +
+    '; engine thread ' + (s.priority || '?') + ', late presses ' + s.late_presses;
   const log = document.getElementById('log');
   log.textContent = s.log.join('\n');
   log.scrollTop = log.scrollHeight;
@@ -98,7 +100,10 @@ function poll() {
     .finally(() => setTimeout(poll, 1000));
 }
 function act(what) {
-  fetch(what, { method: 'POST', headers: Object.assign({ 'X-Dopplex': '1' }, headers) });
+  const answer = document.getElementById('answer');
+  fetch(what, { method: 'POST', headers: Object.assign({ 'X-Dopplex': '1' }, headers) })
+    .then(r => r.ok ? '' : r.text()).then(t => { answer.textContent = t; })
+    .catch(() => { answer.textContent = 'dopplexd does not answer'; });
 }
 poll();
 </script>

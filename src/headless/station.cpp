@@ -3,6 +3,7 @@
 #include "console/numtext/numtext.h"
 #include "tracker/record/tracking_record.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 
@@ -20,6 +21,10 @@ const char* step_button(Side side, int direction) {
     if (side == Side::Rx)
         return direction > 0 ? "Button2" : "Button3";
     return direction > 0 ? "Button20" : "Button21";
+}
+
+const char* direction_word(int direction) {
+    return direction > 0 ? " up" : " down";
 }
 
 const char* step_radio(int step_hz) {
@@ -46,6 +51,28 @@ LoopSettings loop_settings(const DaemonConfig& config, const Transponder& transp
 
 } // namespace
 
+// Names a pass the tracker sent no satellite name for (Gpredict) after the transponder, so the
+// pass log is named after it too.
+class Station::PassNamer final : public app::PassObserver {
+public:
+    PassNamer(app::PassObserver& next, std::function<std::string()> name)
+        : next_(next), name_(std::move(name)) {}
+    void pass_started(const app::TrackingPoint& aos) override { next_.pass_started(named(aos)); }
+    void tracking_update(const app::TrackingPoint& point) override {
+        next_.tracking_update(named(point));
+    }
+    void pulse_sent(const app::PulseRecord& pulse) override { next_.pulse_sent(pulse); }
+
+private:
+    app::TrackingPoint named(app::TrackingPoint point) const {
+        if (point.satellite.empty())
+            point.satellite = name_();
+        return point;
+    }
+    app::PassObserver& next_;
+    std::function<std::string()> name_;
+};
+
 Station::Station(app::EngineSession& session, DaemonConfig config, DaemonState state,
                  SaveState save, Journal& journal, Fault fault)
     : session_(session), config_(std::move(config)), save_(std::move(save)), journal_(journal),
@@ -59,6 +86,10 @@ Station::Station(app::EngineSession& session, DaemonConfig config, DaemonState s
                 journal_.info("pass log: " + file.string());
             });
         log_queue_ = std::make_unique<app::QueuedObserver>(*log_writer_);
+        log_namer_ = std::make_unique<PassNamer>(*log_queue_, [this] {
+            std::lock_guard lock(mutex_);
+            return transponder_ ? transponder_->name : std::string();
+        });
     }
 }
 
@@ -67,8 +98,8 @@ Station::~Station() = default;
 void Station::attach() {
     recorder_.attach();
     recorder_.add_observer(this);
-    if (log_queue_)
-        recorder_.add_observer(log_queue_.get());
+    if (log_namer_)
+        recorder_.add_observer(log_namer_.get());
     session_.form().add_observer(this);
     session_.add_port_listener(&recorder_);
     session_.add_port_listener(this);
@@ -79,6 +110,10 @@ void Station::attach() {
 
 void Station::created() {
     lower_all(); // nothing is pressed at start, whatever the lines were before
+    {
+        std::lock_guard lock(mutex_);
+        reset_ready_ = {session_.form().Button22.enabled(), session_.form().Button23.enabled()};
+    }
     journal_.info(config_.pass_log ? "pass log in " + config_.pass_log->string()
                                    : std::string("pass log off"));
 }
@@ -110,6 +145,7 @@ void Station::choose(double downlink_hz) {
     refused_.clear();
     transponder_ = *choice.transponder;
     nudges_ = {};
+    pending_ = {};
     const auto learnt = state_.offsets_hz.find(transponder_->name);
     const std::array<std::int64_t, 2> offsets =
         learnt == state_.offsets_hz.end() ? std::array<std::int64_t, 2>{} : learnt->second;
@@ -120,6 +156,7 @@ void Station::choose(double downlink_hz) {
     const int step = transponder_->sides[0].step_hz;
     view_.transponder = transponder_->name;
     view_.offset_hz = offsets;
+    in_reference_ = offsets;
     journal_.notice("transponder " + transponder_->name + " (downlink " + hz(double(downlink_hz)) +
                     "): RX reference " + rx + ", TX reference " + tx + ", step " +
                     std::to_string(step) + " Hz, offsets RX " + std::to_string(offsets[0]) +
@@ -175,41 +212,77 @@ void Station::pass_started(const app::TrackingPoint& aos) {
 }
 
 void Station::tracking_update(const app::TrackingPoint& point) {
-    std::lock_guard lock(mutex_);
-    const bool ended = view_.in_pass && !point.in_pass;
+    std::lock_guard saving(saving_);
+    std::unique_lock lock(mutex_);
+    // The engine's end of pass is the update that ends it, shown as out of the pass at once.
+    const bool ended = view_.in_pass && (point.ends_pass || !point.in_pass);
     view_.satellite = point.satellite;
-    view_.in_pass = point.in_pass;
+    view_.in_pass = point.in_pass && !point.ends_pass;
     view_.elevation_deg = point.elevation_deg;
     view_.azimuth_deg = point.azimuth_deg;
     view_.doppler_hz = {point.downlink_hz, point.uplink_hz};
-    view_.dial_hz = point.dial_hz;
+    for (const Side side : {Side::Rx, Side::Tx})
+        view_.dial_hz[static_cast<int>(side)] =
+            shown_dial(side, point.dial_hz[static_cast<int>(side)]);
     if (!ended)
         return;
-    journal_.notice("end of pass: " + point.satellite);
+    journal_.notice("end of pass: " + (!point.satellite.empty() ? point.satellite
+                                       : transponder_           ? transponder_->name
+                                                                : std::string("(no name)")));
+    const bool dropped = drop_pending();
     reset_radios();
     choosing_ = true;
+    const DaemonState kept = state_;
+    lock.unlock();
+    if (dropped)
+        keep(kept);
 }
 
 void Station::pulse_sent(const app::PulseRecord& pulse) {
     std::lock_guard lock(mutex_);
-    view_.dial_hz[static_cast<int>(pulse.side)] = pulse.dial_hz;
+    view_.dial_hz[static_cast<int>(pulse.side)] = shown_dial(pulse.side, pulse.dial_hz);
 }
 
+// A side that falls behind is told once when it starts and once when it ends, with the most it
+// was behind: the steps in between are on the page.
 void Station::loop_behind(Side side, int steps) {
+    const int index = static_cast<int>(side);
+    int started = 0, most = 0;
     {
         std::lock_guard lock(mutex_);
-        view_.behind_steps[static_cast<int>(side)] = steps;
+        started = view_.behind_steps[index] == 0 && steps > 0 ? steps : 0;
+        if (steps == 0 && view_.behind_steps[index] > 0)
+            most = most_behind_[index];
+        most_behind_[index] = steps == 0 ? 0 : std::max(most_behind_[index], steps);
+        view_.behind_steps[index] = steps;
     }
-    if (steps > 0)
-        journal_.warning(std::string(side_name(side)) + " " + behind_words(steps));
-    else
-        journal_.notice(std::string(side_name(side)) + " caught up");
+    if (started)
+        journal_.warning(std::string(side_name(side)) + " " + behind_words(started));
+    else if (most)
+        journal_.notice(std::string(side_name(side)) + " caught up (at most " + behind_words(most) +
+                        ")");
 }
 
 // The radio may have taken more than one step for it: the operator should check the dial.
 void Station::loop_late_press(Side side, std::int64_t held_ms) {
-    journal_.warning(std::string("late press: ") + side_name(side) + " held " +
-                     std::to_string(held_ms) + " ms");
+    late_press(std::string("late press: ") + side_name(side) + " held " + std::to_string(held_ms) +
+               " ms");
+}
+
+void Station::late_press(const std::string& what) {
+    {
+        std::lock_guard lock(mutex_);
+        ++view_.late_presses;
+    }
+    journal_.warning(what);
+}
+
+void Station::timing(const std::string& priority) {
+    {
+        std::lock_guard lock(mutex_);
+        view_.priority = priority;
+    }
+    journal_.info("engine thread: " + priority);
 }
 
 // Mutex held. Reset brings back what the engine counted; the page's nudges it did not count are
@@ -233,53 +306,163 @@ void Station::reset_radios() {
     });
 }
 
-bool Station::nudge(Side side, int direction) {
-    std::unique_lock lock(mutex_);
-    if (!transponder_) {
-        journal_.warning(std::string("nudge ") + side_name(side) +
-                         " refused: no transponder chosen yet");
-        return false;
+// Mutex held: the side's dial as the radio shows it, the offset typed into its reference added.
+std::optional<double> Station::shown_dial(Side side, std::optional<double> estimate) const {
+    if (!estimate)
+        return estimate;
+    return *estimate + static_cast<double>(in_reference_[static_cast<int>(side)]);
+}
+
+// Mutex held. The steps nudged and not pressed come off the learnt offset: it stays where the
+// dial is. True when there were any.
+bool Station::drop_pending() {
+    bool dropped = false;
+    for (const Side side : {Side::Rx, Side::Tx}) {
+        const int index = static_cast<int>(side);
+        if (pending_[index] == 0 || !transponder_)
+            continue;
+        std::int64_t& offset = state_.offsets_hz[transponder_->name][index];
+        offset -= std::int64_t{pending_[index]} * transponder_->sides[index].step_hz;
+        view_.offset_hz[index] = offset;
+        journal_.notice(std::string("nudge ") + side_name(side) + ": " +
+                        std::to_string(std::abs(pending_[index])) + " steps not pressed; offset " +
+                        std::to_string(offset) + " Hz");
+        pending_[index] = 0;
+        dropped = true;
     }
+    return dropped;
+}
+
+// The saving lock held: the state as it now is, or a journal line saying it is not kept.
+void Station::keep(const DaemonState& state) {
+    try {
+        save_(state);
+    } catch (const ConfigError& error) {
+        journal_.error(error.what());
+    }
+}
+
+ActionResult Station::nudge(Side side, int direction) {
+    std::lock_guard saving(saving_);
+    std::unique_lock lock(mutex_);
+    const std::string what = std::string("nudge ") + side_name(side) + direction_word(direction);
+    const auto refused = [this, &what](const std::string& why) {
+        journal_.warning(what + " refused: " + why);
+        return ActionResult{ActionResult::Outcome::Refused, what + " refused: " + why};
+    };
+    if (!transponder_)
+        return refused("no transponder chosen yet");
     const int index = static_cast<int>(side);
-    const int step = transponder_->sides[index].step_hz;
-    std::int64_t& offset = state_.offsets_hz[transponder_->name][index];
-    offset += direction * step;
-    view_.offset_hz[index] = offset;
-    journal_.notice(std::string("nudge ") + side_name(side) + (direction > 0 ? " up" : " down") +
-                    ": offset " + std::to_string(offset) + " Hz");
-    session_.post_input([this, side, index, direction](TFMain& form) {
-        // A press the closed loop counts on a dial is brought back by its Reset itself.
-        const bool counted = form.closed_mode() && form.closed_loop.state(side).dial_hz;
-        form.Click(step_button(side, direction));
-        if (!counted) {
-            std::lock_guard lock(mutex_);
-            nudges_[index] += direction;
-        }
-    });
-    const DaemonState saved = state_;
+    const std::string name = transponder_->name;
+    DaemonState proposed = state_;
+    std::int64_t& offset = proposed.offsets_hz[name][index];
+    offset += std::int64_t{direction} * transponder_->sides[index].step_hz;
+    if (std::abs(offset) > kOffsetLimitHz)
+        return refused("the offset would be " + std::to_string(offset) + " Hz, beyond the " +
+                       std::to_string(kOffsetLimitHz) + " Hz it may learn either way");
     lock.unlock();
-    save_(saved);
-    return true;
+    // Kept before it is pressed: a press the state does not hold would be lost at a restart.
+    try {
+        save_(proposed);
+    } catch (const ConfigError& error) {
+        journal_.error(what + " not done: " + error.what());
+        return {ActionResult::Outcome::Failed,
+                what + " not done, nothing pressed: " + error.what()};
+    }
+    lock.lock();
+    state_ = std::move(proposed);
+    view_.offset_hz[index] = state_.offsets_hz[name][index];
+    pending_[index] += direction;
+    journal_.notice(what + ": offset " + std::to_string(view_.offset_hz[index]) + " Hz");
+    if (!pressing_[index]) {
+        pressing_[index] = true;
+        session_.post_input([this, side](TFMain& form) { press_nudge(form, side); });
+    }
+    return {};
+}
+
+// Engine thread: one press toward the side's target, then the next in the queue's turn, so
+// tracking and Stop are served between presses.
+void Station::press_nudge(TFMain& form, Side side) {
+    const int index = static_cast<int>(side);
+    int direction = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (pending_[index] == 0) {
+            pressing_[index] = false;
+            return;
+        }
+        direction = pending_[index] > 0 ? 1 : -1;
+        pending_[index] -= direction;
+    }
+    // A press the closed loop counts on a dial is brought back by its Reset itself.
+    const bool counted = form.closed_mode() && form.closed_loop.state(side).dial_hz;
+    form.Click(step_button(side, direction));
+    if (!counted) {
+        std::lock_guard lock(mutex_);
+        nudges_[index] += direction;
+    }
+    session_.post_input([this, side](TFMain& next) { press_nudge(next, side); });
 }
 
 void Station::stop() {
-    journal_.notice("Stop");
     session_.host().request_stop();
-}
-
-void Station::reset() {
-    std::lock_guard lock(mutex_);
-    reset_radios();
-}
-
-void Station::clear_offsets() {
+    std::lock_guard saving(saving_);
     std::unique_lock lock(mutex_);
-    state_.offsets_hz.clear();
+    journal_.notice("Stop");
+    const bool dropped = drop_pending();
+    const DaemonState kept = state_;
+    lock.unlock();
+    if (dropped)
+        keep(kept);
+}
+
+// Mutex held.
+std::optional<std::string> Station::why_no_reset() const {
+    if (!transponder_)
+        return "no transponder chosen yet";
+    if (config_.tracking == TrackingMode::Classic && view_.in_pass)
+        return "the satellite is up: classic tracking resets after the pass";
+    const bool nudged = nudges_ != std::array<int, 2>{} || pending_ != std::array<int, 2>{};
+    if (!reset_ready_[0] && !reset_ready_[1] && !nudged)
+        return "both radios are at their references already";
+    return std::nullopt;
+}
+
+ActionResult Station::reset() {
+    std::lock_guard saving(saving_);
+    std::unique_lock lock(mutex_);
+    if (const std::optional<std::string> why = why_no_reset()) {
+        journal_.warning("Reset refused: " + *why);
+        return {ActionResult::Outcome::Refused, "Reset refused: " + *why};
+    }
+    const bool dropped = drop_pending();
+    reset_radios();
+    const DaemonState kept = state_;
+    lock.unlock();
+    if (dropped)
+        keep(kept);
+    return {};
+}
+
+ActionResult Station::clear_offsets() {
+    std::lock_guard saving(saving_);
+    std::unique_lock lock(mutex_);
+    drop_pending();
+    DaemonState proposed = state_;
+    proposed.offsets_hz.clear();
+    lock.unlock();
+    try {
+        save_(proposed);
+    } catch (const ConfigError& error) {
+        journal_.error(std::string("offsets not cleared: ") + error.what());
+        return {ActionResult::Outcome::Failed, std::string("offsets not cleared: ") + error.what()};
+    }
+    lock.lock();
+    state_ = std::move(proposed);
     view_.offset_hz = {};
     journal_.notice("offsets cleared: the next pass starts from the nominal frequencies");
-    const DaemonState saved = state_;
-    lock.unlock();
-    save_(saved);
+    return {};
 }
 
 StationView Station::view() const {
@@ -296,12 +479,15 @@ void Station::control_changed(const Control& control, Change what) {
             return;
         const bool rx = &control == &form.Memo1 || &control == &form.Memo2;
         journal_.info(std::string(rx ? "RX: " : "TX: ") + line);
+    } else if (what == Change::Enabled &&
+               (&control == &form.Button22 || &control == &form.Button23)) {
+        std::lock_guard lock(mutex_);
+        reset_ready_[&control == &form.Button22 ? 0 : 1] = control.enabled();
     } else if (&control == &form.l_dd && what == Change::Text) {
         if (control.text() == "Opened") {
             link_opened_ = true;
-            journal_.info("tracker link open");
         } else if (link_opened_ && !closing_) {
-            fault_("the tracker link ended");
+            fault_("the link from the Hamlib relay ended");
         }
     }
 }

@@ -2,7 +2,9 @@
 // downlink it hears, types its references (less the learnt offsets) and ticks "Enable hardware",
 // starts tracking at AOS, resets both radios after the pass, and carries out the page's nudges,
 // Stop, Reset and clearing of offsets. Logs every event of the pass and ends the program through
-// `fault` when the port fails or the tracker link ends.
+// `fault` when the port fails or the tracker link ends. The page's nudges move a target per side
+// that one run of presses follows, so a burst of them is never a queue; Stop drops what is not
+// pressed yet. An action that cannot run answers why and changes nothing.
 // heard() runs on the tracking source's thread, the observers on the engine thread, the actions
 // and view() on any thread.
 #pragma once
@@ -31,19 +33,30 @@ struct StationView {
     bool in_pass = false;
     double elevation_deg = 0;
     double azimuth_deg = 0;
-    std::array<double, 2> doppler_hz{}; // RX (downlink), TX (uplink)
-    std::array<std::optional<double>, 2> dial_hz{};
+    std::array<double, 2> doppler_hz{};             // RX (downlink), TX (uplink)
+    std::array<std::optional<double>, 2> dial_hz{}; // where the radio is, its offset included
     std::array<std::int64_t, 2> offset_hz{};
     std::array<int, 2> behind_steps{}; // the closed loop: 0 when caught up
     std::optional<std::uint8_t> lines;
     std::string port;
     std::string tracking; // "classic", "closed"
+    std::string priority; // the engine thread's scheduling; empty until it starts
+    std::int64_t late_presses = 0;
+};
+
+// What a page action came to. Refused: it could not run here and now, nothing changed. Failed:
+// it should have run and did not.
+struct ActionResult {
+    enum class Outcome { Done, Refused, Failed };
+    Outcome outcome = Outcome::Done;
+    std::string reason;
 };
 
 class Station final : public FormObserver,
                       public app::PassObserver,
                       public port::PortStatusListener {
 public:
+    // Throws ConfigError when the state cannot be kept.
     using SaveState = std::function<void(const DaemonState&)>;
     using Fault = std::function<void(const std::string& why)>;
 
@@ -57,11 +70,15 @@ public:
     void created();
     // Each tracking text, before the link serves it.
     void heard(const std::string& text);
-    // From the page. A nudge before a transponder is chosen is refused (false).
-    bool nudge(Side side, int direction);
+    // From the page. A nudge is refused before a transponder is chosen and past the offset's
+    // limit; it fails, pressing nothing, when its offset cannot be kept.
+    ActionResult nudge(Side side, int direction);
     void stop();
-    void reset();
-    void clear_offsets();
+    ActionResult reset();
+    ActionResult clear_offsets();
+    // Engine thread: the engine thread's scheduling, and each press held too long.
+    void timing(const std::string& priority);
+    void late_press(const std::string& what);
     // The program is ending: a link or port that closes now is no fault.
     void closing() { closing_ = true; }
     // Writes 0 to the port whether "Enable hardware" is ticked or not (the form writes nothing
@@ -83,7 +100,11 @@ private:
     void choose(double downlink_hz);
     void start_tracking(TFMain& form);
     void reset_radios();
-    void save_state();
+    void press_nudge(TFMain& form, Side side);
+    std::optional<std::string> why_no_reset() const;
+    bool drop_pending();
+    std::optional<double> shown_dial(Side side, std::optional<double> estimate) const;
+    void keep(const DaemonState& state);
 
     app::EngineSession& session_;
     const DaemonConfig config_;
@@ -94,15 +115,25 @@ private:
     app::PassRecorder recorder_;
     std::unique_ptr<app::PassLogWriter> log_writer_;
     std::unique_ptr<app::QueuedObserver> log_queue_;
+    class PassNamer;
+    std::unique_ptr<PassNamer> log_namer_;
     std::atomic<bool> closing_{false};
     bool link_opened_ = false; // engine thread
 
+    // Taken before mutex_ by whatever changes the state and keeps it, so the file is written
+    // one at a time, in the order of the changes.
+    std::mutex saving_;
     mutable std::mutex mutex_; // guards what follows
     DaemonState state_;
     std::optional<Transponder> transponder_;
-    bool choosing_ = true;        // the next downlink heard picks the transponder
-    std::string refused_;         // why the last choice failed, logged once
-    std::array<int, 2> nudges_{}; // this pass's presses from the page, undone after its Reset
+    bool choosing_ = true;              // the next downlink heard picks the transponder
+    std::string refused_;               // why the last choice failed, logged once
+    std::array<int, 2> nudges_{};       // this pass's presses from the page, undone after its Reset
+    std::array<int, 2> pending_{};      // nudged steps not pressed yet, signed
+    std::array<bool, 2> pressing_{};    // a run of nudge presses is in the engine's queue
+    std::array<bool, 2> reset_ready_{}; // the engine's Reset of each side can run
+    std::array<std::int64_t, 2> in_reference_{}; // the offsets typed into the references
+    std::array<int, 2> most_behind_{};
     StationView view_;
     port::PortHealth last_health_ = port::PortHealth::Ok;
 };

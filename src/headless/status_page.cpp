@@ -46,6 +46,14 @@ std::string given_token(const httplib::Request& request) {
     return request.get_param_value("token");
 }
 
+void answer(httplib::Response& response, const ActionResult& result) {
+    response.status = result.outcome == ActionResult::Outcome::Done      ? 204
+                      : result.outcome == ActionResult::Outcome::Refused ? 409
+                                                                         : 500;
+    if (!result.reason.empty())
+        response.set_content(result.reason + "\n", "text/plain");
+}
+
 } // namespace
 
 PageAddress parse_page_address(const std::string& text) {
@@ -93,7 +101,8 @@ std::string status_json(const StationView& view, const std::vector<std::string>&
            ",\"elevation_deg\":" + std::to_string(view.elevation_deg) +
            ",\"azimuth_deg\":" + std::to_string(view.azimuth_deg) + ",\"sides\":[" + sides +
            "],\"lines\":" + number_or_null(view.lines) + ",\"port\":" + quoted(view.port) +
-           ",\"tracking\":" + quoted(view.tracking) + ",\"log\":[" + lines + "]}";
+           ",\"tracking\":" + quoted(view.tracking) + ",\"priority\":" + quoted(view.priority) +
+           ",\"late_presses\":" + std::to_string(view.late_presses) + ",\"log\":[" + lines + "]}";
 }
 
 StatusPage::StatusPage(Station& station, Journal& journal, const PageAddress& address,
@@ -124,33 +133,29 @@ StatusPage::StatusPage(Station& station, Journal& journal, const PageAddress& ad
     server.Get("/status", [this](const httplib::Request&, httplib::Response& response) {
         response.set_content(status_json(station_.view(), journal_.recent()), "application/json");
     });
-    // An action answers 204 when done, 400 for words it does not know, 409 when refused.
+    // An action answers 204 when done, 400 for words it does not know, 409 with the reason when
+    // refused, 500 with it when it failed.
     const auto action = [&server](const char* path,
-                                  std::function<int(const httplib::Request&)> run) {
+                                  std::function<ActionResult(const httplib::Request&)> run) {
         server.Post(path, [run](const httplib::Request& request, httplib::Response& response) {
-            response.status = run(request);
+            answer(response, run(request));
         });
     };
-    action("/nudge", [this](const httplib::Request& request) {
+    server.Post("/nudge", [this](const httplib::Request& request, httplib::Response& response) {
         const std::string side = request.get_param_value("side");
         const std::string direction = request.get_param_value("dir");
         if ((side != "rx" && side != "tx") || (direction != "up" && direction != "down"))
-            return 400;
-        return station_.nudge(side == "rx" ? Side::Rx : Side::Tx, direction == "up" ? 1 : -1) ? 204
-                                                                                              : 409;
+            response.status = 400;
+        else
+            answer(response,
+                   station_.nudge(side == "rx" ? Side::Rx : Side::Tx, direction == "up" ? 1 : -1));
     });
     action("/stop", [this](const httplib::Request&) {
         station_.stop();
-        return 204;
+        return ActionResult{};
     });
-    action("/reset", [this](const httplib::Request&) {
-        station_.reset();
-        return 204;
-    });
-    action("/clear-offsets", [this](const httplib::Request&) {
-        station_.clear_offsets();
-        return 204;
-    });
+    action("/reset", [this](const httplib::Request&) { return station_.reset(); });
+    action("/clear-offsets", [this](const httplib::Request&) { return station_.clear_offsets(); });
 
     port_ = address.port == 0
                 ? server.bind_to_any_port(address.host)

@@ -45,10 +45,12 @@ inline pid_t spawn(std::vector<std::string> argv, posix_spawn_file_actions_t& ac
 class RunningDaemon {
 public:
     // Starts dopplexd with the page on `page_host` and AO-91 (145.960 / 435.250 MHz, 100 Hz),
-    // with more `settings` and more of the transponder's.
+    // with more `settings`, more of the transponder's and a state file it kept before.
     explicit RunningDaemon(const std::string& page_host, const std::string& settings = {},
-                           const std::string& transponder = {}) {
+                           const std::string& transponder = {}, const std::string& state = {}) {
         const std::filesystem::path conf = std::filesystem::path(dir_.path()) / "dopplexd.conf";
+        if (!state.empty())
+            std::ofstream(state_file()) << state;
         std::ofstream(conf) << "[dopplexd]\nport = trace:" << trace_file().string()
                             << "\nrig = 127.0.0.1:0\nrotator = 127.0.0.1:0\npage = " << page_host
                             << ":0\npass_log = off\n"
@@ -65,7 +67,7 @@ public:
         close(out[1]);
         out_ = out[0];
         reader_ = std::thread([this] { read_output(); });
-        EXPECT_TRUE(eventually([this] { return printed().find(" transponder(s)") != npos; }))
+        EXPECT_TRUE(eventually([this] { return printed().find(" on port ") != npos; }))
             << printed();
         rig_ = port_after("Hamlib rig 127.0.0.1:");
         rotator_ = port_after("Hamlib rotator 127.0.0.1:");

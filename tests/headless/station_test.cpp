@@ -1,0 +1,201 @@
+// dopplexd's station against the running program: nudges and the state file they keep (bounded,
+// stoppable, refused when the state cannot be kept, read again at a restart), the end of a pass
+// at the relay's LOS with the page's Reset around it, and a configuration that cannot be read.
+#include "case_name.h"
+#include "running_daemon.h"
+
+#include <httplib.h>
+
+#include <gmock/gmock.h>
+
+namespace dopplex::test {
+namespace {
+
+using testing::HasSubstr;
+
+constexpr int kRxUp = 0;
+const httplib::Headers kAction{{"X-Dopplex", "1"}};
+
+httplib::Result post(RunningDaemon& daemon, const std::string& path) {
+    httplib::Client page("127.0.0.1", daemon.page());
+    return page.Post(path, kAction, "", "");
+}
+
+std::string status(RunningDaemon& daemon) {
+    httplib::Client page("127.0.0.1", daemon.page());
+    const httplib::Result result = page.Get("/status");
+    return result ? result->body : std::string();
+}
+
+std::string read_text(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string state_with_rx(std::int64_t rx_hz) {
+    return "[offsets AO-91]\nrx = " + std::to_string(rx_hz) + "\ntx = 0\n";
+}
+
+struct NudgeCase {
+    const char* name;
+    std::int64_t rx_before_hz; // the learnt RX offset in the state at start
+    int nudges;                // RX up, as fast as the page takes them
+    bool stop;                 // Stop once the first press is out
+    bool unwritable;           // the state file cannot be replaced
+    int last_status;
+    const char* last_reason; // part of the last answer's text
+};
+
+class Nudges : public testing::TestWithParam<NudgeCase> {};
+
+// The presses follow the offset the state keeps, and the state starts the next run.
+TEST_P(Nudges, PressWhatTheStateKeeps) {
+    const NudgeCase& row = GetParam();
+    std::string kept;
+    int pressed = 0;
+    {
+        RunningDaemon daemon("127.0.0.1", {}, {},
+                             row.rx_before_hz ? state_with_rx(row.rx_before_hz) : "");
+        RunningDaemon::tell(daemon.rig(), "F 145960500\n");
+        ASSERT_TRUE(daemon.printed_eventually("transponder AO-91"));
+        const std::filesystem::path blocker = daemon.state_file().string() + ".new";
+        if (row.unwritable)
+            std::filesystem::create_directory(blocker);
+        int last_status = -1;
+        std::string last_reason;
+        for (int n = 0; n < row.nudges; ++n) {
+            const httplib::Result answer = post(daemon, "/nudge?side=rx&dir=up");
+            last_status = answer ? answer->status : -1;
+            last_reason = answer ? answer->body : std::string();
+        }
+        EXPECT_EQ(last_status, row.last_status);
+        EXPECT_THAT(last_reason, HasSubstr(row.last_reason));
+        int at_stop = 0;
+        if (row.stop) {
+            ASSERT_TRUE(eventually([&] { return daemon.rises(kRxUp) >= 1; }));
+            at_stop = daemon.rises(kRxUp);
+            ASSERT_TRUE(post(daemon, "/stop"));
+        }
+        // A press takes 400 ms: two seconds would show any that follow.
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        pressed = daemon.rises(kRxUp);
+        if (row.stop) {
+            EXPECT_LE(pressed, at_stop + 1) << "presses went on after Stop";
+        }
+        const std::int64_t offset = row.rx_before_hz + 100 * pressed;
+        EXPECT_THAT(status(daemon), HasSubstr("\"offset_hz\":" + std::to_string(offset)));
+        if (row.unwritable) {
+            EXPECT_EQ(pressed, 0) << "pressed what the state could not keep";
+            std::filesystem::remove(blocker);
+        }
+        EXPECT_EQ(daemon.end(), 0);
+        kept = read_text(daemon.state_file());
+        EXPECT_FALSE(std::filesystem::exists(blocker));
+        if (offset != 0 || !kept.empty()) {
+            EXPECT_THAT(kept, HasSubstr("rx = " + std::to_string(offset) + "\n"));
+        }
+    }
+    RunningDaemon again("127.0.0.1", {}, {}, kept);
+    RunningDaemon::tell(again.rig(), "F 145960500\n");
+    EXPECT_TRUE(again.printed_eventually("offsets RX " +
+                                         std::to_string(row.rx_before_hz + 100 * pressed) + " Hz"))
+        << again.printed();
+}
+
+INSTANTIATE_TEST_SUITE_P(Station, Nudges,
+                         testing::Values(NudgeCase{"each_pressed", 0, 3, false, false, 204, ""},
+                                         NudgeCase{"stop_ends_a_burst", 0, 40, true, false, 204,
+                                                   ""},
+                                         NudgeCase{"refused_past_the_limit", 999'900, 2, false,
+                                                   false, 409, "beyond the 1000000 Hz"},
+                                         NudgeCase{"refused_when_the_state_cannot_be_kept", 0, 1,
+                                                   false, true, 500, "nothing pressed"}),
+                         [](const auto& info) { return case_name(info.param.name, info.index); });
+
+// The relay's LOS ends the pass on that update; the page's Reset runs only when it can.
+TEST(DopplexdPass, EndsAtTheRelaysLos) {
+    RunningDaemon daemon("127.0.0.1");
+    EXPECT_THAT(daemon.printed(), HasSubstr(", 1 transponder\n"));
+    struct Refusal {
+        const char* when;
+        std::function<void()> before;
+        const char* reason;
+    };
+    const Refusal refusals[] = {
+        {"before a transponder", [] {}, "no transponder chosen yet"},
+        {"in a classic pass",
+         [&] {
+             RunningDaemon::tell(daemon.rig(), "F 145960500\n");
+             RunningDaemon::tell(daemon.rotator(), "P 100 5\n");
+             ASSERT_TRUE(daemon.printed_eventually("AOS: AO-91"));
+         },
+         "the satellite is up"},
+    };
+    for (const Refusal& row : refusals) {
+        row.before();
+        const httplib::Result answer = post(daemon, "/reset");
+        ASSERT_TRUE(answer) << row.when;
+        EXPECT_EQ(answer->status, 409) << row.when;
+        EXPECT_THAT(answer->body, HasSubstr(row.reason)) << row.when;
+    }
+    EXPECT_THAT(daemon.printed(), testing::Not(HasSubstr("Reset: both radios")));
+    ASSERT_TRUE(eventually([&] { return daemon.rises(kRxUp) == 5; })); // the Tune at AOS
+
+    RunningDaemon::tell(daemon.rig(), "LOS\n");
+    EXPECT_TRUE(
+        eventually([&] { return status(daemon).find("\"in_pass\":false") != std::string::npos; }));
+    EXPECT_TRUE(daemon.printed_eventually("end of pass: AO-91\n"));
+    EXPECT_TRUE(daemon.printed_eventually("Reset: both radios back to their references"));
+}
+
+struct ConfigCase {
+    const char* name;
+    const char* text; // none: --config names the scratch folder's `what` itself
+    const char* what;
+    const char* said;
+};
+
+class NamedConfig : public testing::TestWithParam<ConfigCase> {};
+
+TEST_P(NamedConfig, StopsAndSaysWhere) {
+    ScratchDir dir;
+    const std::filesystem::path folder(dir.path());
+    std::filesystem::path named = folder / GetParam().what;
+    if (GetParam().text)
+        std::ofstream(named) << GetParam().text;
+    else if (std::string(GetParam().what) == "a-folder")
+        std::filesystem::create_directory(named);
+    int out[2];
+    ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    const pid_t pid = spawn({DOPPLEXD_PATH, "--config", named.string(), "--state",
+                             (folder / "state").string(), "--port", "trace:/dev/null"},
+                            actions);
+    close(out[1]);
+    std::string printed;
+    char chunk[4096];
+    for (ssize_t n; (n = read(out[0], chunk, sizeof chunk)) > 0;)
+        printed.append(chunk, static_cast<std::size_t>(n));
+    close(out[0]);
+    int exit_status = 0;
+    waitpid(pid, &exit_status, 0);
+    EXPECT_TRUE(WIFEXITED(exit_status) && WEXITSTATUS(exit_status) == 1) << printed;
+    EXPECT_THAT(printed, HasSubstr(named.string() + GetParam().said));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Station, NamedConfig,
+    testing::Values(
+        ConfigCase{"missing", nullptr, "absent.conf", ": cannot be read: No such file"},
+        ConfigCase{"a_folder", nullptr, "a-folder", ": a folder, not a configuration file"},
+        ConfigCase{"bad_page", "[dopplexd]\npage = nowhere\n", "d.conf", ":2: page: "},
+        ConfigCase{"bad_rig", "[dopplexd]\n\nrig = 127.0.0.1:99999\n", "d.conf", ":3: rig: "},
+        ConfigCase{"bad_rotator", "[dopplexd]\nrotator = :4533\n", "d.conf", ":2: rotator: "}),
+    [](const auto& info) { return case_name(info.param.name, info.index); });
+
+} // namespace
+} // namespace dopplex::test
