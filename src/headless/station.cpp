@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <utility>
 
 namespace dopplex::headless {
 
@@ -290,6 +291,8 @@ void Station::timing(const std::string& priority) {
 void Station::reset_radios() {
     journal_.notice("Reset: both radios back to their references");
     session_.post_input([this](TFMain& form) {
+        if (form.closed_mode())
+            stop_loop_nudges(form); // the loop's Reset replaces what it has to press
         std::array<int, 2> nudges;
         {
             std::lock_guard lock(mutex_);
@@ -397,7 +400,10 @@ void Station::press_nudge(TFMain& form, Side side) {
     }
     // A press the closed loop counts on a dial is brought back by its Reset itself.
     const bool counted = form.closed_mode() && form.closed_loop.state(side).dial_hz;
+    const int queued_before = form.closed_loop.state(side).pending;
     form.Click(step_button(side, direction));
+    // Outside tracking the loop takes the press as one of its own and sends it in turn.
+    in_loop_[index] += form.closed_loop.state(side).pending - queued_before;
     if (!counted) {
         std::lock_guard lock(mutex_);
         nudges_[index] += direction;
@@ -407,6 +413,8 @@ void Station::press_nudge(TFMain& form, Side side) {
 
 void Station::stop() {
     session_.host().request_stop();
+    if (config_.tracking == TrackingMode::Closed)
+        session_.post_control([this](TFMain& form) { stop_loop_nudges(form); });
     std::lock_guard saving(saving_);
     std::unique_lock lock(mutex_);
     journal_.notice("Stop");
@@ -415,6 +423,40 @@ void Station::stop() {
     lock.unlock();
     if (dropped)
         keep(kept);
+}
+
+// Engine thread: the nudges the closed loop holds and has not pressed end with its presses, and
+// come off the learnt offset.
+void Station::stop_loop_nudges(TFMain& form) {
+    std::array<int, 2> held{};
+    for (const Side side : {Side::Rx, Side::Tx}) {
+        const int index = static_cast<int>(side);
+        // A loop that tracks took them as its offset: it stops on nothing here.
+        if (in_loop_[index] == 0 || form.closed_loop.state(side).tracking)
+            continue;
+        form.closed_loop.stop(side); // writes the port: its listeners take the locks below
+        held[index] = std::exchange(in_loop_[index], 0);
+    }
+    if (held == std::array<int, 2>{})
+        return;
+    std::lock_guard saving(saving_);
+    std::unique_lock lock(mutex_);
+    for (const int index : {0, 1})
+        pending_[index] += held[index];
+    const bool dropped = drop_pending();
+    const DaemonState kept = state_;
+    lock.unlock();
+    if (dropped)
+        keep(kept);
+}
+
+// Engine thread. The presses that undo nudges after a Reset are the loop's too: they are not
+// nudges it holds, and they go the other way.
+void Station::loop_pressed(const LoopPress& press) {
+    int& held = in_loop_[static_cast<int>(press.side)];
+    const int direction = press.direction == PressDirection::Up ? 1 : -1;
+    if (press.origin == PressOrigin::Manual && held * direction > 0)
+        held -= direction;
 }
 
 // Mutex held.

@@ -94,6 +94,7 @@ public:
     void pulse_sent(const app::PulseRecord& pulse) override;
     void loop_behind(Side side, int steps) override;
     void loop_late_press(Side side, std::int64_t held_ms) override;
+    void loop_pressed(const LoopPress& press) override;
     void port_status_changed(const port::PortStatus& status) override;
 
 private:
@@ -101,6 +102,7 @@ private:
     void start_tracking(TFMain& form);
     void reset_radios();
     void press_nudge(TFMain& form, Side side);
+    void stop_loop_nudges(TFMain& form);
     std::optional<std::string> why_no_reset() const;
     bool drop_pending();
     std::optional<double> shown_dial(Side side, std::optional<double> estimate) const;
@@ -118,7 +120,8 @@ private:
     class PassNamer;
     std::unique_ptr<PassNamer> log_namer_;
     std::atomic<bool> closing_{false};
-    bool link_opened_ = false; // engine thread
+    bool link_opened_ = false;     // engine thread
+    std::array<int, 2> in_loop_{}; // engine thread: nudges the closed loop holds, not pressed
 
     // Taken before mutex_ by whatever changes the state and keeps it, so the file is written
     // one at a time, in the order of the changes.

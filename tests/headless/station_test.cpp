@@ -40,6 +40,7 @@ std::string state_with_rx(std::int64_t rx_hz) {
 
 struct NudgeCase {
     const char* name;
+    bool closed;               // the closed loop, 60 ms presses; else classic
     std::int64_t rx_before_hz; // the learnt RX offset in the state at start
     int nudges;                // RX up, as fast as the page takes them
     bool stop;                 // Stop once the first press is out
@@ -47,6 +48,9 @@ struct NudgeCase {
     int last_status;
     const char* last_reason; // part of the last answer's text
 };
+
+constexpr const char* kClosed = "tracking = closed\n";
+constexpr const char* kShortPresses = "rx_press_ms = 60\nrx_gap_ms = 60\n";
 
 class Nudges : public testing::TestWithParam<NudgeCase> {};
 
@@ -56,7 +60,8 @@ TEST_P(Nudges, PressWhatTheStateKeeps) {
     std::string kept;
     int pressed = 0;
     {
-        RunningDaemon daemon("127.0.0.1", {}, {},
+        RunningDaemon daemon("127.0.0.1", row.closed ? kClosed : "",
+                             row.closed ? kShortPresses : "",
                              row.rx_before_hz ? state_with_rx(row.rx_before_hz) : "");
         RunningDaemon::tell(daemon.rig(), "F 145960500\n");
         ASSERT_TRUE(daemon.printed_eventually("transponder AO-91"));
@@ -97,22 +102,25 @@ TEST_P(Nudges, PressWhatTheStateKeeps) {
             EXPECT_THAT(kept, HasSubstr("rx = " + std::to_string(offset) + "\n"));
         }
     }
-    RunningDaemon again("127.0.0.1", {}, {}, kept);
+    RunningDaemon again("127.0.0.1", row.closed ? kClosed : "", row.closed ? kShortPresses : "",
+                        kept);
     RunningDaemon::tell(again.rig(), "F 145960500\n");
     EXPECT_TRUE(again.printed_eventually("offsets RX " +
                                          std::to_string(row.rx_before_hz + 100 * pressed) + " Hz"))
         << again.printed();
 }
 
-INSTANTIATE_TEST_SUITE_P(Station, Nudges,
-                         testing::Values(NudgeCase{"each_pressed", 0, 3, false, false, 204, ""},
-                                         NudgeCase{"stop_ends_a_burst", 0, 40, true, false, 204,
-                                                   ""},
-                                         NudgeCase{"refused_past_the_limit", 999'900, 2, false,
-                                                   false, 409, "beyond the 1000000 Hz"},
-                                         NudgeCase{"refused_when_the_state_cannot_be_kept", 0, 1,
-                                                   false, true, 500, "nothing pressed"}),
-                         [](const auto& info) { return case_name(info.param.name, info.index); });
+INSTANTIATE_TEST_SUITE_P(
+    Station, Nudges,
+    testing::Values(NudgeCase{"each_pressed", false, 0, 3, false, false, 204, ""},
+                    NudgeCase{"stop_ends_a_burst", false, 0, 40, true, false, 204, ""},
+                    NudgeCase{"stop_ends_a_burst_the_closed_loop_holds", true, 0, 40, true, false,
+                              204, ""},
+                    NudgeCase{"refused_past_the_limit", false, 999'900, 2, false, false, 409,
+                              "beyond the 1000000 Hz"},
+                    NudgeCase{"refused_when_the_state_cannot_be_kept", false, 0, 1, false, true,
+                              500, "nothing pressed"}),
+    [](const auto& info) { return case_name(info.param.name, info.index); });
 
 // The relay's LOS ends the pass on that update; the page's Reset runs only when it can.
 TEST(DopplexdPass, EndsAtTheRelaysLos) {
