@@ -260,8 +260,8 @@ void Station::loop_behind(Side side, int steps) {
     if (started)
         journal_.warning(std::string(side_name(side)) + " " + behind_words(started));
     else if (most)
-        journal_.notice(std::string(side_name(side)) + " caught up (at most " + behind_words(most) +
-                        ")");
+        journal_.notice(std::string(side_name(side)) + " caught up (it had been " +
+                        behind_words(most) + " at most)");
 }
 
 // The radio may have taken more than one step for it: the operator should check the dial.

@@ -14,6 +14,7 @@ namespace {
 using testing::HasSubstr;
 
 constexpr int kRxUp = 0;
+constexpr auto npos = std::string::npos;
 const httplib::Headers kAction{{"X-Dopplex", "1"}};
 
 httplib::Result post(RunningDaemon& daemon, const std::string& path) {
@@ -152,10 +153,37 @@ TEST(DopplexdPass, EndsAtTheRelaysLos) {
     ASSERT_TRUE(eventually([&] { return daemon.rises(kRxUp) == 5; })); // the Tune at AOS
 
     RunningDaemon::tell(daemon.rig(), "LOS\n");
-    EXPECT_TRUE(
-        eventually([&] { return status(daemon).find("\"in_pass\":false") != std::string::npos; }));
+    EXPECT_TRUE(eventually([&] { return status(daemon).find("\"in_pass\":false") != npos; }));
     EXPECT_TRUE(daemon.printed_eventually("end of pass: AO-91\n"));
     EXPECT_TRUE(daemon.printed_eventually("Reset: both radios back to their references"));
+}
+
+// In the journal a side behind is one line when it starts and one when it ends; on the page the
+// dial reads where the radio is, the learnt offset in it.
+TEST(DopplexdJournal, ASideBehindIsToldOnceEachWay) {
+    RunningDaemon daemon("127.0.0.1", kClosed,
+                         "rx_press_ms = 30\nrx_gap_ms = 30\ntx_press_ms = 30\ntx_gap_ms = 30\n",
+                         state_with_rx(100));
+    RunningDaemon::tell(daemon.rig(), "F 145960500\n");
+    RunningDaemon::tell(daemon.rig(), "I 435249500\n");
+    ASSERT_TRUE(daemon.printed_eventually("transponder AO-91"));
+    RunningDaemon::tell(daemon.rotator(), "P 100 5\n");
+    ASSERT_TRUE(daemon.printed_eventually("closed loop started at AOS"));
+    ASSERT_TRUE(eventually([&] { return status(daemon).find("\"behind_steps\":0}") != npos; }));
+    RunningDaemon::tell(daemon.rig(), "F 145965500\n"); // 50 steps away
+    EXPECT_TRUE(daemon.printed_eventually("RX caught up (it had been behind by "));
+    EXPECT_TRUE(eventually([&] {
+        return status(daemon).find("\"dial_hz\":145965600,\"offset_hz\":100") != npos;
+    })) << status(daemon);
+    const std::string text = daemon.printed();
+    const auto count = [&text](const std::string& part) {
+        int n = 0;
+        for (std::size_t at = text.find(part); at != npos; at = text.find(part, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_GE(count("RX behind by "), 1);
+    EXPECT_EQ(count("RX behind by "), count("RX caught up")) << text;
 }
 
 struct ConfigCase {
