@@ -80,13 +80,55 @@ DaemonConfig configure(const DaemonOptions& options) {
     return config;
 }
 
-tracker::HamlibOptions listeners(const DaemonConfig& config) {
+tracker::HamlibOptions listeners(const DaemonConfig& config, Journal& journal) {
     tracker::HamlibOptions hamlib;
     hamlib.rig = tracker::parse_endpoint("rig", config.rig);
+    hamlib.rig.allow = config.rig_allow;
     hamlib.rotator = tracker::parse_endpoint("rotator", config.rotator);
-    if (config.uplink_rig)
+    hamlib.rotator.allow = config.rotator_allow;
+    if (config.uplink_rig) {
         hamlib.uplink_rig = tracker::parse_endpoint("uplink_rig", *config.uplink_rig);
+        hamlib.uplink_rig->allow = config.rig_allow;
+    }
+    hamlib.refused = [&journal](const std::string& why) { journal.warning("Hamlib " + why); };
     return hamlib;
+}
+
+// A page off this machine needs the token: made once and kept in the state file, never written
+// to the journal, whose last lines the page shows.
+void make_token(const std::optional<PageAddress>& page, const std::filesystem::path& state_file,
+                DaemonState& state, Journal* journal) {
+    if (!page || is_loopback(page->host) || !state.token.empty())
+        return;
+    state.token = new_token();
+    save_state(state_file, state);
+    if (journal)
+        journal->notice("the page's token is made and kept in " + state_file.string() +
+                        ": \"dopplexd --page-url\" prints the page's address with it");
+}
+
+// The page's full address, with the token where one is needed.
+int print_page_url(const DaemonOptions& options) {
+    const DaemonConfig config = configure(options);
+    if (config.page == "off") {
+        std::cerr << "dopplexd: the page is off\n";
+        return 1;
+    }
+    const PageAddress page = parse_page_address(config.page);
+    const std::filesystem::path state_file =
+        options.state ? std::filesystem::path(*options.state) : default_state_file();
+    DaemonState state = load_state(state_file);
+    make_token(page, state_file, state, nullptr);
+    std::string host = page.host;
+    if (host == "0.0.0.0" || host == "::") {
+        char name[256] = "";
+        host = ::gethostname(name, sizeof name - 1) == 0 && name[0] ? name : "localhost";
+    } else if (host.find(':') != std::string::npos) {
+        host = "[" + host + "]";
+    }
+    std::cout << "http://" << host << ":" << page.port << "/"
+              << (is_loopback(page.host) ? "" : "?token=" + state.token) << "\n";
+    return 0;
 }
 
 int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journal) {
@@ -97,12 +139,7 @@ int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journa
     std::optional<PageAddress> page;
     if (config.page != "off")
         page = parse_page_address(config.page);
-    if (page && !is_loopback(page->host) && state.token.empty()) {
-        state.token = new_token();
-        save_state(state_file, state);
-        journal.notice("the page's token, shown this once and kept in " + state_file.string() +
-                       ": " + state.token);
-    }
+    make_token(page, state_file, state, &journal);
     const port::PortSpec spec = port::choose_port_spec(
         config.port, environment("DOPPLEX_PORT"), std::filesystem::exists(port::default_parport));
 
@@ -115,7 +152,7 @@ int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journa
         }
     } cleanup{link_folder};
 
-    tracker::HamlibSource source(listeners(config));
+    tracker::HamlibSource source(listeners(config, journal));
     for (const std::string& line : source.listening())
         journal.info("Hamlib " + line);
     for (const std::string& line : source.exposed())
@@ -154,8 +191,8 @@ int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journa
     std::unique_ptr<StatusPage> status_page;
     if (page) {
         const bool open = !is_loopback(page->host);
-        status_page = std::make_unique<StatusPage>(station, journal, *page,
-                                                   open ? state.token : std::string());
+        status_page = std::make_unique<StatusPage>(
+            station, journal, *page, PageAccess{state.token, open, config.page_names});
         journal.info("page on " + page->host + ":" + std::to_string(status_page->port()) +
                      (open ? ", with the token" : ", this machine only"));
     }
@@ -215,6 +252,8 @@ int main(int argc, char** argv) {
     }
     Journal journal(std::cout, std::getenv("JOURNAL_STREAM") != nullptr);
     try {
+        if (options.page_url)
+            return print_page_url(options);
         tracker::StopSignal stop; // before any thread, so that only it takes SIGTERM and SIGINT
         forward_hangup_and_quit();
         return run(options, stop, journal);
