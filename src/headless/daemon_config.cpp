@@ -3,6 +3,7 @@
 #include <ini.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -107,6 +108,31 @@ T word(const std::string& key, const std::string& value,
     throw ConfigError("\"" + key + "\" must be one of " + names + ", not \"" + value + "\"");
 }
 
+// Host names, comma-separated, lower case.
+std::vector<std::string> host_names(const std::string& key, const std::string& value) {
+    std::vector<std::string> names;
+    std::istringstream words(value);
+    for (std::string name; std::getline(words, name, ',');) {
+        name.erase(0, name.find_first_not_of(" \t"));
+        name.erase(name.find_last_not_of(" \t") + 1);
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (name.empty() || name.size() > 253 ||
+            name.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789.-") != std::string::npos)
+            throw ConfigError("\"" + key + "\": \"" + name + "\" is not a host name");
+        names.push_back(name);
+    }
+    return names;
+}
+
+tracker::AllowList allow_list(const std::string& key, const std::string& value) {
+    try {
+        return tracker::parse_allow_list(key, value);
+    } catch (const std::invalid_argument& error) {
+        throw ConfigError(error.what());
+    }
+}
+
 void read_general(DaemonConfig& config, const std::string& key, const std::string& value,
                   const std::string& place) {
     if (key == "rig" || key == "uplink_rig" || key == "rotator" || key == "page")
@@ -119,8 +145,14 @@ void read_general(DaemonConfig& config, const std::string& key, const std::strin
         config.uplink_rig = value.empty() ? std::nullopt : std::optional(value);
     else if (key == "rotator")
         config.rotator = value;
+    else if (key == "rig_allow")
+        config.rig_allow = allow_list(key, value);
+    else if (key == "rotator_allow")
+        config.rotator_allow = allow_list(key, value);
     else if (key == "page")
         config.page = value;
+    else if (key == "page_names")
+        config.page_names = host_names(key, value);
     else if (key == "pass_log")
         config.pass_log =
             value == "off" ? std::nullopt : std::optional<std::filesystem::path>(value);

@@ -5,6 +5,8 @@
 // naming the file and line.
 #pragma once
 
+#include "hamlib/client_allow.h"
+
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -44,7 +46,10 @@ struct DaemonConfig {
     std::string rig = "127.0.0.1:4532";
     std::optional<std::string> uplink_rig;
     std::string rotator = "127.0.0.1:4533";
+    tracker::AllowList rig_allow; // the clients the rig listeners serve; empty: all
+    tracker::AllowList rotator_allow;
     std::string page = "127.0.0.1:8073";           // "off": no page
+    std::vector<std::string> page_names;           // lower case: names the page answers to, as well
     std::optional<std::filesystem::path> pass_log; // none: no pass log
     TrackingMode tracking = TrackingMode::Classic;
     bool start_at_aos = true;

@@ -27,6 +27,10 @@ DaemonOptions parse_daemon_options(const std::vector<std::string>& args) {
             options.version = true;
             continue;
         }
+        if (word == "--page-url") {
+            options.page_url = true;
+            continue;
+        }
         if (word == "--no-log") {
             options.no_log = true;
             continue;
@@ -62,6 +66,7 @@ std::string daemon_usage() {
            "  --page ADDR:PORT   the status page (default 127.0.0.1:8073; \"off\": none); on\n"
            "                     another address than this machine's a token is needed\n"
            "  --no-log           write no pass log\n"
+           "  --page-url         print the page's full address (with its token) and end\n"
            "  --help, --version\n\n"
            "Ports:\n" +
            port::port_spec_usage();

@@ -19,6 +19,7 @@ struct DaemonOptions {
     std::optional<std::string> rotator;
     std::optional<std::string> page;
     bool no_log = false;
+    bool page_url = false; // print the page's address and end
 };
 
 // Throws std::invalid_argument with a message for the operator.

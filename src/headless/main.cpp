@@ -99,15 +99,20 @@ auto address_setting(const DaemonConfig& config, const std::string& key, const R
     }
 }
 
-tracker::HamlibOptions listeners(const DaemonConfig& config) {
+tracker::HamlibOptions listeners(const DaemonConfig& config, Journal& journal) {
     tracker::HamlibOptions hamlib;
     const auto endpoint = [&config](const char* key, const std::string& text) {
         return address_setting(config, key, [&] { return tracker::parse_endpoint(key, text); });
     };
     hamlib.rig = endpoint("rig", config.rig);
+    hamlib.rig.allow = config.rig_allow;
     hamlib.rotator = endpoint("rotator", config.rotator);
-    if (config.uplink_rig)
+    hamlib.rotator.allow = config.rotator_allow;
+    if (config.uplink_rig) {
         hamlib.uplink_rig = endpoint("uplink_rig", *config.uplink_rig);
+        hamlib.uplink_rig->allow = config.rig_allow;
+    }
+    hamlib.refused = [&journal](const std::string& why) { journal.warning("Hamlib " + why); };
     return hamlib;
 }
 
@@ -125,6 +130,43 @@ std::string transponders(std::size_t count) {
     return std::to_string(count) + (count == 1 ? " transponder" : " transponders");
 }
 
+// A page off this machine needs the token: made once and kept in the state file, never written
+// to the journal, whose last lines the page shows.
+void make_token(const std::optional<PageAddress>& page, const std::filesystem::path& state_file,
+                DaemonState& state, Journal* journal) {
+    if (!page || is_loopback(page->host) || !state.token.empty())
+        return;
+    state.token = new_token();
+    save_state(state_file, state);
+    if (journal)
+        journal->notice("the page's token is made and kept in " + state_file.string() +
+                        ": \"dopplexd --page-url\" prints the page's address with it");
+}
+
+// The page's full address, with the token where one is needed.
+int print_page_url(const DaemonOptions& options) {
+    const DaemonConfig config = configure(options);
+    if (config.page == "off") {
+        std::cerr << "dopplexd: the page is off\n";
+        return 1;
+    }
+    const PageAddress page = parse_page_address(config.page);
+    const std::filesystem::path state_file =
+        options.state ? std::filesystem::path(*options.state) : default_state_file();
+    DaemonState state = load_state(state_file);
+    make_token(page, state_file, state, nullptr);
+    std::string host = page.host;
+    if (host == "0.0.0.0" || host == "::") {
+        char name[256] = "";
+        host = ::gethostname(name, sizeof name - 1) == 0 && name[0] ? name : "localhost";
+    } else if (host.find(':') != std::string::npos) {
+        host = "[" + host + "]";
+    }
+    std::cout << "http://" << host << ":" << page.port << "/"
+              << (is_loopback(page.host) ? "" : "?token=" + state.token) << "\n";
+    return 0;
+}
+
 int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journal) {
     const DaemonConfig config = configure(options);
     const std::filesystem::path state_file =
@@ -133,12 +175,7 @@ int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journa
     std::optional<PageAddress> page;
     if (config.page != "off")
         page = address_setting(config, "page", [&] { return parse_page_address(config.page); });
-    if (page && !is_loopback(page->host) && state.token.empty()) {
-        state.token = new_token();
-        save_state(state_file, state);
-        journal.notice("the page's token, shown this once and kept in " + state_file.string() +
-                       ": " + state.token);
-    }
+    make_token(page, state_file, state, &journal);
     const port::PortSpec spec = port::choose_port_spec(
         config.port, environment("DOPPLEX_PORT"), std::filesystem::exists(port::default_parport));
 
@@ -151,7 +188,7 @@ int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journa
         }
     } cleanup{link_folder};
 
-    tracker::HamlibSource source(listeners(config));
+    tracker::HamlibSource source(listeners(config, journal));
     for (const std::string& line : source.listening())
         journal.info("Hamlib " + line);
     for (const std::string& line : source.exposed())
@@ -186,8 +223,8 @@ int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journa
     std::unique_ptr<StatusPage> status_page;
     if (page) {
         const bool open = !is_loopback(page->host);
-        status_page = std::make_unique<StatusPage>(station, journal, *page,
-                                                   open ? state.token : std::string());
+        status_page = std::make_unique<StatusPage>(
+            station, journal, *page, PageAccess{state.token, open, config.page_names});
         journal.info("page on " + page->host + ":" + std::to_string(status_page->port()) +
                      (open ? ", with the token" : ", this machine only"));
     }
@@ -247,6 +284,8 @@ int main(int argc, char** argv) {
     }
     Journal journal(std::cout, std::getenv("JOURNAL_STREAM") != nullptr);
     try {
+        if (options.page_url)
+            return print_page_url(options);
         tracker::StopSignal stop; // before any thread, so that only it takes SIGTERM and SIGINT
         forward_hangup_and_quit();
         return run(options, stop, journal);

@@ -57,7 +57,7 @@ button.stop { background: #c62828; color: #fff; border-color: #8e0000; }
   <button id="stop" class="stop" onclick="act('stop')">Stop</button>
   <button id="reset" onclick="act('reset')">Reset</button>
   <button id="clear" onclick="if (confirm('Clear the learnt offsets?')) act('clear-offsets')">Clear offsets</button>
-  <span id="answer" class="warn"></span>
+  <div id="refused" class="warn"></div>
 </div>
 <div class="card">
   <div class="leds" id="leds"></div>
@@ -100,10 +100,11 @@ function poll() {
     .finally(() => setTimeout(poll, 1000));
 }
 function act(what) {
-  const answer = document.getElementById('answer');
+  const refused = document.getElementById('refused');
   fetch(what, { method: 'POST', headers: Object.assign({ 'X-Dopplex': '1' }, headers) })
-    .then(r => r.ok ? '' : r.text()).then(t => { answer.textContent = t; })
-    .catch(() => { answer.textContent = 'dopplexd does not answer'; });
+    .then(r => r.ok ? '' : r.text().then(t => t || 'refused (' + r.status + ')'))
+    .catch(() => 'dopplexd does not answer')
+    .then(why => { refused.textContent = why; });
 }
 poll();
 </script>

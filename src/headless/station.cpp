@@ -351,7 +351,7 @@ ActionResult Station::nudge(Side side, int direction) {
     const std::string what = std::string("nudge ") + side_name(side) + direction_word(direction);
     const auto refused = [this, &what](const std::string& why) {
         journal_.warning(what + " refused: " + why);
-        return ActionResult{ActionResult::Outcome::Refused, what + " refused: " + why};
+        return ActionResult::refused(what + " refused: " + why);
     };
     if (!transponder_)
         return refused("no transponder chosen yet");
@@ -369,8 +369,7 @@ ActionResult Station::nudge(Side side, int direction) {
         save_(proposed);
     } catch (const ConfigError& error) {
         journal_.error(what + " not done: " + error.what());
-        return {ActionResult::Outcome::Failed,
-                what + " not done, nothing pressed: " + error.what()};
+        return ActionResult::failed(what + " not done, nothing pressed: " + error.what());
     }
     lock.lock();
     state_ = std::move(proposed);
@@ -476,7 +475,7 @@ ActionResult Station::reset() {
     std::unique_lock lock(mutex_);
     if (const std::optional<std::string> why = why_no_reset()) {
         journal_.warning("Reset refused: " + *why);
-        return {ActionResult::Outcome::Refused, "Reset refused: " + *why};
+        return ActionResult::refused("Reset refused: " + *why);
     }
     const bool dropped = drop_pending();
     reset_radios();
@@ -498,13 +497,14 @@ ActionResult Station::clear_offsets() {
         save_(proposed);
     } catch (const ConfigError& error) {
         journal_.error(std::string("offsets not cleared: ") + error.what());
-        return {ActionResult::Outcome::Failed, std::string("offsets not cleared: ") + error.what()};
-    }
-    lock.lock();
-    state_ = std::move(proposed);
-    view_.offset_hz = {};
-    journal_.notice("offsets cleared: the next pass starts from the nominal frequencies");
-    return {};
+        return ActionResult::failed( std::string("offsets not cleared: ") + error.what()
+    };
+}
+lock.lock();
+state_ = std::move(proposed);
+view_.offset_hz = {};
+journal_.notice("offsets cleared: the next pass starts from the nominal frequencies");
+return {};
 }
 
 StationView Station::view() const {

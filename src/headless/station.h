@@ -9,6 +9,7 @@
 // and view() on any thread.
 #pragma once
 
+#include "action_result.h"
 #include "daemon_config.h"
 #include "engine_session.h"
 #include "journal.h"
@@ -42,14 +43,6 @@ struct StationView {
     std::string tracking; // "classic", "closed"
     std::string priority; // the engine thread's scheduling; empty until it starts
     std::int64_t late_presses = 0;
-};
-
-// What a page action came to. Refused: it could not run here and now, nothing changed. Failed:
-// it should have run and did not.
-struct ActionResult {
-    enum class Outcome { Done, Refused, Failed };
-    Outcome outcome = Outcome::Done;
-    std::string reason;
 };
 
 class Station final : public FormObserver,

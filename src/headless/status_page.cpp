@@ -1,57 +1,36 @@
 #include "status_page.h"
 
-#include <httplib.h>
+#include "hamlib/peer_owner.h"
+#include "json_text.h"
+#include "page_access.h"
 
-#include <cstdio>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace dopplex::headless {
 
 namespace {
 
-std::string quoted(const std::string& text) {
-    std::string out = "\"";
-    for (const unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
+const char* const kText = "text/plain; charset=utf-8";
 
 template <typename T> std::string number_or_null(const std::optional<T>& value) {
     return value ? std::to_string(static_cast<std::int64_t>(*value)) : "null";
 }
 
-// Compares all of both, so the time taken says nothing about where they differ.
-bool same_secret(const std::string& given, const std::string& token) {
-    unsigned difference = given.size() == token.size() ? 0 : 1;
-    for (std::size_t i = 0; i < given.size(); ++i)
-        difference |= static_cast<unsigned char>(given[i]) ^
-                      static_cast<unsigned char>(token[i % token.size()]);
-    return difference == 0;
+std::string value_of(const std::map<std::string, std::string>& values, const std::string& key) {
+    const auto found = values.find(key);
+    return found == values.end() ? std::string() : found->second;
 }
 
-std::string given_token(const httplib::Request& request) {
-    const std::string bearer = request.get_header_value("Authorization");
+std::string given_token(const HttpRequest& request) {
+    const std::string bearer = value_of(request.headers, "authorization");
     if (bearer.rfind("Bearer ", 0) == 0)
         return bearer.substr(7);
-    return request.get_param_value("token");
+    return value_of(request.query, "token");
 }
 
-void answer(httplib::Response& response, const ActionResult& result) {
-    response.status = result.outcome == ActionResult::Outcome::Done      ? 204
-                      : result.outcome == ActionResult::Outcome::Refused ? 409
-                                                                         : 500;
-    if (!result.reason.empty())
-        response.set_content(result.reason + "\n", "text/plain");
+HttpAnswer refused(const char* why) {
+    return {403, kText, why};
 }
 
 } // namespace
@@ -94,81 +73,68 @@ std::string status_json(const StationView& view, const std::vector<std::string>&
     }
     std::string lines;
     for (const std::string& line : log)
-        lines += (lines.empty() ? "" : ",") + quoted(line);
-    return "{\"transponder\":" + quoted(view.transponder) +
-           ",\"satellite\":" + quoted(view.satellite) +
+        lines += (lines.empty() ? "" : ",") + json_string(line);
+    return "{\"transponder\":" + json_string(view.transponder) +
+           ",\"satellite\":" + json_string(view.satellite) +
            ",\"in_pass\":" + (view.in_pass ? "true" : "false") +
            ",\"elevation_deg\":" + std::to_string(view.elevation_deg) +
            ",\"azimuth_deg\":" + std::to_string(view.azimuth_deg) + ",\"sides\":[" + sides +
-           "],\"lines\":" + number_or_null(view.lines) + ",\"port\":" + quoted(view.port) +
-           ",\"tracking\":" + quoted(view.tracking) + ",\"priority\":" + quoted(view.priority) +
+           "],\"lines\":" + number_or_null(view.lines) + ",\"port\":" + json_string(view.port) +
+           ",\"tracking\":" + json_string(view.tracking) +
+           ",\"priority\":" + json_string(view.priority) +
            ",\"late_presses\":" + std::to_string(view.late_presses) + ",\"log\":[" + lines + "]}";
 }
 
 StatusPage::StatusPage(Station& station, Journal& journal, const PageAddress& address,
-                       std::string token)
-    : station_(station), journal_(journal), token_(std::move(token)),
-      server_(std::make_unique<httplib::Server>()) {
-    httplib::Server& server = *server_;
-    server.set_pre_routing_handler(
-        [this](const httplib::Request& request, httplib::Response& response) {
-            if (!token_.empty() && !same_secret(given_token(request), token_)) {
-                response.status = 403;
-                response.set_content("A token is needed: open the address dopplexd printed at its "
-                                     "first start.\n",
-                                     "text/plain");
-                return httplib::Server::HandlerResponse::Handled;
-            }
-            if (request.method == "POST" && request.get_header_value("X-Dopplex") != "1") {
-                response.status = 403;
-                response.set_content("Actions come from the page.\n", "text/plain");
-                return httplib::Server::HandlerResponse::Handled;
-            }
-            response.set_header("Cache-Control", "no-store");
-            return httplib::Server::HandlerResponse::Unhandled;
-        });
-    server.Get("/", [](const httplib::Request&, httplib::Response& response) {
-        response.set_content(kPageHtml, "text/html; charset=utf-8");
-    });
-    server.Get("/status", [this](const httplib::Request&, httplib::Response& response) {
-        response.set_content(status_json(station_.view(), journal_.recent()), "application/json");
-    });
-    // An action answers 204 when done, 400 for words it does not know, 409 with the reason when
-    // refused, 500 with it when it failed.
-    const auto action = [&server](const char* path,
-                                  std::function<ActionResult(const httplib::Request&)> run) {
-        server.Post(path, [run](const httplib::Request& request, httplib::Response& response) {
-            answer(response, run(request));
-        });
-    };
-    server.Post("/nudge", [this](const httplib::Request& request, httplib::Response& response) {
-        const std::string side = request.get_param_value("side");
-        const std::string direction = request.get_param_value("dir");
-        if ((side != "rx" && side != "tx") || (direction != "up" && direction != "down"))
-            response.status = 400;
-        else
-            answer(response,
-                   station_.nudge(side == "rx" ? Side::Rx : Side::Tx, direction == "up" ? 1 : -1));
-    });
-    action("/stop", [this](const httplib::Request&) {
-        station_.stop();
-        return ActionResult{};
-    });
-    action("/reset", [this](const httplib::Request&) { return station_.reset(); });
-    action("/clear-offsets", [this](const httplib::Request&) { return station_.clear_offsets(); });
+                       PageAccess access)
+    : station_(station), journal_(journal), access_(std::move(access)),
+      service_(std::make_unique<HttpService>(
+          address.host, address.port,
+          [this](const HttpRequest& request) { return answer(request); })) {}
 
-    port_ = address.port == 0
-                ? server.bind_to_any_port(address.host)
-                : (server.bind_to_port(address.host, address.port) ? address.port : -1);
-    if (port_ < 0)
-        throw std::runtime_error("the page cannot listen on " + address.host + ":" +
-                                 std::to_string(address.port));
-    thread_ = std::thread([&server] { server.listen_after_bind(); });
+HttpAnswer StatusPage::answer(const HttpRequest& request) {
+    if (!host_allowed(value_of(request.headers, "host"), request.ours, access_.names))
+        return refused("Refused: this page answers only to its own address, localhost and the "
+                       "names in page_names.\n");
+    const bool with_token = same_secret(given_token(request), access_.token);
+    if (access_.token_required && !with_token)
+        return refused("A token is needed: \"dopplexd --page-url\" on the station prints the "
+                       "page's full address.\n");
+    if (!with_token && loopback_peer(request.peer)) {
+        const std::optional<uid_t> owner = tracker::local_peer_owner(request.peer, request.ours);
+        if (!owner || *owner != getuid())
+            return refused("Refused: the page serves only the user who runs dopplexd on this "
+                           "machine, or the token.\n");
+    }
+    if (request.method == "GET" && request.path == "/")
+        return {200, "text/html; charset=utf-8", kPageHtml};
+    if (request.method == "GET" && request.path == "/status")
+        return {200, "application/json", status_json(station_.view(), journal_.recent())};
+    if (request.method != "POST")
+        return {404, kText, "Not here.\n"};
+    if (value_of(request.headers, "x-dopplex") != "1")
+        return refused("Actions come from the page.\n");
+    const ActionResult result = act(request);
+    return {result.status, kText, result.reason.empty() ? "" : result.reason + "\n"};
 }
 
-StatusPage::~StatusPage() {
-    server_->stop();
-    thread_.join();
+ActionResult StatusPage::act(const HttpRequest& request) {
+    if (request.path == "/nudge") {
+        const std::string side = value_of(request.query, "side");
+        const std::string direction = value_of(request.query, "dir");
+        if ((side != "rx" && side != "tx") || (direction != "up" && direction != "down"))
+            return {400, "A nudge is side=rx or tx and dir=up or down."};
+        return station_.nudge(side == "rx" ? Side::Rx : Side::Tx, direction == "up" ? 1 : -1);
+    }
+    if (request.path == "/stop") {
+        station_.stop();
+        return ActionResult::done();
+    }
+    if (request.path == "/reset")
+        return station_.reset();
+    if (request.path == "/clear-offsets")
+        return station_.clear_offsets();
+    return {404, "No such action."};
 }
 
 } // namespace dopplex::headless

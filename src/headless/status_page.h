@@ -1,20 +1,20 @@
 // The status and control page: the pass now, the lines, the last log lines and the operator's
-// buttons (nudge RX / TX up and down, Stop, Reset, clear offsets), served over HTTP on its own
-// thread. With a token every request must carry it ("Authorization: Bearer TOKEN" or
-// "?token=TOKEN"); one without it gets 403 and changes nothing. Actions are POSTs with the header
-// "X-Dopplex: 1", which a page of another site cannot send without asking first.
+// buttons (nudge RX / TX up and down, Stop, Reset, clear offsets), served by a bounded HTTP
+// service on its own thread. A request must name the page by one of its own names (page_access.h).
+// With the token required every request must carry it ("Authorization: Bearer TOKEN" or
+// "?token=TOKEN"); from this machine only the user who runs dopplexd is served without it. A
+// refused request gets 403 and changes nothing. Actions are POSTs with the header "X-Dopplex: 1",
+// which a page of another site cannot send without asking first.
 #pragma once
 
+#include "action_result.h"
+#include "http_service.h"
 #include "journal.h"
 #include "station.h"
 
 #include <memory>
 #include <string>
-#include <thread>
-
-namespace httplib {
-class Server;
-}
+#include <vector>
 
 namespace dopplex::headless {
 
@@ -27,23 +27,27 @@ PageAddress parse_page_address(const std::string& text);
 // 127.0.0.1, ::1 and localhost: only this machine reaches them.
 bool is_loopback(const std::string& host);
 
+struct PageAccess {
+    std::string token;              // empty: none made
+    bool token_required = false;    // for every request, from wherever it comes
+    std::vector<std::string> names; // the page's names besides its addresses and localhost
+};
+
 class StatusPage {
 public:
-    // An empty token: none needed. Binds at once; throws std::runtime_error when it cannot.
-    StatusPage(Station& station, Journal& journal, const PageAddress& address, std::string token);
-    ~StatusPage();
-    StatusPage(const StatusPage&) = delete;
-    StatusPage& operator=(const StatusPage&) = delete;
+    // Binds at once; throws std::runtime_error when it cannot.
+    StatusPage(Station& station, Journal& journal, const PageAddress& address, PageAccess access);
 
-    int port() const { return port_; }
+    int port() const { return service_->port(); }
 
 private:
+    HttpAnswer answer(const HttpRequest& request);
+    ActionResult act(const HttpRequest& request);
+
     Station& station_;
     Journal& journal_;
-    std::string token_;
-    std::unique_ptr<httplib::Server> server_;
-    int port_ = 0;
-    std::thread thread_;
+    PageAccess access_;
+    std::unique_ptr<HttpService> service_;
 };
 
 // The JSON of /status.

@@ -77,6 +77,15 @@ INSTANTIATE_TEST_SUITE_P(
                  "d.conf:4: \"tx_press_ms\" must be from 30 to 1000, not 29"},
         FileCase{"unknown_side_setting", std::string(kAo91) + "rx_hold = 3\n",
                  "d.conf:4: unknown setting \"rx_hold\" in [transponder AO-91]"},
+        FileCase{"lan_lists",
+                 "[dopplexd]\nrig_allow = 192.168.1.0/24, 10.0.0.5\n"
+                 "rotator_allow = fd00::/8\npage_names = Shack.local, pi\n",
+                 ""},
+        FileCase{"allow_not_a_network", "[dopplexd]\nrotator_allow = 192.168.1.0/33\n",
+                 "d.conf:2: rotator_allow: \"192.168.1.0/33\" is not an address or a network "
+                 "such as 192.168.1.0/24"},
+        FileCase{"page_name_not_a_name", "[dopplexd]\npage_names = shack, evil/x\n",
+                 "d.conf:2: \"page_names\": \"evil/x\" is not a host name"},
         FileCase{"line_too_long", "[dopplexd]\nport = " + std::string(300, 'x') + "\n",
                  "d.conf:2: line too long"}),
     [](const auto& info) { return test::case_name(info.param.name, info.index); });

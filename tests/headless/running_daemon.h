@@ -148,6 +148,21 @@ public:
     std::filesystem::path state_file() const {
         return std::filesystem::path(dir_.path()) / "dopplexd.state";
     }
+    // What "dopplexd --page-url" prints for this configuration and state.
+    std::string page_url() const {
+        const std::string command =
+            std::string(DOPPLEXD_PATH) + " --config " +
+            (std::filesystem::path(dir_.path()) / "dopplexd.conf").string() + " --state " +
+            state_file().string() + " --page-url";
+        std::string printed;
+        if (FILE* out = popen(command.c_str(), "r")) {
+            char chunk[256];
+            for (std::size_t n; (n = fread(chunk, 1, sizeof chunk, out)) > 0;)
+                printed.append(chunk, n);
+            EXPECT_EQ(pclose(out), 0) << command;
+        }
+        return printed;
+    }
     int rig() const { return rig_; }
     int rotator() const { return rotator_; }
     int page() const { return page_; }

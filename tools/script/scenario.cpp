@@ -4,7 +4,7 @@
 #include "console/field_table.h"
 #include "console/numtext/numtext.h"
 #include "console/tfmain.h"
-#include "json_out.h"
+#include "json_text.h"
 #include "keying/recording_port.h"
 #include "loop_trace.h"
 #include "runtime/event_loop.h"
@@ -205,14 +205,14 @@ void write_dump(std::ostream& out, std::int64_t t, const TFMain& form, const Loo
     out << "{\"t\":" << t << ",\"dump\":{\"controls\":{";
     bool first = true;
     for (const Control* c : form.controls()) {
-        out << (first ? "" : ",") << JsonString(c->name()) << ":{\"text\":" << JsonString(c->text())
-            << ",\"enabled\":" << json_bool(c->enabled())
+        out << (first ? "" : ",") << json_string(c->name())
+            << ":{\"text\":" << json_string(c->text()) << ",\"enabled\":" << json_bool(c->enabled())
             << ",\"visible\":" << json_bool(c->visible())
             << ",\"checked\":" << json_bool(c->checked());
         if (c->kind() == ControlKind::Memo) {
             out << ",\"lines\":[";
             for (std::size_t i = 0; i < c->lines().size(); ++i)
-                out << (i ? "," : "") << JsonString(c->lines()[i]);
+                out << (i ? "," : "") << json_string(c->lines()[i]);
             out << "]";
         }
         out << "}";
@@ -229,7 +229,7 @@ void write_dump(std::ostream& out, std::int64_t t, const TFMain& form, const Loo
             out << (first ? "" : ",") << "\"Timer" << id + 1 << "\"";
             first = false;
         }
-    out << "],\"focused\":" << JsonString(form.focused())
+    out << "],\"focused\":" << json_string(form.focused())
         << ",\"LastRxDoppler\":" << FormatGeneral(form.LastRxDoppler)
         << ",\"LastTxDoppler\":" << FormatGeneral(form.LastTxDoppler);
     if (loop)
@@ -250,10 +250,10 @@ void RunScenario(const Scenario& scenario, std::ostream& out) {
         out << "{\"t\":" << w.t << ",\"port\":" << static_cast<int>(w.value) << "}\n";
     });
     host.on_report([&](const VirtualHost::Report& r) {
-        out << "{\"t\":" << r.t << ",\"report\":" << JsonString(r.text) << "}\n";
+        out << "{\"t\":" << r.t << ",\"report\":" << json_string(r.text) << "}\n";
     });
     host.on_held([&](const VirtualHost::Held& h) {
-        out << "{\"t\":" << h.t << ",\"report_held\":" << JsonString(h.text) << ",\"as\":\""
+        out << "{\"t\":" << h.t << ",\"report_held\":" << json_string(h.text) << ",\"as\":\""
             << ReportHoldName(h.how) << "\"}\n";
     });
 

@@ -26,10 +26,12 @@ struct HamlibReply {
     std::optional<HamlibEvent> event;
 };
 
-// Hamlib's answers: success, a bad argument, and a command this listener does not offer.
+// Hamlib's answers: success, a bad argument, a command this listener does not offer, a refusal.
 inline const char* const kReplyOk = "RPRT 0\n";
 inline const char* const kReplyBadArgument = "RPRT -1\n";
 inline const char* const kReplyNotAvailable = "RPRT -11\n";
+// A client this listener does not serve.
+inline const char* const kReplyRejected = "RPRT -9\n";
 
 // The words of a command line: runs of spaces, tabs and carriage returns separate them, and a
 // long command name loses its leading backslash.

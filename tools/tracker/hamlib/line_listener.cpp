@@ -42,8 +42,10 @@ std::string bound_address(int fd, bool& loopback) {
 
 } // namespace
 
-LineListener::LineListener(const Endpoint& endpoint, Answer answer, bool allow_other_users)
-    : answer_(std::move(answer)), allow_other_users_(allow_other_users) {
+LineListener::LineListener(const Endpoint& endpoint, Answer answer, bool allow_other_users,
+                           Refused refused)
+    : answer_(std::move(answer)), allow_other_users_(allow_other_users), allow_(endpoint.allow),
+      refused_(std::move(refused)) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -122,6 +124,22 @@ void LineListener::accept_clients() {
 }
 
 bool LineListener::welcome(int fd, const sockaddr_storage& peer) {
+    const auto now = std::chrono::steady_clock::now();
+    if (!allowed(allow_, peer)) {
+        // What the client sent already is read first: closing on unread bytes would reset the
+        // connection and lose the answer.
+        char unread[kChunk];
+        (void)!recv(fd, unread, sizeof unread, MSG_DONTWAIT);
+        send(fd, kReplyRejected, std::strlen(kReplyRejected), MSG_NOSIGNAL);
+        const std::string who = peer_text(peer);
+        if (refused_ &&
+            (who != last_refused_ || now - last_refused_at_ >= std::chrono::minutes(1))) {
+            refused_(address_ + " refused " + who + ": not in its allow list");
+            last_refused_ = who;
+            last_refused_at_ = now;
+        }
+        return false;
+    }
     if (!allow_other_users_) {
         sockaddr_storage ours{};
         socklen_t size = sizeof ours;
@@ -131,7 +149,6 @@ bool LineListener::welcome(int fd, const sockaddr_storage& peer) {
             return false;
         }
     }
-    const auto now = std::chrono::steady_clock::now();
     if (clients_.size() >= kMaxClients) {
         drop_hung_up();
     }

@@ -2,9 +2,11 @@
 // Hamlib's network daemons do; a line ends at LF, CR or CRLF. Up to kMaxClients at a time; a
 // newcomer beyond that pushes out the client that has been quiet longest if it has been quiet
 // for kEvictAfterIdle, else the newcomer is turned away. A client of another user of this
-// machine is turned away unless allowed. A line over kMaxLineBytes drops its client; a client
-// that does not read its answers is not read from either, so nothing grows. Driven by the
-// caller's poll loop on one thread; throws std::runtime_error when it cannot listen.
+// machine is turned away unless allowed; so is one whose address is not in the endpoint's allow
+// list, with Hamlib's "rejected" answer and a word to `refused` (once a minute per address at
+// most, so that a client retrying cannot flood the journal). A line over kMaxLineBytes drops its
+// client; a client that does not read its answers is not read from either, so nothing grows. Driven
+// by the caller's poll loop on one thread; throws std::runtime_error when it cannot listen.
 #pragma once
 
 #include <chrono>
@@ -27,8 +29,10 @@ public:
     static constexpr std::size_t kMaxClients = 32;
     static constexpr std::chrono::seconds kEvictAfterIdle{10};
     using Answer = std::function<HamlibReply(std::string_view line)>;
+    using Refused = std::function<void(const std::string& why)>;
 
-    LineListener(const Endpoint& endpoint, Answer answer, bool allow_other_users = false);
+    LineListener(const Endpoint& endpoint, Answer answer, bool allow_other_users = false,
+                 Refused refused = {});
     ~LineListener();
     LineListener(const LineListener&) = delete;
     LineListener& operator=(const LineListener&) = delete;
@@ -61,6 +65,10 @@ private:
     std::string address_;
     bool loopback_ = false;
     bool allow_other_users_;
+    AllowList allow_;
+    Refused refused_;
+    std::string last_refused_; // the address last told of, and when
+    std::chrono::steady_clock::time_point last_refused_at_;
     std::map<int, Client> clients_;
 };
 

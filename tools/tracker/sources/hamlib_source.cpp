@@ -9,8 +9,14 @@ namespace dopplex::tracker {
 HamlibSource::HamlibSource(const HamlibOptions& options) : station_(options.name) {
     const auto add = [this, &options](const std::string& role, const Endpoint& endpoint,
                                       LineListener::Answer answer) {
+        LineListener::Refused refused;
+        if (options.refused)
+            refused = [role, tell = options.refused](const std::string& why) {
+                tell(role + " " + why);
+            };
         listeners_.emplace_back(role, std::make_unique<LineListener>(endpoint, std::move(answer),
-                                                                     options.allow_other_users));
+                                                                     options.allow_other_users,
+                                                                     std::move(refused)));
     };
     add("rig", options.rig,
         [this](std::string_view line) { return answer(rig_.answer(line), false); });

@@ -1,12 +1,12 @@
-#include "json_out.h"
+#include "json_text.h"
 
 #include <cstdio>
 
 namespace dopplex {
 
-std::string JsonString(const std::string& s) {
+std::string json_string(const std::string& text) {
     std::string out = "\"";
-    for (unsigned char c : s) {
+    for (const unsigned char c : text) {
         switch (c) {
         case '"':
             out += "\\\"";
@@ -25,10 +25,9 @@ std::string JsonString(const std::string& s) {
             break;
         default:
             if (c < 0x20 || c >= 0x7f) {
-                // Bytes of the tracker's single-byte code page, shown as Latin-1 code points.
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                out += buf;
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                out += escaped;
             } else {
                 out += static_cast<char>(c);
             }
