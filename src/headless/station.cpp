@@ -497,14 +497,13 @@ ActionResult Station::clear_offsets() {
         save_(proposed);
     } catch (const ConfigError& error) {
         journal_.error(std::string("offsets not cleared: ") + error.what());
-        return ActionResult::failed( std::string("offsets not cleared: ") + error.what()
-    };
-}
-lock.lock();
-state_ = std::move(proposed);
-view_.offset_hz = {};
-journal_.notice("offsets cleared: the next pass starts from the nominal frequencies");
-return {};
+        return ActionResult::failed(std::string("offsets not cleared: ") + error.what());
+    }
+    lock.lock();
+    state_ = std::move(proposed);
+    view_.offset_hz = {};
+    journal_.notice("offsets cleared: the next pass starts from the nominal frequencies");
+    return {};
 }
 
 StationView Station::view() const {
