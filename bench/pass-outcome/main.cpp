@@ -12,15 +12,21 @@ int main(int argc, char** argv) {
                      "once held 20 ms;\nheld 400 ms it repeats every 80 ms) and prints, per pass, "
                      "mode and step, the largest and\nRMS distance between dial and Doppler "
                      "frequency from 90 s after AOS to the end of the pass,\nand the dial after "
-                     "Reset against the reference. Markdown, or JSON lines with --json.\n";
+                     "Reset against the reference. Markdown, or JSON lines with --json.\nThe "
+                     "markdown adds "
+                     "the closed loop on uneven feeds and a recorded Gpredict pass.\n";
         return option == "--help" || option == "-h" ? 0 : 2;
     }
     try {
         const auto rows = dopplex::bench::run_table();
-        if (option == "--json")
+        if (option == "--json") {
             dopplex::bench::write_json_lines(std::cout, rows);
-        else
+        } else {
             dopplex::bench::write_markdown(std::cout, rows);
+            std::cout << '\n';
+            dopplex::bench::write_feed_markdown(
+                std::cout, dopplex::bench::run_feed_table(DOPPLEX_GPREDICT_FEED));
+        }
     } catch (const std::exception& e) {
         std::cerr << "pass-outcome: " << e.what() << '\n';
         return 1;

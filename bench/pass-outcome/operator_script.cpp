@@ -17,12 +17,12 @@ struct SideControls {
     const char* tune;
     const char* start_tracking;
     const char* reset;
-    double tracker::Satellite::*nominal_hz;
+    double Feed::*reference_hz;
 };
 
 constexpr SideControls kSides[] = {
-    {"Edit1", "Button1", "Button11", "Button22", &tracker::Satellite::downlink_hz},
-    {"Edit13", "Button12", "Button19", "Button23", &tracker::Satellite::uplink_hz},
+    {"Edit1", "Button1", "Button11", "Button22", &Feed::downlink_hz},
+    {"Edit13", "Button12", "Button19", "Button23", &Feed::uplink_hz},
 };
 
 // Updates start a second into the run, after the set-up clicks of moment 0.
@@ -54,7 +54,8 @@ const char* classic_step_button(int step_hz) {
 }
 
 void write_closed_settings(std::ostream& out, const RunSettings& settings) {
-    out << "set tracking closed\nset start_at_aos off\n";
+    out << "set tracking closed\nset start_at_aos " << (settings.start_at_aos ? "on" : "off")
+        << '\n';
     for (const char* side : {"rx", "tx"}) {
         out << "set step " << side << ' ' << settings.step_hz << '\n';
         if (settings.press_ms > 0)
@@ -102,14 +103,15 @@ std::int64_t run_end_ms(const std::vector<PassUpdate>& updates, const PassMoment
     return updates[moments.ends].t + kActAfterMs + kResetRoomMs;
 }
 
-std::string operator_scenario(const PassKind& kind, const std::vector<PassUpdate>& updates,
-                              const PassMoments& moments, const RunSettings& settings) {
+std::string operator_scenario(const Feed& feed, const PassMoments& moments,
+                              const RunSettings& settings) {
+    const std::vector<PassUpdate>& updates = feed.updates;
     std::ostringstream out;
     if (settings.tracking == Tracking::Closed)
         write_closed_settings(out, settings);
     for (const SideControls& side : kSides)
-        out << "at 0 type " << side.reference << ' '
-            << reference_text(kind.satellite.*side.nominal_hz) << '\n';
+        out << "at 0 type " << side.reference << ' ' << reference_text(feed.*side.reference_hz)
+            << '\n';
     if (settings.tracking == Tracking::Classic) {
         const char* button = classic_step_button(settings.step_hz);
         if (!button)
@@ -122,10 +124,11 @@ std::string operator_scenario(const PassKind& kind, const std::vector<PassUpdate
     const std::int64_t start = updates[moments.aos].t + kActAfterMs;
     const std::int64_t reset = updates[moments.ends].t + kActAfterMs;
     const bool by_hand = tunes_by_hand(settings.step_hz);
+    const bool loop_starts = settings.tracking == Tracking::Closed && settings.start_at_aos;
     for (std::size_t i = 0; i < updates.size(); ++i) {
         out << "at " << updates[i].t << " tracking " << updates[i].text << '\n';
         for (const SideControls& side : kSides) {
-            if (i == moments.aos)
+            if (i == moments.aos && !loop_starts)
                 out << "at " << start << " click " << (by_hand ? side.start_tracking : side.tune)
                     << '\n';
             if (i == moments.ends)

@@ -1,5 +1,7 @@
 #include "outcome_table.h"
 
+#include "feeds.h"
+
 #include <cmath>
 #include <cstdio>
 #include <ostream>
@@ -73,10 +75,10 @@ std::vector<RunSettings> table_settings() {
 
 OutcomeRow run_row(const PassKind& kind, const RunSettings& settings) {
     if (settings.tracking == Tracking::Classic && !classic_offers(settings.step_hz))
-        return {&kind, settings, RowStatus::NotOffered, std::nullopt};
+        return {&kind, kind.label, settings, RowStatus::NotOffered, std::nullopt};
     if (settings.tracking == Tracking::Closed && !runner_knows_closed_loop())
-        return {&kind, settings, RowStatus::NotBuilt, std::nullopt};
-    return {&kind, settings, RowStatus::Measured, fly(kind, settings)};
+        return {&kind, kind.label, settings, RowStatus::NotBuilt, std::nullopt};
+    return {&kind, kind.label, settings, RowStatus::Measured, fly(kind, settings)};
 }
 
 std::vector<OutcomeRow> run_table() {
@@ -87,14 +89,39 @@ std::vector<OutcomeRow> run_table() {
     return rows;
 }
 
+std::vector<OutcomeRow> run_feed_table(const std::string& gpredict_feed) {
+    const PassKind& high = pass_kinds().front(); // 420 km, 85°, 437.8 / 145.99 MHz
+    const std::vector<Feed> feeds = {
+        feed_of(high),
+        jittered(high, 300),
+        thinned(high),
+        cycled(high, 2000),
+        recorded_gpredict(gpredict_feed, "Gpredict 2.3, 84°, 437.8 / 145.99 MHz", 437.8e6,
+                          145.99e6),
+    };
+    std::vector<OutcomeRow> rows;
+    for (const Feed& feed : feeds) {
+        for (int press : {0, 60}) {
+            const RunSettings settings{Tracking::Closed, 100, press, press, true};
+            if (!runner_knows_closed_loop()) {
+                rows.push_back({nullptr, feed.label, settings, RowStatus::NotBuilt, std::nullopt});
+                continue;
+            }
+            rows.push_back(
+                {nullptr, feed.label, settings, RowStatus::Measured, fly(feed, settings)});
+        }
+    }
+    return rows;
+}
+
 void write_markdown(std::ostream& out, const std::vector<OutcomeRow>& rows) {
     out << "| pass | mode | step, Hz | press / gap, ms | RX max / RMS off, Hz "
            "| TX max / RMS off, Hz | dial after Reset, RX / TX, Hz |\n"
         << "|---|---|---|---|---|---|---|\n";
     for (const OutcomeRow& row : rows) {
         const RunSettings& s = row.settings;
-        out << "| " << row.kind->label << " | " << mode_name(s.tracking) << " | "
-            << grouped(s.step_hz) << " | " << press_ms(s) << " / " << gap_ms(s) << " | ";
+        out << "| " << row.label << " | " << mode_name(s.tracking) << " | " << grouped(s.step_hz)
+            << " | " << press_ms(s) << " / " << gap_ms(s) << " | ";
         if (!row.outcome) {
             out << status_name(row.status) << " | | |\n";
             continue;
@@ -102,6 +129,31 @@ void write_markdown(std::ostream& out, const std::vector<OutcomeRow>& rows) {
         const Outcome& o = *row.outcome;
         out << grouped(o.rx.max_hz) << " / " << grouped(o.rx.rms_hz) << " | "
             << grouped(o.tx.max_hz) << " / " << grouped(o.tx.rms_hz) << " | "
+            << grouped(o.rx.after_reset_hz, true) << " / " << grouped(o.tx.after_reset_hz, true)
+            << (o.reports.empty() ? "" : " (error reports shown)") << " |\n";
+    }
+}
+
+void write_feed_markdown(std::ostream& out, const std::vector<OutcomeRow>& rows) {
+    out << "| feed | step, Hz | press / gap, ms | RX max / RMS off, Hz | TX max / RMS off, Hz "
+           "| presses against the Doppler, RX / TX | AOS to within a step, RX / TX, s "
+           "| dial after Reset, RX / TX, Hz |\n"
+        << "|---|---|---|---|---|---|---|---|\n";
+    const auto within = [](const SideOutcome& side) {
+        return side.within_step_s ? fixed(*side.within_step_s) : std::string("never");
+    };
+    for (const OutcomeRow& row : rows) {
+        const RunSettings& s = row.settings;
+        out << "| " << row.label << " | " << grouped(s.step_hz) << " | " << press_ms(s) << " / "
+            << gap_ms(s) << " | ";
+        if (!row.outcome) {
+            out << status_name(row.status) << " | | | | |\n";
+            continue;
+        }
+        const Outcome& o = *row.outcome;
+        out << grouped(o.rx.max_hz) << " / " << grouped(o.rx.rms_hz) << " | "
+            << grouped(o.tx.max_hz) << " / " << grouped(o.tx.rms_hz) << " | " << o.rx.against
+            << " / " << o.tx.against << " | " << within(o.rx) << " / " << within(o.tx) << " | "
             << grouped(o.rx.after_reset_hz, true) << " / " << grouped(o.tx.after_reset_hz, true)
             << (o.reports.empty() ? "" : " (error reports shown)") << " |\n";
     }

@@ -14,7 +14,8 @@ namespace dopplex::bench {
 enum class RowStatus { Measured, NotOffered, NotBuilt };
 
 struct OutcomeRow {
-    const PassKind* kind;
+    const PassKind* kind; // none: a feed of its own
+    std::string label;
     RunSettings settings;
     RowStatus status;
     std::optional<Outcome> outcome; // when measured
@@ -25,8 +26,13 @@ std::vector<RunSettings> table_settings();
 
 OutcomeRow run_row(const PassKind& kind, const RunSettings& settings);
 std::vector<OutcomeRow> run_table();
+// The closed loop on uneven and recorded feeds, starting itself at AOS. `gpredict_feed`: the
+// recorded Gpredict session's file.
+std::vector<OutcomeRow> run_feed_table(const std::string& gpredict_feed);
 
 void write_markdown(std::ostream& out, const std::vector<OutcomeRow>& rows);
+// With the presses against the Doppler's direction and the time from AOS to within a step.
+void write_feed_markdown(std::ostream& out, const std::vector<OutcomeRow>& rows);
 void write_json_lines(std::ostream& out, const std::vector<OutcomeRow>& rows);
 
 } // namespace dopplex::bench

@@ -29,8 +29,4 @@ const std::vector<PassKind>& pass_kinds() {
     return kinds;
 }
 
-std::vector<tracker::Update> pass_updates(const PassKind& kind) {
-    return tracker::generate_passes(kind.satellite, tracker::Schedule{});
-}
-
 } // namespace dopplex::bench

@@ -17,7 +17,4 @@ struct PassKind {
 
 const std::vector<PassKind>& pass_kinds();
 
-// The tracker's updates for one pass of the kind, one a second from a minute before AOS.
-std::vector<tracker::Update> pass_updates(const PassKind& kind);
-
 } // namespace dopplex::bench

@@ -1,5 +1,6 @@
 // The outcome benchmark's own faults: the model radio's reading of held lines, the classic
 // figures it must reproduce, and the closed loop's targets once the runner takes the loop.
+#include "feeds.h"
 #include "model_radio.h"
 #include "outcome.h"
 
@@ -72,11 +73,15 @@ const PassKind& kind_of(double altitude_km, double max_elevation_deg, double dow
     throw std::invalid_argument("no such pass kind");
 }
 
+struct Figures {
+    double max_hz, rms_hz, after_reset_hz;
+};
+
 struct ClassicCase {
     const char* name;
     double altitude_km, max_elevation_deg, downlink_hz;
     int step_hz;
-    SideOutcome rx, tx;
+    Figures rx, tx;
 };
 
 class ClassicFigures : public ::testing::TestWithParam<ClassicCase> {};
@@ -147,6 +152,49 @@ INSTANTIATE_TEST_SUITE_P(Passes, ClosedLoopTargets,
                          ::testing::Values(TargetCase{"High420Down70cm", 420, 85, 437.8e6},
                                            TargetCase{"High420Down2m", 420, 85, 145.8e6}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+struct FeedCase {
+    const char* name;
+    Feed (*feed)();
+    double max_hz, rms_hz;
+    bool ahead; // the tracker shows the pass before AOS: each side is on frequency at AOS
+};
+
+const PassKind& high_pass() {
+    return kind_of(420, 85, 437.8e6);
+}
+
+class ClosedLoopOnUnevenFeeds : public ::testing::TestWithParam<FeedCase> {};
+
+TEST_P(ClosedLoopOnUnevenFeeds, MeetsTheTargets) {
+    if (!runner_knows_closed_loop())
+        GTEST_SKIP() << "the scenario runner does not take \"set tracking closed\" yet";
+    const FeedCase& c = GetParam();
+    const Outcome o = fly(c.feed(), {Tracking::Closed, 100, 0, 0, true});
+    EXPECT_TRUE(o.reports.empty());
+    for (const SideOutcome& side : {o.rx, o.tx}) {
+        EXPECT_LE(side.max_hz, c.max_hz);
+        EXPECT_LE(side.rms_hz, c.rms_hz);
+        EXPECT_EQ(side.against, 0);
+        EXPECT_EQ(side.after_reset_hz, 0);
+        if (c.ahead) {
+            EXPECT_EQ(side.within_step_s, 0.0);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Feeds, ClosedLoopOnUnevenFeeds,
+    ::testing::Values(
+        FeedCase{"Even", [] { return feed_of(high_pass()); }, 60, 30, true},
+        FeedCase{"Jitter300Ms", [] { return jittered(high_pass(), 300); }, 75, 35, true},
+        FeedCase{"EveryThirdLost", [] { return thinned(high_pass()); }, 75, 35, true},
+        FeedCase{"TwoSecondCycle", [] { return cycled(high_pass(), 2000); }, 75, 35, true},
+        FeedCase{
+            "RecordedGpredict",
+            [] { return recorded_gpredict(DOPPLEX_GPREDICT_FEED, "Gpredict", 437.8e6, 145.99e6); },
+            75, 35, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace dopplex::bench

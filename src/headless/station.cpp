@@ -264,6 +264,11 @@ void Station::loop_behind(Side side, int steps) {
                         behind_words(most) + " at most)");
 }
 
+void Station::loop_tuning_ahead(Side side, std::int64_t aos_in_ms) {
+    journal_.notice(std::string(side_name(side)) + " tuning ahead of AOS, due in " +
+                    std::to_string((aos_in_ms + 500) / 1000) + " s");
+}
+
 // The radio may have taken more than one step for it: the operator should check the dial.
 void Station::loop_late_press(Side side, std::int64_t held_ms) {
     late_press(std::string("late press: ") + side_name(side) + " held " + std::to_string(held_ms) +

@@ -86,6 +86,7 @@ public:
     void tracking_update(const app::TrackingPoint& point) override;
     void pulse_sent(const app::PulseRecord& pulse) override;
     void loop_behind(Side side, int steps) override;
+    void loop_tuning_ahead(Side side, std::int64_t aos_in_ms) override;
     void loop_late_press(Side side, std::int64_t held_ms) override;
     void loop_pressed(const LoopPress& press) override;
     void port_status_changed(const port::PortStatus& status) override;

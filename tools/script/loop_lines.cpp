@@ -84,6 +84,11 @@ void LoopTrace::loop_behind(Side side, int steps) {
          << "\",\"steps\":" << steps << "}}\n";
 }
 
+void LoopTrace::loop_tuning_ahead(Side side, std::int64_t aos_in_ms) {
+    out_ << "{\"t\":" << host_.now() << ",\"ahead\":{\"side\":\"" << side_key(side)
+         << "\",\"aos_in_ms\":" << aos_in_ms << "}}\n";
+}
+
 void LoopTrace::loop_late_press(Side side, std::int64_t held_ms) {
     out_ << "{\"t\":" << host_.now() << ",\"late_press\":{\"side\":\"" << side_key(side)
          << "\",\"held_ms\":" << held_ms << "}}\n";

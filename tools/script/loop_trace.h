@@ -15,6 +15,7 @@ public:
     LoopTrace(std::ostream& out, Host& host) : out_(out), host_(host) {}
     void loop_pressed(const LoopPress& press) override;
     void loop_behind(Side side, int steps) override;
+    void loop_tuning_ahead(Side side, std::int64_t aos_in_ms) override;
     void loop_late_press(Side side, std::int64_t held_ms) override;
     // The dump's "loop" member, with its leading comma.
     void dump(const ClosedLoop& loop) const;

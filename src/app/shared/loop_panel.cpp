@@ -97,6 +97,7 @@ LoopPanelView loop_panel_view(const TFMain& form) {
         const auto i = static_cast<std::size_t>(side);
         view.offset_hz[i] = st.offset_hz;
         view.behind_steps[i] = st.behind_steps;
+        view.ahead[i] = st.ahead;
         view.tracking[i] = st.tracking;
         view.offsets_kept = view.offsets_kept || st.offset_hz != 0;
     }
@@ -138,7 +139,9 @@ std::string loop_readout(const LoopPanelView& view, LoopField field) {
     const Side side = side_of(field);
     const auto i = static_cast<std::size_t>(side);
     std::string text = std::string(side_name(side)) + " offset " + signed_hz(view.offset_hz[i]);
-    if (view.behind_steps[i] > 0)
+    if (view.ahead[i])
+        text += ", tuning ahead of AOS";
+    else if (view.behind_steps[i] > 0)
         text += ", " + behind_words(view.behind_steps[i]);
     return text;
 }

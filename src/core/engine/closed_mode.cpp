@@ -20,6 +20,16 @@ const LoopButtons& buttons(Side side) {
     return side == Side::Rx ? rx : tx;
 }
 
+std::optional<double> typed_reference(const Control& reference) {
+    try {
+        const double hz = ParseNumber(reference.text());
+        if (hz > 0)
+            return hz;
+    } catch (const EConvertError&) {
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 void TFMain::SetTrackingMode(TrackingMode mode) {
@@ -46,23 +56,25 @@ void TFMain::ManualPress(Channel channel) {
 // The end of a pass by the classic rule, from the elevation as the form shows it.
 void TFMain::FollowUpdate() {
     const double el = ParseNumber(Edit9.text());
+    const bool at_aos = closed_loop.settings().start_at_aos;
+    if (at_aos)
+        for (Side side : {Side::Rx, Side::Tx})
+            closed_loop.expect_aos_from(side, typed_reference(this->*buttons(side).reference));
     const PassEdge edge = closed_loop.update(SatData.SatName, el, SatData.Downlink, SatData.Uplink);
     // Every step of the loop can tune, 25 Hz included.
     Button1.set_enabled(el > 0);
-    if (edge == PassEdge::Aos && closed_loop.settings().start_at_aos)
+    // A side that started ahead of AOS (or by the operator) goes on from where its dial is.
+    if (edge == PassEdge::Aos && at_aos)
         for (Side side : {Side::Rx, Side::Tx})
-            StartLoopAtReference(side);
+            if (!closed_loop.state(side).tracking)
+                StartLoopAtReference(side);
 }
 
 namespace {
 std::optional<double> reference_or_report(const Control& reference, const char* name,
                                           EventLoop& loop) {
-    try {
-        const double hz = ParseNumber(reference.text());
-        if (hz > 0)
-            return hz;
-    } catch (const EConvertError&) {
-    }
+    if (const std::optional<double> hz = typed_reference(reference))
+        return hz;
     loop.report_error(std::string("The ") + name + " reference '" + reference.text() +
                       "' is not a frequency (type it as 4.353000E8): its loop sends no press");
     return std::nullopt;

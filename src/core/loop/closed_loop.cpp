@@ -16,13 +16,25 @@ constexpr std::array<SideLines, 2> kLines{{
 }};
 constexpr std::array<Side, 2> kSides{Side::Rx, Side::Tx};
 
-// A turn back needs a little more than half a step, so a target that wavers about the middle
-// between two steps is never chased to and fro. The waver is the tracker's rounding and the
-// rate's jitter, a few hertz whatever the step: a tenth of a step, at most 50 Hz.
-double threshold(double step_hz, int direction, int last_direction) {
-    const double margin = direction == -last_direction ? std::min(step_hz / 10, 50.0) : 0;
-    return step_hz / 2 + margin;
+// A press against the way the target moves needs a whole step of error: the Doppler frequency
+// moves one way through a pass, so a target that seems to turn is the tracker's rounding or an
+// uneven feed, and a press back would be undone soon after. The way is the prediction's; with
+// none, the last press's.
+double threshold(double step_hz, int direction, int way) {
+    return direction == -way ? step_hz : step_hz / 2;
 }
+
+int way_of(double rate, int last_direction) {
+    return rate > 0 ? 1 : rate < 0 ? -1 : last_direction;
+}
+
+// Ahead of AOS: the elevations of the last seconds give the time of AOS. A tracker shows one
+// decimal, so the rate needs a base of several seconds.
+constexpr std::int64_t kElevationWindowMs = 20000;
+constexpr std::int64_t kShortestElevationBaseMs = 8000;
+// Room for the estimate's error and a press or two that the gap pushes back.
+constexpr std::int64_t kAheadMarginMs = 3000;
+constexpr double kAheadSlack = 1.25;
 
 } // namespace
 
@@ -53,27 +65,90 @@ PassEdge ClosedLoop::update(const std::string& satellite, double elevation, doub
         doppler_[index(Side::Rx)].update(now, downlink_hz);
     if (uplink_hz > 0)
         doppler_[index(Side::Tx)].update(now, uplink_hz);
+    const bool ahead = sides_[0].ahead || sides_[1].ahead;
     PassEdge edge = PassEdge::None;
-    if (elevation == -2.0) {
+    // A tracker with a slow cycle steps past -2.0: the first update at or below it ends the pass.
+    if (elevation <= -2.0 && (in_pass_ || (elevation == -2.0 && !ahead))) {
         if (in_pass_)
             kept_[satellite_] = {sides_[0].offset_hz, sides_[1].offset_hz};
         in_pass_ = false;
+        offsets_restored_ = false;
         for (Side side : kSides) {
             sides_[index(side)].tracking = false;
+            sides_[index(side)].ahead = false;
             set_behind(side, 0);
         }
         edge = PassEdge::End;
     } else if (!in_pass_ && elevation > 0) {
         in_pass_ = true;
-        const auto kept = kept_.find(satellite_);
-        for (Side side : kSides)
-            sides_[index(side)].offset_hz = kept == kept_.end() ? 0 : kept->second[index(side)];
+        rising_.clear();
+        restore_offsets();
+        for (LoopSideState& st : sides_)
+            st.ahead = false;
         edge = PassEdge::Aos;
+    } else if (!in_pass_) {
+        tune_ahead(now, elevation);
     }
     wake_at(host_.now());
     return edge;
 }
 
+void ClosedLoop::restore_offsets() {
+    if (offsets_restored_)
+        return;
+    offsets_restored_ = true;
+    const auto kept = kept_.find(satellite_);
+    for (Side side : kSides)
+        sides_[index(side)].offset_hz = kept == kept_.end() ? 0 : kept->second[index(side)];
+}
+
+std::optional<std::int64_t> ClosedLoop::aos_estimate(std::int64_t now, double elevation) {
+    // Gpredict parks its rotator at 0.0 before AOS: no elevation below the horizon, no estimate.
+    if (elevation >= 0) {
+        rising_.clear();
+        return std::nullopt;
+    }
+    rising_.push_back({now, elevation});
+    std::erase_if(rising_, [now](const Elevation& e) { return now - e.t > kElevationWindowMs; });
+    if (now - rising_.front().t < kShortestElevationBaseMs)
+        return std::nullopt;
+    double n = 0, st = 0, se = 0, stt = 0, ste = 0;
+    for (const Elevation& e : rising_) {
+        const auto dt = static_cast<double>(e.t - now);
+        n += 1, st += dt, se += e.deg, stt += dt * dt, ste += dt * e.deg;
+    }
+    const double deg_per_ms = (n * ste - st * se) / (n * stt - st * st);
+    if (!(deg_per_ms > 0))
+        return std::nullopt;
+    return now + static_cast<std::int64_t>(-elevation / deg_per_ms);
+}
+
+void ClosedLoop::tune_ahead(std::int64_t now, double elevation) {
+    const std::optional<std::int64_t> aos = aos_estimate(now, elevation);
+    if (!aos || !settings_.start_at_aos)
+        return;
+    const auto kept = kept_.find(satellite_);
+    for (Side side : kSides) {
+        const int i = index(side);
+        const DopplerPredictor& doppler = doppler_[i];
+        if (sides_[i].tracking || !aos_reference_[i] || !doppler.known())
+            continue;
+        const double offset = kept == kept_.end() ? 0 : kept->second[i];
+        const double at_aos =
+            doppler.at(now) + doppler.rate_at(now) * static_cast<double>(*aos - now) + offset;
+        const double presses = std::round(std::fabs(at_aos - *aos_reference_[i]) / step_hz(side));
+        const LoopSide& timing = settings_.side(side);
+        const auto needed = static_cast<std::int64_t>(
+            presses * static_cast<double>(timing.press_ms + timing.gap_ms) * kAheadSlack);
+        if (*aos - now > needed + kAheadMarginMs)
+            continue;
+        restore_offsets();
+        start(side, *aos_reference_[i]);
+        sides_[i].ahead = true;
+        for (LoopObserver* o : observers_)
+            o->loop_tuning_ahead(side, *aos - now);
+    }
+}
 void ClosedLoop::link_reopened() {
     for (DopplerPredictor& d : doppler_)
         d.forget();
@@ -110,6 +185,9 @@ void ClosedLoop::operator_press(Side side, PressDirection direction) {
         if (side == Side::Rx && settings_.lock != OffsetLock::Off)
             sides_[index(Side::Tx)].offset_hz +=
                 settings_.lock == OffsetLock::Noninverting ? delta : -delta;
+        // The operator's step is a new target, not the Doppler turning: half a step moves.
+        for (Schedule& k : schedules_)
+            k.last_direction = 0;
     } else if (enable_hardware_.checked()) {
         st.pending += sign;
         schedules_[index(side)].pending_origin = PressOrigin::Manual;
@@ -122,6 +200,7 @@ bool ClosedLoop::reset(Side side, double reference_hz) {
     if (!st.dial_hz)
         return false;
     st.tracking = false;
+    st.ahead = false;
     st.pending = -static_cast<int>(std::lround((*st.dial_hz - reference_hz) / step_hz(side)));
     schedules_[index(side)].pending_origin = PressOrigin::Reset;
     set_behind(side, 0);
@@ -133,6 +212,7 @@ void ClosedLoop::stop(Side side) {
     LoopSideState& st = sides_[index(side)];
     Schedule& k = schedules_[index(side)];
     st.tracking = false;
+    st.ahead = false;
     st.pending = 0;
     set_behind(side, 0);
     if (!st.pressing)
@@ -152,6 +232,7 @@ void ClosedLoop::halt() {
     for (Side side : kSides) {
         LoopSideState& st = sides_[index(side)];
         st.tracking = false;
+        st.ahead = false;
         st.pending = 0;
         if (st.pressing) {
             latch_.set_flag(kLines[index(side)].up, false);
@@ -232,8 +313,14 @@ bool ClosedLoop::decide(Side side, std::int64_t now) {
     st.target_hz = target;
     const double error = target - *st.dial_hz;
     const int direction = error > 0 ? 1 : -1;
-    set_behind(side, std::max(0, static_cast<int>(std::lround(std::fabs(error) / step)) - 1));
-    if (std::fabs(error) > threshold(step, direction, k.last_direction)) {
+    const double rate = doppler.rate_at(takes);
+    // Until the side first reaches its target, the catch-up may run either way.
+    const int way = k.tuned_lit ? way_of(rate, k.last_direction) : 0;
+    // Ahead of AOS the catch-up is planned, not a side falling behind.
+    set_behind(side, st.ahead
+                         ? 0
+                         : std::max(0, static_cast<int>(std::lround(std::fabs(error) / step)) - 1));
+    if (std::fabs(error) > threshold(step, direction, way)) {
         press(side, direction, PressOrigin::Loop, now);
         return true;
     }
@@ -244,11 +331,9 @@ bool ClosedLoop::decide(Side side, std::int64_t now) {
         changed = true;
     }
     // The next look: when the target, moving at its present rate, leaves the dial's half step.
-    const double rate = doppler.rate_at(takes);
     if (rate != 0) {
         const int moving = rate > 0 ? 1 : -1;
-        const double ms =
-            (threshold(step, moving, k.last_direction) - moving * error) / std::fabs(rate);
+        const double ms = (threshold(step, moving, way) - moving * error) / std::fabs(rate);
         const std::int64_t check = now + static_cast<std::int64_t>(std::ceil(ms)) + 1;
         if (check + kPressTakesMs <= doppler.horizon())
             k.check_at = check;

@@ -38,6 +38,7 @@ struct LoopSideState {
     std::optional<double> target_hz; // at the last decision
     int behind_steps = 0;
     int pending = 0; // counted presses to go outside tracking (Reset, operator): sign = direction
+    bool ahead = false; // started before AOS so as to be on frequency at AOS
     bool pressing = false;
     std::int64_t late_presses = 0;
 };
@@ -51,8 +52,15 @@ public:
     const LoopSettings& settings() const { return settings_; }
     void add_observer(LoopObserver* observer) { observers_.push_back(observer); }
 
+    // With start at AOS: where a side's dial sits before the pass, so that it can start ahead of
+    // AOS when the tracker shows the satellite rising (none: it waits for AOS).
+    void expect_aos_from(Side side, std::optional<double> reference_hz) {
+        aos_reference_[index(side)] = reference_hz;
+    }
+
     // An applied tracking update. At the first update above the horizon the satellite's kept
-    // offsets come back; at the end of a pass (-2.0) both sides stop and their offsets are kept.
+    // offsets come back; at the first at or below -2.0 after it both sides stop and their offsets
+    // are kept. Before AOS a rising elevation may start a side ahead of AOS.
     PassEdge update(const std::string& satellite, double elevation, double downlink_hz,
                     double uplink_hz);
     void link_reopened();
@@ -99,6 +107,9 @@ private:
     bool decide(Side side, std::int64_t now);
     void press(Side side, int direction, PressOrigin origin, std::int64_t now);
     void set_behind(Side side, int steps);
+    void tune_ahead(std::int64_t now, double elevation);
+    std::optional<std::int64_t> aos_estimate(std::int64_t now, double elevation);
+    void restore_offsets();
     void wake_at(std::int64_t t);
     double step_hz(Side side) const { return static_cast<double>(settings_.side(side).step_hz); }
 
@@ -112,6 +123,13 @@ private:
     std::array<DopplerPredictor, 2> doppler_{};
     std::string satellite_;
     bool in_pass_ = false;
+    bool offsets_restored_ = false; // this pass's kept offsets came back (at AOS or ahead of it)
+    std::array<std::optional<double>, 2> aos_reference_{};
+    struct Elevation {
+        std::int64_t t;
+        double deg;
+    };
+    std::vector<Elevation> rising_; // the elevations below the horizon of the last seconds
     std::map<std::string, std::array<double, 2>> kept_;
     std::vector<std::int64_t> wakes_; // posted and not yet served
     std::vector<LoopObserver*> observers_;

@@ -27,6 +27,8 @@ public:
     virtual void loop_pressed(const LoopPress&) {}
     // 0: caught up.
     virtual void loop_behind(Side, int /*steps*/) {}
+    // A side started before AOS, which the tracker expects in `aos_in_ms`.
+    virtual void loop_tuning_ahead(Side, std::int64_t /*aos_in_ms*/) {}
     // A press held longer than its length plus the allowance because the engine woke late.
     virtual void loop_late_press(Side, std::int64_t /*held_ms*/) {}
 };

@@ -33,6 +33,18 @@ Hz ramp(double start, double hz_per_s, std::int64_t from, std::int64_t ms) {
     };
 }
 
+// Falls `hz_per_s` from `start` all the way, as a downlink through a pass.
+Hz falling(double start, double hz_per_s) {
+    return [=](std::int64_t t) { return start - hz_per_s * static_cast<double>(t) / 1000; };
+}
+
+// The presses of a side against the way its Doppler moves (it falls in these rows).
+int presses_up(const std::vector<LoopPress>& presses) {
+    return static_cast<int>(std::count_if(presses.begin(), presses.end(), [](const LoopPress& p) {
+        return p.direction == PressDirection::Up;
+    }));
+}
+
 struct Rig : LoopObserver {
     explicit Rig(const LoopSettings& settings) {
         enable.set_checked(true);
@@ -48,14 +60,22 @@ struct Rig : LoopObserver {
     void at(std::int64_t t, std::function<void()> action) {
         loop.post(EventKind::Input, std::move(action), t);
     }
-    // One update a second from `from` to `to`.
-    void updates(std::int64_t from, std::int64_t to, Hz rx, Hz tx, double el = 10) {
+    // One update a second from `from` to `to`, each arriving `late(t)` after its moment.
+    void updates(std::int64_t from, std::int64_t to, Hz rx, Hz tx, Hz el,
+                 const std::function<std::int64_t(std::int64_t)>& late) {
         rx_ = rx;
         for (std::int64_t t = from; t <= to; t += 1000)
             loop.post(
-                EventKind::Link, [this, t, rx, tx, el] { closed.update("AO-7", el, rx(t), tx(t)); },
-                t);
+                EventKind::Link,
+                [this, t, rx, tx, el] {
+                    edges.push_back(closed.update("AO-7", el(t), rx(t), tx(t)));
+                },
+                t + late(t));
     }
+    void updates(std::int64_t from, std::int64_t to, Hz rx, Hz tx, double el = 10) {
+        updates(from, to, std::move(rx), std::move(tx), constant(el), on_time);
+    }
+    static std::int64_t on_time(std::int64_t) { return 0; }
     std::vector<LoopPress> of(Side side) const {
         std::vector<LoopPress> mine;
         std::copy_if(presses.begin(), presses.end(), std::back_inserter(mine),
@@ -91,8 +111,14 @@ struct Rig : LoopObserver {
     Control enable{"CheckBox1", ControlKind::CheckBox};
     ChannelLatch latch{port, enable};
     ClosedLoop closed{loop, latch, enable};
+    void loop_tuning_ahead(Side side, std::int64_t aos_in_ms) override {
+        ahead.push_back({side, aos_in_ms});
+    }
+
     std::vector<LoopPress> presses;
     std::vector<int> behind;
+    std::vector<PassEdge> edges;
+    std::vector<std::pair<Side, std::int64_t>> ahead;
 
 private:
     Hz rx_;
@@ -158,16 +184,18 @@ const RuleCase kRules[] = {
          for (const LoopPress& p : r.of(Side::Rx))
              EXPECT_EQ(p.direction, PressDirection::Down);
      }},
-    {"FollowsUpThenDownWithinHalfAStep", [](LoopSettings&) {},
+    {"FollowsUpThenDownWithinAStepAndAHalf", [](LoopSettings&) {},
      [](Rig& r) {
-         // At most 188 Hz/s, as at the closest approach of a low pass on 70 cm.
-         follow(r, 40000, [](std::int64_t t) {
-             return kRx + 600 * std::sin(static_cast<double>(t) * std::numbers::pi / 10000);
+         // At most 188 Hz/s, as at the closest approach of a low pass on 70 cm, and bending
+         // no faster than 20 Hz/s² (a pass bends at most 4 Hz/s² on 70 cm).
+         follow(r, 120000, [](std::int64_t t) {
+             return kRx + 1800 * std::sin(static_cast<double>(t) * std::numbers::pi / 30000);
          });
      },
-     40000,
+     120000,
      [](const Rig& r) {
-         EXPECT_LE(r.rx_worst(2000, 40000, kRx), 100);
+         // A turn back waits for a whole step of error.
+         EXPECT_LE(r.rx_worst(12000, 120000, kRx), 150);
          EXPECT_EQ(r.dial(Side::Rx), kRx);
      }},
     {"NeverDithersAboutTheMiddle", [](LoopSettings&) {},
@@ -283,6 +311,96 @@ const RuleCase kRules[] = {
              r.of(Side::Rx)[r.of(Side::Rx).size() - reset_times.size() - 1].dial_hz;
          EXPECT_EQ(reset_times, every(12000, 400, static_cast<int>((kRx - before) / 25)));
          EXPECT_EQ(r.dial(Side::Rx), kRx);
+     }},
+    {"AnUpdateOffTheTrendWaitsForTheNextOne", [](LoopSettings&) {},
+     [](Rig& r) {
+         // At 20 s the tracker sends the value of the second before, as Gpredict now and then
+         // does: the loop must not press back up for it.
+         const Hz doppler = falling(kRx, 200);
+         r.updates(
+             0, 40000, [doppler](std::int64_t t) { return doppler(t == 20000 ? t - 1000 : t); },
+             constant(kTx));
+         r.at(0, [&r] { r.closed.start(Side::Rx, kRx); });
+     },
+     40000,
+     [](const Rig& r) {
+         EXPECT_EQ(presses_up(r.of(Side::Rx)), 0);
+         // Measured against the stale value at 20 s, the dial would seem 200 Hz off there.
+         EXPECT_LE(std::max(r.rx_worst(5000, 19000, kRx), r.rx_worst(21000, 40000, kRx)), 75);
+     }},
+    {"ATrendChangeConfirmedByTheNextUpdateIsFollowed", [](LoopSettings&) {},
+     [](Rig& r) {
+         // 400 Hz up from 10 s on: too little for another frequency, too much for rounding.
+         r.updates(
+             0, 20000, [](std::int64_t t) { return kRx + (t >= 10000 ? 400 : 0); }, constant(kTx));
+         r.at(0, [&r] { r.closed.start(Side::Rx, kRx); });
+     },
+     20000,
+     [](const Rig& r) {
+         EXPECT_EQ(r.times(Side::Rx), every(11000, 400, 4)); // at the second update, not the first
+         EXPECT_EQ(r.dial(Side::Rx), kRx + 400);
+     }},
+    {"JitteredArrivalsNeitherPressBackNorFallBehind", [](LoopSettings&) {},
+     [](Rig& r) {
+         // Each update arrives up to 300 ms early or late, its value that of its own second.
+         r.updates(0, 120000, falling(kRx, 200), constant(kTx), constant(10), [](std::int64_t t) {
+             return static_cast<std::int64_t>((t / 1000 * 7919) % 601) - 300;
+         });
+         r.at(300, [&r] { r.closed.start(Side::Rx, kRx); });
+     },
+     120000,
+     [](const Rig& r) {
+         EXPECT_EQ(presses_up(r.of(Side::Rx)), 0);
+         // Once the tracker's cycle shows through the arrivals.
+         EXPECT_LE(r.rx_worst(30000, 119000, kRx), 75);
+     }},
+    {"TunesAheadOfAosFromARisingElevation", [](LoopSettings& s) { s.start_at_aos = true; },
+     [](Rig& r) {
+         // 7,700 Hz above the reference, AOS at 100 s: 77 presses of 400 ms must start early.
+         r.at(0, [&r] { r.closed.expect_aos_from(Side::Rx, kRx); });
+         r.updates(
+             0, 110000, constant(kRx + 7700), constant(kTx),
+             [](std::int64_t t) { return -10 + 0.1 * static_cast<double>(t) / 1000; },
+             Rig::on_time);
+     },
+     110000,
+     [](const Rig& r) {
+         ASSERT_EQ(r.ahead.size(), 1u);
+         EXPECT_EQ(r.ahead[0].first, Side::Rx);
+         EXPECT_LT(r.presses.front().t, 100000 - 77 * 400);
+         EXPECT_EQ(r.rx_dial_at(101000, kRx), kRx + 7700);
+         EXPECT_TRUE(r.behind.empty()); // a planned catch-up is not "behind"
+         EXPECT_TRUE(r.closed.state(Side::Rx).tracking);
+         EXPECT_FALSE(r.closed.state(Side::Rx).ahead);
+         EXPECT_TRUE(r.of(Side::Tx).empty()); // no reference given: it waits for AOS
+     }},
+    {"NoTuningAheadWithoutAnElevationBelowTheHorizon",
+     [](LoopSettings& s) { s.start_at_aos = true; },
+     [](Rig& r) {
+         // Gpredict's parked rotator: 0.0 until AOS at 100 s.
+         r.at(0, [&r] { r.closed.expect_aos_from(Side::Rx, kRx); });
+         r.updates(0, 99000, constant(kRx + 7700), constant(kTx), 0.0);
+         r.updates(100000, 101000, constant(kRx + 7700), constant(kTx), 0.1);
+     },
+     101000, [](const Rig& r) { EXPECT_TRUE(r.presses.empty() && r.ahead.empty()); }},
+    {"PassEndsAtTheFirstUpdateBelowMinusTwoAndANewOneRises", [](LoopSettings&) {},
+     [](Rig& r) {
+         follow(r, 3000, constant(kRx));
+         r.at(1500, [&r] { r.closed.operator_press(Side::Rx, PressDirection::Up); });
+         r.updates(4000, 4000, constant(kRx), constant(kTx), -1.9);
+         r.updates(5000, 5000, constant(kRx), constant(kTx), -2.1);
+         r.updates(6000, 6000, constant(kRx), constant(kTx), -2.1);
+         r.updates(7000, 7000, constant(kRx), constant(kTx), 0.5);
+     },
+     7000,
+     [](const Rig& r) {
+         const std::vector<PassEdge> expected{PassEdge::Aos,  PassEdge::None, PassEdge::None,
+                                              PassEdge::None, PassEdge::None, PassEdge::End,
+                                              PassEdge::None, PassEdge::Aos};
+         EXPECT_EQ(r.edges, expected);
+         EXPECT_FALSE(r.closed.state(Side::Rx).tracking);
+         EXPECT_EQ(r.closed.kept_offsets().at("AO-7")[0], 100);
+         EXPECT_EQ(r.closed.state(Side::Rx).offset_hz, 100); // back at the new AOS
      }},
 };
 
