@@ -264,7 +264,7 @@ bool Station::nudge(Side side, int direction) {
 
 void Station::stop() {
     journal_.notice("Stop");
-    session_.host().request_stop();
+    session_.request_stop(std::nullopt);
 }
 
 void Station::reset() {
