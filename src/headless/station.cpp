@@ -416,7 +416,7 @@ void Station::press_nudge(TFMain& form, Side side) {
 }
 
 void Station::stop() {
-    session_.host().request_stop();
+    session_.request_stop(std::nullopt);
     if (config_.tracking == TrackingMode::Closed)
         session_.post_control([this](TFMain& form) { stop_loop_nudges(form); });
     std::lock_guard saving(saving_);

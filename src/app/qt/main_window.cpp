@@ -117,11 +117,12 @@ void MainWindow::build_decorations() {
         stop->setToolTip("Ends this side's running pulse train at once (Esc)");
         stop->setEnabled(false); // until this side runs a train
         make_bold(stop);
-        connect(stop, &QPushButton::clicked, this, [this] { request_stop(); });
+        connect(stop, &QPushButton::clicked, this,
+                [this, tx] { request_stop(tx ? Side::Tx : Side::Rx); });
     }
     // Esc stops whatever train runs, whichever Stop is enabled.
     connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, this,
-            [this] { request_stop(); });
+            [this] { request_stop(std::nullopt); });
     for (auto [label, place] : {std::pair{&rx_dial_, kRxDial}, std::pair{&tx_dial_, kTxDial}}) {
         *label = new QLabel("Dial estimate\nno reference", this);
         (*label)->setGeometry(place.x, place.y, place.w, place.h);
@@ -403,8 +404,8 @@ void MainWindow::show_dial(const DialReading& reading) {
     dial_label(reading.side == Side::Tx).setText(q(dial_text(reading)));
 }
 
-void MainWindow::request_stop() {
-    session_.host().request_stop();
+void MainWindow::request_stop(std::optional<Side> side) {
+    session_.request_stop(side);
 }
 
 QWidget* MainWindow::widget(const std::string& control_name) const {

@@ -67,9 +67,9 @@ public:
     QLabel& dial_label(bool tx) const { return *(tx ? tx_dial_ : rx_dial_); }
     const SourceMark& source_mark() const { return mark_; }
 
-    // Stop (the button or Esc): the running train ends at once, out of band; the engine then
-    // goes on with its queue. Without a train it does nothing.
-    void request_stop();
+    // Stop (a side's button, or Esc for both): the running train ends at once, out of band;
+    // the engine then goes on with its queue. Without a train it does nothing.
+    void request_stop(std::optional<Side> side);
 
     // Runs the engine's exit sequence after what is queued (the Exit button); the window closes
     // when the engine has lowered the lines.

@@ -142,6 +142,11 @@ void EngineSession::post_control(std::function<void(TFMain&)> action) {
     loop_.post(EventKind::Control, [this, action = std::move(action)] { action(form_); });
 }
 
+void EngineSession::request_stop(std::optional<Side> side) {
+    host_.request_stop();
+    post_control([side](TFMain& form) { form.StopTrains(side); });
+}
+
 std::shared_future<void> EngineSession::close_now() {
     host_.interrupt();
     std::lock_guard lock(close_mutex_);

@@ -85,6 +85,9 @@ public:
     void post_input(std::function<void(TFMain&)> input);
     // Runs on the engine thread even while an error report is open.
     void post_control(std::function<void(TFMain&)> action);
+    // Any thread: the operator's Stop of one side (none: Esc, both): a classic train ends at
+    // once out of band, a closed-loop train as the next thing the engine does.
+    void request_stop(std::optional<Side> side);
     // Any thread: cuts a running train short and runs the exit sequence before anything queued,
     // which lowers every line and then calls the model's on_close; the loop serves nothing after
     // it. Ready once that sequence has run; a later call returns the same.

@@ -7,8 +7,11 @@
 namespace dopplex::app {
 
 double step_in_force_hz(const TFMain& form);
-// A side's dial: in closed mode the loop's own count (none until a start gives it), otherwise
-// the estimate counted from the lines.
+// A side's dial: in closed mode the loop's own count once a start has given it, otherwise (and
+// before) the estimate counted from the lines and the reference.
 std::optional<double> dial_hz(const TFMain& form, const DialEstimate& estimate, Side side);
+// What the dial aims at beside the tracker's Doppler frequency: the closed loop's offset, 0 in
+// classic.
+double aim_offset_hz(const TFMain& form, Side side);
 
 } // namespace dopplex::app

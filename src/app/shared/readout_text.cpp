@@ -28,7 +28,10 @@ std::string train_text(const TrainProgress& progress) {
 }
 
 std::string dial_text(const DialReading& reading) {
-    std::string text = "Dial estimate\n";
+    // The label has room for three short lines: an offset takes the place of the title.
+    std::string text = reading.offset_hz == 0
+                           ? std::string("Dial estimate\n")
+                           : "Offset " + whole_hz(reading.offset_hz, true) + " Hz\n";
     if (!reading.dial_hz)
         return text + "no reference";
     text += whole_hz(*reading.dial_hz, false) + " Hz";

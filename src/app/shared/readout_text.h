@@ -19,7 +19,8 @@ bool is_tx_channel(Channel channel);
 // "UP 25 / 94 pulses, 7 s left", then "..., done" or "..., ended".
 std::string train_text(const TrainProgress& progress);
 
-// "Dial estimate\n435300100 Hz\n+100 Hz off", or "Dial estimate\nno reference".
+// "Dial estimate\n435300100 Hz\n+100 Hz off", or "Dial estimate\nno reference"; with a closed
+// loop's offset "Offset +200 Hz\n435300300 Hz\n+100 Hz off" (off from Doppler plus offset).
 std::string dial_text(const DialReading& reading);
 
 } // namespace dopplex::app

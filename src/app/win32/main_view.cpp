@@ -469,8 +469,12 @@ void MainView::on_command(int id, int code, HWND control) {
         return;
     }
     if (id == kEscapeId || id == kStopButtonIds[0] || id == kStopButtonIds[1]) {
+        // Esc stops both sides' trains, a side's Stop its own.
         if (code == BN_CLICKED)
-            session_.host().request_stop();
+            session_.request_stop(
+                id == kEscapeId
+                    ? std::nullopt
+                    : std::optional<Side>(id == kStopButtonIds[1] ? Side::Tx : Side::Rx));
         return;
     }
     const std::string name(control_name(id));

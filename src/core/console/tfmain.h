@@ -123,6 +123,10 @@ public:
     bool closed_mode() const { return tracking_mode == TrackingMode::Closed; }
     // The operator's choice of mode: leaving the closed loop stops both its sides first.
     void SetTrackingMode(TrackingMode mode);
+    // The operator's Stop for the closed loop's trains, of one side or (Esc) of both; classic
+    // trains are stopped out of band through the host. A stopped Reset may be clicked again to
+    // count back the rest.
+    void StopTrains(std::optional<Side> side);
 
     // --- every control by name, in window order ---
     const std::vector<Control*>& controls() const { return controls_; }

@@ -43,6 +43,20 @@ void TFMain::SetTrackingMode(TrackingMode mode) {
     tracking_mode = mode;
 }
 
+void TFMain::StopTrains(std::optional<Side> side) {
+    if (!closed_mode())
+        return;
+    for (Side s : {Side::Rx, Side::Tx}) {
+        if (side && *side != s)
+            continue;
+        if (closed_loop.stop_train(s) != PressOrigin::Reset)
+            continue;
+        Control& reset = this->*buttons(s).reset;
+        spent_resets_.erase(&reset);
+        reset.set_enabled(true);
+    }
+}
+
 void TFMain::ManualPress(Channel channel) {
     if (!closed_mode()) {
         SinglePulse(latch, host_, channel);
@@ -81,13 +95,19 @@ std::optional<double> reference_or_report(const Control& reference, const char* 
 }
 } // namespace
 
+// Tune and Start Tracking never move a running side's dial count: they only start its loop
+// again from where the dial is.
 void TFMain::StartLoopAtReference(Side side) {
+    if (closed_loop.restart(side))
+        return;
     const LoopButtons& b = buttons(side);
     if (const std::optional<double> hz = reference_or_report(this->*b.reference, b.name, loop_))
         closed_loop.start(side, *hz);
 }
 
 void TFMain::StartLoopAtDoppler(Side side) {
+    if (closed_loop.restart(side))
+        return;
     if (const std::optional<double> hz = closed_loop.doppler_now(side))
         closed_loop.start(side, *hz);
     else
@@ -106,6 +126,7 @@ void TFMain::ResetLoop(Side side) {
         return;
     }
     (this->*b.reset).set_enabled(false);
+    spent_resets_.insert(&(this->*b.reset));
 }
 
 } // namespace dopplex

@@ -52,6 +52,7 @@ void TFMain::register_engine_handlers() {
         for (FormObserver* o : observers_)
             o->train_progress(progress);
     };
+    closed_loop.tell_trains(&train_progress_);
     // Each button's classic handler, or in closed mode the loop's.
     const auto by_mode = [this](void (TFMain::*classic)(), void (TFMain::*closed)(Side),
                                 Side side) {

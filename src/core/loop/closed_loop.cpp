@@ -176,6 +176,14 @@ void ClosedLoop::start(Side side, double dial_hz) {
     wake_at(host_.now());
 }
 
+bool ClosedLoop::restart(Side side) {
+    const LoopSideState& st = sides_[index(side)];
+    if (!st.dial_hz || (!st.tracking && st.pending == 0))
+        return false;
+    start(side, *st.dial_hz);
+    return true;
+}
+
 void ClosedLoop::operator_press(Side side, PressDirection direction) {
     LoopSideState& st = sides_[index(side)];
     const int sign = direction == PressDirection::Up ? 1 : -1;
@@ -208,9 +216,20 @@ bool ClosedLoop::reset(Side side, double reference_hz) {
     return true;
 }
 
+std::optional<PressOrigin> ClosedLoop::stop_train(Side side) {
+    if (!trains_.running(side))
+        return std::nullopt;
+    const LoopSideState& st = sides_[index(side)];
+    const PressOrigin origin =
+        st.pending != 0 ? schedules_[index(side)].pending_origin : PressOrigin::Loop;
+    stop(side);
+    return origin;
+}
+
 void ClosedLoop::stop(Side side) {
     LoopSideState& st = sides_[index(side)];
     Schedule& k = schedules_[index(side)];
+    trains_.stopped(side, st.pressing);
     st.tracking = false;
     st.ahead = false;
     st.pending = 0;
@@ -231,6 +250,7 @@ void ClosedLoop::stop(Side side) {
 void ClosedLoop::halt() {
     for (Side side : kSides) {
         LoopSideState& st = sides_[index(side)];
+        trains_.stopped(side, st.pressing);
         st.tracking = false;
         st.ahead = false;
         st.pending = 0;
@@ -268,7 +288,21 @@ void ClosedLoop::service() {
             wake_at(k.ready_at);
         else if (k.check_at)
             wake_at(*k.check_at);
+        trains_.follow(side, motion(side, now));
     }
+}
+
+SideMotion ClosedLoop::motion(Side side, std::int64_t now) const {
+    const LoopSideState& st = sides_[index(side)];
+    const Schedule& k = schedules_[index(side)];
+    const LoopSide& timing = settings_.side(side);
+    SideMotion m;
+    m.to_go = std::abs(st.pending) + (st.tracking ? st.behind_steps : 0);
+    m.pressing = st.pressing;
+    m.direction = k.last_direction < 0 ? -1 : 1;
+    m.left_ms = m.to_go * (timing.press_ms + timing.gap_ms) +
+                std::max<std::int64_t>(0, (st.pressing ? k.release_at : k.ready_at) - now);
+    return m;
 }
 
 bool ClosedLoop::release(Side side, std::int64_t now) {
@@ -352,6 +386,7 @@ void ClosedLoop::press(Side side, int direction, PressOrigin origin, std::int64_
     k.pressed_at = now;
     k.release_at = now + settings_.side(side).press_ms;
     k.last_direction = direction;
+    trains_.pressed(side);
     if (st.dial_hz)
         *st.dial_hz += direction * step_hz(side);
     const LoopPress told{now, side, direction > 0 ? PressDirection::Up : PressDirection::Down,

@@ -12,6 +12,7 @@
 #include "loop/doppler_predictor.h"
 #include "loop/loop_observer.h"
 #include "loop/loop_settings.h"
+#include "loop/loop_trains.h"
 #include "runtime/event_loop.h"
 
 #include <array>
@@ -51,6 +52,8 @@ public:
     void configure(const LoopSettings& settings) { settings_ = settings; }
     const LoopSettings& settings() const { return settings_; }
     void add_observer(LoopObserver* observer) { observers_.push_back(observer); }
+    // Who is told the progress of the side's trains (Reset, queued presses, catching up).
+    void tell_trains(const TrainProgressListener* listener) { trains_.set_listener(listener); }
 
     // With start at AOS: where a side's dial sits before the pass, so that it can start ahead of
     // AOS when the tracker shows the satellite rising (none: it waits for AOS).
@@ -68,6 +71,9 @@ public:
     // Starts a side's tracking with the dial at `dial_hz` (its tuned LED goes out until the
     // side first reaches its target).
     void start(Side side, double dial_hz);
+    // While the side runs (tracking or a counted train) its dial count is the one record of
+    // where the radio is: starts it again from there. False when the side does not run.
+    bool restart(Side side);
     // The Doppler frequency now, when an update has come.
     std::optional<double> doppler_now(Side side) const;
     // The operator's press: while tracking it moves the side's offset by a step (and, locked,
@@ -78,6 +84,9 @@ public:
     bool reset(Side side, double reference_hz);
     // The side's presses end at once, its line low.
     void stop(Side side);
+    // The operator's Stop: ends the side's running train like stop(). Returns the origin of the
+    // presses it ended (Reset, Manual, Loop), none when the side ran no train.
+    std::optional<PressOrigin> stop_train(Side side);
     // Every press ends at once; lines are lowered by the caller's own sequence.
     void halt();
 
@@ -110,6 +119,7 @@ private:
     void tune_ahead(std::int64_t now, double elevation);
     std::optional<std::int64_t> aos_estimate(std::int64_t now, double elevation);
     void restore_offsets();
+    SideMotion motion(Side side, std::int64_t now) const;
     void wake_at(std::int64_t t);
     double step_hz(Side side) const { return static_cast<double>(settings_.side(side).step_hz); }
 
@@ -133,6 +143,7 @@ private:
     std::map<std::string, std::array<double, 2>> kept_;
     std::vector<std::int64_t> wakes_; // posted and not yet served
     std::vector<LoopObserver*> observers_;
+    LoopTrains trains_;
 };
 
 } // namespace dopplex

@@ -400,6 +400,39 @@ private slots:
         QCOMPARE(last_byte() & 0x04, 0); // no tuned LED
     }
 
+    // A closed-mode Reset runs on the loop's own timing, not in a handler: the window still
+    // shows it as a train that the side's Stop and Esc end, and the Reset may finish the rest.
+    void closed_mode_reset_is_a_train_that_stops() {
+        static_cast<QComboBox*>(loop_widget(LoopField::Mode))->setCurrentIndex(1);
+        QTRY_VERIFY(model<bool>([](TFMain& form) { return form.closed_mode(); }));
+        prepare_rx();
+        // The loop counted the dial 8 kHz above the reference when the pass ended.
+        session_->post_input(
+            [](TFMain& form) { form.closed_loop.start(Side::Rx, 436775000 + 8000); });
+        std::string end_of_pass = update_above(8000);
+        end_of_pass.replace(end_of_pass.find("EL12.5"), 6, "EL-2.00");
+        feed(end_of_pass);
+        QTRY_VERIFY(w("Button22")->isEnabled());
+        QVERIFY(!window().stop_button(false).isEnabled());
+        click("Button22");
+        TrainBar& bar = window().train_bar(false);
+        QTRY_VERIFY_WITH_TIMEOUT(bar.train_running() && bar.value() >= 2, kTrainTimeoutMs);
+        QVERIFY(window().stop_button(false).isEnabled());
+        QVERIFY(!window().stop_button(true).isEnabled());
+        QVERIFY2(bar.text().startsWith("DOWN ") && bar.text().contains(" / 80 pulses, "),
+                 qPrintable(bar.text()));
+        QTest::keyClick(&window(), Qt::Key_Escape);
+        QTRY_VERIFY(!bar.train_running());
+        QVERIFY(!window().stop_button(false).isEnabled());
+        QVERIFY2(bar.text().endsWith(", ended"), qPrintable(bar.text()));
+        QTRY_COMPARE(last_byte() & 0x02, 0);
+        const std::size_t sent = record_->rising(1).size();
+        QVERIFY(sent < 80);
+        QTRY_VERIFY(w("Button22")->isEnabled());
+        QTest::qWait(1000);
+        QCOMPARE(record_->rising(1).size(), sent);
+    }
+
     // The live readout has its own conversation with the tracker: it follows the pass while
     // a train holds the engine and the applied fields stand still.
     void live_readout_goes_on_during_a_train() {

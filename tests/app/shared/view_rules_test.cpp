@@ -117,6 +117,8 @@ TEST(ReadoutText, TrainsAndDials) {
         {{Side::Rx, 435300100.0, 100.0}, "Dial estimate\n435300100 Hz\n+100 Hz off"},
         {{Side::Rx, 435299900.0, -100.0}, "Dial estimate\n435299900 Hz\n-100 Hz off"},
         {{Side::Rx, 435300000.0, 0.0}, "Dial estimate\n435300000 Hz\n0 Hz off"},
+        {{Side::Tx, 145825200.0, 25.0, 200.0}, "Offset +200 Hz\n145825200 Hz\n+25 Hz off"},
+        {{Side::Rx, 435299900.0, -50.0, -200.0}, "Offset -200 Hz\n435299900 Hz\n-50 Hz off"},
     };
     for (const DialRow& row : dials)
         EXPECT_EQ(dial_text(row.reading), row.text);

@@ -33,9 +33,10 @@ void DialWatch::publish() {
     for (const Side side : {Side::Rx, Side::Tx}) {
         const double doppler_hz =
             side == Side::Rx ? form_->SatData.Downlink : form_->SatData.Uplink;
-        DialReading reading{side, dial_hz(*form_, estimate_, side), std::nullopt};
+        const double offset_hz = aim_offset_hz(*form_, side);
+        DialReading reading{side, dial_hz(*form_, estimate_, side), std::nullopt, offset_hz};
         if (doppler_hz > 0 && reading.dial_hz)
-            reading.difference_hz = *reading.dial_hz - doppler_hz;
+            reading.difference_hz = *reading.dial_hz - doppler_hz - offset_hz;
         std::optional<DialReading>& last = last_[static_cast<int>(side)];
         if (last == reading)
             continue;

@@ -18,7 +18,9 @@ namespace dopplex::app {
 struct DialReading {
     Side side = Side::Rx;
     std::optional<double> dial_hz;       // none: no reference typed yet
-    std::optional<double> difference_hz; // none: no Doppler frequency yet
+    std::optional<double> difference_hz; // from the Doppler frequency plus the offset; none:
+                                         // no Doppler frequency yet
+    double offset_hz = 0;                // the closed loop's offset
     bool operator==(const DialReading&) const = default;
 };
 
