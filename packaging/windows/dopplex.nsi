@@ -1,7 +1,7 @@
-; The Windows installer, made by scripts/build-windows with makensis -DBUILD=<folder>. That folder
-; holds defines.nsh (version, architecture, output file and icon, written by CMake) and the lists of the
-; files that `cmake --install` staged there: files_in.nsh installs them, files_out.nsh removes
-; exactly those, so the uninstaller never deletes anything the user put in the folder.
+; The Windows installer, made by scripts/build-windows with makensis -DBUILD=<folder>. That
+; folder holds defines.nsh (version, architecture, output file and icon, written by CMake) and
+; the lists of the files that `cmake --install` staged there: files_in.nsh installs them,
+; files_out.nsh removes exactly those, so the uninstaller never deletes what the user put there.
 ;
 ; Without administrator rights it installs for the current user; started elevated it installs
 ; for all users. /S installs or uninstalls silently; /CurrentUser or /AllUsers choose the mode;
@@ -52,7 +52,8 @@ SetCompressor /SOLID lzma
 Function .onInit
 !if "${ARCH}" == x86_64
     ${IfNot} ${RunningX64}
-        MessageBox MB_OK|MB_ICONSTOP "This is the 64-bit Dopplex; on 32-bit Windows install the 32-bit one." /SD IDOK
+        MessageBox MB_OK|MB_ICONSTOP \
+            "This is the 64-bit Dopplex; on 32-bit Windows install the 32-bit one." /SD IDOK
         Abort
     ${EndIf}
     ; The uninstall key of a 64-bit program belongs in the 64-bit registry.
