@@ -14,15 +14,6 @@ using ::testing::HasSubstr;
 
 using MakeBackend = std::function<std::unique_ptr<PortBackend>(CallLog&)>;
 
-std::string open_error(PortBackend& backend) {
-    try {
-        backend.open();
-    } catch (const PortError& error) {
-        return error.what();
-    }
-    return "(opened)";
-}
-
 TEST(PortBackends, PpdevClaimsExclusivelyAndWritesEveryByteIncludingDuplicates) {
     CallLog log;
     auto port = fake_ppdev(log);

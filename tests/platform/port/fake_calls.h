@@ -100,6 +100,16 @@ inline std::unique_ptr<GpioPort> fake_gpio(CallLog& log) {
     return std::make_unique<GpioPort>("gpiochip0", GpioOffsets{17, 18, 27, 22, 23, 24, 25, 4},
                                       std::make_unique<FakeGpiodCalls>(log));
 }
+// What open() throws, or "(opened)".
+inline std::string open_error(PortBackend& backend) {
+    try {
+        backend.open();
+    } catch (const PortError& error) {
+        return error.what();
+    }
+    return "(opened)";
+}
+
 // A Raspberry Pi 4's two chips.
 inline std::vector<FakeGpioChip> pi_chips() {
     return {{"/dev/gpiochip0", "pinctrl-bcm2711", 58},

@@ -26,15 +26,6 @@ const Seam kSeams[] = {
     {"libgpiod 2", [](CallLog& log) { return fake_gpio2(log); }},
 };
 
-std::string open_error(PortBackend& backend) {
-    try {
-        backend.open();
-    } catch (const PortError& error) {
-        return error.what();
-    }
-    return "(opened)";
-}
-
 TEST(GpioSeams, BitNGoesToTheNthListedLine) {
     const std::vector<std::string> calls[] = {
         {"chip_open gpiochip0", "get_lines 17,18,27,22,23,24,25,4",
