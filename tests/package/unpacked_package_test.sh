@@ -31,10 +31,15 @@ for file in usr/share/applications/dopplex.desktop \
     usr/share/icons/hicolor/scalable/apps/dopplex.svg \
     usr/share/doc/dopplex/user_guide.txt usr/share/doc/dopplex/README.md \
     usr/lib/systemd/system/dopplexd.service usr/lib/sysusers.d/dopplex.conf \
-    etc/dopplex/dopplexd.conf etc/security/limits.d/95-dopplex.conf; do
+    etc/dopplex/dopplexd.conf etc/security/limits.d/95-dopplex.conf \
+    usr/share/doc/dopplex/copyright usr/share/doc/dopplex/changelog.gz; do
     [ -s "$root/$file" ] || fail "$file missing"
 done
-for program in dopplex dopplex-script dopplex-tracker; do
+# The gpio group is a board's: on a PC neither dopplexd's unit nor its user is put in it.
+! grep -nw gpio "$root/usr/lib/sysusers.d/dopplex.conf" || fail "the desktop package makes the gpio group"
+grep -q '^SupplementaryGroups=lp plugdev$' "$root/usr/lib/systemd/system/dopplexd.service" ||
+    fail "dopplexd's unit lost its lp and plugdev groups"
+for program in dopplex dopplex-script dopplex-tracker dopplexd; do
     page="usr/share/man/man1/$program.1.gz"
     gzip -t "$root/$page" 2>/dev/null || fail "$page missing or not gzip'd"
     title=$(zcat "$root/$page" | sed -n 's/^\.TH \([^ ]*\) 1 .*/\1/p')

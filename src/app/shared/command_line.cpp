@@ -62,12 +62,14 @@ namespace {
 
 // What differs between the systems: the default port, the pass log, the link and the endings.
 struct SystemLines {
+    const char* options;
     const char* default_port;
     const char* no_log;
     const char* ending;
 };
 
 constexpr SystemLines kWindowsLines{
+    "[--port SPEC] [--tracking MODE] [--no-log] [--help] [--version]\n",
     "                without either: inpout at 0x378, which needs inpoutx64.dll beside\n"
     "                dopplex.exe and one start as administrator; without them virtual (the\n"
     "                LED panel says why). --port virtual tries Dopplex without hardware.\n",
@@ -78,6 +80,7 @@ constexpr SystemLines kWindowsLines{
     "button: every line is lowered.\n"};
 
 constexpr SystemLines kLinuxLines{
+    "[--port SPEC] [--tracking MODE] [--no-log] [--demo] [--help] [--version]\n",
     "                without either: ppdev on /dev/parport0 when it exists, else virtual\n",
     "  --no-log      no pass log (else one CSV file per pass in\n"
     "                $XDG_DATA_HOME/dopplex/passes, else ~/.local/share/dopplex/passes)\n"
@@ -98,7 +101,7 @@ std::string usage_text(const std::string& port_in_use, bool windows) {
     std::string ports;
     for (std::string row; std::getline(syntax, row);)
         ports += "      " + row + "\n";
-    return "Usage: dopplex [--port SPEC] [--tracking MODE] [--no-log] [--help] [--version]\n"
+    return std::string("Usage: dopplex ") + system.options +
            "\n"
            "Keeps a receiver and a transmitter on frequency through a satellite pass by pressing\n"
            "their UP/DOWN buttons through eight output lines, following the tracker's data.\n"

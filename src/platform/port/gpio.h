@@ -1,4 +1,4 @@
-// Eight lines of a GPIO chip (a Raspberry Pi as the interface) through libgpiod 1.6.
+// Eight lines of a GPIO chip (a Raspberry Pi as the interface) through libgpiod 1 or 2.
 // Bit n of every byte goes to the n-th listed line offset. The lines are requested as outputs,
 // all low, at open() and held until close().
 #pragma once
@@ -14,8 +14,9 @@ namespace dopplex::port {
 using GpioOffsets = std::array<unsigned, 8>;
 using GpioValues = std::array<int, 8>;
 
-// The libgpiod calls the backend makes, one method per call (the chip and the line bulk are
-// held inside); each answers 0 or -errno. Tests put a recorder here.
+// The libgpiod calls the backend makes, one method per call in libgpiod 1's shape (the chip and
+// the line bulk are held inside; Gpiod2Calls makes libgpiod 2 answer alike); each answers 0 or
+// -errno. Tests put a recorder here.
 class GpiodCalls {
 public:
     virtual ~GpiodCalls() = default;
@@ -28,6 +29,7 @@ public:
     virtual void chip_close() = 0;
 };
 
+// The calls of the libgpiod this build found (1 or 2).
 std::unique_ptr<GpiodCalls> system_gpiod_calls();
 
 class GpioPort final : public PortBackend {

@@ -175,10 +175,10 @@ TEST(UsageText, EachSystemItsOwnWords) {
          {"without either: inpout at 0x378", "inpoutx64.dll", "administrator", "--port virtual",
           "DDE conversation", "Port in use now: virtual, since inpout",
           "%LOCALAPPDATA%\\Dopplex\\passes", "--tracking MODE"},
-         {"without either: virtual", "$XDG", "/tmp/dopplex", "SIGTERM", "ppdev on"}},
+         {"without either: virtual", "--demo", "$XDG", "/tmp/dopplex", "SIGTERM", "ppdev on"}},
         {false,
-         {"ppdev on /dev/parport0 when it exists", "$XDG_RUNTIME_DIR", "SIGTERM",
-          "--tracking MODE"},
+         {"ppdev on /dev/parport0 when it exists", "$XDG_RUNTIME_DIR", "SIGTERM", "--tracking MODE",
+          "[--no-log] [--demo] [--help]"},
          {"inpoutx64.dll", "DDE", "Ctrl+C"}},
     };
     for (const test::HelpWords& row : rows)

@@ -14,15 +14,6 @@ using ::testing::HasSubstr;
 
 using MakeBackend = std::function<std::unique_ptr<PortBackend>(CallLog&)>;
 
-std::string open_error(PortBackend& backend) {
-    try {
-        backend.open();
-    } catch (const PortError& error) {
-        return error.what();
-    }
-    return "(opened)";
-}
-
 TEST(PortBackends, PpdevClaimsExclusivelyAndWritesEveryByteIncludingDuplicates) {
     CallLog log;
     auto port = fake_ppdev(log);
@@ -48,20 +39,6 @@ TEST(PortBackends, IoPortWritesAtItsOwnAddressWhateverTheCallerSays) {
                                        "ioperm 0x278 1 0"));
 }
 
-TEST(PortBackends, GpioPutsBitNOnTheNthListedLine) {
-    CallLog log;
-    auto port = fake_gpio(log);
-    port->open();
-    port->write(888, 0x0C);
-    port->write(888, 0x81);
-    port->write(888, 0x81);
-    port->close();
-    EXPECT_THAT(log.calls,
-                ElementsAre("chip_open gpiochip0", "get_lines 17,18,27,22,23,24,25,4",
-                            "request_output dopplex 0,0,0,0,0,0,0,0", "set 0,0,1,1,0,0,0,0",
-                            "set 1,0,0,0,0,0,0,1", "set 1,0,0,0,0,0,0,1", "release", "chip_close"));
-}
-
 TEST(PortBackends, FtdiSetsAllPinsToBitBangOutputsAndWritesOneByteEach) {
     CallLog log;
     auto port = fake_ftdi(log);
@@ -85,7 +62,6 @@ struct OpenFailure {
 TEST(PortBackends, OpenFailuresSayWhatToDoAndLeaveNothingOpen) {
     const MakeBackend ppdev = [](CallLog& log) { return fake_ppdev(log); };
     const MakeBackend ioport = [](CallLog& log) { return fake_ioport(log); };
-    const MakeBackend gpio = [](CallLog& log) { return fake_gpio(log); };
     const MakeBackend ftdi = [](CallLog& log) { return fake_ftdi(log); };
     const std::vector<OpenFailure> rows = {
         {"ppdev missing",
@@ -130,31 +106,6 @@ TEST(PortBackends, OpenFailuresSayWhatToDoAndLeaveNothingOpen) {
          -ENOSYS,
          {"(ENOSYS", "direct port I/O is not available"},
          {"ioperm 0x378 1 1"}},
-        {"gpio missing chip",
-         gpio,
-         "chip_open",
-         -ENOENT,
-         {"opening GPIO chip gpiochip0 failed (ENOENT", "gpiodetect"},
-         {"chip_open gpiochip0"}},
-        {"gpio permission",
-         gpio,
-         "chip_open",
-         -EACCES,
-         {"(EACCES", "group \"gpio\"", "\"plugdev\""},
-         {"chip_open gpiochip0"}},
-        {"gpio no such line",
-         gpio,
-         "get_lines",
-         -EINVAL,
-         {"getting lines 17,18,27,22,23,24,25,4 of gpiochip0 failed (EINVAL", "gpioinfo"},
-         {"chip_open gpiochip0", "get_lines 17,18,27,22,23,24,25,4", "chip_close"}},
-        {"gpio line busy",
-         gpio,
-         "request",
-         -EBUSY,
-         {"as outputs failed (EBUSY", "in use by another program or a kernel driver"},
-         {"chip_open gpiochip0", "get_lines 17,18,27,22,23,24,25,4",
-          "request_output dopplex 0,0,0,0,0,0,0,0", "chip_close"}},
         {"ftdi not plugged",
          ftdi,
          "usb_open",
@@ -206,8 +157,6 @@ TEST(PortBackends, WriteFailuresNameTheDeviceAndTheError) {
     const std::vector<Row> rows = {
         {"ppdev", [](CallLog& log) { return fake_ppdev(log); }, "PPWDATA", -ENODEV,
          "writing to /dev/parport0 failed (ENODEV"},
-        {"gpio", [](CallLog& log) { return fake_gpio(log); }, "set", -ENODEV,
-         "writing to GPIO lines of gpiochip0 failed (ENODEV"},
         {"ftdi", [](CallLog& log) { return fake_ftdi(log); }, "write", -666,
          "writing to FTDI adapter 0403:6001 failed (libftdi -666"},
     };

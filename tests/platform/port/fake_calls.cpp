@@ -1,5 +1,6 @@
 #include "fake_calls.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <linux/ppdev.h>
 #include <sys/ioctl.h>
@@ -64,6 +65,49 @@ int FakeGpiodCalls::line_request_bulk_output(const std::string& consumer,
 
 int FakeGpiodCalls::line_set_value_bulk(const GpioValues& values) {
     return log_.answer("set", "set " + joined(values));
+}
+
+std::vector<std::string> FakeGpiod2Library::chip_paths() {
+    log_.answer("chip_paths", "chip_paths");
+    std::vector<std::string> paths;
+    for (const auto& chip : chips_) {
+        paths.push_back(chip.path);
+    }
+    return paths;
+}
+
+int FakeGpiod2Library::open_chip(const std::string& path) {
+    const int result = log_.answer("chip_open", "chip_open " + path);
+    if (result < 0) {
+        return result;
+    }
+    for (const auto& chip : chips_) {
+        if (chip.path == path) {
+            open_ = &chip;
+            return 0;
+        }
+    }
+    return -ENOENT;
+}
+
+int FakeGpiod2Library::chip_label(std::string& label) {
+    label = open_->label;
+    return log_.answer("label", "label");
+}
+
+int FakeGpiod2Library::chip_line_count(unsigned& count) {
+    count = open_->lines;
+    return log_.answer("get_lines", "line_count");
+}
+
+int FakeGpiod2Library::request_outputs(const std::string& consumer, const GpioOffsets& offsets,
+                                       const GpioValues& values) {
+    return log_.answer("request",
+                       "request_output " + consumer + " " + joined(offsets) + " " + joined(values));
+}
+
+int FakeGpiod2Library::set_values(const GpioOffsets& offsets, const GpioValues& values) {
+    return log_.answer("set", "set " + joined(offsets) + " " + joined(values));
 }
 
 int FakeFtdiCalls::usb_open(int vendor, int product) {

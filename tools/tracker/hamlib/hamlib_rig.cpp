@@ -83,6 +83,8 @@ HamlibReply RigCommands::answer(std::string_view line) {
          }},
         // Gpredict's toggle modes send a number where the VFO belongs: any words will do.
         {{"S", "set_split_vfo"}, [](RigCommands&, const Words&) { return HamlibReply{kReplyOk}; }},
+        // Hamlib 4.6's network client picks the VFO before a split frequency: there is one.
+        {{"V", "set_vfo"}, [](RigCommands&, const Words&) { return HamlibReply{kReplyOk}; }},
         {{"s", "get_split_vfo"},
          [](RigCommands&, const Words&) { return HamlibReply{"0\nVFOA\n"}; }},
         {{"t", "get_ptt", "chk_vfo"},

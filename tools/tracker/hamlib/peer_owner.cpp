@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <arpa/inet.h>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
