@@ -104,6 +104,9 @@ void MainView::build_decorations() {
             add_child(L"BUTTON", "Stop", BS_PUSHBUTTON, kStopButtons[tx], kStopButtonIds[tx]);
         stop.bold = true;
         EnableWindow(stop.window, FALSE); // until this side runs a train
+        // A child of its own, so its words are the control's text for a screen reader.
+        add_child(L"STATIC", "", SS_OWNERDRAW, tx ? kTxTrainBar : kRxTrainBar,
+                  tx ? kTxTrainBarId : kRxTrainBarId);
     }
     for (const auto& [place, id] : {std::pair{kRxDial, kRxDialId}, std::pair{kTxDial, kTxDialId}})
         add_child(L"STATIC", dial_text({}), SS_RIGHT, place, id);
@@ -385,10 +388,9 @@ void MainView::show_train_progress(const TrainProgress& progress) {
     const bool tx = is_tx_channel(progress.channel);
     trains_[tx] = progress;
     EnableWindow(GetDlgItem(window_, kStopButtonIds[tx]), progress.running);
-    const Rect& p = tx ? kTxTrainBar : kRxTrainBar;
-    const RECT r{scaled(p.x, dpi_), scaled(p.y, dpi_), scaled(p.x + p.w, dpi_),
-                 scaled(p.y + p.h, dpi_)};
-    InvalidateRect(window_, &r, FALSE);
+    const HWND bar = GetDlgItem(window_, tx ? kTxTrainBarId : kRxTrainBarId);
+    SetWindowTextW(bar, to_wide(train_text(progress)).c_str());
+    InvalidateRect(bar, nullptr, FALSE);
 }
 
 void MainView::show_dial(const DialReading& reading) {
@@ -519,10 +521,7 @@ LRESULT MainView::on_color(HDC dc, HWND control) {
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
-void MainView::paint_train_bar(HDC dc, const Rect& place,
-                               const std::optional<TrainProgress>& train) {
-    const RECT r{scaled(place.x, dpi_), scaled(place.y, dpi_), scaled(place.x + place.w, dpi_),
-                 scaled(place.y + place.h, dpi_)};
+void MainView::paint_train_bar(HDC dc, const RECT& r, const std::optional<TrainProgress>& train) {
     FillRect(dc, &r, GetSysColorBrush(COLOR_WINDOW));
     if (train && train->count > 0) {
         RECT done = r;
@@ -573,8 +572,6 @@ void MainView::paint() {
         paint_satellite(dc, kRxSatellite, true, *fonts_, dpi_);
         paint_satellite(dc, kTxSatellite, false, *fonts_, dpi_);
         paint_led_panel(dc, kLedPanel, port_status_ ? &*port_status_ : nullptr, *fonts_, dpi_);
-        paint_train_bar(dc, kRxTrainBar, trains_[0]);
-        paint_train_bar(dc, kTxTrainBar, trains_[1]);
     });
 }
 
@@ -595,6 +592,13 @@ LRESULT MainView::handle(UINT message, WPARAM w, LPARAM l) {
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
         return on_color(reinterpret_cast<HDC>(w), reinterpret_cast<HWND>(l));
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(l);
+        if (item->CtlID != kRxTrainBarId && item->CtlID != kTxTrainBarId)
+            return FALSE;
+        paint_train_bar(item->hDC, item->rcItem, trains_[item->CtlID == kTxTrainBarId]);
+        return TRUE;
+    }
     case WM_ERASEBKGND:
         return 1; // paint() covers the whole client area
     case WM_PAINT:

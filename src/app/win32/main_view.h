@@ -98,7 +98,7 @@ private:
     LRESULT on_color(HDC dc, HWND control);
     void paint();
     void paint_frames(HDC dc);
-    void paint_train_bar(HDC dc, const Rect& place, const std::optional<TrainProgress>& train);
+    void paint_train_bar(HDC dc, const RECT& r, const std::optional<TrainProgress>& train);
 
     Child& add_child(const wchar_t* window_class, const std::string& text, DWORD style,
                      const Rect& place, int id);

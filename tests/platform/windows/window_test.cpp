@@ -1,7 +1,8 @@
 // dopplex.exe's window driven through its messages, as an operator's clicks and keys reach it,
 // with the trace port: the start-up state of every control, manual steps and arrow keys in the
 // trace, the error report shown and dismissed, the help window, Exit and the close box lowering
-// every line, and a Tune from dopplex-tracker.exe's texts over DDE.
+// every line, a Tune from dopplex-tracker.exe's texts over DDE, and a closed-mode Reset shown as
+// a train that Esc and Stop end.
 #include "control_ids.h"
 #include "eventually.h"
 #include "link/dde/dde_transport.h"
@@ -114,12 +115,13 @@ PROCESS_INFORMATION start(const char* from_tests, const std::wstring& arguments)
     return info;
 }
 
-// One dopplex.exe on the trace port, in classic mode whatever an earlier run chose.
+// One dopplex.exe on the trace port, in the mode given (classic unless told) whatever an earlier
+// run chose.
 class Program {
 public:
-    explicit Program(const std::wstring& trace_path)
-        : info_(start(DOPPLEX_EXE_FROM_TESTS,
-                      L"--tracking classic --port \"trace:" + trace_path + L"\"")) {
+    explicit Program(const std::wstring& trace_path, const wchar_t* tracking = L"classic")
+        : info_(start(DOPPLEX_EXE_FROM_TESTS, std::wstring(L"--tracking ") + tracking +
+                                                  L" --port \"trace:" + trace_path + L"\"")) {
         eventually([this] { return (main_ = find(L"DopplexMainWindow")) != nullptr; });
     }
     ~Program() {
@@ -678,4 +680,95 @@ TEST_F(WindowTest, LogFolderFailureIsToldAndThePassGoesOn) {
     SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr);
     std::error_code ignored;
     std::filesystem::remove_all(local, ignored);
+}
+
+// A closed-mode Reset runs on the loop's timing, yet the window shows it as a train: the RX bar
+// counts it, RX Stop is enabled while it runs, and Esc or that Stop ends it. Then Stop is grey
+// again, the bar says the train ended, and Reset is back on for the rest.
+TEST_F(WindowTest, ClosedModeResetIsATrainThatStops) {
+    // Start Tracking counts the dial at the Doppler, 8 kHz above the reference; the pass ends
+    // some seconds later, which enables Reset: 80 steps down.
+    const std::string pass = "SN\"AO-51\" AZ123.4 EL12.5 DN436783000 UP145825000";
+    std::string end = pass;
+    end.replace(end.find("EL12.5"), 6, "EL-2.00");
+    Tracker tracker({{0, pass}, {20000, end}});
+    Program program(trace_, L"closed");
+    ASSERT_NE(program.main(), nullptr);
+    const HWND rx_bar = GetDlgItem(program.main(), app::win32::kRxTrainBarId);
+    const HWND tx_bar = GetDlgItem(program.main(), app::win32::kTxTrainBarId);
+    ASSERT_NE(rx_bar, nullptr);
+    ASSERT_NE(tx_bar, nullptr);
+    const auto stops_enabled = [&] {
+        return std::pair{
+            IsWindowEnabled(GetDlgItem(program.main(), app::win32::kStopButtonIds[0])) != 0,
+            IsWindowEnabled(GetDlgItem(program.main(), app::win32::kStopButtonIds[1])) != 0};
+    };
+    ASSERT_TRUE(eventually([&] { return text_of(program.item("l_el")) == "12.5"; }))
+        << text_of(program.item("l_el"));
+    // An earlier run may have left another step remembered.
+    const HWND step = program.item(app::LoopField::RxStep);
+    const auto hundred = static_cast<int>(SendMessageW(
+        step, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"100 Hz")));
+    ASSERT_GE(hundred, 0);
+    const auto chosen = [&] { return SendMessageW(step, CB_GETCURSEL, 0, 0) == hundred; };
+    // The engine's next view may put back the old step between the choice and its notice.
+    for (int attempt = 0; attempt < 10 && !chosen(); ++attempt) {
+        program.choose(app::LoopField::RxStep, hundred);
+        Sleep(1500);
+    }
+    ASSERT_TRUE(chosen());
+    SendMessageW(program.item("Edit1"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"4.367750E8"));
+    enable_hardware(program);
+    ASSERT_TRUE(eventually([&] { return IsWindowEnabled(program.item("Button11")) != 0; }));
+    program.click("Button11");
+    const HWND dial = GetDlgItem(program.main(), app::win32::kRxDialId);
+    ASSERT_TRUE(eventually([&] { return text_of(dial).find("436783000 Hz") != std::string::npos; }))
+        << "the loop did not start before the pass ended: " << text_of(dial);
+    ASSERT_TRUE(eventually([&] { return IsWindowEnabled(program.item("Button22")) != 0; },
+                           std::chrono::seconds(30)));
+    EXPECT_EQ(stops_enabled(), std::pair(false, false));
+
+    // The pulses the bar says were sent, while it says the train runs.
+    const auto running_sent = [&](const std::string& text) {
+        const bool running = text.rfind("DOWN ", 0) == 0 && text.size() > 7 &&
+                             text.compare(text.size() - 7, 7, " s left") == 0;
+        return running ? std::atoi(text.c_str() + 5) : -1;
+    };
+    struct Row {
+        const char* how;
+        const char* count; // of the train the bar shows, or null: the rest of the way
+        void (*stop)(const Program& program);
+    };
+    const Row rows[] = {
+        {"Esc", " / 80 pulses, ",
+         [](const Program& program) {
+             PostMessageW(program.item("Edit1"), WM_KEYDOWN, VK_ESCAPE, 1);
+         }},
+        {"RX Stop", nullptr,
+         [](const Program& program) {
+             PostMessageW(GetDlgItem(program.main(), app::win32::kStopButtonIds[0]), BM_CLICK, 0,
+                          0);
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.how);
+        program.click("Button22"); // the second time, the rest of the way
+        ASSERT_TRUE(eventually([&] { return running_sent(text_of(rx_bar)) >= 2; },
+                               std::chrono::seconds(20)))
+            << text_of(rx_bar);
+        EXPECT_EQ(stops_enabled(), std::pair(true, false));
+        EXPECT_FALSE(IsWindowEnabled(program.item("Button22")));
+        EXPECT_EQ(text_of(tx_bar), "");
+        if (row.count) {
+            EXPECT_NE(text_of(rx_bar).find(row.count), std::string::npos) << text_of(rx_bar);
+        }
+        row.stop(program);
+        EXPECT_TRUE(eventually([&] {
+            const std::string text = text_of(rx_bar);
+            return stops_enabled() == std::pair(false, false) && text.size() > 7 &&
+                   text.compare(text.size() - 7, 7, ", ended") == 0;
+        })) << text_of(rx_bar);
+        EXPECT_TRUE(eventually([&] { return IsWindowEnabled(program.item("Button22")) != 0; }));
+        EXPECT_TRUE(eventually([&] { return (last_byte() & 0x02) == 0; })); // RX down let go
+    }
 }
