@@ -83,6 +83,9 @@ DaemonConfig configure(const DaemonOptions& options) {
     }
     if (options.no_log)
         config.pass_log.reset();
+    // The engine later works from its program's folder: a relative folder would move with it.
+    if (config.pass_log)
+        config.pass_log = std::filesystem::absolute(*config.pass_log);
     return config;
 }
 
@@ -152,7 +155,7 @@ int print_page_url(const DaemonOptions& options) {
     }
     const PageAddress page = parse_page_address(config.page);
     const std::filesystem::path state_file =
-        options.state ? std::filesystem::path(*options.state) : default_state_file();
+        options.state ? std::filesystem::absolute(*options.state) : default_state_file();
     DaemonState state = load_state(state_file);
     make_token(page, state_file, state, nullptr);
     std::string host = page.host;
@@ -170,7 +173,7 @@ int print_page_url(const DaemonOptions& options) {
 int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journal) {
     const DaemonConfig config = configure(options);
     const std::filesystem::path state_file =
-        options.state ? std::filesystem::path(*options.state) : default_state_file();
+        options.state ? std::filesystem::absolute(*options.state) : default_state_file();
     DaemonState state = load_state(state_file);
     std::optional<PageAddress> page;
     if (config.page != "off")

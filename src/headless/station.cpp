@@ -269,6 +269,16 @@ void Station::loop_tuning_ahead(Side side, std::int64_t aos_in_ms) {
                     std::to_string((aos_in_ms + 500) / 1000) + " s");
 }
 
+void Station::loop_reach(Side side, bool in_reach, double heard_hz) {
+    const std::string name = side_name(side);
+    if (in_reach)
+        journal_.notice(name + ": the tracker's frequency is within reach again");
+    else
+        journal_.warning(name + ": the tracker's frequency " +
+                         std::to_string(static_cast<std::int64_t>(heard_hz)) +
+                         " Hz is outside the radio's band: not followed");
+}
+
 // The radio may have taken more than one step for it: the operator should check the dial.
 void Station::loop_late_press(Side side, std::int64_t held_ms) {
     late_press(std::string("late press: ") + side_name(side) + " held " + std::to_string(held_ms) +
@@ -342,12 +352,22 @@ bool Station::drop_pending() {
 }
 
 // The saving lock held: the state as it now is, or a journal line saying it is not kept.
-void Station::keep(const DaemonState& state) {
+std::optional<std::string> Station::keep(const DaemonState& state) {
     try {
         save_(state);
+        return std::nullopt;
     } catch (const ConfigError& error) {
         journal_.error(error.what());
+        return error.what();
     }
+}
+
+// The action ran; the offsets it left could not be written, so a restart would bring back others.
+ActionResult Station::kept_or_failed(const char* done, const DaemonState& state) {
+    if (const std::optional<std::string> why = keep(state))
+        return ActionResult::failed(std::string(done) +
+                                    ", but the learnt offsets could not be kept: " + *why);
+    return ActionResult::done();
 }
 
 ActionResult Station::nudge(Side side, int direction) {
@@ -415,7 +435,7 @@ void Station::press_nudge(TFMain& form, Side side) {
     session_.post_input([this, side](TFMain& next) { press_nudge(next, side); });
 }
 
-void Station::stop() {
+ActionResult Station::stop() {
     session_.request_stop(std::nullopt);
     if (config_.tracking == TrackingMode::Closed)
         session_.post_control([this](TFMain& form) { stop_loop_nudges(form); });
@@ -425,8 +445,7 @@ void Station::stop() {
     const bool dropped = drop_pending();
     const DaemonState kept = state_;
     lock.unlock();
-    if (dropped)
-        keep(kept);
+    return dropped ? kept_or_failed("Stopped", kept) : ActionResult::done();
 }
 
 // Engine thread: the nudges the closed loop holds and has not pressed end with its presses, and
@@ -471,7 +490,9 @@ std::optional<std::string> Station::why_no_reset() const {
         return "the satellite is up: classic tracking resets after the pass";
     const bool nudged = nudges_ != std::array<int, 2>{} || pending_ != std::array<int, 2>{};
     if (!reset_ready_[0] && !reset_ready_[1] && !nudged)
-        return "both radios are at their references already";
+        return view_.in_pass ? "the satellite is up: the closed loop brings both radios back at "
+                               "the end of the pass"
+                             : "both radios are at their references already";
     return std::nullopt;
 }
 
@@ -486,9 +507,7 @@ ActionResult Station::reset() {
     reset_radios();
     const DaemonState kept = state_;
     lock.unlock();
-    if (dropped)
-        keep(kept);
-    return {};
+    return dropped ? kept_or_failed("Reset started", kept) : ActionResult::done();
 }
 
 ActionResult Station::clear_offsets() {

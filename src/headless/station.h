@@ -66,7 +66,7 @@ public:
     // From the page. A nudge is refused before a transponder is chosen and past the offset's
     // limit; it fails, pressing nothing, when its offset cannot be kept.
     ActionResult nudge(Side side, int direction);
-    void stop();
+    ActionResult stop();
     ActionResult reset();
     ActionResult clear_offsets();
     // Engine thread: the engine thread's scheduling, and each press held too long.
@@ -87,6 +87,7 @@ public:
     void pulse_sent(const app::PulseRecord& pulse) override;
     void loop_behind(Side side, int steps) override;
     void loop_tuning_ahead(Side side, std::int64_t aos_in_ms) override;
+    void loop_reach(Side side, bool in_reach, double heard_hz) override;
     void loop_late_press(Side side, std::int64_t held_ms) override;
     void loop_pressed(const LoopPress& press) override;
     void port_status_changed(const port::PortStatus& status) override;
@@ -100,7 +101,9 @@ private:
     std::optional<std::string> why_no_reset() const;
     bool drop_pending();
     std::optional<double> shown_dial(Side side, std::optional<double> estimate) const;
-    void keep(const DaemonState& state);
+    // The error when the state could not be written (logged).
+    std::optional<std::string> keep(const DaemonState& state);
+    ActionResult kept_or_failed(const char* done, const DaemonState& state);
 
     app::EngineSession& session_;
     const DaemonConfig config_;

@@ -126,10 +126,8 @@ ActionResult StatusPage::act(const HttpRequest& request) {
             return {400, "A nudge is side=rx or tx and dir=up or down."};
         return station_.nudge(side == "rx" ? Side::Rx : Side::Tx, direction == "up" ? 1 : -1);
     }
-    if (request.path == "/stop") {
-        station_.stop();
-        return ActionResult::done();
-    }
+    if (request.path == "/stop")
+        return station_.stop();
     if (request.path == "/reset")
         return station_.reset();
     if (request.path == "/clear-offsets")

@@ -46,6 +46,7 @@ struct NudgeCase {
     int nudges;                // RX up, as fast as the page takes them
     bool stop;                 // Stop once the first press is out
     bool unwritable;           // the state file cannot be replaced
+    bool unwritable_at_stop;   // ... from Stop on: Stop says the offsets were not kept
     int last_status;
     const char* last_reason; // part of the last answer's text
 };
@@ -82,7 +83,17 @@ TEST_P(Nudges, PressWhatTheStateKeeps) {
         if (row.stop) {
             ASSERT_TRUE(eventually([&] { return daemon.rises(kRxUp) >= 1; }));
             at_stop = daemon.rises(kRxUp);
-            ASSERT_TRUE(post(daemon, "/stop"));
+            if (row.unwritable_at_stop)
+                std::filesystem::create_directory(blocker);
+            const httplib::Result answer = post(daemon, "/stop");
+            ASSERT_TRUE(answer);
+            EXPECT_EQ(answer->status, row.unwritable_at_stop ? 500 : 204) << answer->body;
+            if (row.unwritable_at_stop) {
+                EXPECT_THAT(answer->body, HasSubstr("could not be kept"));
+                std::filesystem::remove(blocker);
+                EXPECT_EQ(daemon.end(), 0);
+                return; // the file holds the nudges, as the answer warned
+            }
         }
         // A press takes 400 ms: two seconds would show any that follow.
         std::this_thread::sleep_for(std::chrono::seconds(2));
@@ -113,14 +124,16 @@ TEST_P(Nudges, PressWhatTheStateKeeps) {
 
 INSTANTIATE_TEST_SUITE_P(
     Station, Nudges,
-    testing::Values(NudgeCase{"each_pressed", false, 0, 3, false, false, 204, ""},
-                    NudgeCase{"stop_ends_a_burst", false, 0, 40, true, false, 204, ""},
+    testing::Values(NudgeCase{"each_pressed", false, 0, 3, false, false, false, 204, ""},
+                    NudgeCase{"stop_ends_a_burst", false, 0, 40, true, false, false, 204, ""},
                     NudgeCase{"stop_ends_a_burst_the_closed_loop_holds", true, 0, 40, true, false,
-                              204, ""},
-                    NudgeCase{"refused_past_the_limit", false, 999'900, 2, false, false, 409,
+                              false, 204, ""},
+                    NudgeCase{"stop_says_when_the_state_cannot_be_kept", false, 0, 40, true, false,
+                              true, 204, ""},
+                    NudgeCase{"refused_past_the_limit", false, 999'900, 2, false, false, false, 409,
                               "beyond the 1000000 Hz"},
                     NudgeCase{"refused_when_the_state_cannot_be_kept", false, 0, 1, false, true,
-                              500, "nothing pressed"}),
+                              false, 500, "nothing pressed"}),
     [](const auto& info) { return case_name(info.param.name, info.index); });
 
 // The relay's LOS ends the pass on that update; the page's Reset runs only when it can.

@@ -94,6 +94,12 @@ void LoopTrace::loop_late_press(Side side, std::int64_t held_ms) {
          << "\",\"held_ms\":" << held_ms << "}}\n";
 }
 
+void LoopTrace::loop_reach(Side side, bool in_reach, double heard_hz) {
+    out_ << "{\"t\":" << host_.now() << ",\"reach\":{\"side\":\"" << side_key(side)
+         << "\",\"in_reach\":" << (in_reach ? "true" : "false")
+         << ",\"heard_hz\":" << static_cast<std::int64_t>(heard_hz) << "}}\n";
+}
+
 void LoopTrace::dump(const ClosedLoop& loop) const {
     out_ << ",\"loop\":{";
     for (Side side : {Side::Rx, Side::Tx}) {

@@ -17,6 +17,7 @@ public:
     void loop_behind(Side side, int steps) override;
     void loop_tuning_ahead(Side side, std::int64_t aos_in_ms) override;
     void loop_late_press(Side side, std::int64_t held_ms) override;
+    void loop_reach(Side side, bool in_reach, double heard_hz) override;
     // The dump's "loop" member, with its leading comma.
     void dump(const ClosedLoop& loop) const;
 

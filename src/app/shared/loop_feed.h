@@ -31,6 +31,7 @@ public:
     void loop_pressed(const LoopPress&) override { send(false); }
     void loop_behind(Side, int) override { send(false); }
     void loop_tuning_ahead(Side, std::int64_t) override { send(false); }
+    void loop_reach(Side, bool, double) override { send(false); }
 
     // Any thread: the operator's choice, run in the engine's queue.
     void post(LoopInput input);

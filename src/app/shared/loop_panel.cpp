@@ -98,6 +98,7 @@ LoopPanelView loop_panel_view(const TFMain& form) {
         view.offset_hz[i] = st.offset_hz;
         view.behind_steps[i] = st.behind_steps;
         view.ahead[i] = st.ahead;
+        view.out_of_reach[i] = st.out_of_reach;
         view.tracking[i] = st.tracking;
         view.offsets_kept = view.offsets_kept || st.offset_hz != 0;
     }
@@ -141,6 +142,8 @@ std::string loop_readout(const LoopPanelView& view, LoopField field) {
     std::string text = std::string(side_name(side)) + " offset " + signed_hz(view.offset_hz[i]);
     if (view.ahead[i])
         text += ", tuning ahead of AOS";
+    if (view.out_of_reach[i])
+        text += ", tracker's frequency out of reach: not followed";
     else if (view.behind_steps[i] > 0)
         text += ", " + behind_words(view.behind_steps[i]);
     return text;

@@ -21,7 +21,8 @@ struct LoopPanelView {
     LoopSettings settings;
     std::array<double, 2> offset_hz{};
     std::array<int, 2> behind_steps{};
-    std::array<bool, 2> ahead{}; // tuning ahead of AOS
+    std::array<bool, 2> ahead{};        // tuning ahead of AOS
+    std::array<bool, 2> out_of_reach{}; // the tracker's frequency is not followed
     std::array<bool, 2> tracking{};
     bool offsets_kept = false; // some satellite has offsets to clear
     bool operator==(const LoopPanelView&) const = default;

@@ -36,6 +36,11 @@ constexpr std::int64_t kShortestElevationBaseMs = 8000;
 constexpr std::int64_t kAheadMarginMs = 3000;
 constexpr double kAheadSlack = 1.25;
 
+// A tracker's frequency more than 2 % from the dial, beyond the side's offset, is in another band
+// (a stray client, the other radio's command): following it would press the dial hundreds of
+// kHz away. Another satellite or transponder in the same band is a jump the loop follows.
+constexpr double kReachOfDial = 0.02;
+
 } // namespace
 
 const char* press_origin_name(PressOrigin origin) {
@@ -343,7 +348,19 @@ bool ClosedLoop::decide(Side side, std::int64_t now) {
     const double step = step_hz(side);
     // Always the present target: a press that could not be made in time is not owed later.
     const std::int64_t takes = now + kPressTakesMs;
-    const double target = doppler.at(takes) + st.offset_hz;
+    const double heard = doppler.at(takes);
+    const bool in_reach = std::fabs(heard - *st.dial_hz) <=
+                          kReachOfDial * std::fabs(*st.dial_hz) + std::fabs(st.offset_hz);
+    if (in_reach == st.out_of_reach) {
+        st.out_of_reach = !in_reach;
+        for (LoopObserver* o : observers_)
+            o->loop_reach(side, in_reach, heard);
+    }
+    if (!in_reach) {
+        set_behind(side, 0);
+        return false;
+    }
+    const double target = heard + st.offset_hz;
     st.target_hz = target;
     const double error = target - *st.dial_hz;
     const int direction = error > 0 ? 1 : -1;

@@ -39,7 +39,8 @@ struct LoopSideState {
     std::optional<double> target_hz; // at the last decision
     int behind_steps = 0;
     int pending = 0; // counted presses to go outside tracking (Reset, operator): sign = direction
-    bool ahead = false; // started before AOS so as to be on frequency at AOS
+    bool ahead = false;        // started before AOS so as to be on frequency at AOS
+    bool out_of_reach = false; // the tracker's frequency is too far from the dial to follow
     bool pressing = false;
     std::int64_t late_presses = 0;
 };

@@ -29,6 +29,9 @@ public:
     virtual void loop_behind(Side, int /*steps*/) {}
     // A side started before AOS, which the tracker expects in `aos_in_ms`.
     virtual void loop_tuning_ahead(Side, std::int64_t /*aos_in_ms*/) {}
+    // The tracker's frequency for a side left the dial's band (not followed: nothing is pressed
+    // for it), or came back to it.
+    virtual void loop_reach(Side, bool /*in_reach*/, double /*heard_hz*/) {}
     // A press held longer than its length plus the allowance because the engine woke late.
     virtual void loop_late_press(Side, std::int64_t /*held_ms*/) {}
 };

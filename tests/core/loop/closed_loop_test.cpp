@@ -114,11 +114,15 @@ struct Rig : LoopObserver {
     void loop_tuning_ahead(Side side, std::int64_t aos_in_ms) override {
         ahead.push_back({side, aos_in_ms});
     }
+    void loop_reach(Side side, bool in_reach, double) override {
+        reach.push_back({side, in_reach});
+    }
 
     std::vector<LoopPress> presses;
     std::vector<int> behind;
     std::vector<PassEdge> edges;
     std::vector<std::pair<Side, std::int64_t>> ahead;
+    std::vector<std::pair<Side, bool>> reach;
 
 private:
     Hz rx_;
@@ -167,6 +171,21 @@ RuleCase lock_row(const char* name, OffsetLock lock, double tx_hz) {
 }
 
 const RuleCase kRules[] = {
+    // A stray 2 m frequency on a 70 cm receiver would be 290 MHz of presses.
+    {"AFrequencyNoDopplerExplainsIsNotFollowed", [](LoopSettings&) {},
+     [](Rig& r) {
+         follow(r, 8000,
+                [](std::int64_t t) { return t < 2000 || t >= 5000 ? kRx + 1000 : 145'960'000.0; });
+     },
+     8000,
+     [](const Rig& r) {
+         for (const LoopPress& p : r.of(Side::Rx))
+             EXPECT_TRUE(p.t < 2000 || p.t >= 5000) << p.t;
+         EXPECT_EQ(r.dial(Side::Rx), kRx + 1000);
+         EXPECT_EQ(r.reach,
+                   (std::vector<std::pair<Side, bool>>{{Side::Rx, false}, {Side::Rx, true}}));
+         EXPECT_FALSE(r.closed.state(Side::Rx).out_of_reach);
+     }},
     {"CatchUpPressesEveryPressAndGap", [](LoopSettings&) {},
      [](Rig& r) { follow(r, 6000, constant(kRx + 1000)); }, 6000,
      [](const Rig& r) {
