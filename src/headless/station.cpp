@@ -457,7 +457,7 @@ void Station::stop_loop_nudges(TFMain& form) {
         // A loop that tracks took them as its offset: it stops on nothing here.
         if (in_loop_[index] == 0 || form.closed_loop.state(side).tracking)
             continue;
-        form.closed_loop.stop(side); // writes the port: its listeners take the locks below
+        form.closed_loop.stop(side); // tells its listeners, which take the locks below
         held[index] = std::exchange(in_loop_[index], 0);
     }
     if (held == std::array<int, 2>{})

@@ -108,7 +108,7 @@ TEST(ScenarioRun, ClosedModeTracesThePressesAndBehind) {
             R"({"t":2000)" + press + R"("loop","dial_hz":436776000}})", R"({"t":2050,"port":8})",
             R"({"t":2100,"behind":{"side":"rx","steps":0}})",
             R"({"t":2100)" + press + R"("loop","dial_hz":436777000}})", R"({"t":2100,"port":9})",
-            R"({"t":2120,"port":8})", R"({"t":3000)" + press + R"("manual","dial_hz":436778000}})",
+            R"({"t":2150,"port":8})", R"({"t":3000)" + press + R"("manual","dial_hz":436778000}})",
             R"({"t":3000,"port":9})", R"({"t":3050,"port":8})"}));
     EXPECT_NE(dump.find(R"("loop":{"rx":{"tracking":false,"dial_hz":436778000,)"),
               std::string::npos);

@@ -233,23 +233,13 @@ std::optional<PressOrigin> ClosedLoop::stop_train(Side side) {
 
 void ClosedLoop::stop(Side side) {
     LoopSideState& st = sides_[index(side)];
-    Schedule& k = schedules_[index(side)];
-    trains_.stopped(side, st.pressing);
+    // A press cut short may not register, and the dial count would part from the radio's: the
+    // press in flight runs its length and counts (its release is already due), nothing follows.
+    trains_.stopped(side, false);
     st.tracking = false;
     st.ahead = false;
     st.pending = 0;
     set_behind(side, 0);
-    if (!st.pressing)
-        return;
-    const std::int64_t now = host_.now();
-    // A press cut before the radio could take it did not move the dial.
-    if (now - k.pressed_at < kPressTakesMs && st.dial_hz)
-        *st.dial_hz -= k.last_direction * step_hz(side);
-    st.pressing = false;
-    latch_.set_flag(kLines[index(side)].up, false);
-    latch_.set_flag(kLines[index(side)].down, false);
-    k.ready_at = now + settings_.side(side).gap_ms;
-    latch_.write_channel_byte();
 }
 
 void ClosedLoop::halt() {

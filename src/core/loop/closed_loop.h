@@ -83,7 +83,7 @@ public:
     // Back to the reference in one counted train from the presses counted. False when the dial
     // was never counted.
     bool reset(Side side, double reference_hz);
-    // The side's presses end at once, its line low.
+    // The side presses nothing more; a press in flight still runs its full length and counts.
     void stop(Side side);
     // The operator's Stop: ends the side's running train like stop(). Returns the origin of the
     // presses it ended (Reset, Manual, Loop), none when the side ran no train.

@@ -28,7 +28,7 @@ public:
     void pressed(Side side);
     // After each service of the side: starts, advances or ends its train.
     void follow(Side side, const SideMotion& motion);
-    // The side's presses were ended by Stop; `cut` when a press in flight was cut short.
+    // The side's train was ended; `cut` when a press in flight was cut short with it.
     void stopped(Side side, bool cut);
     bool running(Side side) const { return trains_[index(side)].running; }
 

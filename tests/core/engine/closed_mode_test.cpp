@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <ostream>
+#include <utility>
 #include <vector>
 
 namespace dopplex::test {
@@ -143,6 +144,29 @@ const GlueCase kCases[] = {
      [](const ClosedRig& r) {
          EXPECT_EQ(r.rises(kRxUpBit), (std::vector<std::int64_t>{1000, 1400, 1800}));
          EXPECT_EQ(last(r), (TrainProgress{Channel::RxUp, 3, 6, 0, false}));
+     }},
+    {"EscLetsThePressInFlightRunItsLength",
+     [](ClosedRig& r) {
+         LoopSettings settings = r.form.closed_loop.settings();
+         settings.side(Side::Rx).press_ms = 300;
+         settings.side(Side::Rx).gap_ms = 30;
+         r.form.closed_loop.configure(settings);
+         for (std::int64_t t = 1000; t < 1010; ++t)
+             r.key(t, 38);
+         r.stop(1333, kEsc); // 3 ms into the second press
+     },
+     5000,
+     [](const ClosedRig& r) {
+         std::vector<std::pair<std::int64_t, bool>> edges;
+         bool high = false;
+         for (const PortWrite& w : r.writes(0))
+             if (((w.value & kRxUpBit) != 0) != high) {
+                 high = !high;
+                 edges.emplace_back(w.t, high);
+             }
+         EXPECT_EQ(edges, (std::vector<std::pair<std::int64_t, bool>>{
+                              {1000, true}, {1300, false}, {1330, true}, {1630, false}}));
+         EXPECT_EQ(last(r), (TrainProgress{Channel::RxUp, 2, 10, 0, false}));
      }},
     {"OneArrowPressIsNoTrain", [](ClosedRig& r) { r.key(1000, 38); }, 5000,
      [](const ClosedRig& r) {

@@ -285,7 +285,7 @@ const RuleCase kRules[] = {
          r.updates(1000, 1000, constant(kRx + 50000), constant(kTx));
      },
      6000, [](const Rig& r) { EXPECT_EQ(r.dial(Side::Rx), kRx + 50000); }},
-    {"StopLowersTheLineAtOnce", [](LoopSettings&) {},
+    {"StopLetsThePressInFlightRunItsLength", [](LoopSettings&) {},
      [](Rig& r) {
          r.updates(0, 4000, constant(kRx + 1000), constant(kTx));
          r.at(0, [&r] { r.closed.start(Side::Rx, kRx); });
@@ -293,10 +293,33 @@ const RuleCase kRules[] = {
      },
      4000,
      [](const Rig& r) {
-         const std::vector<PortWrite> expected{{0, 0, 1}, {200, 0, 0}, {400, 0, 1}, {500, 0, 0}};
+         const std::vector<PortWrite> expected{{0, 0, 1}, {200, 0, 0}, {400, 0, 1}, {600, 0, 0}};
          EXPECT_EQ(r.port.writes(), expected);
          EXPECT_EQ(r.dial(Side::Rx), kRx + 200);
          EXPECT_FALSE(r.closed.state(Side::Rx).tracking);
+     }},
+    // Ten nudges, then Stop 3 ms into the second press: it still lasts its 300 ms and counts.
+    {"StopJustAfterARiseLetsThatPressRunItsLength",
+     [](LoopSettings& s) {
+         s.side(Side::Rx).press_ms = 300;
+         s.side(Side::Rx).gap_ms = 30;
+     },
+     [](Rig& r) {
+         r.at(0, [&r] {
+             r.closed.start(Side::Rx, kRx);
+             r.closed.stop(Side::Rx);
+             for (int i = 0; i < 10; ++i)
+                 r.closed.operator_press(Side::Rx, PressDirection::Up);
+         });
+         r.at(333, [&r] { r.closed.stop(Side::Rx); });
+     },
+     4000,
+     [](const Rig& r) {
+         const std::vector<PortWrite> expected{{0, 0, 1}, {300, 0, 0}, {330, 0, 1}, {630, 0, 0}};
+         EXPECT_EQ(r.port.writes(), expected);
+         EXPECT_EQ(r.dial(Side::Rx), kRx + 200);
+         EXPECT_EQ(r.closed.state(Side::Rx).pending, 0);
+         EXPECT_FALSE(r.closed.state(Side::Rx).pressing);
      }},
     {"EndOfPassStopsTheLoop", [](LoopSettings&) {},
      [](Rig& r) {
