@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <netdb.h>
+#include <netinet/in.h>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -19,6 +20,8 @@ using Clock = std::chrono::steady_clock;
 struct HttpService::Connection {
     int fd = -1;
     std::optional<Clock::time_point> deadline;
+    std::string address;
+    PeerKind kind = PeerKind::ordinary;
 };
 
 namespace {
@@ -59,6 +62,30 @@ sockaddr_storage address_of(const sockaddr* address) {
         std::memcpy(&copy, address,
                     address->sa_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in));
     return copy;
+}
+
+// The client's address as bytes, an IPv4-mapped one as IPv4 (one client, one count), and with the
+// port when asked.
+std::string address_key(const sockaddr_storage& address, bool with_port) {
+    const char* bytes = nullptr;
+    std::size_t size = 0;
+    in_port_t port = 0;
+    if (address.ss_family == AF_INET) {
+        const auto& a4 = reinterpret_cast<const sockaddr_in&>(address);
+        bytes = reinterpret_cast<const char*>(&a4.sin_addr);
+        size = sizeof a4.sin_addr;
+        port = a4.sin_port;
+    } else if (address.ss_family == AF_INET6) {
+        const auto& a6 = reinterpret_cast<const sockaddr_in6&>(address);
+        const bool mapped = IN6_IS_ADDR_V4MAPPED(&a6.sin6_addr);
+        bytes = reinterpret_cast<const char*>(&a6.sin6_addr) + (mapped ? 12 : 0);
+        size = mapped ? 4 : sizeof a6.sin6_addr;
+        port = a6.sin6_port;
+    }
+    std::string key(bytes ? bytes : "", size);
+    if (with_port)
+        key.append(reinterpret_cast<const char*>(&port), sizeof port);
+    return key;
 }
 
 // Binds here rather than in the library, so that a bad address or a busy port is our message.
@@ -112,18 +139,74 @@ struct HttpCallbacks {
         }
     }
 
+    static PeerKind sort(HttpService& service, const sockaddr_storage& peer) {
+        return service.sorter_ ? service.sorter_(peer, service.ours_) : PeerKind::ordinary;
+    }
+
+    // Refuses before the library takes a slot for the connection, so that no client, nor another
+    // user of this machine from many loopback addresses, can fill the slots of the page's user.
+    static MHD_Result admit(void* cls, const sockaddr* address, socklen_t) {
+        auto& service = *static_cast<HttpService*>(cls);
+        const sockaddr_storage peer = address_of(address);
+        PeerKind kind = PeerKind::stranger;
+        try {
+            kind = sort(service, peer);
+        } catch (const std::exception&) {
+            return MHD_NO;
+        }
+        bool room = true;
+        if (kind == PeerKind::stranger) {
+            room = service.strangers_ < service.limits_.stranger_connections;
+        } else if (kind == PeerKind::ordinary) {
+            const auto held = service.per_address_.find(address_key(peer, false));
+            room = held == service.per_address_.end() ||
+                   held->second < service.limits_.connections_per_address;
+        }
+        if (!room)
+            return MHD_NO;
+        service.admitted_ = address_key(peer, true);
+        service.admitted_kind_ = kind;
+        return MHD_YES;
+    }
+
     static void notify(void* cls, MHD_Connection* connection, void** socket_context,
                        MHD_ConnectionNotificationCode code) {
         auto& service = *static_cast<HttpService*>(cls);
-        const std::lock_guard lock(service.mutex_);
         if (code == MHD_CONNECTION_NOTIFY_STARTED) {
             const MHD_ConnectionInfo* info =
                 MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+            const MHD_ConnectionInfo* client =
+                MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+            const sockaddr_storage peer = address_of(client ? client->client_addr : nullptr);
+            // The library starts each connection right after admitting it; sorting again is
+            // only for a connection that came otherwise.
+            PeerKind kind = service.admitted_kind_;
+            if (address_key(peer, true) != service.admitted_) {
+                try {
+                    kind = sort(service, peer);
+                } catch (const std::exception&) {
+                    kind = PeerKind::stranger;
+                }
+            }
+            service.admitted_.clear();
             auto* ours = new HttpService::Connection{info ? info->connect_fd : -1,
-                                                     Clock::now() + service.limits_.whole_request};
+                                                     Clock::now() + service.limits_.whole_request,
+                                                     address_key(peer, false), kind};
+            if (kind == PeerKind::stranger)
+                ++service.strangers_;
+            else if (kind == PeerKind::ordinary)
+                ++service.per_address_[ours->address];
+            const std::lock_guard lock(service.mutex_);
             service.connections_.push_back(ours);
             *socket_context = ours;
         } else if (auto* ours = static_cast<HttpService::Connection*>(*socket_context)) {
+            if (ours->kind == PeerKind::stranger) {
+                --service.strangers_;
+            } else if (ours->kind == PeerKind::ordinary &&
+                       --service.per_address_[ours->address] == 0) {
+                service.per_address_.erase(ours->address);
+            }
+            const std::lock_guard lock(service.mutex_);
             std::erase(service.connections_, ours);
             delete ours;
             *socket_context = nullptr;
@@ -177,19 +260,22 @@ struct HttpCallbacks {
     }
 };
 
-HttpService::HttpService(const std::string& host, int port, Handler handler, HttpLimits limits)
-    : handler_(std::move(handler)), limits_(limits) {
+HttpService::HttpService(const std::string& host, int port, Handler handler, HttpLimits limits,
+                         Sorter sorter)
+    : handler_(std::move(handler)), limits_(limits), sorter_(std::move(sorter)) {
     const int fd = listening_socket(host, port);
     port_ = bound_port(fd);
+    socklen_t size = sizeof ours_;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&ours_), &size);
     const auto idle_s = static_cast<unsigned>(
         std::chrono::ceil<std::chrono::seconds>(limits_.whole_request).count());
     daemon_ = MHD_start_daemon(
-        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL, 0, nullptr, nullptr,
+        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL, 0, &HttpCallbacks::admit, this,
         &HttpCallbacks::access, this, MHD_OPTION_LISTEN_SOCKET, fd,
         MHD_OPTION_CONNECTION_MEMORY_LIMIT, limits_.connection_memory, MHD_OPTION_CONNECTION_LIMIT,
-        limits_.connections, MHD_OPTION_PER_IP_CONNECTION_LIMIT, limits_.connections_per_address,
-        MHD_OPTION_CONNECTION_TIMEOUT, idle_s, MHD_OPTION_NOTIFY_CONNECTION, &HttpCallbacks::notify,
-        this, MHD_OPTION_NOTIFY_COMPLETED, &HttpCallbacks::completed, this, MHD_OPTION_END);
+        limits_.connections, MHD_OPTION_CONNECTION_TIMEOUT, idle_s, MHD_OPTION_NOTIFY_CONNECTION,
+        &HttpCallbacks::notify, this, MHD_OPTION_NOTIFY_COMPLETED, &HttpCallbacks::completed, this,
+        MHD_OPTION_END);
     if (!daemon_) {
         close(fd);
         throw std::runtime_error("the page cannot start its HTTP service on " + host + ":" +

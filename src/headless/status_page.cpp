@@ -90,7 +90,22 @@ StatusPage::StatusPage(Station& station, Journal& journal, const PageAddress& ad
     : station_(station), journal_(journal), access_(std::move(access)),
       service_(std::make_unique<HttpService>(
           address.host, address.port,
-          [this](const HttpRequest& request) { return answer(request); })) {}
+          [this](const HttpRequest& request) { return answer(request); }, HttpLimits{}, sorter())) {
+}
+
+// Where this machine's other users are refused without the token, they are strangers from the
+// moment they connect, so that no number of loopback addresses fills the slots of the page's
+// user. Not refused outright: their few slots still carry the token, or the refusal's reason.
+HttpService::Sorter StatusPage::sorter() const {
+    if (access_.token_required)
+        return {};
+    return [](const sockaddr_storage& peer, const sockaddr_storage& ours) {
+        if (!loopback_peer(peer))
+            return PeerKind::ordinary;
+        const std::optional<uid_t> owner = tracker::local_peer_owner(peer, ours);
+        return owner && *owner == getuid() ? PeerKind::trusted : PeerKind::stranger;
+    };
+}
 
 HttpAnswer StatusPage::answer(const HttpRequest& request) {
     if (!host_allowed(value_of(request.headers, "host"), request.ours, access_.names))

@@ -43,6 +43,7 @@ public:
 private:
     HttpAnswer answer(const HttpRequest& request);
     ActionResult act(const HttpRequest& request);
+    HttpService::Sorter sorter() const;
 
     Station& station_;
     Journal& journal_;

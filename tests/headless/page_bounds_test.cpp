@@ -4,8 +4,10 @@
 
 #include <gmock/gmock.h>
 
+#include <array>
 #include <chrono>
 #include <cstdlib>
+#include <grp.h>
 
 namespace dopplex::test {
 namespace {
@@ -156,23 +158,102 @@ TEST(DopplexdPageBounds, RefusesWhatItMustAndStillAnswers) {
         << "a request that never ends is cut off";
 }
 
+// Another user of this machine (nobody) holding idle connections from 127.0.0.2 onwards, as many
+// as it can: each from a child that became nobody, until killed.
+struct NobodysCrowd {
+    NobodysCrowd(int port, int addresses) {
+        if (addresses == 0)
+            return;
+        int ready[2];
+        EXPECT_EQ(pipe2(ready, O_CLOEXEC), 0);
+        child = fork();
+        if (child == 0) {
+            // Plain system calls only: the test's threads are not in the child.
+            if (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
+                setresuid(65534, 65534, 65534) != 0)
+                _exit(1);
+            nfds_t opened = 0;
+            for (int a = 0; a < addresses; ++a) {
+                sockaddr_in from{}, to{};
+                from.sin_family = to.sin_family = AF_INET;
+                from.sin_addr.s_addr = htonl(INADDR_LOOPBACK + 1 + static_cast<unsigned>(a));
+                to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+                to.sin_port = htons(static_cast<std::uint16_t>(port));
+                for (int i = 0; i < 200 && opened < held.size(); ++i) {
+                    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+                    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0 ||
+                        connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0)
+                        _exit(1);
+                    held[opened++] = {fd, POLLRDHUP, 0};
+                }
+            }
+            // Ready once the service has dealt with them all: as many closed for 0.5 s.
+            for (int closed = -1, same = 0; same < 5;) {
+                const int now = poll(held.data(), opened, 0);
+                same = now == closed ? same + 1 : 0;
+                closed = now;
+                poll(nullptr, 0, 100);
+            }
+            const char done = 1;
+            if (write(ready[1], &done, 1) != 1)
+                _exit(1);
+            pause();
+            _exit(0);
+        }
+        close(ready[1]);
+        char done = 0;
+        pollfd wait{ready[0], POLLIN, 0};
+        EXPECT_TRUE(poll(&wait, 1, 20000) == 1 && read(ready[0], &done, 1) == 1)
+            << "nobody could not open its connections";
+        close(ready[0]);
+    }
+    ~NobodysCrowd() {
+        if (child > 0) {
+            kill(child, SIGKILL);
+            waitpid(child, nullptr, 0);
+        }
+    }
+    pid_t child = -1;
+    std::array<pollfd, 1000> held{}; // made before the fork: the child does not allocate
+};
+
 // Another user of this machine is refused without the token, as the Hamlib listeners refuse
-// them; needs root to become nobody.
+// them, and cannot crowd out the page's user from any number of loopback addresses; needs root
+// to become nobody.
 TEST(DopplexdPageBounds, AnotherLocalUserIsRefused) {
     if (geteuid() != 0 || std::system("command -v setpriv curl >/dev/null") != 0)
         GTEST_SKIP() << "needs root, setpriv and curl to ask as another user";
     RunningDaemon daemon("127.0.0.1");
-    const std::string answer = daemon.state_file().parent_path() / "nobody.txt";
-    const std::string command =
-        "setpriv --reuid=65534 --regid=65534 --clear-groups curl -s -o /dev/null "
-        "-w '%{http_code}' -X POST -H 'X-Dopplex: 1' "
-        "http://127.0.0.1:" +
-        std::to_string(daemon.page()) + "/reset > " + answer;
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    std::ifstream in(answer);
-    std::string code;
-    in >> code;
-    EXPECT_EQ(code, "403");
+    const int port = daemon.page();
+    struct Row {
+        const char* what;
+        int crowd_addresses;     // from 127.0.0.2 on, 200 idle connections each
+        const char* nobody_asks; // curl's arguments after the address's path, or none
+        const char* nobody_gets; // the status code
+    };
+    const Row rows[] = {
+        {"Reset without the token", 0, "/reset -X POST -H 'X-Dopplex: 1'", "403"},
+        {"idle connections from 4 loopback addresses", 4, nullptr, nullptr},
+    };
+    for (const Row& row : rows) {
+        const NobodysCrowd crowd(port, row.crowd_addresses);
+        if (row.nobody_asks) {
+            const std::string answer = daemon.state_file().parent_path() / "nobody.txt";
+            const std::string command =
+                "setpriv --reuid=65534 --regid=65534 --clear-groups curl -s -o /dev/null "
+                "-w '%{http_code}' http://127.0.0.1:" +
+                std::to_string(port) + row.nobody_asks + " > " + answer;
+            ASSERT_EQ(std::system(command.c_str()), 0) << row.what;
+            std::ifstream in(answer);
+            std::string code;
+            in >> code;
+            EXPECT_EQ(code, row.nobody_gets) << row.what;
+        }
+        const std::string status = request("GET /status", port);
+        const auto asked = std::chrono::steady_clock::now();
+        EXPECT_EQ(status_line(exchange(port, status)), "HTTP/1.1 200 OK") << row.what;
+        EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(1)) << row.what;
+    }
     EXPECT_THAT(daemon.printed(), testing::Not(testing::HasSubstr("Reset")));
 }
 
