@@ -9,16 +9,22 @@
 #include <cstdlib>
 #include <grp.h>
 
+#include "loopback_socket.h"
+
 namespace dopplex::test {
 namespace {
 
+// `count` header lines of a few bytes each.
+std::string numbered_headers(int count) {
+    std::string many;
+    for (int i = 0; i < count; ++i)
+        many += "X-" + std::to_string(i) + ": 1\r\n";
+    return many;
+}
+
 int connect_to(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const int fd = connect_loopback(port);
+    EXPECT_GE(fd, 0) << "port " << port;
     return fd;
 }
 
@@ -103,23 +109,9 @@ TEST(DopplexdPageBounds, RefusesWhatItMustAndStillAnswers) {
     };
     const Row rows[] = {
         {"a plain status request", status, "HTTP/1.1 200 OK"},
-        {"2 MB of small headers",
-         request("GET /status", port,
-                 [] {
-                     std::string many;
-                     for (int i = 0; i < 200000; ++i)
-                         many += "X-" + std::to_string(i) + ": 1\r\n";
-                     return many;
-                 }()),
+        {"2 MB of small headers", request("GET /status", port, numbered_headers(200000)),
          "HTTP/1.1 431 Request Header Fields Too Large", false},
-        {"60 header lines",
-         request("GET /status", port,
-                 [] {
-                     std::string many;
-                     for (int i = 0; i < 60; ++i)
-                         many += "X-" + std::to_string(i) + ": 1\r\n";
-                     return many;
-                 }()),
+        {"60 header lines", request("GET /status", port, numbered_headers(60)),
          "HTTP/1.1 431 Request Header Fields Too Large"},
         {"an action with a 64 MB body",
          request("POST /stop", port, "X-Dopplex: 1\r\nContent-Length: 67108864\r\n") +

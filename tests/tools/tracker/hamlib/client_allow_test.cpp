@@ -4,9 +4,8 @@
 
 #include "hamlib/client_allow.h"
 #include "hamlib/line_listener.h"
+#include "loopback_socket.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <unistd.h>
 
 namespace dopplex::tracker {
@@ -72,12 +71,8 @@ TEST(ClientAllow, ARefusedClientIsAnsweredAndTold) {
         [&told](const std::string& why) { told.push_back(why); });
     const int port = std::atoi(listener.address().c_str() + listener.address().rfind(':') + 1);
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(static_cast<std::uint16_t>(port));
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
+        const int fd = test::connect_loopback(port);
+        ASSERT_GE(fd, 0);
         std::vector<pollfd> fds;
         listener.add_poll_fds(fds);
         ASSERT_EQ(poll(fds.data(), fds.size(), 5000), 1);
