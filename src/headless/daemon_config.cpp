@@ -1,5 +1,7 @@
 #include "daemon_config.h"
 
+#include "small_file.h"
+
 #include <ini.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <set>
 #include <sstream>
@@ -291,14 +292,10 @@ void read_file(const std::filesystem::path& file, DaemonConfig& config) {
     std::error_code error;
     if (std::filesystem::is_directory(file, error))
         throw ConfigError(file.string() + ": a folder, not a configuration file");
-    std::ifstream in(file);
-    if (!in)
-        throw ConfigError(file.string() + ": cannot be read: " + std::strerror(errno));
-    std::stringstream text;
-    text << in.rdbuf();
-    if (in.bad())
-        throw ConfigError(file.string() + ": cannot be read");
-    read_config(text.str(), file.string(), config);
+    const std::optional<std::string> text = read_small_file(file);
+    if (!text)
+        throw ConfigError(file.string() + ": cannot be read: " + std::strerror(ENOENT));
+    read_config(*text, file.string(), config);
 }
 
 } // namespace

@@ -1,12 +1,12 @@
 #include "daemon_files.h"
 
+#include "small_file.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <unistd.h>
 
 namespace dopplex::headless {
@@ -35,15 +35,8 @@ std::filesystem::path default_state_file() {
 }
 
 DaemonState load_state(const std::filesystem::path& file) {
-    std::ifstream in(file);
-    if (!in) {
-        if (errno == ENOENT)
-            return {};
-        throw ConfigError(file.string() + ": cannot be read: " + std::strerror(errno));
-    }
-    std::stringstream text;
-    text << in.rdbuf();
-    return read_state(text.str(), file.string());
+    const std::optional<std::string> text = read_small_file(file);
+    return text ? read_state(*text, file.string()) : DaemonState{};
 }
 
 void save_state(const std::filesystem::path& file, const DaemonState& state) {

@@ -2,8 +2,13 @@
 // message that names the place; then which transponder a downlink frequency picks.
 #include "case_name.h"
 #include "daemon_config.h"
+#include "daemon_files.h"
+#include "scratch_dir.h"
+#include "small_file.h"
 
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 namespace dopplex::headless {
 namespace {
@@ -114,6 +119,43 @@ TEST(StateFile, WhatIsWrittenReadsBackAndFaultsAreNamed) {
     EXPECT_EQ(read_state(write_state(state), "s"), state);
     EXPECT_THROW(read_state("[offsets AO-91]\nrx = 1.5\n", "s"), ConfigError);
     EXPECT_THROW(read_state("[page]\nsecret = 1\n", "s"), ConfigError);
+}
+
+// A file too large for what it claims to be is refused before it is read, naming the file and the
+// bound; one at the bound is read.
+TEST(ConfigFiles, OnlySmallFilesAreRead) {
+    const test::ScratchDir dir;
+    const std::string big = dir / "big", at_bound = dir / "at_bound";
+    std::ofstream(big).close();
+    std::filesystem::resize_file(big, 4ull << 30); // sparse: nothing is written or read
+    std::string comments;
+    while (comments.size() < kSmallFileBytes)
+        comments += "# " + std::string(61, '-') + "\n";
+    std::ofstream(at_bound) << comments.substr(0, kSmallFileBytes);
+    const auto as_config = [](const std::string& file) { load_named_config(file); };
+    const auto as_state = [](const std::string& file) { load_state(file); };
+    const struct {
+        const char* what;
+        std::string file;
+        std::function<void(const std::string&)> load;
+        std::string error; // empty: read
+    } rows[] = {
+        {"a configuration of 4 GiB", big, as_config,
+         big + ": larger than 1 MiB, the most dopplexd reads"},
+        {"a state file of 4 GiB", big, as_state,
+         big + ": larger than 1 MiB, the most dopplexd reads"},
+        {"a device that never ends", "/dev/zero", as_config,
+         "/dev/zero: larger than 1 MiB, the most dopplexd reads"},
+        {"a configuration of 1 MiB", at_bound, as_config, ""},
+    };
+    for (const auto& row : rows) {
+        try {
+            row.load(row.file);
+            EXPECT_EQ(row.error, "") << row.what << ": read";
+        } catch (const ConfigError& error) {
+            EXPECT_EQ(error.what(), row.error) << row.what;
+        }
+    }
 }
 
 struct ChoiceCase {
