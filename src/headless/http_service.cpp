@@ -64,6 +64,20 @@ sockaddr_storage address_of(const sockaddr* address) {
     return copy;
 }
 
+// libmicrohttpd 1.0 answers every connection query in one union per connection, so the next query
+// overwrites the last answer: each is copied out at once.
+int connection_fd(MHD_Connection* connection) {
+    const MHD_ConnectionInfo* info =
+        MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+    return info ? info->connect_fd : -1;
+}
+
+sockaddr_storage client_address(MHD_Connection* connection) {
+    const MHD_ConnectionInfo* info =
+        MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+    return address_of(info ? info->client_addr : nullptr);
+}
+
 // The client's address as bytes, an IPv4-mapped one as IPv4 (one client, one count), and with the
 // port when asked.
 std::string address_key(const sockaddr_storage& address, bool with_port) {
@@ -173,11 +187,8 @@ struct HttpCallbacks {
                        MHD_ConnectionNotificationCode code) {
         auto& service = *static_cast<HttpService*>(cls);
         if (code == MHD_CONNECTION_NOTIFY_STARTED) {
-            const MHD_ConnectionInfo* info =
-                MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
-            const MHD_ConnectionInfo* client =
-                MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
-            const sockaddr_storage peer = address_of(client ? client->client_addr : nullptr);
+            const int fd = connection_fd(connection);
+            const sockaddr_storage peer = client_address(connection);
             // The library starts each connection right after admitting it; sorting again is
             // only for a connection that came otherwise.
             PeerKind kind = service.admitted_kind_;
@@ -189,9 +200,8 @@ struct HttpCallbacks {
                 }
             }
             service.admitted_.clear();
-            auto* ours = new HttpService::Connection{info ? info->connect_fd : -1,
-                                                     Clock::now() + service.limits_.whole_request,
-                                                     address_key(peer, false), kind};
+            auto* ours = new HttpService::Connection{
+                fd, Clock::now() + service.limits_.whole_request, address_key(peer, false), kind};
             if (kind == PeerKind::stranger)
                 ++service.strangers_;
             else if (kind == PeerKind::ordinary)
@@ -242,14 +252,10 @@ struct HttpCallbacks {
         if (request.headers.count("transfer-encoding") ||
             (length != request.headers.end() && length->second != "0"))
             return send(connection, {413, "text/plain; charset=utf-8", kNoBody});
-        const MHD_ConnectionInfo* peer =
-            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
-        request.peer = address_of(peer ? peer->client_addr : nullptr);
-        const MHD_ConnectionInfo* fd =
-            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
-        if (fd) {
+        request.peer = client_address(connection);
+        if (const int fd = connection_fd(connection); fd >= 0) {
             socklen_t size = sizeof request.ours;
-            getsockname(fd->connect_fd, reinterpret_cast<sockaddr*>(&request.ours), &size);
+            getsockname(fd, reinterpret_cast<sockaddr*>(&request.ours), &size);
         }
         try {
             return send(connection, service.handler_(request));
