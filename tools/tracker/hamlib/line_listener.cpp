@@ -153,16 +153,11 @@ bool LineListener::welcome(int fd, const sockaddr_storage& peer) {
         drop_hung_up();
     }
     if (clients_.size() >= kMaxClients) {
-        auto quietest = clients_.begin();
-        for (auto i = clients_.begin(); i != clients_.end(); ++i) {
-            if (i->second.active < quietest->second.active) {
-                quietest = i;
-            }
-        }
-        if (now - quietest->second.active < kEvictAfterIdle) {
+        const auto freed = place_to_free(now);
+        if (freed == clients_.end()) {
             return false;
         }
-        drop(quietest->first);
+        drop(freed->first);
     }
     clients_[fd].active = now;
     return true;
@@ -177,7 +172,6 @@ bool LineListener::receive(int fd, Client& client) {
     if (n <= 0) {
         return false;
     }
-    client.active = std::chrono::steady_clock::now();
     client.in.append(chunk, static_cast<std::size_t>(n));
     std::size_t start = 0;
     for (std::size_t end;
@@ -191,6 +185,8 @@ bool LineListener::receive(int fd, Client& client) {
         if (end - start > kMaxLineBytes) {
             return false;
         }
+        client.spoke = true;
+        client.active = std::chrono::steady_clock::now();
         HamlibReply reply = answer_(std::string_view(client.in).substr(start, end - start));
         client.out += reply.text;
         client.closing = reply.close;
@@ -229,6 +225,23 @@ void LineListener::drop_hung_up() {
             drop(p.fd);
         }
     }
+}
+
+LineListener::Clients::iterator
+LineListener::place_to_free(std::chrono::steady_clock::time_point now) {
+    // Silent clients first, then the longest quiet.
+    const auto rank = [](const Client& c) { return std::pair{c.spoke, c.active}; };
+    auto chosen = clients_.begin();
+    for (auto i = clients_.begin(); i != clients_.end(); ++i) {
+        if (rank(i->second) < rank(chosen->second)) {
+            chosen = i;
+        }
+    }
+    if (chosen != clients_.end() && chosen->second.spoke &&
+        now - chosen->second.active < kEvictAfterIdle) {
+        return clients_.end();
+    }
+    return chosen;
 }
 
 void LineListener::drop(int fd) {

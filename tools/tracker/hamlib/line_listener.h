@@ -1,7 +1,9 @@
 // One TCP listening socket whose clients send command lines and read one answer per line, as
 // Hamlib's network daemons do; a line ends at LF, CR or CRLF. Up to kMaxClients at a time; a
-// newcomer beyond that pushes out the client that has been quiet longest if it has been quiet
-// for kEvictAfterIdle, else the newcomer is turned away. A client of another user of this
+// newcomer beyond that pushes out a client that has ended no line since it connected (Hamlib's
+// clients speak at once), the longest silent first, else the one that has ended none for
+// kEvictAfterIdle, else the newcomer is turned away: clients that hold a place and say nothing,
+// or trickle bytes that end no line, never keep a tracker out. A client of another user of this
 // machine is turned away unless allowed; so is one whose address is not in the endpoint's allow
 // list, with Hamlib's "rejected" answer and a word to `refused` (once a minute per address at
 // most, so that a client retrying cannot flood the journal). A line over kMaxLineBytes drops its
@@ -51,14 +53,18 @@ private:
         std::string out;
         bool closing = false;
         bool after_cr = false;                        // a LF right after a CR ends no second line
-        std::chrono::steady_clock::time_point active; // when it connected or last sent
+        bool spoke = false;                           // has ended a line
+        std::chrono::steady_clock::time_point active; // when it connected or last ended a line
     };
+    using Clients = std::map<int, Client>;
     void accept_clients();
     bool welcome(int fd, const sockaddr_storage& peer); // false: turned away
     bool receive(int fd, Client& client);               // false: drop the client
     bool flush(int fd, Client& client);                 // false: drop the client
     void drop(int fd);
     void drop_hung_up();
+    // The client a newcomer may push out when every place is taken, or end().
+    Clients::iterator place_to_free(std::chrono::steady_clock::time_point now);
 
     Answer answer_;
     int listen_fd_ = -1;
@@ -69,7 +75,7 @@ private:
     Refused refused_;
     std::string last_refused_; // the address last told of, and when
     std::chrono::steady_clock::time_point last_refused_at_;
-    std::map<int, Client> clients_;
+    Clients clients_;
 };
 
 } // namespace dopplex::tracker

@@ -100,11 +100,13 @@ TEST_F(HamlibClients, BadClientsNeverStopTheListenersOrTheLink) {
                        "RPRT -11\nRPRT -11\n" + std::to_string(hz) + "\n");
              close(fd);
          }},
-        {"clients that never speak, all but two places of the rig (the flood below takes one)",
+        {"every place of the rig held by clients that end no line, one trickling a command",
          [&] {
-             for (std::size_t i = 0; i < 31; ++i) {
-                 kept.push_back(connect_to(i == 0 ? "rotator" : "rig"));
+             kept.push_back(connect_to("rotator"));
+             for (std::size_t i = 0; i < 32; ++i) {
+                 kept.push_back(connect_to("rig"));
              }
+             send(kept.back(), "f", 1, MSG_NOSIGNAL);
          }},
         {"a client that floods and never reads",
          [&] {
@@ -148,10 +150,14 @@ TEST_F(HamlibClients, ListenerRules) {
         EXPECT_EQ(read_until(fd, 3000,
                              [](const std::string& t) { return t.find("RPRT -1\n") != t.npos; }),
                   "RPRT 0\n145800000\n145800000\nRPRT -1\n");
-        // 32 clients at a time; while none has been quiet for 10 s a newcomer is turned away.
+        // 32 clients at a time; while each has ended a line within 10 s a newcomer is turned away.
         std::vector<int> kept{fd};
         while (kept.size() < 32) {
             kept.push_back(connect_to("rig"));
+            send(kept.back(), "f\n", 2, MSG_NOSIGNAL);
+            EXPECT_EQ(read_until(kept.back(), 3000,
+                                 [](const std::string& t) { return t.ends_with("\n"); }),
+                      "145800000\n");
         }
         EXPECT_FALSE(answered("rig", "f\n"));
         for (int k : kept) {
