@@ -2,6 +2,8 @@
 #include "console/tfmain.h"
 #include "keying/pulses.h"
 
+#include <cmath>
+
 namespace dopplex {
 
 namespace {
@@ -11,12 +13,13 @@ using Field = Control TFMain::*;
 struct LoopButtons {
     Field reference;
     Field reset;
+    Field doppler; // "Current Doppler (rounded)"
     const char* name;
 };
 
 const LoopButtons& buttons(Side side) {
-    static const LoopButtons rx{&TFMain::Edit1, &TFMain::Button22, "RX"};
-    static const LoopButtons tx{&TFMain::Edit13, &TFMain::Button23, "TX"};
+    static const LoopButtons rx{&TFMain::Edit1, &TFMain::Button22, &TFMain::Edit7, "RX"};
+    static const LoopButtons tx{&TFMain::Edit13, &TFMain::Button23, &TFMain::Edit22, "TX"};
     return side == Side::Rx ? rx : tx;
 }
 
@@ -82,6 +85,18 @@ void TFMain::FollowUpdate() {
         for (Side side : {Side::Rx, Side::Tx})
             if (!closed_loop.state(side).tracking)
                 StartLoopAtReference(side);
+    // What classic tracking shows at its ticks: the Doppler frequency at the side's step less
+    // the reference.
+    for (Side side : {Side::Rx, Side::Tx}) {
+        const LoopButtons& b = buttons(side);
+        const std::optional<double> reference = typed_reference(this->*b.reference);
+        if (!closed_loop.state(side).tracking || !reference)
+            continue;
+        const double step_hz = static_cast<double>(closed_loop.settings().side(side).step_hz);
+        const double doppler_hz = side == Side::Rx ? SatData.Downlink : SatData.Uplink;
+        (this->*b.doppler)
+            .set_text(FormatGeneral(std::round(doppler_hz / step_hz) * step_hz - *reference));
+    }
 }
 
 namespace {

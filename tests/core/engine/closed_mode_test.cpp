@@ -168,6 +168,18 @@ const GlueCase kCases[] = {
                               {1000, true}, {1300, false}, {1330, true}, {1630, false}}));
          EXPECT_EQ(last(r), (TrainProgress{Channel::RxUp, 2, 10, 0, false}));
      }},
+    {"CurrentDopplerShowsTheShiftAtTheSideStep",
+     [](ClosedRig& r) {
+         LoopSettings settings = r.form.closed_loop.settings();
+         settings.side(Side::Tx).step_hz = 1000;
+         r.form.closed_loop.configure(settings);
+         r.update(1000, 10.0, 3449, -1501);
+     },
+     2000,
+     [](const ClosedRig& r) {
+         EXPECT_EQ(r.form.Edit7.text(), "3400");
+         EXPECT_EQ(r.form.Edit22.text(), "-2000");
+     }},
     {"OneArrowPressIsNoTrain", [](ClosedRig& r) { r.key(1000, 38); }, 5000,
      [](const ClosedRig& r) {
          EXPECT_EQ(r.rises(kRxUpBit), (std::vector<std::int64_t>{1000}));
