@@ -6,7 +6,11 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/inet_diag.h>
+#include <linux/netlink.h>
+#include <linux/sock_diag.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sstream>
 #include <unistd.h>
 
@@ -41,6 +45,75 @@ std::string read_table(const char* path) {
     }
     close(fd);
     return text;
+}
+
+// An address and port as the kernel's socket queries take them; false for another family.
+bool diag_endpoint(const sockaddr_storage& address, bool v4, __be16& port, __be32 (&words)[4]) {
+    if (address.ss_family == AF_INET) {
+        const auto& a4 = reinterpret_cast<const sockaddr_in&>(address);
+        port = a4.sin_port;
+        words[0] = a4.sin_addr.s_addr;
+        return v4;
+    }
+    if (address.ss_family != AF_INET6)
+        return false;
+    const auto& a6 = reinterpret_cast<const sockaddr_in6&>(address);
+    port = a6.sin6_port;
+    if (v4) {
+        std::memcpy(&words[0], &a6.sin6_addr.s6_addr[12], 4);
+        return IN6_IS_ADDR_V4MAPPED(&a6.sin6_addr);
+    }
+    std::memcpy(words, &a6.sin6_addr, sizeof words);
+    return true;
+}
+
+struct DiagAnswer {
+    bool answered = false; // false: the kernel could not be asked
+    std::optional<uid_t> owner;
+};
+
+// Asks the kernel for the one socket whose local end is `local` and whose remote end is `remote`:
+// a lookup, where the tables list every socket, written anew for each client. A missing or
+// closing socket has no owner.
+DiagAnswer diag_owner(const sockaddr_storage& local, const sockaddr_storage& remote) {
+    const auto& l6 = reinterpret_cast<const sockaddr_in6&>(local);
+    const bool v4 = local.ss_family == AF_INET || IN6_IS_ADDR_V4MAPPED(&l6.sin6_addr);
+    struct {
+        nlmsghdr header;
+        inet_diag_req_v2 request;
+    } ask{};
+    ask.header.nlmsg_len = sizeof ask;
+    ask.header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
+    ask.header.nlmsg_flags = NLM_F_REQUEST;
+    ask.request.sdiag_family = v4 ? AF_INET : AF_INET6;
+    ask.request.sdiag_protocol = IPPROTO_TCP;
+    ask.request.idiag_states = ~0u;
+    ask.request.id.idiag_cookie[0] = ask.request.id.idiag_cookie[1] = INET_DIAG_NOCOOKIE;
+    if (!diag_endpoint(local, v4, ask.request.id.idiag_sport, ask.request.id.idiag_src) ||
+        !diag_endpoint(remote, v4, ask.request.id.idiag_dport, ask.request.id.idiag_dst))
+        return {true, std::nullopt};
+    const int fd = socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG);
+    if (fd < 0)
+        return {};
+    alignas(nlmsghdr) char answer[1024];
+    const bool asked = send(fd, &ask, sizeof ask, 0) == static_cast<ssize_t>(sizeof ask);
+    const ssize_t n = asked ? recv(fd, answer, sizeof answer, 0) : -1;
+    close(fd);
+    const auto* header = reinterpret_cast<const nlmsghdr*>(answer);
+    if (n < 0 || !NLMSG_OK(header, static_cast<unsigned>(n)))
+        return {};
+    if (header->nlmsg_type == NLMSG_ERROR) {
+        // No such socket is an answer; any other error says the kernel could not be asked.
+        const auto* error = static_cast<const nlmsgerr*>(NLMSG_DATA(header));
+        return {error->error == -ENOENT, std::nullopt};
+    }
+    if (header->nlmsg_type != SOCK_DIAG_BY_FAMILY ||
+        header->nlmsg_len < NLMSG_LENGTH(sizeof(inet_diag_msg)))
+        return {};
+    const auto* found = static_cast<const inet_diag_msg*>(NLMSG_DATA(header));
+    if (found->idiag_state == TCP_TIME_WAIT || found->idiag_state == TCP_LISTEN)
+        return {true, std::nullopt};
+    return {true, found->idiag_uid};
 }
 
 } // namespace
@@ -83,6 +156,8 @@ std::optional<uid_t> socket_owner(std::string_view table, std::string_view local
 }
 
 std::optional<uid_t> local_peer_owner(const sockaddr_storage& peer, const sockaddr_storage& ours) {
+    if (const DiagAnswer asked = diag_owner(peer, ours); asked.answered)
+        return asked.owner;
     // An IPv4 client is in the IPv4 table; a mapped one may be in either.
     const auto& a6 = reinterpret_cast<const sockaddr_in6&>(peer);
     const bool v4 = peer.ss_family == AF_INET || IN6_IS_ADDR_V4MAPPED(&a6.sin6_addr);

@@ -1,6 +1,7 @@
-// Who owns the other end of a TCP connection from this machine: the kernel lists every local
-// TCP socket with its owner's uid in /proc/net/tcp and /proc/net/tcp6, so the client's socket
-// is the one whose local address is the peer address that accept() gave. Linux only.
+// Who owns the other end of a TCP connection from this machine: the client's socket is the one
+// whose local address is the peer address that accept() gave. Asked of the kernel's socket
+// queries (one lookup per client), else found in /proc/net/tcp and /proc/net/tcp6, which list
+// every local TCP socket with its owner's uid. Linux only.
 #pragma once
 
 #include <optional>
