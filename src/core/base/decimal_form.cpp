@@ -1,4 +1,4 @@
-#include "console/numtext/decimal_form.h"
+#include "base/decimal_form.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,5 +1,5 @@
-#include "console/numtext/decimal_form.h"
-#include "console/numtext/numtext.h"
+#include "base/decimal_form.h"
+#include "base/numtext.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "console/numtext/numtext.h"
+#include "base/numtext.h"
 
 #include <cmath>
 #include <stdexcept>

@@ -1,5 +1,5 @@
-#include "console/numtext/numtext.h"
-#include "console/tfmain.h"
+#include "base/numtext.h"
+#include "classic/tfmain.h"
 #include "tracker/record/tracking_record.h"
 
 namespace dopplex {

@@ -1,4 +1,4 @@
-#include "console/field_table.h"
+#include "classic/field_table.h"
 
 #include <array>
 

@@ -4,7 +4,7 @@
 // another thread must copy what it needs and hand it to its own thread.
 #pragma once
 
-#include "console/controls/control.h"
+#include "classic/controls/control.h"
 #include "keying/train_progress.h"
 #include "loop/loop_observer.h"
 

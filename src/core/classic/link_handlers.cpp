@@ -1,4 +1,4 @@
-#include "console/tfmain.h"
+#include "classic/tfmain.h"
 #include "tracker/link/tracker_location.h"
 
 namespace dopplex {

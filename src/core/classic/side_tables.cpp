@@ -1,4 +1,4 @@
-#include "engine/side_tables.h"
+#include "classic/side_tables.h"
 
 #include <array>
 

@@ -2,7 +2,7 @@
 // channels and timers one side works with, so each sequence is written once.
 #pragma once
 
-#include "console/tfmain.h"
+#include "classic/tfmain.h"
 
 #include <span>
 

@@ -1,6 +1,6 @@
-#include "console/tfmain.h"
+#include "classic/tfmain.h"
 
-#include "console/field_table.h"
+#include "classic/field_table.h"
 #include "tracker/link/tracker_location.h"
 
 namespace dopplex {

@@ -5,8 +5,8 @@
 // loop that dispatched them shows the general error report.
 #pragma once
 
-#include "console/controls/control.h"
-#include "console/form_observer.h"
+#include "classic/controls/control.h"
+#include "classic/form_observer.h"
 #include "keying/channel_latch.h"
 #include "keying/pulses.h"
 #include "loop/closed_loop.h"

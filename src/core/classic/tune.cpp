@@ -1,6 +1,6 @@
-#include "console/numtext/numtext.h"
-#include "console/tfmain.h"
-#include "engine/side_tables.h"
+#include "base/numtext.h"
+#include "classic/side_tables.h"
+#include "classic/tfmain.h"
 
 namespace dopplex {
 

@@ -1,6 +1,6 @@
 // The first rounding of the decimal form must give the correctly rounded 18 digits of every
 // double. The oracle below expands a double exactly with schoolbook big-integer arithmetic.
-#include "console/numtext/decimal_form.h"
+#include "base/decimal_form.h"
 
 #include <gtest/gtest.h>
 

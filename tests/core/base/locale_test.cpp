@@ -1,5 +1,5 @@
 // A process locale with a comma separator must change none of the conversions.
-#include "console/numtext/numtext.h"
+#include "base/numtext.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // helpers to script a pass and read the port trace back.
 #pragma once
 
-#include "console/tfmain.h"
+#include "classic/tfmain.h"
 #include "keying/recording_port.h"
 #include "runtime/event_loop.h"
 #include "runtime/virtual_host.h"

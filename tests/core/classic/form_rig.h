@@ -2,7 +2,7 @@
 // the window, display and keying tests.
 #pragma once
 
-#include "console/tfmain.h"
+#include "classic/tfmain.h"
 #include "keying/recording_port.h"
 #include "runtime/event_loop.h"
 #include "runtime/virtual_host.h"

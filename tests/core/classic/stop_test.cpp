@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/console/form_rig.h" // how a port write is printed
+#include "core/classic/form_rig.h" // how a port write is printed
 
 namespace dopplex::test {
 namespace {

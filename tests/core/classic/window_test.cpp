@@ -1,11 +1,11 @@
-#include "console/tfmain.h"
+#include "classic/tfmain.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 #include <tuple>
 
-#include "core/console/form_rig.h"
+#include "core/classic/form_rig.h"
 
 namespace dopplex {
 namespace {

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <set>
 
-#include "tools/tracker/hamlib/hamlib_tracker_fixture.h"
+#include "relay/hamlib/hamlib_tracker_fixture.h"
 
 namespace dopplex {
 namespace {

@@ -7,7 +7,7 @@
 #include <sys/socket.h>
 #include <sys/wait.h>
 
-#include "tools/tracker/hamlib/hamlib_tracker_fixture.h"
+#include "relay/hamlib/hamlib_tracker_fixture.h"
 
 namespace dopplex {
 namespace {

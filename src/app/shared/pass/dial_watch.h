@@ -5,8 +5,8 @@
 // only; `on_change` must only queue.
 #pragma once
 
-#include "console/form_observer.h"
-#include "console/tfmain.h"
+#include "classic/form_observer.h"
+#include "classic/tfmain.h"
 #include "keying/dial_estimate.h"
 #include "keying/port_writer.h"
 

@@ -1,4 +1,4 @@
-#include "console/controls/control.h"
+#include "classic/controls/control.h"
 
 namespace dopplex {
 

@@ -41,7 +41,7 @@ string(HEX "${kept}" hex)
 string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
 string(REGEX REPLACE "((0x..,){16})" "\\1\n    " bytes "${bytes}")
 file(WRITE ${OUTPUT} "// Generated from user_guide.txt by embed_guide.cmake; edit the text file.
-#include \"console/help/user_guide.h\"
+#include \"classic/help/user_guide.h\"
 
 namespace dopplex {
 

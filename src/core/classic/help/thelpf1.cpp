@@ -1,6 +1,6 @@
-#include "console/help/thelpf1.h"
+#include "classic/help/thelpf1.h"
 
-#include "console/help/user_guide.h"
+#include "classic/help/user_guide.h"
 
 namespace dopplex {
 

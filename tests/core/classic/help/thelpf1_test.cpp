@@ -1,4 +1,4 @@
-#include "console/help/thelpf1.h"
+#include "classic/help/thelpf1.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The guide's shape: what a reader relies on and what the text must never contain.
-#include "console/help/user_guide.h"
+#include "classic/help/user_guide.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/link/fake_link.h"
+#include "core/tracker/link/fake_link.h"
 
 namespace dopplex {
 namespace {

@@ -1,7 +1,7 @@
 #include "tracker/record/simulated_mark.h"
 #include "tracker/record/tracking_record.h"
 
-#include "console/numtext/numtext.h"
+#include "base/numtext.h"
 
 #include <gtest/gtest.h>
 
