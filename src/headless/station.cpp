@@ -274,9 +274,10 @@ void Station::loop_reach(Side side, bool in_reach, double heard_hz) {
     if (in_reach)
         journal_.notice(name + ": the tracker's frequency is within reach again");
     else
-        journal_.warning(name + ": the tracker's frequency " +
-                         std::to_string(static_cast<std::int64_t>(heard_hz)) +
-                         " Hz is outside the radio's band: not followed");
+        journal_.warning(
+            name + ": the tracker's frequency " +
+            std::to_string(static_cast<std::int64_t>(heard_hz)) +
+            " Hz is farther than a satellite's Doppler from the reference: not followed");
 }
 
 // The radio may have taken more than one step for it: the operator should check the dial.

@@ -74,9 +74,8 @@ void TFMain::ManualPress(Channel channel) {
 void TFMain::FollowUpdate() {
     const double el = ParseNumber(Edit9.text());
     const bool at_aos = closed_loop.settings().start_at_aos;
-    if (at_aos)
-        for (Side side : {Side::Rx, Side::Tx})
-            closed_loop.expect_aos_from(side, typed_reference(this->*buttons(side).reference));
+    for (Side side : {Side::Rx, Side::Tx})
+        closed_loop.set_reference(side, typed_reference(this->*buttons(side).reference));
     const PassEdge edge = closed_loop.update(SatData.SatName, el, SatData.Downlink, SatData.Uplink);
     // Every step of the loop can tune, 25 Hz included.
     Button1.set_enabled(el > 0);

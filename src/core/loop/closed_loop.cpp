@@ -36,10 +36,16 @@ constexpr std::int64_t kShortestElevationBaseMs = 8000;
 constexpr std::int64_t kAheadMarginMs = 3000;
 constexpr double kAheadSlack = 1.25;
 
-// A tracker's frequency more than 2 % from the dial, beyond the side's offset, is in another band
-// (a stray client, the other radio's command): following it would press the dial hundreds of
-// kHz away. Another satellite or transponder in the same band is a jump the loop follows.
-constexpr double kReachOfDial = 0.02;
+// A low-orbit satellite moves at most about 7.9 km/s towards the station: its Doppler shift is at
+// most 2.7e-5 of the frequency. With a margin for the tracker's orbit and the reference's own
+// error, a frequency farther from where the side belongs is no satellite's (a stray client, the
+// other radio's command): following it could mean millions of presses.
+constexpr double kDopplerReach = 2.7e-5 * 1.5;
+// Without a reference the dial where the side started may be anywhere in the pass's Doppler.
+constexpr double kDopplerSpan = 2 * kDopplerReach;
+// A side follows again once no stray frequency came for this long, so a stray client between the
+// tracker's updates is told of once, not at every update.
+constexpr std::int64_t kStrayQuietMs = 3000;
 
 } // namespace
 
@@ -65,11 +71,8 @@ PassEdge ClosedLoop::update(const std::string& satellite, double elevation, doub
                             double uplink_hz) {
     const std::int64_t now = host_.now();
     satellite_ = satellite;
-    // A text without a frequency leaves the prediction as it was rather than aiming at 0 Hz.
-    if (downlink_hz > 0)
-        doppler_[index(Side::Rx)].update(now, downlink_hz);
-    if (uplink_hz > 0)
-        doppler_[index(Side::Tx)].update(now, uplink_hz);
+    hear(Side::Rx, downlink_hz, now);
+    hear(Side::Tx, uplink_hz, now);
     const bool ahead = sides_[0].ahead || sides_[1].ahead;
     PassEdge edge = PassEdge::None;
     // A tracker with a slow cycle steps past -2.0: the first update at or below it ends the pass.
@@ -96,6 +99,29 @@ PassEdge ClosedLoop::update(const std::string& satellite, double elevation, doub
     }
     wake_at(host_.now());
     return edge;
+}
+
+void ClosedLoop::hear(Side side, double hz, std::int64_t now) {
+    // A text without a frequency leaves the prediction as it was rather than aiming at 0 Hz; a
+    // frequency out of reach never enters it, so one stray value moves nothing.
+    if (hz > 0 && reach(side, hz, now))
+        doppler_[index(side)].update(now, hz);
+}
+
+bool ClosedLoop::reach(Side side, double hz, std::int64_t now) {
+    const int i = index(side);
+    LoopSideState& st = sides_[i];
+    const std::optional<double> home = reference_[i] ? reference_[i] : home_[i];
+    const double share = reference_[i] ? kDopplerReach : kDopplerSpan;
+    const bool in_reach = !home || std::fabs(hz - (*home + st.offset_hz)) <= share * std::fabs(hz);
+    if (!in_reach)
+        stray_at_[i] = now;
+    if (st.out_of_reach == in_reach && (!in_reach || now - stray_at_[i] >= kStrayQuietMs)) {
+        st.out_of_reach = !in_reach;
+        for (LoopObserver* o : observers_)
+            o->loop_reach(side, in_reach, hz);
+    }
+    return in_reach;
 }
 
 void ClosedLoop::restore_offsets() {
@@ -136,19 +162,19 @@ void ClosedLoop::tune_ahead(std::int64_t now, double elevation) {
     for (Side side : kSides) {
         const int i = index(side);
         const DopplerPredictor& doppler = doppler_[i];
-        if (sides_[i].tracking || !aos_reference_[i] || !doppler.known())
+        if (sides_[i].tracking || !reference_[i] || !doppler.known())
             continue;
         const double offset = kept == kept_.end() ? 0 : kept->second[i];
         const double at_aos =
             doppler.at(now) + doppler.rate_at(now) * static_cast<double>(*aos - now) + offset;
-        const double presses = std::round(std::fabs(at_aos - *aos_reference_[i]) / step_hz(side));
+        const double presses = std::round(std::fabs(at_aos - *reference_[i]) / step_hz(side));
         const LoopSide& timing = settings_.side(side);
         const auto needed = static_cast<std::int64_t>(
             presses * static_cast<double>(timing.press_ms + timing.gap_ms) * kAheadSlack);
         if (*aos - now > needed + kAheadMarginMs)
             continue;
         restore_offsets();
-        start(side, *aos_reference_[i]);
+        start(side, *reference_[i]);
         sides_[i].ahead = true;
         for (LoopObserver* o : observers_)
             o->loop_tuning_ahead(side, *aos - now);
@@ -171,6 +197,7 @@ void ClosedLoop::start(Side side, double dial_hz) {
     Schedule& k = schedules_[index(side)];
     st.tracking = true;
     st.dial_hz = dial_hz;
+    home_[index(side)] = dial_hz;
     st.pending = 0;
     k.tuned_lit = false;
     k.last_direction = 0;
@@ -185,7 +212,9 @@ bool ClosedLoop::restart(Side side) {
     const LoopSideState& st = sides_[index(side)];
     if (!st.dial_hz || (!st.tracking && st.pending == 0))
         return false;
+    const std::optional<double> home = home_[index(side)];
     start(side, *st.dial_hz);
+    home_[index(side)] = home;
     return true;
 }
 
@@ -339,14 +368,8 @@ bool ClosedLoop::decide(Side side, std::int64_t now) {
     // Always the present target: a press that could not be made in time is not owed later.
     const std::int64_t takes = now + kPressTakesMs;
     const double heard = doppler.at(takes);
-    const bool in_reach = std::fabs(heard - *st.dial_hz) <=
-                          kReachOfDial * std::fabs(*st.dial_hz) + std::fabs(st.offset_hz);
-    if (in_reach == st.out_of_reach) {
-        st.out_of_reach = !in_reach;
-        for (LoopObserver* o : observers_)
-            o->loop_reach(side, in_reach, heard);
-    }
-    if (!in_reach) {
+    // The reference or the offset may have moved since the frequency was heard.
+    if (!reach(side, heard, now)) {
         set_behind(side, 0);
         return false;
     }

@@ -40,7 +40,7 @@ struct LoopSideState {
     int behind_steps = 0;
     int pending = 0; // counted presses to go outside tracking (Reset, operator): sign = direction
     bool ahead = false;        // started before AOS so as to be on frequency at AOS
-    bool out_of_reach = false; // the tracker's frequency is too far from the dial to follow
+    bool out_of_reach = false; // the tracker lately sent a frequency too far off to follow
     bool pressing = false;
     std::int64_t late_presses = 0;
 };
@@ -56,10 +56,12 @@ public:
     // Who is told the progress of the side's trains (Reset, queued presses, catching up).
     void tell_trains(const TrainProgressListener* listener) { trains_.set_listener(listener); }
 
-    // With start at AOS: where a side's dial sits before the pass, so that it can start ahead of
-    // AOS when the tracker shows the satellite rising (none: it waits for AOS).
-    void expect_aos_from(Side side, std::optional<double> reference_hz) {
-        aos_reference_[index(side)] = reference_hz;
+    // Where a side's dial belongs outside a pass (none: not known). A tracker's frequency is
+    // followed only within a satellite's Doppler of it, the offset added (without one: of the
+    // dial where the side started). With start at AOS the dial sits there before the pass, so
+    // the side can start ahead of AOS when the tracker shows the satellite rising.
+    void set_reference(Side side, std::optional<double> reference_hz) {
+        reference_[index(side)] = reference_hz;
     }
 
     // An applied tracking update. At the first update above the horizon the satellite's kept
@@ -117,6 +119,9 @@ private:
     bool decide(Side side, std::int64_t now);
     void press(Side side, int direction, PressOrigin origin, std::int64_t now);
     void set_behind(Side side, int steps);
+    void hear(Side side, double hz, std::int64_t now);
+    // True when `hz` is followed; tells when a side stops or starts following.
+    bool reach(Side side, double hz, std::int64_t now);
     void tune_ahead(std::int64_t now, double elevation);
     std::optional<std::int64_t> aos_estimate(std::int64_t now, double elevation);
     void restore_offsets();
@@ -135,7 +140,9 @@ private:
     std::string satellite_;
     bool in_pass_ = false;
     bool offsets_restored_ = false; // this pass's kept offsets came back (at AOS or ahead of it)
-    std::array<std::optional<double>, 2> aos_reference_{};
+    std::array<std::optional<double>, 2> reference_{};
+    std::array<std::optional<double>, 2> home_{}; // the dial where the side was started
+    std::array<std::int64_t, 2> stray_at_{};      // the last frequency not followed
     struct Elevation {
         std::int64_t t;
         double deg;
