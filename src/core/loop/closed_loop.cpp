@@ -166,6 +166,23 @@ std::optional<double> ClosedLoop::doppler_now(Side side) const {
     return d.at(host_.now());
 }
 
+std::optional<double> ClosedLoop::target_at(Side side, std::int64_t t) const {
+    const DopplerPredictor& d = doppler_[index(side)];
+    if (!d.known() || t > d.horizon())
+        return std::nullopt;
+    return d.at(t) + sides_[index(side)].offset_hz;
+}
+
+void ClosedLoop::turn_offset(Side side, double delta_hz) {
+    sides_[index(side)].offset_hz += delta_hz;
+    if (settings_.lock != OffsetLock::Off) {
+        const Side other = side == Side::Rx ? Side::Tx : Side::Rx;
+        sides_[index(other)].offset_hz +=
+            settings_.lock == OffsetLock::Noninverting ? delta_hz : -delta_hz;
+    }
+    wake_at(host_.now());
+}
+
 void ClosedLoop::start(Side side, double dial_hz) {
     LoopSideState& st = sides_[index(side)];
     Schedule& k = schedules_[index(side)];

@@ -77,6 +77,12 @@ public:
     bool restart(Side side);
     // The Doppler frequency now, when an update has come.
     std::optional<double> doppler_now(Side side) const;
+    // The Doppler frequency at `t` plus the side's offset, for a radio that is set rather than
+    // pressed: none without an update, or past the prediction's horizon.
+    std::optional<double> target_at(Side side, std::int64_t t) const;
+    // The side's offset moves by `delta_hz` (a CAT radio's knob); locked, the other side's
+    // follows (RX to TX and TX to RX).
+    void turn_offset(Side side, double delta_hz);
     // The operator's press: while tracking it moves the side's offset by a step (and, locked,
     // the TX offset); otherwise one counted press goes out in turn.
     void operator_press(Side side, PressDirection direction);
