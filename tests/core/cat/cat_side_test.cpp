@@ -2,6 +2,7 @@
 // target, the knob, and the daemon's faults.
 #include "cat/cat_side.h"
 #include "cat/loop_target.h"
+#include "core/cat/linear_target.h"
 #include "keying/recording_port.h"
 #include "model_rigctld.h"
 #include "runtime/virtual_host.h"
@@ -18,33 +19,8 @@ namespace dopplex {
 namespace {
 
 using bench::ModelRigctld;
-
-constexpr double kBaseHz = 437'800'000;
-
-// The Doppler frequency moving at `hz_per_s` from t = 0, predicted until `fresh_until`.
-class LinearTarget : public SideTarget {
-public:
-    LinearTarget(double hz_per_s, std::int64_t fresh_until)
-        : hz_per_s_(hz_per_s), fresh_until_(fresh_until) {}
-    double doppler(std::int64_t t) const {
-        return kBaseHz + hz_per_s_ * static_cast<double>(t) / 1000;
-    }
-    std::optional<double> target_at(Side, std::int64_t t) const override {
-        if (t > fresh_until_)
-            return std::nullopt;
-        return doppler(t) + offset;
-    }
-    void knob_turned(Side, double delta_hz) override {
-        offset += delta_hz;
-        knobs.push_back(delta_hz);
-    }
-    double offset = 0;
-    std::vector<double> knobs;
-
-private:
-    double hz_per_s_;
-    std::int64_t fresh_until_;
-};
+using test::kBaseHz;
+using test::LinearTarget;
 
 struct Rig : CatObserver {
     Rig(std::int64_t each_way_ms, double hz_per_s, std::int64_t fresh_until = 1'000'000)
