@@ -91,7 +91,7 @@ CatOutcome fly_cat(const Pass& pass, CatController controller, std::int64_t each
     }
     if (controller == CatController::Predicted)
         loop.post(
-            EventKind::Control, [&side] { side.start(); }, 0);
+            EventKind::Control, [&side] { side.follow(); }, 0);
     if (turn)
         daemon.turn_knob_at(kLeadMs, kKnobHz);
     loop.run(kWindowTo + 1000);

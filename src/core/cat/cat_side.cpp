@@ -48,7 +48,7 @@ CatSide::~CatSide() {
         link_.close();
 }
 
-void CatSide::start() {
+void CatSide::follow() {
     following_ = true;
     waiting_reported_ = false;
     wake_at(host_.now());

@@ -9,6 +9,7 @@
 #include "cat/cat_address.h"
 #include "cat/rigctl_client.h"
 #include "cat/side_target.h"
+#include "loop/side_radio.h"
 #include "runtime/event_loop.h"
 
 #include <cstdint>
@@ -44,22 +45,22 @@ public:
     virtual void cat_knob(Side, double /*delta_hz*/) {}
 };
 
-class CatSide {
+class CatSide : public SideRadio {
 public:
     CatSide(EventLoop& loop, Side side, const CatAddress& address, CatLink& link,
             SideTarget& target, CatSettings settings = {});
-    ~CatSide();
+    ~CatSide() override;
     CatSide(const CatSide&) = delete;
     CatSide& operator=(const CatSide&) = delete;
 
     void add_observer(CatObserver* observer) { observers_.push_back(observer); }
 
     // Follows the target from now on (connecting first when needed).
-    void start();
+    void follow() override;
     // Sets nothing more; the connection stays.
-    void stop();
+    void stop() override;
     // Stops following and sets `reference_hz` exactly (once connected).
-    void reset(double reference_hz);
+    void reset(double reference_hz) override;
 
     // From the link, on the engine thread.
     void received(const std::string& bytes);

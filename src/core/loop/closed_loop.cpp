@@ -82,6 +82,8 @@ PassEdge ClosedLoop::update(const std::string& satellite, double elevation, doub
             sides_[index(side)].tracking = false;
             sides_[index(side)].ahead = false;
             set_behind(side, 0);
+            if (SideRadio* radio = radios_[index(side)])
+                radio->stop();
         }
         edge = PassEdge::End;
     } else if (!in_pass_ && elevation > 0) {
@@ -189,6 +191,8 @@ void ClosedLoop::start(Side side, double dial_hz) {
     st.tracking = true;
     st.dial_hz = dial_hz;
     st.pending = 0;
+    if (SideRadio* radio = radios_[index(side)])
+        radio->follow();
     k.tuned_lit = false;
     k.last_direction = 0;
     if (latch_.flag(kLines[index(side)].tuned)) {
@@ -218,7 +222,7 @@ void ClosedLoop::operator_press(Side side, PressDirection direction) {
         // The operator's step is a new target, not the Doppler turning: half a step moves.
         for (Schedule& k : schedules_)
             k.last_direction = 0;
-    } else if (enable_hardware_.checked()) {
+    } else if (enable_hardware_.checked() && !radios_[index(side)]) {
         st.pending += sign;
         schedules_[index(side)].pending_origin = PressOrigin::Manual;
     }
@@ -227,6 +231,12 @@ void ClosedLoop::operator_press(Side side, PressDirection direction) {
 
 bool ClosedLoop::reset(Side side, double reference_hz) {
     LoopSideState& st = sides_[index(side)];
+    if (SideRadio* radio = radios_[index(side)]) {
+        st.tracking = false;
+        st.ahead = false;
+        radio->reset(reference_hz);
+        return true;
+    }
     if (!st.dial_hz)
         return false;
     st.tracking = false;
@@ -257,6 +267,8 @@ void ClosedLoop::stop(Side side) {
     st.ahead = false;
     st.pending = 0;
     set_behind(side, 0);
+    if (SideRadio* radio = radios_[index(side)])
+        radio->stop();
 }
 
 void ClosedLoop::halt() {
@@ -266,6 +278,8 @@ void ClosedLoop::halt() {
         st.tracking = false;
         st.ahead = false;
         st.pending = 0;
+        if (SideRadio* radio = radios_[index(side)])
+            radio->stop();
         if (st.pressing) {
             latch_.set_flag(kLines[index(side)].up, false);
             latch_.set_flag(kLines[index(side)].down, false);
@@ -338,7 +352,7 @@ bool ClosedLoop::release(Side side, std::int64_t now) {
 bool ClosedLoop::decide(Side side, std::int64_t now) {
     LoopSideState& st = sides_[index(side)];
     Schedule& k = schedules_[index(side)];
-    if (st.pressing || now < k.ready_at)
+    if (st.pressing || now < k.ready_at || radios_[index(side)])
         return false;
     k.check_at.reset();
     if (!enable_hardware_.checked())

@@ -13,6 +13,7 @@
 #include "loop/loop_observer.h"
 #include "loop/loop_settings.h"
 #include "loop/loop_trains.h"
+#include "loop/side_radio.h"
 #include "runtime/event_loop.h"
 
 #include <array>
@@ -53,6 +54,8 @@ public:
     void configure(const LoopSettings& settings) { settings_ = settings; }
     const LoopSettings& settings() const { return settings_; }
     void add_observer(LoopObserver* observer) { observers_.push_back(observer); }
+    // The side's radio is set, not pressed (none: its buttons, the default).
+    void set_radio(Side side, SideRadio* radio) { radios_[index(side)] = radio; }
     // Who is told the progress of the side's trains (Reset, queued presses, catching up).
     void tell_trains(const TrainProgressListener* listener) { trains_.set_listener(listener); }
 
@@ -138,6 +141,7 @@ private:
     std::array<LoopSideState, 2> sides_{};
     std::array<Schedule, 2> schedules_{};
     std::array<DopplerPredictor, 2> doppler_{};
+    std::array<SideRadio*, 2> radios_{};
     std::string satellite_;
     bool in_pass_ = false;
     bool offsets_restored_ = false; // this pass's kept offsets came back (at AOS or ahead of it)

@@ -72,7 +72,7 @@ TEST(CatSetting, AimsAtTheMiddleOfEachSetting) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Rig rig(row.each_way_ms, row.hz_per_s);
-        rig.side.start();
+        rig.side.follow();
         rig.loop.run(60'000);
         const auto [worst, mean] = rig.worst_and_mean(5'000, 60'000);
         EXPECT_LE(worst, row.worst_hz);
@@ -85,7 +85,7 @@ TEST(CatSetting, AimsAtTheMiddleOfEachSetting) {
 
 TEST(CatSetting, ResetSetsTheReferenceExactlyAndStopsFollowing) {
     Rig rig(100, 191);
-    rig.side.start();
+    rig.side.follow();
     rig.loop.run(5'000);
     rig.side.reset(145'900'000.4);
     rig.loop.run(15'000);
@@ -95,7 +95,7 @@ TEST(CatSetting, ResetSetsTheReferenceExactlyAndStopsFollowing) {
 
 TEST(CatSetting, NothingIsSetFromStaleData) {
     Rig rig(0, 191, /*fresh_until=*/10'000);
-    rig.side.start();
+    rig.side.follow();
     rig.loop.run(20'000);
     const int sets = rig.daemon.sets();
     rig.loop.run(40'000);
@@ -119,7 +119,7 @@ TEST(CatKnob, TurnsStickAndReadbacksInFlightAreNoTurns) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Rig rig(row.each_way_ms, row.hz_per_s);
-        rig.side.start();
+        rig.side.follow();
         if (row.turn_hz)
             rig.daemon.turn_knob_at(20'050, *row.turn_hz);
         rig.loop.run(60'000);
@@ -162,7 +162,7 @@ TEST(CatFaults, StatusSaysWhatAndTriesAgainAfterGrowingPauses) {
         SCOPED_TRACE(row.name);
         Rig rig(0, 191);
         row.fault(rig);
-        rig.side.start();
+        rig.side.follow();
         rig.loop.run(20'000);
         EXPECT_EQ(rig.side.status().rfind(row.status, 0), 0u) << rig.side.status();
         EXPECT_EQ(rig.reports_with(row.report), row.reports);
@@ -200,6 +200,53 @@ TEST(CatKnob, TheLockTakesTheOtherSideAlong) {
         EXPECT_EQ(*target.target_at(Side::Tx, host.now()), 145'900'000 + row.tx_hz);
         EXPECT_FALSE(target.target_at(Side::Rx, host.now() + kLongestPredictionMs + 1));
     }
+}
+
+// A CAT side plugged into the closed loop: the loop's start, Reset and the pass's end reach it,
+// and no line of that side is ever pressed, while the push-button side presses as before.
+TEST(CatInTheLoop, TheLoopDrivesTheCatSideAndPressesNoLineForIt) {
+    VirtualHost host;
+    EventLoop loop{host};
+    RecordingPort port{host};
+    Control enable{"CheckBox1", ControlKind::CheckBox};
+    enable.set_checked(true);
+    ChannelLatch latch{port, enable};
+    ClosedLoop closed{loop, latch, enable};
+    LoopTarget target(closed);
+    ModelRigctld daemon(loop, 20);
+    CatSide cat(loop, Side::Rx, CatAddress{"127.0.0.1", 4532, ""}, daemon, target);
+    daemon.attach(cat);
+    closed.set_radio(Side::Rx, &cat);
+    // 100 Hz/s on the downlink, -30 Hz/s on the uplink, for 30 s; the pass ends at 31 s.
+    for (std::int64_t t = 0; t <= 31'000; t += 1000)
+        loop.post(
+            EventKind::Link,
+            [&closed, t] {
+                closed.update("AO-7", t < 31'000 ? 40 : -2, kBaseHz + 0.1 * t,
+                              145'900'000 - 0.03 * t);
+            },
+            t);
+    loop.post(
+        EventKind::Input,
+        [&] { closed.start(Side::Rx, kBaseHz), closed.start(Side::Tx, 145'900'000); }, 1500);
+    loop.post(
+        EventKind::Input, [&] { closed.operator_press(Side::Rx, PressDirection::Up); }, 10'000);
+    loop.run(20'000);
+    EXPECT_TRUE(cat.following());
+    EXPECT_NEAR(*daemon.frequency_at(20'000), kBaseHz + 2000 + 100, 15);
+    loop.run(32'000);
+    EXPECT_FALSE(cat.following()); // the pass ended
+    EXPECT_TRUE(closed.reset(Side::Rx, kBaseHz));
+    loop.run(33'000);
+    EXPECT_EQ(daemon.frequency_at(33'000), kBaseHz);
+    const auto rx_lines = static_cast<std::uint8_t>(1u << static_cast<int>(Channel::RxUp) |
+                                                    1u << static_cast<int>(Channel::RxDown));
+    int tx_presses = 0;
+    for (const PortWrite& w : port.writes()) {
+        EXPECT_EQ(w.value & rx_lines, 0) << w.t;
+        tx_presses += (w.value & ~rx_lines) != 0;
+    }
+    EXPECT_GT(tx_presses, 0);
 }
 
 TEST(CatAddress, ParsesTheWordsAndNamesABadValue) {

@@ -42,7 +42,7 @@ struct Following {
         : live(engine, s, address, target) {
         engine.on_engine([this] {
             live.side->add_observer(&seen);
-            live.side->start();
+            live.side->follow();
         });
     }
     std::string status() {
