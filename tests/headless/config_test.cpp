@@ -86,6 +86,15 @@ INSTANTIATE_TEST_SUITE_P(
                  "such as 192.168.1.0/24"},
         FileCase{"page_name_not_a_name", "[dopplexd]\npage_names = shack, evil/x\n",
                  "d.conf:2: \"page_names\": \"evil/x\" is not a host name"},
+        FileCase{"cat_radios",
+                 "[dopplexd]\ntracking = closed\nrx_radio = cat:127.0.0.1:4532\n" +
+                     std::string(kAo91) + "tx_radio = cat:[::1]:4532:split\n",
+                 ""},
+        FileCase{"cat_radio_without_a_port", "[dopplexd]\nrx_radio = cat:127.0.0.1\n",
+                 "d.conf:2: \"rx_radio\": \"cat:127.0.0.1\" is not a radio: the port is missing "
+                 "(buttons or cat:HOST:PORT[:VFO])"},
+        FileCase{"cat_radio_in_classic", std::string(kAo91) + "rx_radio = cat:pi:4532\n",
+                 "d.conf: a CAT radio follows the closed loop: set tracking = closed"},
         FileCase{"line_too_long", "[dopplexd]\nport = " + std::string(300, 'x') + "\n",
                  "d.conf:2: line too long"}),
     [](const auto& info) { return test::case_name(info.param.name, info.index); });

@@ -48,6 +48,13 @@ struct Following {
     std::string status() {
         return live.engine.on_engine([this] { return live.side->status(); });
     }
+    // Until the side has set its first frequency: a loaded machine may take a while.
+    void settle() {
+        for (int i = 0; i < 500 && status().rfind("setting through", 0) != 0; ++i)
+            sleep_ms(10);
+        ASSERT_EQ(status().rfind("setting through", 0), 0u) << status();
+        sleep_ms(400);
+    }
     int reports_with(const std::string& words) {
         return live.engine.on_engine([&] { return seen.reports_with(words); });
     }
@@ -76,7 +83,7 @@ TEST(RigctldSetting, SetsTheTargetAndResetSetsTheReference) {
         Engine engine;
         LinearTarget target(row.hz_per_s, 1'000'000'000);
         Following rx(engine, at(daemon.port()), target);
-        sleep_ms(1000);
+        rx.settle();
         if (row.reset) {
             engine.on_engine([&] { rx.live.side->reset(145'900'000); });
             sleep_ms(600);
@@ -134,7 +141,9 @@ TEST(RigctldKnob, TheOperatorsTurnSticksAndNothingElseIsATurn) {
         std::optional<Following> tx;
         if (row.lock)
             tx.emplace(engine, at(daemon.port(), "split"), *followed, Side::Tx);
-        sleep_ms(1000);
+        rx.settle();
+        if (tx)
+            tx->settle();
         if (row.turn) {
             const double now_hz = rig_hz(daemon.port());
             EXPECT_EQ(ask(daemon.port(), "F " + std::to_string(std::llround(now_hz) + 1000)),
@@ -192,6 +201,7 @@ TEST(RigctldFaults, TheSideSaysSoAndTheOtherSideGoesOn) {
         status.replace(status.find("PORT"), 4, std::to_string(daemon.port()));
         EXPECT_EQ(faulty.status().rfind(status, 0), 0u) << faulty.status();
         EXPECT_EQ(faulty.reports_with(row.reported), row.reports);
+        other.settle();
         EXPECT_EQ(rig_hz(other_port, row.vfo_mode ? "f VFOA" : "f"), kBaseHz);
         EXPECT_EQ(other.status(), "setting through 127.0.0.1:" + std::to_string(other_port));
     }
