@@ -44,7 +44,20 @@ int free_loopback_port() {
     return ntohs(address.sin_port);
 }
 
-Rigctld::Rigctld(bool vfo_mode, int port) : port_(port ? port : free_loopback_port()) {
+Rigctld::Rigctld(bool vfo_mode, int port) {
+    // Another program may take a free port between our look and rigctld's bind: rigctld then
+    // ends at once, and the port that answers is not ours. Try again on another port.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        port_ = port ? port : free_loopback_port();
+        if (start(vfo_mode))
+            return;
+        if (port)
+            break;
+    }
+    throw std::runtime_error("rigctld does not listen on " + std::to_string(port_));
+}
+
+bool Rigctld::start(bool vfo_mode) {
     const std::string port_text = std::to_string(port_);
     std::vector<std::string> words{"rigctld", "-m", "1", "-T", "127.0.0.1", "-t", port_text};
     if (vfo_mode)
@@ -56,15 +69,23 @@ Rigctld::Rigctld(bool vfo_mode, int port) : port_(port ? port : free_loopback_po
     if (posix_spawnp(&pid_, "rigctld", nullptr, nullptr, argv.data(), environ) != 0)
         throw std::runtime_error("rigctld does not start (Hamlib's utilities installed?)");
     for (int i = 0; i < 500; ++i) {
+        if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+            pid_ = -1;
+            return false;
+        }
         const int fd = connect_loopback(port_);
         if (fd >= 0) {
             close(fd);
-            return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (waitpid(pid_, nullptr, WNOHANG) != pid_)
+                return true;
+            pid_ = -1;
+            return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     kill();
-    throw std::runtime_error("rigctld does not listen on " + port_text);
+    return false;
 }
 
 Rigctld::~Rigctld() {
@@ -111,7 +132,13 @@ DelayingProxy::DelayingProxy(int to_port, int each_way_ms) {
         }
         if (done_)
             return;
-        const int fds[2] = {accept(listen_fd_, nullptr, nullptr), connect_loopback(to_port)};
+        int daemon = connect_loopback(to_port);
+        // A loaded machine may keep the daemon from taking a connection at once.
+        for (int i = 0; daemon < 0 && i < 300; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            daemon = connect_loopback(to_port);
+        }
+        const int fds[2] = {accept(listen_fd_, nullptr, nullptr), daemon};
         const int one = 1;
         for (int fd : fds)
             setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);

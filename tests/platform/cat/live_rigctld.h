@@ -32,7 +32,8 @@ public:
     int port() const { return port_; }
 
 private:
-    int port_;
+    bool start(bool vfo_mode);
+    int port_ = 0;
     pid_t pid_ = -1;
 };
 
