@@ -2,7 +2,7 @@
 
 #include "cat/cat_side.h"
 #include "cat/loop_target.h"
-#include "keying/recording_port.h"
+#include "loop_parts.h"
 #include "model_rigctld.h"
 #include "pass/pass_model.h"
 #include "runtime/virtual_host.h"
@@ -70,10 +70,8 @@ CatOutcome fly_cat(const Pass& pass, CatController controller, std::int64_t each
     VirtualHost host;
     EventLoop loop{host};
     ModelRigctld daemon(loop, each_way_ms);
-    RecordingPort port{host};
-    Control enable{"CheckBox1", ControlKind::CheckBox};
-    ChannelLatch latch{port, enable};
-    ClosedLoop closed{loop, latch, enable};
+    LoopParts parts(loop);
+    ClosedLoop& closed = parts.closed;
     LoopTarget target(closed);
     CatSide side(loop, Side::Rx, CatAddress{"127.0.0.1", 4532, ""}, daemon, target,
                  CatSettings{sets_per_s, 1});

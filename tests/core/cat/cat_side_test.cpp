@@ -3,7 +3,7 @@
 #include "cat/cat_side.h"
 #include "cat/loop_target.h"
 #include "core/cat/linear_target.h"
-#include "keying/recording_port.h"
+#include "loop_parts.h"
 #include "model_rigctld.h"
 #include "runtime/virtual_host.h"
 
@@ -186,10 +186,8 @@ TEST(CatKnob, TheLockTakesTheOtherSideAlong) {
     for (const Row& row : rows) {
         VirtualHost host;
         EventLoop loop{host};
-        RecordingPort port{host};
-        Control enable{"CheckBox1", ControlKind::CheckBox};
-        ChannelLatch latch{port, enable};
-        ClosedLoop closed{loop, latch, enable};
+        bench::LoopParts parts(loop);
+        ClosedLoop& closed = parts.closed;
         LoopSettings settings;
         settings.lock = row.lock;
         closed.configure(settings);
@@ -207,11 +205,10 @@ TEST(CatKnob, TheLockTakesTheOtherSideAlong) {
 TEST(CatInTheLoop, TheLoopDrivesTheCatSideAndPressesNoLineForIt) {
     VirtualHost host;
     EventLoop loop{host};
-    RecordingPort port{host};
-    Control enable{"CheckBox1", ControlKind::CheckBox};
-    enable.set_checked(true);
-    ChannelLatch latch{port, enable};
-    ClosedLoop closed{loop, latch, enable};
+    bench::LoopParts parts(loop);
+    parts.enable.set_checked(true);
+    ClosedLoop& closed = parts.closed;
+    const RecordingPort& port = parts.port;
     LoopTarget target(closed);
     ModelRigctld daemon(loop, 20);
     CatSide cat(loop, Side::Rx, CatAddress{"127.0.0.1", 4532, ""}, daemon, target);

@@ -2,8 +2,8 @@
 // setting and Reset, the knob, and the daemon's faults.
 #include "cat/loop_target.h"
 #include "core/cat/linear_target.h"
-#include "keying/recording_port.h"
 #include "live_rigctld.h"
+#include "loop_parts.h"
 
 #include <gtest/gtest.h>
 
@@ -119,10 +119,8 @@ TEST(RigctldKnob, TheOperatorsTurnSticksAndNothingElseIsATurn) {
         Engine engine;
         LinearTarget target(row.hz_per_s, 1'000'000'000);
         // With the lock both sides follow the closed loop's frequencies and offsets.
-        RecordingPort port{engine.loop().host()};
-        Control enable{"CheckBox1", ControlKind::CheckBox};
-        ChannelLatch latch{port, enable};
-        ClosedLoop closed{engine.loop(), latch, enable};
+        bench::LoopParts parts(engine.loop());
+        ClosedLoop& closed = parts.closed;
         LoopTarget locked(closed);
         SideTarget* followed = &target;
         if (row.lock) {
