@@ -18,7 +18,8 @@ void CatRadios::unplug(int index) {
     p.reset();
 }
 
-void CatRadios::plug(ClosedLoop& closed, const std::array<std::optional<CatAddress>, 2>& radios) {
+void CatRadios::plug(ClosedLoop& closed, const std::array<std::optional<CatAddress>, 2>& radios,
+                     const std::array<CatSettings, 2>& settings) {
     for (int i : {0, 1})
         unplug(i);
     closed_ = &closed;
@@ -45,7 +46,8 @@ void CatRadios::plug(ClosedLoop& closed, const std::array<std::optional<CatAddre
                         q->side->dropped(why);
                 });
             });
-        p->side = std::make_unique<CatSide>(loop_, side, *address, *p->link, *target_);
+        p->side = std::make_unique<CatSide>(loop_, side, *address, *p->link, *target_,
+                                            settings[static_cast<std::size_t>(i)]);
         p->side->add_observer(this);
         closed.set_radio(side, p->side.get());
         plugged_[static_cast<std::size_t>(i)] = std::move(p);

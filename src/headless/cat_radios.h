@@ -22,7 +22,8 @@ public:
     ~CatRadios() override;
 
     // The sides' radios from now on (none: the side's buttons).
-    void plug(ClosedLoop& closed, const std::array<std::optional<CatAddress>, 2>& radios);
+    void plug(ClosedLoop& closed, const std::array<std::optional<CatAddress>, 2>& radios,
+              const std::array<CatSettings, 2>& settings);
 
     void cat_report(Side side, const std::string& line) override;
 

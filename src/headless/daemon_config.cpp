@@ -202,6 +202,10 @@ void read_transponder(Transponder& entry, const std::string& key, const std::str
         side.press_ms = static_cast<int>(integer(key, value, 30, 1000));
     } else if (what == "gap_ms") {
         side.gap_ms = static_cast<int>(integer(key, value, 30, 1000));
+    } else if (what == "sets_per_s") {
+        side.sets_per_s = static_cast<int>(integer(key, value, 1, 20));
+    } else if (what == "resolution_hz") {
+        side.resolution_hz = static_cast<int>(integer(key, value, 1, 10000));
     } else if (what == "radio") {
         entry.radios[rx ? 0 : 1] = radio(key, value);
     } else {

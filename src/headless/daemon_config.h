@@ -31,6 +31,8 @@ struct SideSettings {
     int step_hz = 100;
     int press_ms = 200;
     int gap_ms = 200;
+    int sets_per_s = 5;    // a CAT radio's
+    int resolution_hz = 1; // a CAT radio's
     bool operator==(const SideSettings&) const = default;
 };
 

@@ -168,9 +168,12 @@ void Station::choose(double downlink_hz) {
         loop = loop_settings(config_, *transponder_);
     const std::array<std::optional<CatAddress>, 2> radios{side_radio(config_, *transponder_, 0),
                                                           side_radio(config_, *transponder_, 1)};
-    session_.post_input([this, rx, tx, step, loop, radios](TFMain& form) {
+    std::array<CatSettings, 2> cat{};
+    for (std::size_t i : {0u, 1u})
+        cat[i] = {transponder_->sides[i].sets_per_s, double(transponder_->sides[i].resolution_hz)};
+    session_.post_input([this, rx, tx, step, loop, radios, cat](TFMain& form) {
         if (loop) {
-            cat_radios_->plug(form.closed_loop, radios);
+            cat_radios_->plug(form.closed_loop, radios, cat);
             form.closed_loop.configure(*loop);
             // The learnt offsets are in the references already: the loop brings back none.
             form.closed_loop.keep_offsets({});
