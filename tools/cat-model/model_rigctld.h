@@ -1,4 +1,4 @@
-// rigctld with a radio behind it as the benchmark and the core's tests imagine it, in virtual
+// rigctld with a radio behind it as the benchmark and the CAT tests imagine it, in virtual
 // time: each command reaches the radio `each_way_ms` after it was sent and its answer comes back
 // as long after that, in order. The radio holds whole hertz; a knob turn moves it at once. It
 // keeps every frequency it took with its time, so a run can ask where the radio was at any
