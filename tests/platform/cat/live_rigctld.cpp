@@ -101,18 +101,26 @@ void Rigctld::kill() {
 }
 
 std::string ask(int port, const std::string& line) {
-    const int fd = connect_loopback(port);
-    if (fd < 0)
-        throw std::runtime_error("the daemon does not take a second client");
-    const std::string sent = line + "\n";
-    if (write(fd, sent.data(), sent.size()) != static_cast<ssize_t>(sent.size()))
-        throw std::runtime_error("the second client cannot send");
-    std::string answer;
-    char c = 0;
-    while (read(fd, &c, 1) == 1 && c != '\n')
-        answer += c;
-    close(fd);
-    return answer;
+    // rigctld now and then closes a new connection before answering (under load): the second
+    // client, which only stands in for the operator, asks again. Its commands set absolute
+    // values, so asking twice does no harm.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const int fd = connect_loopback(port);
+        if (fd < 0)
+            throw std::runtime_error("the daemon does not take a second client");
+        const std::string sent = line + "\n";
+        if (write(fd, sent.data(), sent.size()) != static_cast<ssize_t>(sent.size()))
+            throw std::runtime_error("the second client cannot send");
+        std::string answer;
+        char c = 0;
+        while (read(fd, &c, 1) == 1 && c != '\n')
+            answer += c;
+        close(fd);
+        if (!answer.empty())
+            return answer;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return "";
 }
 
 DelayingProxy::DelayingProxy(int to_port, int each_way_ms) {
