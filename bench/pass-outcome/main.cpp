@@ -1,4 +1,5 @@
 // pass-outcome: where the radios' dials really are through generated passes, in virtual time.
+#include "cat_outcome.h"
 #include "outcome_table.h"
 
 #include <iostream>
@@ -14,7 +15,8 @@ int main(int argc, char** argv) {
                      "frequency from 90 s after AOS to the end of the pass,\nand the dial after "
                      "Reset against the reference. Markdown, or JSON lines with --json.\nThe "
                      "markdown adds "
-                     "the closed loop on uneven feeds and a recorded Gpredict pass.\n";
+                     "the closed loop on uneven feeds and a recorded Gpredict pass,\nand a CAT "
+                     "receiver against a 1 s cycle without prediction.\n";
         return option == "--help" || option == "-h" ? 0 : 2;
     }
     try {
@@ -26,6 +28,8 @@ int main(int argc, char** argv) {
             std::cout << '\n';
             dopplex::bench::write_feed_markdown(
                 std::cout, dopplex::bench::run_feed_table(DOPPLEX_GPREDICT_FEED));
+            std::cout << '\n';
+            dopplex::bench::write_cat_markdown(std::cout, dopplex::bench::run_cat_table());
         }
     } catch (const std::exception& e) {
         std::cerr << "pass-outcome: " << e.what() << '\n';

@@ -134,12 +134,22 @@ tracker::AllowList allow_list(const std::string& key, const std::string& value) 
     }
 }
 
+std::optional<CatAddress> radio(const std::string& key, const std::string& value) {
+    try {
+        return parse_side_radio(value);
+    } catch (const std::invalid_argument& error) {
+        throw ConfigError("\"" + key + "\": " + error.what());
+    }
+}
+
 void read_general(DaemonConfig& config, const std::string& key, const std::string& value,
                   const std::string& place) {
     if (key == "rig" || key == "uplink_rig" || key == "rotator" || key == "page")
         config.places[key] = place;
     if (key == "port")
         config.port = value;
+    else if (key == "rx_radio" || key == "tx_radio")
+        config.radios[key == "rx_radio" ? 0 : 1] = radio(key, value);
     else if (key == "rig")
         config.rig = value;
     else if (key == "uplink_rig")
@@ -193,6 +203,12 @@ void read_transponder(Transponder& entry, const std::string& key, const std::str
         side.press_ms = static_cast<int>(integer(key, value, 30, 1000));
     } else if (what == "gap_ms") {
         side.gap_ms = static_cast<int>(integer(key, value, 30, 1000));
+    } else if (what == "sets_per_s") {
+        side.sets_per_s = static_cast<int>(integer(key, value, 1, 20));
+    } else if (what == "resolution_hz") {
+        side.resolution_hz = static_cast<int>(integer(key, value, 1, 10000));
+    } else if (what == "radio") {
+        entry.radios[rx ? 0 : 1] = radio(key, value);
     } else {
         throw ConfigError("unknown setting \"" + key + "\" in [transponder " + entry.name + "]");
     }
@@ -210,6 +226,13 @@ std::string named(const std::string& section, const char* prefix) {
 void check_classic(const DaemonConfig& config, const std::string& origin) {
     if (config.tracking != TrackingMode::Classic)
         return;
+    // Classic tracking is the original's: it presses buttons and nothing else.
+    bool cat = config.radios[0] || config.radios[1];
+    for (const Transponder& entry : config.transponders)
+        for (int side : {0, 1})
+            cat = cat || side_radio(config, entry, side);
+    if (cat)
+        throw ConfigError(origin + ": a CAT radio follows the closed loop: set tracking = closed");
     for (const Transponder& entry : config.transponders) {
         const int step = entry.sides[0].step_hz;
         if (entry.sides[1].step_hz != step)
@@ -330,6 +353,12 @@ TransponderChoice choose_transponder(const DaemonConfig& config, double downlink
                              " both lie within 15 kHz of the downlink " + heard +
                              " Hz: no press until one is removed"};
     return {near.front(), {}};
+}
+
+std::optional<CatAddress> side_radio(const DaemonConfig& config, const Transponder& transponder,
+                                     int side) {
+    const auto& own = transponder.radios[static_cast<std::size_t>(side)];
+    return own ? *own : config.radios[static_cast<std::size_t>(side)];
 }
 
 } // namespace dopplex::headless

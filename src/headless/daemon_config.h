@@ -5,6 +5,7 @@
 // naming the file and line.
 #pragma once
 
+#include "cat/cat_address.h"
 #include "hamlib/client_allow.h"
 
 #include <array>
@@ -30,6 +31,8 @@ struct SideSettings {
     int step_hz = 100;
     int press_ms = 200;
     int gap_ms = 200;
+    int sets_per_s = 5;    // a CAT radio's
+    int resolution_hz = 1; // a CAT radio's
     bool operator==(const SideSettings&) const = default;
 };
 
@@ -38,6 +41,8 @@ struct Transponder {
     std::int64_t downlink_hz = 0;        // nominal: the RX reference
     std::int64_t uplink_hz = 0;          // nominal: the TX reference
     std::array<SideSettings, 2> sides{}; // RX, TX
+    // A side's radio named here (push buttons or CAT) overrides the one of [dopplexd].
+    std::array<std::optional<std::optional<CatAddress>>, 2> radios{};
     bool operator==(const Transponder&) const = default;
 };
 
@@ -54,7 +59,8 @@ struct DaemonConfig {
     TrackingMode tracking = TrackingMode::Classic;
     bool start_at_aos = true;
     Lock lock = Lock::Off;
-    std::vector<Transponder> transponders; // in the order read
+    std::array<std::optional<CatAddress>, 2> radios{}; // RX, TX; none: push buttons
+    std::vector<Transponder> transponders;             // in the order read
     // "FILE:LINE" of each address setting read from a file, for the faults found when it is used.
     std::map<std::string, std::string> places;
 };
@@ -86,5 +92,9 @@ struct TransponderChoice {
     std::string why;
 };
 TransponderChoice choose_transponder(const DaemonConfig& config, double downlink_hz);
+
+// The radio of a side (0 RX, 1 TX) for a transponder: its own choice, else [dopplexd]'s.
+std::optional<CatAddress> side_radio(const DaemonConfig& config, const Transponder& transponder,
+                                     int side);
 
 } // namespace dopplex::headless

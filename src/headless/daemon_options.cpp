@@ -16,6 +16,8 @@ DaemonOptions parse_daemon_options(const std::vector<std::string>& args) {
         {"--uplink-rig", &DaemonOptions::uplink_rig},
         {"--rotator", &DaemonOptions::rotator},
         {"--page", &DaemonOptions::page},
+        {"--rx-radio", &DaemonOptions::rx_radio},
+        {"--tx-radio", &DaemonOptions::tx_radio},
     };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& word = args[i];
@@ -65,6 +67,9 @@ std::string daemon_usage() {
            "  --rotator ADDR:PORT the Hamlib rotator listener (default 127.0.0.1:4533)\n"
            "  --page ADDR:PORT   the status page (default 127.0.0.1:8073; \"off\": none); on\n"
            "                     another address than this machine's a token is needed\n"
+           "  --rx-radio cat:HOST:PORT[:VFO]  the RX side is a CAT radio behind rigctld (closed\n"
+           "                     tracking; \"buttons\": its push buttons, the default)\n"
+           "  --tx-radio ...     the same for the TX side\n"
            "  --no-log           write no pass log\n"
            "  --page-url         print the page's full address (with its token) and end\n"
            "  --help, --version\n\n"

@@ -18,6 +18,8 @@ struct DaemonOptions {
     std::optional<std::string> uplink_rig;
     std::optional<std::string> rotator;
     std::optional<std::string> page;
+    std::optional<std::string> rx_radio; // "buttons" or "cat:HOST:PORT[:VFO]"
+    std::optional<std::string> tx_radio;
     bool no_log = false;
     bool page_url = false; // print the page's address and end
 };

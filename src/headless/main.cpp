@@ -81,6 +81,23 @@ DaemonConfig configure(const DaemonOptions& options) {
         config.uplink_rig = options.uplink_rig;
         config.places.erase("uplink_rig");
     }
+    for (const auto& [side, option, name] :
+         {std::tuple{0, &DaemonOptions::rx_radio, "--rx-radio"},
+          std::tuple{1, &DaemonOptions::tx_radio, "--tx-radio"}}) {
+        if (!(options.*option))
+            continue;
+        try {
+            config.radios[side] = parse_side_radio(*(options.*option));
+        } catch (const std::invalid_argument& error) {
+            throw std::invalid_argument(std::string(name) + ": " + error.what());
+        }
+        for (Transponder& entry : config.transponders)
+            entry.radios[side].reset();
+        if (config.radios[side] && config.tracking != headless::TrackingMode::Closed)
+            throw std::invalid_argument(std::string(name) +
+                                        ": a CAT radio follows the closed loop: set tracking = "
+                                        "closed");
+    }
     if (options.no_log)
         config.pass_log.reset();
     // The engine later works from its program's folder: a relative folder would move with it.

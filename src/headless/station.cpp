@@ -79,6 +79,7 @@ Station::Station(app::EngineSession& session, DaemonConfig config, DaemonState s
     : session_(session), config_(std::move(config)), save_(std::move(save)), journal_(journal),
       fault_(std::move(fault)), recorder_(session.form(), estimate_, utc_ms),
       state_(std::move(state)) {
+    cat_radios_ = std::make_unique<CatRadios>(session_.loop(), journal_);
     view_.tracking = config_.tracking == TrackingMode::Closed ? "closed" : "classic";
     if (config_.pass_log) {
         log_writer_ = std::make_unique<app::PassLogWriter>(
@@ -165,8 +166,14 @@ void Station::choose(double downlink_hz) {
     std::optional<LoopSettings> loop;
     if (config_.tracking == TrackingMode::Closed)
         loop = loop_settings(config_, *transponder_);
-    session_.post_input([rx, tx, step, loop](TFMain& form) {
+    const std::array<std::optional<CatAddress>, 2> radios{side_radio(config_, *transponder_, 0),
+                                                          side_radio(config_, *transponder_, 1)};
+    std::array<CatSettings, 2> cat{};
+    for (std::size_t i : {0u, 1u})
+        cat[i] = {transponder_->sides[i].sets_per_s, double(transponder_->sides[i].resolution_hz)};
+    session_.post_input([this, rx, tx, step, loop, radios, cat](TFMain& form) {
         if (loop) {
+            cat_radios_->plug(form.closed_loop, radios, cat);
             form.closed_loop.configure(*loop);
             // The learnt offsets are in the references already: the loop brings back none.
             form.closed_loop.keep_offsets({});

@@ -91,6 +91,18 @@ INSTANTIATE_TEST_SUITE_P(
                  "such as 192.168.1.0/24"},
         FileCase{"page_name_not_a_name", "[dopplexd]\npage_names = shack, evil/x\n",
                  "d.conf:2: \"page_names\": \"evil/x\" is not a host name"},
+        FileCase{"cat_radios",
+                 "[dopplexd]\ntracking = closed\nrx_radio = cat:127.0.0.1:4532\n" +
+                     std::string(kAo91) +
+                     "tx_radio = cat:[::1]:4532:split\ntx_sets_per_s = 10\ntx_resolution_hz = 10\n",
+                 ""},
+        FileCase{"cat_radio_without_a_port", "[dopplexd]\nrx_radio = cat:127.0.0.1\n",
+                 "d.conf:2: \"rx_radio\": \"cat:127.0.0.1\" is not a radio: the port is missing "
+                 "(buttons or cat:HOST:PORT[:VFO])"},
+        FileCase{"cat_rate_too_high", std::string(kAo91) + "rx_sets_per_s = 50\n",
+                 "d.conf:4: \"rx_sets_per_s\" must be from 1 to 20, not 50"},
+        FileCase{"cat_radio_in_classic", std::string(kAo91) + "rx_radio = cat:pi:4532\n",
+                 "d.conf: a CAT radio follows the closed loop: set tracking = closed"},
         FileCase{"line_too_long", "[dopplexd]\nport = " + std::string(300, 'x') + "\n",
                  "d.conf:2: line too long"}),
     [](const auto& info) { return test::case_name(info.param.name, info.index); });

@@ -85,6 +85,8 @@ PassEdge ClosedLoop::update(const std::string& satellite, double elevation, doub
             sides_[index(side)].tracking = false;
             sides_[index(side)].ahead = false;
             set_behind(side, 0);
+            if (SideRadio* radio = radios_[index(side)])
+                radio->stop();
         }
         edge = PassEdge::End;
     } else if (!in_pass_ && elevation > 0) {
@@ -192,6 +194,23 @@ std::optional<double> ClosedLoop::doppler_now(Side side) const {
     return d.at(host_.now());
 }
 
+std::optional<double> ClosedLoop::target_at(Side side, std::int64_t t) const {
+    const DopplerPredictor& d = doppler_[index(side)];
+    if (!d.known() || t > d.horizon())
+        return std::nullopt;
+    return d.at(t) + sides_[index(side)].offset_hz;
+}
+
+void ClosedLoop::turn_offset(Side side, double delta_hz) {
+    sides_[index(side)].offset_hz += delta_hz;
+    if (settings_.lock != OffsetLock::Off) {
+        const Side other = side == Side::Rx ? Side::Tx : Side::Rx;
+        sides_[index(other)].offset_hz +=
+            settings_.lock == OffsetLock::Noninverting ? delta_hz : -delta_hz;
+    }
+    wake_at(host_.now());
+}
+
 void ClosedLoop::start(Side side, double dial_hz) {
     LoopSideState& st = sides_[index(side)];
     Schedule& k = schedules_[index(side)];
@@ -199,6 +218,8 @@ void ClosedLoop::start(Side side, double dial_hz) {
     st.dial_hz = dial_hz;
     home_[index(side)] = dial_hz;
     st.pending = 0;
+    if (SideRadio* radio = radios_[index(side)])
+        radio->follow();
     k.tuned_lit = false;
     k.last_direction = 0;
     if (latch_.flag(kLines[index(side)].tuned)) {
@@ -230,7 +251,7 @@ void ClosedLoop::operator_press(Side side, PressDirection direction) {
         // The operator's step is a new target, not the Doppler turning: half a step moves.
         for (Schedule& k : schedules_)
             k.last_direction = 0;
-    } else if (enable_hardware_.checked()) {
+    } else if (enable_hardware_.checked() && !radios_[index(side)]) {
         st.pending += sign;
         schedules_[index(side)].pending_origin = PressOrigin::Manual;
     }
@@ -239,6 +260,12 @@ void ClosedLoop::operator_press(Side side, PressDirection direction) {
 
 bool ClosedLoop::reset(Side side, double reference_hz) {
     LoopSideState& st = sides_[index(side)];
+    if (SideRadio* radio = radios_[index(side)]) {
+        st.tracking = false;
+        st.ahead = false;
+        radio->reset(reference_hz);
+        return true;
+    }
     if (!st.dial_hz)
         return false;
     st.tracking = false;
@@ -269,6 +296,8 @@ void ClosedLoop::stop(Side side) {
     st.ahead = false;
     st.pending = 0;
     set_behind(side, 0);
+    if (SideRadio* radio = radios_[index(side)])
+        radio->stop();
 }
 
 void ClosedLoop::halt() {
@@ -278,6 +307,8 @@ void ClosedLoop::halt() {
         st.tracking = false;
         st.ahead = false;
         st.pending = 0;
+        if (SideRadio* radio = radios_[index(side)])
+            radio->stop();
         if (st.pressing) {
             latch_.set_flag(kLines[index(side)].up, false);
             latch_.set_flag(kLines[index(side)].down, false);
@@ -350,7 +381,7 @@ bool ClosedLoop::release(Side side, std::int64_t now) {
 bool ClosedLoop::decide(Side side, std::int64_t now) {
     LoopSideState& st = sides_[index(side)];
     Schedule& k = schedules_[index(side)];
-    if (st.pressing || now < k.ready_at)
+    if (st.pressing || now < k.ready_at || radios_[index(side)])
         return false;
     k.check_at.reset();
     if (!enable_hardware_.checked())

@@ -13,6 +13,7 @@
 #include "loop/loop_observer.h"
 #include "loop/loop_settings.h"
 #include "loop/loop_trains.h"
+#include "loop/side_radio.h"
 #include "runtime/event_loop.h"
 
 #include <array>
@@ -53,6 +54,8 @@ public:
     void configure(const LoopSettings& settings) { settings_ = settings; }
     const LoopSettings& settings() const { return settings_; }
     void add_observer(LoopObserver* observer) { observers_.push_back(observer); }
+    // The side's radio is set, not pressed (none: its buttons, the default).
+    void set_radio(Side side, SideRadio* radio) { radios_[index(side)] = radio; }
     // Who is told the progress of the side's trains (Reset, queued presses, catching up).
     void tell_trains(const TrainProgressListener* listener) { trains_.set_listener(listener); }
 
@@ -79,6 +82,12 @@ public:
     bool restart(Side side);
     // The Doppler frequency now, when an update has come.
     std::optional<double> doppler_now(Side side) const;
+    // The Doppler frequency at `t` plus the side's offset, for a radio that is set rather than
+    // pressed: none without an update, or past the prediction's horizon.
+    std::optional<double> target_at(Side side, std::int64_t t) const;
+    // The side's offset moves by `delta_hz` (a CAT radio's knob); locked, the other side's
+    // follows (RX to TX and TX to RX).
+    void turn_offset(Side side, double delta_hz);
     // The operator's press: while tracking it moves the side's offset by a step (and, locked,
     // the TX offset); otherwise one counted press goes out in turn.
     void operator_press(Side side, PressDirection direction);
@@ -137,6 +146,7 @@ private:
     std::array<LoopSideState, 2> sides_{};
     std::array<Schedule, 2> schedules_{};
     std::array<DopplerPredictor, 2> doppler_{};
+    std::array<SideRadio*, 2> radios_{};
     std::string satellite_;
     bool in_pass_ = false;
     bool offsets_restored_ = false; // this pass's kept offsets came back (at AOS or ahead of it)

@@ -1,0 +1,45 @@
+// rigctld's TCP connection for a CAT side (POSIX sockets): connects within a bounded wait,
+// sends without delay (each set and readback is a few bytes and must not wait for the next),
+// and reads on a thread of its own. What arrives and the connection's end go to callbacks on
+// that thread, which post them to the engine's queue. open, send and close on the engine thread;
+// they raise std::runtime_error with the system's reason.
+#pragma once
+
+#include "cat/side_target.h"
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace dopplex {
+
+class TcpLink : public CatLink {
+public:
+    using Bytes = std::function<void(std::string)>;
+    using Ended = std::function<void(std::string)>;
+
+    TcpLink(std::string host, int port, Bytes on_bytes, Ended on_end);
+    ~TcpLink() override;
+    TcpLink(const TcpLink&) = delete;
+    TcpLink& operator=(const TcpLink&) = delete;
+
+    void open() override;
+    void send(const std::string& bytes) override;
+    void close() override;
+
+    static constexpr int kConnectMs = 2000;
+
+private:
+    void read_loop(int fd, int wake);
+
+    std::string host_;
+    int port_;
+    Bytes on_bytes_;
+    Ended on_end_;
+    int fd_ = -1;
+    int wake_[2] = {-1, -1};
+    std::thread reader_;
+};
+
+} // namespace dopplex
