@@ -36,6 +36,13 @@ EngineSession::EngineSession(std::unique_ptr<port::PortBackend> backend)
     });
     dial_.attach(form_);
     form_.latch.guard = &guard_;
+    relay_.more.push_back(&station_lines_);
+}
+
+void EngineSession::StationLines::port_status_changed(const port::PortStatus& status) {
+    station.lines_written(status.lines || status.health == port::PortHealth::Failed
+                              ? status.lines
+                              : std::optional<std::uint8_t>(0));
 }
 
 void EngineSession::StatusRelay::port_status_changed(const port::PortStatus& status) {
@@ -121,6 +128,7 @@ void EngineSession::commit_reference(Side side) {
         return;
     const double hz = ParseNumber(reference_field(form_, side).text());
     dial_.set_reference(side, hz);
+    station_.reference_done(side, hz);
     for (const auto& listener : reference_listeners_)
         listener(side, hz);
 }
@@ -129,6 +137,14 @@ void EngineSession::post_input(std::function<void(TFMain&)> input) {
     loop_.post(EventKind::Input, [this, input = std::move(input)] {
         run_wrapped(EventKind::Input, [&] { input(form_); });
     });
+}
+
+void EngineSession::post_command(std::function<void(Station&)> command) {
+    post_input([this, command = std::move(command)](TFMain&) { command(station_); });
+}
+
+void EngineSession::post_tracking(std::function<void(Station&)> delivery) {
+    loop_.post(EventKind::Link, [this, delivery = std::move(delivery)] { delivery(station_); });
 }
 
 void EngineSession::run_wrapped(EventKind kind, const std::function<void()>& handler) {
