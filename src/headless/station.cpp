@@ -131,9 +131,9 @@ void Station::heard(const std::string& text) {
     });
 }
 
-void Station::checked(const std::string& what, const Result& result) {
+void Station::checked(const Result& result) {
     if (!result.ok)
-        journal_.warning(what + " refused: " + result.why);
+        journal_.warning(result.why);
 }
 
 void Station::choose(double downlink_hz) {
@@ -174,17 +174,16 @@ void Station::choose(double downlink_hz) {
                                            double(transponder_->uplink_hz - offsets[1])};
     session_.post_command([this, references, step, loop](dopplex::Station& station) {
         if (loop) {
-            checked("the closed loop's settings", station.configure_loop(*loop));
+            checked(station.configure_loop(*loop));
             // The learnt offsets are in the references already: the loop brings back none.
             station.keep_loop_offsets({});
-            checked("closed mode", station.set_mode(dopplex::TrackingMode::Closed));
+            checked(station.set_mode(dopplex::TrackingMode::Closed));
         }
         for (const Side side : {Side::Rx, Side::Tx})
-            checked(std::string("the ") + side_name(side) + " reference",
-                    station.set_reference(side, references[static_cast<int>(side)]));
+            checked(station.set_reference(side, references[static_cast<int>(side)]));
         if (!loop)
-            checked("the step", station.set_step(step));
-        checked("Enable hardware", station.enable_hardware(true));
+            checked(station.set_step(step));
+        checked(station.enable_hardware(true));
     });
 }
 
@@ -193,7 +192,7 @@ void Station::choose(double downlink_hz) {
 // The closed loop starts itself at that update, the dials at the references.
 void Station::start_tracking(dopplex::Station& station) {
     for (const Side side : {Side::Rx, Side::Tx})
-        checked(std::string("Tune ") + side_name(side), station.tune(side));
+        checked(station.tune(side));
 }
 
 void Station::pass_started(const app::TrackingPoint& aos) {
@@ -330,12 +329,11 @@ void Station::reset_radios(std::shared_ptr<std::promise<ActionResult>> answer) {
                      : ActionResult::refused("Reset refused: " + can[0].why + "; " + can[1].why));
         }
         for (const Side side : {Side::Rx, Side::Tx})
-            checked(std::string("Reset ") + side_name(side), station.reset(side));
+            checked(station.reset(side));
         for (const Side side : {Side::Rx, Side::Tx}) {
             const int count = nudges[static_cast<int>(side)];
             for (int n = 0; n < std::abs(count); ++n)
-                checked(std::string("undoing a nudge on ") + side_name(side),
-                        station.step(side, dir_of(count > 0 ? -1 : 1)));
+                checked(station.step(side, dir_of(count > 0 ? -1 : 1)));
         }
     });
 }
@@ -443,7 +441,7 @@ void Station::press_nudge(dopplex::Station& station, Side side) {
     const bool counted = station.closed_mode() && station.loop_state(side).dial_hz;
     const int queued_before = station.loop_state(side).pending;
     const Result pressed = station.step(side, dir_of(direction));
-    checked(std::string("nudge ") + side_name(side) + direction_word(direction), pressed);
+    checked(pressed);
     // Outside tracking the loop takes the press as one of its own and sends it in turn.
     in_loop_[index] += station.loop_state(side).pending - queued_before;
     if (pressed.ok && !counted) {
@@ -535,11 +533,10 @@ ActionResult Station::reset() {
     if (told.wait_for(kResetAnswerWait) != std::future_status::ready)
         return result;
     try {
+        // Each side's refusal is in the journal already.
         const ActionResult engine = told.get();
-        if (engine.status != ActionResult::done().status) {
-            journal_.warning(engine.reason);
+        if (engine.status != ActionResult::done().status)
             return engine;
-        }
     } catch (const std::future_error&) {
         // the engine ended before it took the Reset up
     }

@@ -103,7 +103,7 @@ private:
     void press_nudge(dopplex::Station& station, Side side);
     void stop_loop_nudges(dopplex::Station& station);
     // Engine thread: a command's refusal goes to the journal.
-    void checked(const std::string& what, const Result& result);
+    void checked(const Result& result);
     std::optional<std::string> why_no_reset() const;
     bool drop_pending();
     std::optional<double> shown_dial(Side side, std::optional<double> estimate) const;

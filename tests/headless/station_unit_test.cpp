@@ -32,8 +32,8 @@ struct StationRig {
         headless::DaemonConfig config;
         read_config(settings + kAo91, "test.conf", config);
         station = std::make_unique<headless::Station>(
-            session, config, headless::DaemonState{}, [](const headless::DaemonState&) {},
-            journal, [this](const std::string& why) { journal.error("fault: " + why); });
+            session, config, headless::DaemonState{}, [](const headless::DaemonState&) {}, journal,
+            [this](const std::string& why) { journal.error("fault: " + why); });
         station->attach();
         session.start([this] { station->created(); });
     }
@@ -133,9 +133,8 @@ INSTANTIATE_TEST_SUITE_P(
         ActionCase{"reset_after_the_resets_of_los", kClassic, after_los, kReset, 409,
                    "both radios are at their references already"},
         ActionCase{"clear_after_los", kClassic, after_los, kClear, 204, ""},
-        ActionCase{"reset_when_the_loop_counted_nothing", kClosedNoStart,
-                   after_a_pass_no_loop_ran, kReset, 409,
-                   "loop has counted no dial since the program started"}),
+        ActionCase{"reset_when_the_loop_counted_nothing", kClosedNoStart, after_a_pass_no_loop_ran,
+                   kReset, 409, "loop has counted no dial since the program started"}),
     [](const auto& info) { return case_name(info.param.name, info.index); });
 
 } // namespace

@@ -191,18 +191,18 @@ void ClassicStation::take_tracking(const std::string& text) {
     form_.TrackingDataEx.receive(text);
 }
 
-double ClassicStation::step_hz() const {
-    if (form_.RadioButton2.checked())
+double step_in_force_hz(const TFMain& form) {
+    if (form.RadioButton2.checked())
         return 25;
-    if (form_.RadioButton3.checked())
+    if (form.RadioButton3.checked())
         return 1000;
     return 100;
 }
 
-std::optional<double> ClassicStation::dial_hz(Side side) const {
+std::optional<double> dial_hz(const TFMain& form, const DialEstimate& estimate, Side side) {
     const std::optional<double> counted =
-        form_.closed_mode() ? form_.closed_loop.state(side).dial_hz : std::nullopt;
-    return counted ? counted : dial_.dial_hz(side);
+        form.closed_mode() ? form.closed_loop.state(side).dial_hz : std::nullopt;
+    return counted ? counted : estimate.dial_hz(side);
 }
 
 void ClassicStation::tell(const PulseSent& pulse) {
@@ -219,7 +219,7 @@ void ClassicStation::lines_written(std::optional<std::uint8_t> lines) {
         dial_.resync(*lines); // after unknown lines no edge can be told
         return;
     }
-    dial_.written(*lines, step_hz());
+    dial_.written(*lines, step_in_force_hz(form_));
     if (form_.closed_mode())
         return; // the loop tells its presses itself
     for (const Line& line : kLines)

@@ -16,6 +16,12 @@
 
 namespace dopplex {
 
+// The step the radio buttons select.
+double step_in_force_hz(const TFMain& form);
+// A side's dial: in closed mode the loop's own count once a start has given it, otherwise (and
+// before) `estimate`, counted from the lines and the reference.
+std::optional<double> dial_hz(const TFMain& form, const DialEstimate& estimate, Side side);
+
 class ClassicStation final : public Station, private FormObserver {
 public:
     explicit ClassicStation(TFMain& form);
@@ -52,11 +58,7 @@ public:
     // A reference the operator is done with and that reads right: the side's dial count starts
     // from it.
     void reference_done(Side side, double reference_hz) { dial_.set_reference(side, reference_hz); }
-    // A side's dial: in closed mode the loop's own count once a start has given it, otherwise
-    // (and before) the count from the lines and the reference.
-    std::optional<double> dial_hz(Side side) const;
-    // The step the radio buttons select.
-    double step_hz() const;
+    std::optional<double> dial_hz(Side side) const { return dopplex::dial_hz(form_, dial_, side); }
 
 private:
     void control_changed(const Control& control, Change what) override;
