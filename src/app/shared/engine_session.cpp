@@ -83,10 +83,6 @@ void EngineSession::start(std::function<void()> created) {
         }
         guard_.start_watchdog(
             [] { realtime::request_for_this_thread(realtime::kWatchdogPriority); });
-        if (wrapper_)
-            loop_.set_tick_handler([this, tick = loop_.tick_handler()](int timer) {
-                run_wrapped(EventKind::Tick, [&] { tick(timer); });
-            });
         opening_port_ = true;
         port_.open();
         opening_port_ = false;
@@ -134,9 +130,7 @@ void EngineSession::commit_reference(Side side) {
 }
 
 void EngineSession::post_input(std::function<void(TFMain&)> input) {
-    loop_.post(EventKind::Input, [this, input = std::move(input)] {
-        run_wrapped(EventKind::Input, [&] { input(form_); });
-    });
+    loop_.post(EventKind::Input, [this, input = std::move(input)] { input(form_); });
 }
 
 void EngineSession::post_command(std::function<void(Station&)> command) {
@@ -145,13 +139,6 @@ void EngineSession::post_command(std::function<void(Station&)> command) {
 
 void EngineSession::post_tracking(std::function<void(Station&)> delivery) {
     loop_.post(EventKind::Link, [this, delivery = std::move(delivery)] { delivery(station_); });
-}
-
-void EngineSession::run_wrapped(EventKind kind, const std::function<void()>& handler) {
-    if (wrapper_)
-        wrapper_(kind, handler);
-    else
-        handler();
 }
 
 void EngineSession::post_control(std::function<void(TFMain&)> action) {

@@ -49,10 +49,6 @@ public:
     void set_open_fault_report(std::function<bool()> report) {
         open_fault_report_ = std::move(report);
     }
-    // Before start(): every operator input and timer tick runs inside `wrapper`, so an observer
-    // of the port knows which kind of handler wrote.
-    using HandlerWrapper = std::function<void(EventKind, const std::function<void()>&)>;
-    void set_handler_wrapper(HandlerWrapper wrapper) { wrapper_ = std::move(wrapper); }
     // Before start(): where the timing is logged (standard error by default): a press the guard
     // had to end, and why the engine thread runs at normal priority.
     void set_timing_log(std::function<void(const std::string&)> log) {
@@ -118,7 +114,6 @@ private:
         std::string timing; // guarded by mutex
         void port_status_changed(const port::PortStatus& status) override;
     };
-    void run_wrapped(EventKind kind, const std::function<void()>& handler);
     // The station counts the dials from the lines: before the first write they are low, after a
     // failed one unknown.
     struct StationLines : port::PortStatusListener {
@@ -145,7 +140,6 @@ private:
     ClassicStation station_{form_};
     StationLines station_lines_{station_};
     std::thread thread_;
-    HandlerWrapper wrapper_;
     std::vector<std::function<void(Side, double)>> reference_listeners_;
 };
 
