@@ -1,6 +1,6 @@
 #include "station/classic_station.h"
 
-#include "console/numtext/numtext.h"
+#include "base/numtext.h"
 
 #include <array>
 
