@@ -11,19 +11,18 @@ void CatRadios::unplug(int index) {
     std::shared_ptr<Plugged>& p = plugged_[static_cast<std::size_t>(index)];
     if (!p)
         return;
-    if (closed_)
-        closed_->set_radio(static_cast<Side>(index), nullptr);
+    if (station_)
+        station_->set_radio(static_cast<Side>(index), nullptr);
     p->side.reset();
     p->link.reset(); // its reader has ended: nothing more is posted
     p.reset();
 }
 
-void CatRadios::plug(ClosedLoop& closed, const std::array<std::optional<CatAddress>, 2>& radios,
+void CatRadios::plug(Station& station, const std::array<std::optional<CatAddress>, 2>& radios,
                      const std::array<CatSettings, 2>& settings) {
     for (int i : {0, 1})
         unplug(i);
-    closed_ = &closed;
-    target_ = std::make_unique<LoopTarget>(closed);
+    station_ = &station;
     for (int i : {0, 1}) {
         const auto& address = radios[static_cast<std::size_t>(i)];
         if (!address)
@@ -46,10 +45,10 @@ void CatRadios::plug(ClosedLoop& closed, const std::array<std::optional<CatAddre
                         q->side->dropped(why);
                 });
             });
-        p->side = std::make_unique<CatSide>(loop_, side, *address, *p->link, *target_,
+        p->side = std::make_unique<CatSide>(loop_, side, *address, *p->link, station.radio_target(),
                                             settings[static_cast<std::size_t>(i)]);
         p->side->add_observer(this);
-        closed.set_radio(side, p->side.get());
+        station.set_radio(side, p->side.get());
         plugged_[static_cast<std::size_t>(i)] = std::move(p);
         journal_.info(std::string(side_name(side)) + " radio: " + side_radio_text(address));
     }

@@ -6,9 +6,9 @@
 
 #include "cat/cat_address.h"
 #include "cat/cat_side.h"
-#include "cat/loop_target.h"
 #include "cat/tcp_link.h"
 #include "journal.h"
+#include "station/station.h"
 
 #include <array>
 #include <memory>
@@ -22,7 +22,7 @@ public:
     ~CatRadios() override;
 
     // The sides' radios from now on (none: the side's buttons).
-    void plug(ClosedLoop& closed, const std::array<std::optional<CatAddress>, 2>& radios,
+    void plug(Station& station, const std::array<std::optional<CatAddress>, 2>& radios,
               const std::array<CatSettings, 2>& settings);
 
     void cat_report(Side side, const std::string& line) override;
@@ -36,8 +36,7 @@ private:
 
     EventLoop& loop_;
     Journal& journal_;
-    ClosedLoop* closed_ = nullptr;
-    std::unique_ptr<LoopTarget> target_;
+    Station* station_ = nullptr;
     std::array<std::shared_ptr<Plugged>, 2> plugged_;
 };
 

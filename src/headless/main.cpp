@@ -1,18 +1,17 @@
 // dopplexd: the engine without a window, fed by a Hamlib client (Gpredict) through the tracker's
-// Hamlib listeners in this process, pressing the buttons through the configured port.
+// Hamlib listeners in this process, whose texts reach the engine in process, pressing the
+// buttons through the configured port.
 #include "daemon_config.h"
 #include "daemon_files.h"
 #include "daemon_options.h"
 #include "dopplex_version.h"
 #include "engine_session.h"
 #include "journal.h"
-#include "link_platform.h"
 #include "port/port_spec.h"
 #include "sources/hamlib_source.h"
 #include "station.h"
 #include "status_page.h"
 #include "stop_signal.h"
-#include "tracker_server.h"
 
 #include <atomic>
 #include <csignal>
@@ -31,18 +30,6 @@ using namespace dopplex::headless;
 std::optional<std::string> environment(const char* name) {
     const char* value = std::getenv(name);
     return value ? std::optional<std::string>(value) : std::nullopt;
-}
-
-// The link between the listeners and the engine is this process's own: a private folder, so
-// neither a desktop Dopplex nor a second dopplexd can meet it.
-std::filesystem::path private_link_folder() {
-    const std::string base =
-        environment("RUNTIME_DIRECTORY").value_or(environment("TMPDIR").value_or("/tmp"));
-    std::string pattern = base + "/dopplexd-XXXXXX";
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("no private folder for the link under " + base);
-    ::setenv(link::kLinkDirVariable, pattern.c_str(), 1);
-    return pattern;
 }
 
 void forward_as_sigterm(int) {
@@ -136,16 +123,6 @@ tracker::HamlibOptions listeners(const DaemonConfig& config, Journal& journal) {
     return hamlib;
 }
 
-// The link inside this process carries what the Hamlib relay heard: the tracker's protocol names
-// in the transport's words would mislead.
-std::string relay_words(const std::string& line) {
-    const std::string opened = "Conversation with ";
-    if (line.rfind(opened, 0) == 0 && line.size() > 5 &&
-        line.compare(line.size() - 5, 5, " open") == 0)
-        return "the Hamlib relay's link to the engine open";
-    return line;
-}
-
 std::string transponders(std::size_t count) {
     return std::to_string(count) + (count == 1 ? " transponder" : " transponders");
 }
@@ -199,24 +176,12 @@ int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journa
     const port::PortSpec spec = port::choose_port_spec(
         config.port, environment("DOPPLEX_PORT"), std::filesystem::exists(port::default_parport));
 
-    const std::filesystem::path link_folder = private_link_folder();
-    struct Cleanup {
-        std::filesystem::path folder;
-        ~Cleanup() {
-            std::error_code ignored;
-            std::filesystem::remove_all(folder, ignored);
-        }
-    } cleanup{link_folder};
-
     tracker::HamlibSource source(listeners(config, journal));
     for (const std::string& line : source.listening())
         journal.info("Hamlib " + line);
     for (const std::string& line : source.exposed())
         journal.warning("the " + line +
                         " is open to other machines: anyone who reaches it can move the radio");
-    const auto server = tracker::make_tracker_server({});
-    server->set_item(kTrackerItem, source.first_text());
-    server->start();
 
     // Whatever ends the run (a signal, a fault) ends it through the stop signal, so the one
     // sequence below lowers the lines.
@@ -226,15 +191,11 @@ int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journa
         status = 1;
         ::kill(::getpid(), SIGTERM);
     };
-    app::LinkPlatform link;
     app::EngineSession session(port::make_port_backend(spec));
     session.host().set_fallback_report(
         [&journal](const std::string& text) { journal.error("error: " + text); });
     session.set_timing_log([&journal](const std::string& line) { journal.warning(line); });
-    session.form().attach_link(link.services());
-    link.set_status_listener(
-        [&journal](const std::string& line) { journal.info("link: " + relay_words(line)); });
-    Station station(
+    headless::Station station(
         session, config, state,
         [state_file](const DaemonState& saved) { save_state(state_file, saved); }, journal, fault);
     station.attach();
@@ -252,16 +213,12 @@ int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journa
     // whose last step writes 0 whatever "Enable hardware" says.
     session.form().on_close = [&station] { station.lower_all(); };
     session.start([&station] { station.created(); });
+    station.heard(source.first_text());
     journal.notice("dopplexd " + std::string(kVersion) + " on port " + port::describe(spec) + ", " +
                    transponders(config.transponders.size()));
 
     try {
-        source.run(
-            [&](const std::string& text) {
-                station.heard(text);
-                server->set_item(kTrackerItem, text);
-            },
-            stop);
+        source.run([&](const std::string& text) { station.heard(text); }, stop);
     } catch (const std::exception& error) {
         journal.error(std::string("the Hamlib listeners failed: ") + error.what());
         status = 1;
@@ -270,7 +227,6 @@ int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journa
     status_page.reset();
     session.close_now().wait();
     session.stop();
-    server->stop();
     const port::PortStatus port = session.port_status();
     if (port.health == port::PortHealth::Fallback) {
         journal.error("stopped: the port never opened, nothing was pressed");

@@ -17,19 +17,14 @@ std::int64_t utc_ms() {
     return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
-// The window's Freq. UP / Freq. DOWN of each side.
-const char* step_button(Side side, int direction) {
-    if (side == Side::Rx)
-        return direction > 0 ? "Button2" : "Button3";
-    return direction > 0 ? "Button20" : "Button21";
+constexpr std::chrono::milliseconds kResetAnswerWait{1500};
+
+Dir dir_of(int direction) {
+    return direction > 0 ? Dir::Up : Dir::Down;
 }
 
 const char* direction_word(int direction) {
     return direction > 0 ? " up" : " down";
-}
-
-const char* step_radio(int step_hz) {
-    return step_hz == 1000 ? "RadioButton3" : step_hz == 25 ? "RadioButton2" : "RadioButton1";
 }
 
 std::string hz(double value) {
@@ -77,8 +72,7 @@ private:
 Station::Station(app::EngineSession& session, DaemonConfig config, DaemonState state,
                  SaveState save, Journal& journal, Fault fault)
     : session_(session), config_(std::move(config)), save_(std::move(save)), journal_(journal),
-      fault_(std::move(fault)), recorder_(session.form(), estimate_, utc_ms),
-      state_(std::move(state)) {
+      fault_(std::move(fault)), recorder_(utc_ms), state_(std::move(state)) {
     cat_radios_ = std::make_unique<CatRadios>(session_.loop(), journal_);
     view_.tracking = config_.tracking == TrackingMode::Closed ? "closed" : "classic";
     if (config_.pass_log) {
@@ -98,24 +92,16 @@ Station::Station(app::EngineSession& session, DaemonConfig config, DaemonState s
 Station::~Station() = default;
 
 void Station::attach() {
-    recorder_.attach();
+    session_.station().add_listener(&recorder_);
     recorder_.add_observer(this);
     if (log_namer_)
         recorder_.add_observer(log_namer_.get());
-    session_.form().add_observer(this);
-    session_.add_port_listener(&recorder_);
+    session_.station().add_listener(this);
     session_.add_port_listener(this);
-    session_.set_handler_wrapper([this](EventKind kind, const std::function<void()>& handler) {
-        recorder_.run_handler(kind, handler);
-    });
 }
 
 void Station::created() {
     lower_all(); // nothing is pressed at start, whatever the lines were before
-    {
-        std::lock_guard lock(mutex_);
-        reset_ready_ = {session_.form().Button22.enabled(), session_.form().Button23.enabled()};
-    }
     journal_.info(config_.pass_log ? "pass log in " + config_.pass_log->string()
                                    : std::string("pass log off"));
 }
@@ -124,12 +110,31 @@ void Station::lower_all() {
     session_.dial().Out32(session_.form().latch.PortAddress, 0);
 }
 
+// The engine applies the latest text when it comes to it, as the link's fetch after a change
+// notice would: texts heard while it was busy are not queued up.
 void Station::heard(const std::string& text) {
     TSatData record;
     std::string aos;
     ParseTrackingRecord(text, record, aos);
     if (record.Downlink > 0)
         choose(record.Downlink);
+    {
+        std::lock_guard lock(mutex_);
+        latest_text_ = text;
+    }
+    session_.post_tracking([this](dopplex::Station& station) {
+        std::string latest;
+        {
+            std::lock_guard lock(mutex_);
+            latest = latest_text_;
+        }
+        station.take_tracking(latest);
+    });
+}
+
+void Station::checked(const Result& result) {
+    if (!result.ok)
+        journal_.warning(result.why);
 }
 
 void Station::choose(double downlink_hz) {
@@ -171,29 +176,30 @@ void Station::choose(double downlink_hz) {
     std::array<CatSettings, 2> cat{};
     for (std::size_t i : {0u, 1u})
         cat[i] = {transponder_->sides[i].sets_per_s, double(transponder_->sides[i].resolution_hz)};
-    session_.post_input([this, rx, tx, step, loop, radios, cat](TFMain& form) {
+    const std::array<double, 2> references{double(transponder_->downlink_hz - offsets[0]),
+                                           double(transponder_->uplink_hz - offsets[1])};
+    session_.post_command([this, references, step, loop, radios, cat](dopplex::Station& station) {
         if (loop) {
-            cat_radios_->plug(form.closed_loop, radios, cat);
-            form.closed_loop.configure(*loop);
+            cat_radios_->plug(station, radios, cat);
+            checked(station.configure_loop(*loop));
             // The learnt offsets are in the references already: the loop brings back none.
-            form.closed_loop.keep_offsets({});
-            form.SetTrackingMode(dopplex::TrackingMode::Closed);
+            station.keep_loop_offsets({});
+            checked(station.set_mode(dopplex::TrackingMode::Closed));
         }
-        form.Type("Edit1", rx);
-        form.Type("Edit13", tx);
-        if (!loop && !form.find(step_radio(step))->checked())
-            form.Click(step_radio(step));
-        if (!form.CheckBox1.checked())
-            form.Click("CheckBox1");
+        for (const Side side : {Side::Rx, Side::Tx})
+            checked(station.set_reference(side, references[static_cast<int>(side)]));
+        if (!loop)
+            checked(station.set_step(step));
+        checked(station.enable_hardware(true));
     });
 }
 
 // Where tracking starts at AOS. The classic engine tunes each radio from its reference to the
 // Doppler frequency and tracks from there, as an operator clicking Tune RX and Tune TX would.
 // The closed loop starts itself at that update, the dials at the references.
-void Station::start_tracking(TFMain& form) {
-    form.Click("Button1");
-    form.Click("Button12");
+void Station::start_tracking(dopplex::Station& station) {
+    for (const Side side : {Side::Rx, Side::Tx})
+        checked(station.tune(side));
 }
 
 void Station::pass_started(const app::TrackingPoint& aos) {
@@ -216,7 +222,7 @@ void Station::pass_started(const app::TrackingPoint& aos) {
         journal_.info("closed loop started at AOS");
         return;
     }
-    session_.post_input([this](TFMain& form) { start_tracking(form); });
+    session_.post_command([this](dopplex::Station& station) { start_tracking(station); });
 }
 
 void Station::tracking_update(const app::TrackingPoint& point) {
@@ -311,23 +317,31 @@ void Station::timing(const std::string& priority) {
 
 // Mutex held. Reset brings back what the engine counted; the page's nudges it did not count are
 // undone after it. The nudges are taken in the engine's queue, after every nudge before them.
-void Station::reset_radios() {
+// `answer`, when given, hears whether anything will be pressed before the presses start.
+void Station::reset_radios(std::shared_ptr<std::promise<ActionResult>> answer) {
     journal_.notice("Reset: both radios back to their references");
-    session_.post_input([this](TFMain& form) {
-        if (form.closed_mode())
-            stop_loop_nudges(form); // the loop's Reset replaces what it has to press
+    session_.post_command([this, answer](dopplex::Station& station) {
+        if (station.closed_mode())
+            stop_loop_nudges(station); // the loop's Reset replaces what it has to press
         std::array<int, 2> nudges;
         {
             std::lock_guard lock(mutex_);
             nudges = nudges_;
             nudges_ = {};
         }
-        form.Click("Button22");
-        form.Click("Button23");
+        std::array<Result, 2> can{station.can_reset(Side::Rx), station.can_reset(Side::Tx)};
+        if (answer) {
+            const bool runs = can[0].ok || can[1].ok || nudges != std::array<int, 2>{};
+            answer->set_value(
+                runs ? ActionResult::done()
+                     : ActionResult::refused("Reset refused: " + can[0].why + "; " + can[1].why));
+        }
+        for (const Side side : {Side::Rx, Side::Tx})
+            checked(station.reset(side));
         for (const Side side : {Side::Rx, Side::Tx}) {
             const int count = nudges[static_cast<int>(side)];
             for (int n = 0; n < std::abs(count); ++n)
-                form.Click(step_button(side, count > 0 ? -1 : 1));
+                checked(station.step(side, dir_of(count > 0 ? -1 : 1)));
         }
     });
 }
@@ -411,14 +425,15 @@ ActionResult Station::nudge(Side side, int direction) {
     journal_.notice(what + ": offset " + std::to_string(view_.offset_hz[index]) + " Hz");
     if (!pressing_[index]) {
         pressing_[index] = true;
-        session_.post_input([this, side](TFMain& form) { press_nudge(form, side); });
+        session_.post_command(
+            [this, side](dopplex::Station& station) { press_nudge(station, side); });
     }
     return {};
 }
 
 // Engine thread: one press toward the side's target, then the next in the queue's turn, so
 // tracking and Stop are served between presses.
-void Station::press_nudge(TFMain& form, Side side) {
+void Station::press_nudge(dopplex::Station& station, Side side) {
     const int index = static_cast<int>(side);
     int direction = 0;
     {
@@ -431,22 +446,23 @@ void Station::press_nudge(TFMain& form, Side side) {
         pending_[index] -= direction;
     }
     // A press the closed loop counts on a dial is brought back by its Reset itself.
-    const bool counted = form.closed_mode() && form.closed_loop.state(side).dial_hz;
-    const int queued_before = form.closed_loop.state(side).pending;
-    form.Click(step_button(side, direction));
+    const bool counted = station.closed_mode() && station.loop_state(side).dial_hz;
+    const int queued_before = station.loop_state(side).pending;
+    const Result pressed = station.step(side, dir_of(direction));
+    checked(pressed);
     // Outside tracking the loop takes the press as one of its own and sends it in turn.
-    in_loop_[index] += form.closed_loop.state(side).pending - queued_before;
-    if (!counted) {
+    in_loop_[index] += station.loop_state(side).pending - queued_before;
+    if (pressed.ok && !counted) {
         std::lock_guard lock(mutex_);
         nudges_[index] += direction;
     }
-    session_.post_input([this, side](TFMain& next) { press_nudge(next, side); });
+    session_.post_command([this, side](dopplex::Station& next) { press_nudge(next, side); });
 }
 
 ActionResult Station::stop() {
     session_.request_stop(std::nullopt);
     if (config_.tracking == TrackingMode::Closed)
-        session_.post_control([this](TFMain& form) { stop_loop_nudges(form); });
+        session_.post_control([this](TFMain&) { stop_loop_nudges(session_.station()); });
     std::lock_guard saving(saving_);
     std::unique_lock lock(mutex_);
     journal_.notice("Stop");
@@ -458,14 +474,14 @@ ActionResult Station::stop() {
 
 // Engine thread: the nudges the closed loop holds and has not pressed end with its presses, and
 // come off the learnt offset.
-void Station::stop_loop_nudges(TFMain& form) {
+void Station::stop_loop_nudges(dopplex::Station& station) {
     std::array<int, 2> held{};
     for (const Side side : {Side::Rx, Side::Tx}) {
         const int index = static_cast<int>(side);
         // A loop that tracks took them as its offset: it stops on nothing here.
-        if (in_loop_[index] == 0 || form.closed_loop.state(side).tracking)
+        if (in_loop_[index] == 0 || station.loop_state(side).tracking)
             continue;
-        form.closed_loop.stop(side); // tells its listeners, which take the locks below
+        station.end_loop(side); // tells its listeners, which take the locks below
         held[index] = std::exchange(in_loop_[index], 0);
     }
     if (held == std::array<int, 2>{})
@@ -483,10 +499,10 @@ void Station::stop_loop_nudges(TFMain& form) {
 
 // Engine thread. The presses that undo nudges after a Reset are the loop's too: they are not
 // nudges it holds, and they go the other way.
-void Station::loop_pressed(const LoopPress& press) {
-    int& held = in_loop_[static_cast<int>(press.side)];
-    const int direction = press.direction == PressDirection::Up ? 1 : -1;
-    if (press.origin == PressOrigin::Manual && held * direction > 0)
+void Station::pulse_sent(const PulseSent& pulse) {
+    int& held = in_loop_[static_cast<int>(pulse.side)];
+    const int direction = pulse.dir == Dir::Up ? 1 : -1;
+    if (pulse.origin == PulseOrigin::Manual && held * direction > 0)
         held -= direction;
 }
 
@@ -505,17 +521,34 @@ std::optional<std::string> Station::why_no_reset() const {
 }
 
 ActionResult Station::reset() {
-    std::lock_guard saving(saving_);
+    std::unique_lock saving(saving_);
     std::unique_lock lock(mutex_);
     if (const std::optional<std::string> why = why_no_reset()) {
         journal_.warning("Reset refused: " + *why);
         return ActionResult::refused("Reset refused: " + *why);
     }
+    auto answer = std::make_shared<std::promise<ActionResult>>();
+    std::future<ActionResult> told = answer->get_future();
     const bool dropped = drop_pending();
-    reset_radios();
+    reset_radios(answer);
     const DaemonState kept = state_;
     lock.unlock();
-    return dropped ? kept_or_failed("Reset started", kept) : ActionResult::done();
+    const ActionResult result =
+        dropped ? kept_or_failed("Reset started", kept) : ActionResult::done();
+    saving.unlock();
+    // The engine says whether its Reset presses anything once it takes it up; while it runs a
+    // long train the page does not wait, and the journal tells a refusal.
+    if (told.wait_for(kResetAnswerWait) != std::future_status::ready)
+        return result;
+    try {
+        // Each side's refusal is in the journal already.
+        const ActionResult engine = told.get();
+        if (engine.status != ActionResult::done().status)
+            return engine;
+    } catch (const std::future_error&) {
+        // the engine ended before it took the Reset up
+    }
+    return result;
 }
 
 ActionResult Station::clear_offsets() {
@@ -543,26 +576,13 @@ StationView Station::view() const {
     return view_;
 }
 
-void Station::control_changed(const Control& control, Change what) {
-    TFMain& form = session_.form();
-    if (what == Change::LineAdded) {
-        const std::string& line = control.lines().back();
-        // The counters of a train are its own; the words are events.
-        if (line.find_first_not_of("0123456789") == std::string::npos)
-            return;
-        const bool rx = &control == &form.Memo1 || &control == &form.Memo2;
-        journal_.info(std::string(rx ? "RX: " : "TX: ") + line);
-    } else if (what == Change::Enabled &&
-               (&control == &form.Button22 || &control == &form.Button23)) {
-        std::lock_guard lock(mutex_);
-        reset_ready_[&control == &form.Button22 ? 0 : 1] = control.enabled();
-    } else if (&control == &form.l_dd && what == Change::Text) {
-        if (control.text() == "Opened") {
-            link_opened_ = true;
-        } else if (link_opened_ && !closing_) {
-            fault_("the link from the Hamlib relay ended");
-        }
-    }
+void Station::side_log(const SideLog& log) {
+    journal_.info(std::string(side_name(log.side)) + ": " + log.line);
+}
+
+void Station::reset_ready(const ResetReady& ready) {
+    std::lock_guard lock(mutex_);
+    reset_ready_[static_cast<int>(ready.side)] = ready.ready;
 }
 
 void Station::port_status_changed(const port::PortStatus& status) {

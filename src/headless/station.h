@@ -5,8 +5,10 @@
 // `fault` when the port fails or the tracker link ends. The page's nudges move a target per side
 // that one run of presses follows, so a burst of them is never a queue; Stop drops what is not
 // pressed yet. An action that cannot run answers why and changes nothing.
-// heard() runs on the tracking source's thread, the observers on the engine thread, the actions
-// and view() on any thread.
+// A client of the engine's typed station: every command's result is checked, and a refusal is
+// logged or answered. heard() runs on the tracking source's thread and hands each text to the
+// engine in this process; the listeners run on the engine thread, the actions and view() on
+// any thread.
 #pragma once
 
 #include "action_result.h"
@@ -17,10 +19,12 @@
 #include "pass_log_writer.h"
 #include "pass_recorder.h"
 #include "queued_observer.h"
+#include "station/station.h"
 
 #include <array>
 #include <atomic>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -46,7 +50,7 @@ struct StationView {
     std::int64_t late_presses = 0;
 };
 
-class Station final : public FormObserver,
+class Station final : public StationListener,
                       public app::PassObserver,
                       public port::PortStatusListener {
 public:
@@ -62,7 +66,7 @@ public:
     void attach();
     // Engine thread, once the form is made: every line low, the hardware off until a choice.
     void created();
-    // Each tracking text, before the link serves it.
+    // Each tracking text: chooses the transponder, then the engine applies the latest text.
     void heard(const std::string& text);
     // From the page. A nudge is refused before a transponder is chosen and past the offset's
     // limit; it fails, pressing nothing, when its offset cannot be kept.
@@ -81,8 +85,9 @@ public:
 
     StationView view() const;
 
-    void control_changed(const Control& control, Change what) override;
-    void focus_moved(const std::string&) override {}
+    void side_log(const SideLog& log) override;
+    void reset_ready(const ResetReady& ready) override;
+    void pulse_sent(const PulseSent& pulse) override;
     void pass_started(const app::TrackingPoint& aos) override;
     void tracking_update(const app::TrackingPoint& point) override;
     void pulse_sent(const app::PulseRecord& pulse) override;
@@ -90,15 +95,16 @@ public:
     void loop_tuning_ahead(Side side, std::int64_t aos_in_ms) override;
     void loop_reach(Side side, bool in_reach, double heard_hz) override;
     void loop_late_press(Side side, std::int64_t held_ms) override;
-    void loop_pressed(const LoopPress& press) override;
     void port_status_changed(const port::PortStatus& status) override;
 
 private:
     void choose(double downlink_hz);
-    void start_tracking(TFMain& form);
-    void reset_radios();
-    void press_nudge(TFMain& form, Side side);
-    void stop_loop_nudges(TFMain& form);
+    void start_tracking(dopplex::Station& station);
+    void reset_radios(std::shared_ptr<std::promise<ActionResult>> answer = nullptr);
+    void press_nudge(dopplex::Station& station, Side side);
+    void stop_loop_nudges(dopplex::Station& station);
+    // Engine thread: a command's refusal goes to the journal.
+    void checked(const Result& result);
     std::optional<std::string> why_no_reset() const;
     bool drop_pending();
     std::optional<double> shown_dial(Side side, std::optional<double> estimate) const;
@@ -111,7 +117,6 @@ private:
     SaveState save_;
     Journal& journal_;
     Fault fault_;
-    DialEstimate estimate_;
     app::PassRecorder recorder_;
     std::unique_ptr<app::PassLogWriter> log_writer_;
     std::unique_ptr<app::QueuedObserver> log_queue_;
@@ -119,7 +124,6 @@ private:
     std::unique_ptr<PassNamer> log_namer_;
     std::unique_ptr<CatRadios> cat_radios_; // engine thread
     std::atomic<bool> closing_{false};
-    bool link_opened_ = false;     // engine thread
     std::array<int, 2> in_loop_{}; // engine thread: nudges the closed loop holds, not pressed
 
     // Taken before mutex_ by whatever changes the state and keeps it, so the file is written
@@ -130,6 +134,7 @@ private:
     std::optional<Transponder> transponder_;
     bool choosing_ = true;              // the next downlink heard picks the transponder
     std::string refused_;               // why the last choice failed, logged once
+    std::string latest_text_;           // the tracking text the engine applies next
     std::array<int, 2> nudges_{};       // this pass's presses from the page, undone after its Reset
     std::array<int, 2> pending_{};      // nudged steps not pressed yet, signed
     std::array<bool, 2> pressing_{};    // a run of nudge presses is in the engine's queue

@@ -36,6 +36,13 @@ EngineSession::EngineSession(std::unique_ptr<port::PortBackend> backend)
     });
     dial_.attach(form_);
     form_.latch.guard = &guard_;
+    relay_.more.push_back(&station_lines_);
+}
+
+void EngineSession::StationLines::port_status_changed(const port::PortStatus& status) {
+    station.lines_written(status.lines || status.health == port::PortHealth::Failed
+                              ? status.lines
+                              : std::optional<std::uint8_t>(0));
 }
 
 void EngineSession::StatusRelay::port_status_changed(const port::PortStatus& status) {
@@ -76,10 +83,6 @@ void EngineSession::start(std::function<void()> created) {
         }
         guard_.start_watchdog(
             [] { realtime::request_for_this_thread(realtime::kWatchdogPriority); });
-        if (wrapper_)
-            loop_.set_tick_handler([this, tick = loop_.tick_handler()](int timer) {
-                run_wrapped(EventKind::Tick, [&] { tick(timer); });
-            });
         opening_port_ = true;
         port_.open();
         opening_port_ = false;
@@ -121,21 +124,21 @@ void EngineSession::commit_reference(Side side) {
         return;
     const double hz = ParseNumber(reference_field(form_, side).text());
     dial_.set_reference(side, hz);
+    station_.reference_done(side, hz);
     for (const auto& listener : reference_listeners_)
         listener(side, hz);
 }
 
 void EngineSession::post_input(std::function<void(TFMain&)> input) {
-    loop_.post(EventKind::Input, [this, input = std::move(input)] {
-        run_wrapped(EventKind::Input, [&] { input(form_); });
-    });
+    loop_.post(EventKind::Input, [this, input = std::move(input)] { input(form_); });
 }
 
-void EngineSession::run_wrapped(EventKind kind, const std::function<void()>& handler) {
-    if (wrapper_)
-        wrapper_(kind, handler);
-    else
-        handler();
+void EngineSession::post_command(std::function<void(Station&)> command) {
+    post_input([this, command = std::move(command)](TFMain&) { command(station_); });
+}
+
+void EngineSession::post_tracking(std::function<void(Station&)> delivery) {
+    loop_.post(EventKind::Link, [this, delivery = std::move(delivery)] { delivery(station_); });
 }
 
 void EngineSession::post_control(std::function<void(TFMain&)> action) {

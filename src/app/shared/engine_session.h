@@ -12,6 +12,7 @@
 #include "port/supervised_port.h"
 #include "runtime/event_loop.h"
 #include "runtime/real_host.h"
+#include "station/classic_station.h"
 
 #include <atomic>
 #include <functional>
@@ -35,6 +36,8 @@ public:
     RealHost& host() { return host_; }
     EventLoop& loop() { return loop_; }
     TFMain& form() { return form_; }
+    // The typed front door to the model; engine thread, like the model.
+    ClassicStation& station() { return station_; }
     DialWatch& dial() { return dial_; }
     port::PortStatus port_status() const { return port_.status(); }
 
@@ -46,10 +49,6 @@ public:
     void set_open_fault_report(std::function<bool()> report) {
         open_fault_report_ = std::move(report);
     }
-    // Before start(): every operator input and timer tick runs inside `wrapper`, so an observer
-    // of the port knows which kind of handler wrote.
-    using HandlerWrapper = std::function<void(EventKind, const std::function<void()>&)>;
-    void set_handler_wrapper(HandlerWrapper wrapper) { wrapper_ = std::move(wrapper); }
     // Before start(): where the timing is logged (standard error by default): a press the guard
     // had to end, and why the engine thread runs at normal priority.
     void set_timing_log(std::function<void(const std::string&)> log) {
@@ -83,6 +82,11 @@ public:
 
     // Operator input, handled in the engine's queue after what is already there.
     void post_input(std::function<void(TFMain&)> input);
+    // A station command, handled in the engine's queue as operator input.
+    void post_command(std::function<void(Station&)> command);
+    // What a tracker in this process delivers, handled as the link's notices are: also while an
+    // error report is open.
+    void post_tracking(std::function<void(Station&)> delivery);
     // Runs on the engine thread even while an error report is open.
     void post_control(std::function<void(TFMain&)> action);
     // Any thread: the operator's Stop of one side (none: Esc, both): a classic train ends at
@@ -110,7 +114,13 @@ private:
         std::string timing; // guarded by mutex
         void port_status_changed(const port::PortStatus& status) override;
     };
-    void run_wrapped(EventKind kind, const std::function<void()>& handler);
+    // The station counts the dials from the lines: before the first write they are low, after a
+    // failed one unknown.
+    struct StationLines : port::PortStatusListener {
+        ClassicStation& station;
+        explicit StationLines(ClassicStation& s) : station(s) {}
+        void port_status_changed(const port::PortStatus& status) override;
+    };
 
     std::atomic<bool> exit_requested_{false};
     bool opening_port_ = false;
@@ -127,8 +137,9 @@ private:
     PressGuard guard_;
     DialWatch dial_{guard_};
     TFMain form_{loop_, dial_};
+    ClassicStation station_{form_};
+    StationLines station_lines_{station_};
     std::thread thread_;
-    HandlerWrapper wrapper_;
     std::vector<std::function<void(Side, double)>> reference_listeners_;
 };
 

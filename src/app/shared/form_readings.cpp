@@ -1,11 +1,11 @@
 #include "form_readings.h"
 
+#include "station/classic_station.h"
+
 namespace dopplex::app {
 
 std::optional<double> dial_hz(const TFMain& form, const DialEstimate& estimate, Side side) {
-    const std::optional<double> counted =
-        form.closed_mode() ? form.closed_loop.state(side).dial_hz : std::nullopt;
-    return counted ? counted : estimate.dial_hz(side);
+    return dopplex::dial_hz(form, estimate, side);
 }
 
 double aim_offset_hz(const TFMain& form, Side side) {
@@ -13,11 +13,7 @@ double aim_offset_hz(const TFMain& form, Side side) {
 }
 
 double step_in_force_hz(const TFMain& form) {
-    if (form.RadioButton2.checked())
-        return 25;
-    if (form.RadioButton3.checked())
-        return 1000;
-    return 100;
+    return dopplex::step_in_force_hz(form);
 }
 
 } // namespace dopplex::app

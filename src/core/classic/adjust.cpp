@@ -12,6 +12,7 @@ constexpr std::int64_t kCatchUpHoldMs = 200;
 // At 1000 Hz the quotient comes from the 100 Hz quantisation and is rarely whole, so the count
 // is rounded (halves to even) before the train reads it as an integer.
 void TFMain::Adjust(const AdjustStage& stage) {
+    const OriginScope origin(pulse_origin_, PulseOrigin::Adjust);
     const double r = ParseNumber((this->*stage.reference).text());
     const double q = ParseNumber((this->*stage.quantised).text());
     const double now = q - r;
@@ -42,6 +43,7 @@ void TFMain::Adjust(const AdjustStage& stage) {
 }
 
 void TFMain::RunCatchUpStage(const CatchUpStage& stage) {
+    const OriginScope origin(pulse_origin_, PulseOrigin::CatchUp);
     RunStageTrain(this->*stage.stage, this->*stage.log,
                   {this->*stage.start, this->*stage.count, nullptr, stage.channel});
     StartTracking(*stage.timers);

@@ -62,6 +62,7 @@ void TFMain::StopTrains(std::optional<Side> side) {
 
 void TFMain::ManualPress(Channel channel) {
     if (!closed_mode()) {
+        const OriginScope origin(pulse_origin_, PulseOrigin::Manual);
         SinglePulse(latch, host_, channel);
         return;
     }
@@ -70,9 +71,9 @@ void TFMain::ManualPress(Channel channel) {
     closed_loop.operator_press(side, up ? PressDirection::Up : PressDirection::Down);
 }
 
-// The end of a pass by the classic rule, from the elevation as the form shows it.
+// The end of a pass by the classic rule, from the elevation as the form shows it (one decimal).
 void TFMain::FollowUpdate() {
-    const double el = ParseNumber(Edit9.text());
+    const double el = ParseNumber(FormatFixed(SatData.Elevation, 4, 1));
     const bool at_aos = closed_loop.settings().start_at_aos;
     for (Side side : {Side::Rx, Side::Tx})
         closed_loop.set_reference(side, typed_reference(this->*buttons(side).reference));
@@ -83,7 +84,7 @@ void TFMain::FollowUpdate() {
     if (edge == PassEdge::Aos && at_aos)
         for (Side side : {Side::Rx, Side::Tx})
             if (!closed_loop.state(side).tracking)
-                StartLoopAtReference(side);
+                report_refusal(StartLoopAtReference(side));
     // What classic tracking shows at its ticks: the Doppler frequency at the side's step less
     // the reference.
     for (Side side : {Side::Rx, Side::Tx}) {
@@ -98,49 +99,53 @@ void TFMain::FollowUpdate() {
     }
 }
 
+void TFMain::report_refusal(const std::optional<std::string>& why) {
+    if (why)
+        loop_.report_error(*why);
+}
+
 namespace {
-std::optional<double> reference_or_report(const Control& reference, const char* name,
-                                          EventLoop& loop) {
-    if (const std::optional<double> hz = typed_reference(reference))
-        return hz;
-    loop.report_error(std::string("The ") + name + " reference '" + reference.text() +
-                      "' is not a frequency (type it as 4.353000E8): its loop sends no press");
-    return std::nullopt;
+std::string not_a_frequency(const Control& reference, const char* name) {
+    return std::string("The ") + name + " reference '" + reference.text() +
+           "' is not a frequency (type it as 4.353000E8): its loop sends no press";
 }
 } // namespace
 
 // Tune and Start Tracking never move a running side's dial count: they only start its loop
 // again from where the dial is.
-void TFMain::StartLoopAtReference(Side side) {
+std::optional<std::string> TFMain::StartLoopAtReference(Side side) {
     if (closed_loop.restart(side))
-        return;
+        return std::nullopt;
     const LoopButtons& b = buttons(side);
-    if (const std::optional<double> hz = reference_or_report(this->*b.reference, b.name, loop_))
-        closed_loop.start(side, *hz);
-}
-
-void TFMain::StartLoopAtDoppler(Side side) {
-    if (closed_loop.restart(side))
-        return;
-    if (const std::optional<double> hz = closed_loop.doppler_now(side))
-        closed_loop.start(side, *hz);
-    else
-        loop_.report_error(std::string("No Doppler frequency from the tracker yet: the ") +
-                           buttons(side).name + " loop does not start");
-}
-
-void TFMain::ResetLoop(Side side) {
-    const LoopButtons& b = buttons(side);
-    const std::optional<double> hz = reference_or_report(this->*b.reference, b.name, loop_);
+    const std::optional<double> hz = typed_reference(this->*b.reference);
     if (!hz)
-        return;
-    if (!closed_loop.reset(side, *hz)) {
-        loop_.report_error(std::string("The ") + b.name +
-                           " loop has counted no dial since the program started: nothing to reset");
-        return;
-    }
+        return not_a_frequency(this->*b.reference, b.name);
+    closed_loop.start(side, *hz);
+    return std::nullopt;
+}
+
+std::optional<std::string> TFMain::StartLoopAtDoppler(Side side) {
+    if (closed_loop.restart(side))
+        return std::nullopt;
+    const std::optional<double> hz = closed_loop.doppler_now(side);
+    if (!hz)
+        return std::string("No Doppler frequency from the tracker yet: the ") + buttons(side).name +
+               " loop does not start";
+    closed_loop.start(side, *hz);
+    return std::nullopt;
+}
+
+std::optional<std::string> TFMain::ResetLoop(Side side) {
+    const LoopButtons& b = buttons(side);
+    const std::optional<double> hz = typed_reference(this->*b.reference);
+    if (!hz)
+        return not_a_frequency(this->*b.reference, b.name);
+    if (!closed_loop.reset(side, *hz))
+        return std::string("The ") + b.name +
+               " loop has counted no dial since the program started: nothing to reset";
     (this->*b.reset).set_enabled(false);
     spent_resets_.insert(&(this->*b.reset));
+    return std::nullopt;
 }
 
 } // namespace dopplex

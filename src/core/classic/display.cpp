@@ -2,6 +2,8 @@
 #include "classic/tfmain.h"
 #include "tracker/record/tracking_record.h"
 
+#include <utility>
+
 namespace dopplex {
 
 void TFMain::ParseSatData(std::string Text, TSatData& Record) {
@@ -48,6 +50,10 @@ void TFMain::TrackingDataExChange() {
     UpdatePassState();
     if (closed_mode())
         FollowUpdate();
+    // Told once the whole update is applied, the closed loop's part included.
+    if (const std::optional<PassVerdict> verdict = std::exchange(verdict_, std::nullopt))
+        for (FormObserver* observer : observers_)
+            observer->update_applied(*verdict);
 }
 
 } // namespace dopplex

@@ -24,8 +24,9 @@ public:
     virtual void control_changed(const Control& control, Change what) = 0;
     virtual void focus_moved(const std::string& control_name) = 0;
     virtual void train_progress(const TrainProgress&) {}
-    // After the pass supervisor has acted on an update.
-    virtual void pass_judged(const PassVerdict&) {}
+    // After an update is applied (the pass supervisor's verdict on it, the closed loop's part
+    // done); not told when the supervisor did not run (an update that failed to apply).
+    virtual void update_applied(const PassVerdict&) {}
 };
 
 } // namespace dopplex

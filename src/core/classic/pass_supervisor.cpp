@@ -56,8 +56,7 @@ void TFMain::UpdatePassState() {
         latch.set_flag(Channel::GreenLed, false);
     }
     latch.write_channel_byte();
-    for (FormObserver* observer : observers_)
-        observer->pass_judged({above, end_of_pass});
+    verdict_ = PassVerdict{above, end_of_pass};
 }
 
 } // namespace dopplex

@@ -18,6 +18,7 @@ void TFMain::Button23Click() {
 // Steps back by the difference the tracking last showed, not by the pulses sent, so manual
 // corrections stay. The direction is fixed by the side: RX up, TX down.
 void TFMain::Reset(const ResetSide& side) {
+    const OriginScope origin(pulse_origin_, PulseOrigin::Reset);
     const double d = ParseNumber((this->*side.difference).text());
     double n = 0;
     if (step_selected(RadioButton1))
@@ -33,6 +34,7 @@ void TFMain::Reset(const ResetSide& side) {
 }
 
 void TFMain::RunResetStage(const ResetSide& side) {
+    const OriginScope origin(pulse_origin_, PulseOrigin::Reset);
     Control& log = this->*side.log;
     RunStageTrain(this->*side.stage, log,
                   {this->*side.start, this->*side.count, &log, side.channel});

@@ -54,11 +54,11 @@ void TFMain::register_engine_handlers() {
     };
     closed_loop.tell_trains(&train_progress_);
     // Each button's classic handler, or in closed mode the loop's.
-    const auto by_mode = [this](void (TFMain::*classic)(), void (TFMain::*closed)(Side),
-                                Side side) {
+    const auto by_mode = [this](void (TFMain::*classic)(),
+                                std::optional<std::string> (TFMain::*closed)(Side), Side side) {
         return [this, classic, closed, side] {
             if (closed_mode())
-                (this->*closed)(side);
+                report_refusal((this->*closed)(side));
             else
                 (this->*classic)();
         };

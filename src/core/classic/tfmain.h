@@ -8,6 +8,7 @@
 #include "classic/controls/control.h"
 #include "classic/form_observer.h"
 #include "keying/channel_latch.h"
+#include "keying/pulse_origin.h"
 #include "keying/pulses.h"
 #include "loop/closed_loop.h"
 #include "loop/loop_settings.h"
@@ -127,12 +128,18 @@ public:
     // trains are stopped out of band through the host. A stopped Reset may be clicked again to
     // count back the rest.
     void StopTrains(std::optional<Side> side);
+    // The closed loop's Tune, Start Tracking and Reset of a side; each says why it did nothing.
+    std::optional<std::string> StartLoopAtReference(Side side);
+    std::optional<std::string> StartLoopAtDoppler(Side side);
+    std::optional<std::string> ResetLoop(Side side);
 
     // --- every control by name, in window order ---
     const std::vector<Control*>& controls() const { return controls_; }
     Control* find(const std::string& name) const;
     const std::string& focused() const { return focused_; }
     bool timer_running(int id) const { return loop_.timers().running(id); }
+    // What sends the pulses now: the handler that presses a radio's buttons says so itself.
+    PulseOrigin pulse_origin() const { return pulse_origin_; }
 
     void add_observer(FormObserver* observer) {
         observers_.push_back(observer);
@@ -217,9 +224,7 @@ private:
     void set_green_box(bool ticked);
     void ManualPress(Channel channel);
     void FollowUpdate();
-    void StartLoopAtReference(Side side);
-    void StartLoopAtDoppler(Side side);
-    void ResetLoop(Side side);
+    void report_refusal(const std::optional<std::string>& why);
 
     EventLoop& loop_;
     Host& host_;
@@ -234,6 +239,8 @@ private:
     // The Reset buttons whose pulses went out in this pass: the end-of-pass update leaves them
     // off, so a second end-of-pass text cannot send the same count again.
     std::set<const Control*> spent_resets_;
+    PulseOrigin pulse_origin_ = PulseOrigin::Other;
+    std::optional<PassVerdict> verdict_; // the pass supervisor's, on the update being applied
 };
 
 } // namespace dopplex

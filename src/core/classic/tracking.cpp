@@ -24,6 +24,7 @@ void TFMain::StartTracking(const StepTimers& timers) {
 }
 
 void TFMain::TimerTick(int timer) {
+    const OriginScope origin(pulse_origin_, PulseOrigin::Tracking);
     const TrackingTimer& row = tracking_timers()[timer];
     std::optional<std::string>& last_error = last_tick_error_[timer];
     try {

@@ -19,6 +19,7 @@ void TFMain::Button12Click() {
 // Measures from the reference, as if the radio sat on it, and hands the count of steps to the
 // UP or the DOWN train stage by its sign.
 void TFMain::Tune(const TuneSide& side) {
+    const OriginScope origin(pulse_origin_, PulseOrigin::Tune);
     Control& reference = this->*side.reference;
     Control& quantised = this->*side.quantised;
     Control& outset = this->*side.outset;
@@ -56,6 +57,7 @@ void TFMain::Tune(const TuneSide& side) {
 }
 
 void TFMain::RunTrainStage(const TrainStage& stage) {
+    const OriginScope origin(pulse_origin_, PulseOrigin::Tune);
     Control& log = this->*stage.log;
     RunStageTrain(this->*stage.stage, log,
                   {this->*stage.start, this->*stage.count, &log, stage.channel});

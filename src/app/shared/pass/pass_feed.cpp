@@ -14,10 +14,8 @@ std::int64_t utc_now_ms() {
 
 PassFeed::PassFeed(EngineSession& session, PassObserver& window, PassLogOption log,
                    LogStatus status)
-    : recorder_(session.form(), dial_, utc_now_ms) {
-    recorder_.attach();
-    session.on_reference(
-        [this](Side side, double reference_hz) { recorder_.reference_done(side, reference_hz); });
+    : recorder_(utc_now_ms) {
+    session.station().add_listener(&recorder_);
     recorder_.add_observer(&window);
     if (log.folder) {
         writer_ = std::make_unique<PassLogWriter>(
@@ -35,10 +33,6 @@ PassFeed::PassFeed(EngineSession& session, PassObserver& window, PassLogOption l
     } else {
         status("Pass log: " + log.off_reason, false);
     }
-    session.add_port_listener(&recorder_);
-    session.set_handler_wrapper([this](EventKind kind, const std::function<void()>& handler) {
-        recorder_.run_handler(kind, handler);
-    });
 }
 
 PassFeed::~PassFeed() = default;

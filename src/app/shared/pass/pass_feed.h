@@ -33,7 +33,6 @@ public:
     ~PassFeed();
 
 private:
-    DialEstimate dial_; // its own count: the window's lives on the port side of the engine
     PassRecorder recorder_;
     std::unique_ptr<PassLogWriter> writer_;
     std::unique_ptr<QueuedObserver> log_;

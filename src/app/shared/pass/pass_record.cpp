@@ -6,21 +6,22 @@ const char* direction_name(Direction direction) {
     return direction == Direction::Up ? "UP" : "DOWN";
 }
 
-const char* source_name(PulseSource source) {
+const char* source_name(PulseOrigin source) {
     switch (source) {
-    case PulseSource::Tune:
+    case PulseOrigin::Tune:
         return "tune";
-    case PulseSource::Adjust:
+    case PulseOrigin::Adjust:
+    case PulseOrigin::CatchUp:
         return "adjust";
-    case PulseSource::Tracking:
+    case PulseOrigin::Tracking:
         return "tracking";
-    case PulseSource::Manual:
+    case PulseOrigin::Manual:
         return "manual";
-    case PulseSource::Reset:
+    case PulseOrigin::Reset:
         return "reset";
-    case PulseSource::Loop:
+    case PulseOrigin::Loop:
         return "loop";
-    case PulseSource::Other:
+    case PulseOrigin::Other:
         break;
     }
     return "other";

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "keying/dial_estimate.h"
+#include "station/events.h"
 
 #include <array>
 #include <cstdint>
@@ -13,13 +14,11 @@
 namespace dopplex::app {
 
 using dopplex::Side; // RX, TX: the same two sides the dial estimate counts
-enum class Direction { Up, Down };
-// Which handler pressed the button.
-// Loop: the closed loop following its target.
-enum class PulseSource { Tune, Adjust, Tracking, Manual, Reset, Loop, Other };
+using Direction = dopplex::Dir;
 
 const char* direction_name(Direction direction);
-const char* source_name(PulseSource source);
+// As the log names it: a catch-up is its Adjust's.
+const char* source_name(PulseOrigin source);
 
 struct TrackingPoint {
     std::int64_t utc_ms = 0; // wall clock, ms since 1970 UTC
@@ -38,7 +37,7 @@ struct PulseRecord {
     std::int64_t utc_ms = 0;
     Side side = Side::Rx;
     Direction direction = Direction::Up;
-    PulseSource source = PulseSource::Other;
+    PulseOrigin source = PulseOrigin::Other;
     std::optional<double> dial_hz; // this side's estimated dial after the pulse
 };
 

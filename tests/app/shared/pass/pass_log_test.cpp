@@ -7,6 +7,7 @@
 #include "pass_recorder.h"
 #include "queued_observer.h"
 #include "scratch_dir.h"
+#include "station/classic_station.h"
 
 #include <gtest/gtest.h>
 
@@ -30,27 +31,22 @@ constexpr std::int64_t kUtc0 = 1796631600000; // 2026-12-07 08:20:00 UTC at virt
 // the port and on the form.
 struct LoggedRig {
     explicit LoggedRig(PassObserver* log) {
-        recorder.attach();
+        station.add_listener(&recorder);
         if (log)
             recorder.add_observer(log);
         rig.port.on_write([this](const PortWrite& w) {
             writes.push_back(w);
-            recorder.lines_written(w.value);
-        });
-        rig.loop.set_tick_handler([this, tick = rig.loop.tick_handler()](int timer) {
-            recorder.run_handler(EventKind::Tick, [&] { tick(timer); });
+            station.lines_written(w.value);
         });
         rig.form.Type("Edit1", "4.367750E8");
         rig.form.Type("Edit13", "1.459170E8");
-        recorder.reference_done(Side::Rx, 4.367750E8); // the operator left the fields
-        recorder.reference_done(Side::Tx, 1.459170E8);
+        station.reference_done(Side::Rx, 4.367750E8); // the operator left the fields
+        station.reference_done(Side::Tx, 1.459170E8);
         rig.form.Click("CheckBox1");
     }
     void input(std::int64_t t, std::function<void(TFMain&)> action) {
         rig.loop.post(
-            EventKind::Input,
-            [this, action] { recorder.run_handler(EventKind::Input, [&] { action(rig.form); }); },
-            t);
+            EventKind::Input, [this, action] { action(rig.form); }, t);
     }
     // Below the horizon, AOS, a Tune of two UP pulses, tracking, an arrow key, the end of the
     // pass and the Reset after it, and an update after the end.
@@ -68,8 +64,8 @@ struct LoggedRig {
     }
 
     Rig rig{{.type_references = false, .hardware = false}};
-    DialEstimate dial;
-    PassRecorder recorder{rig.form, dial, [this] { return kUtc0 + rig.host.now(); }};
+    ClassicStation station{rig.form};
+    PassRecorder recorder{[this] { return kUtc0 + rig.host.now(); }};
     std::vector<PortWrite> writes;
 };
 
