@@ -1,6 +1,6 @@
 #include "station/classic_station.h"
 
-#include "console/numtext/numtext.h"
+#include "base/numtext.h"
 
 #include <array>
 
@@ -64,6 +64,11 @@ bool reads_as_frequency(const std::string& text) {
     }
 }
 
+std::string not_a_frequency(const Control& reference, const char* side) {
+    return std::string("The ") + side + " reference '" + reference.text() +
+           "' is not a frequency (type it as 4.353000E8)";
+}
+
 constexpr double kLowestReferenceHz = 1e6;
 constexpr double kHighestReferenceHz = 1e10;
 
@@ -89,6 +94,9 @@ Result ClassicStation::tune(Side side) {
                                            : " waits for the satellite above the horizon"));
     if (form_.closed_mode())
         return from_why(form_.StartLoopAtReference(side));
+    const Control& reference = form_.*c.reference;
+    if (!reads_as_frequency(reference.text()))
+        return Result::refused(not_a_frequency(reference, c.name));
     return click(button, name + " is not available now");
 }
 
@@ -112,8 +120,7 @@ Result ClassicStation::can_reset(Side side) const {
         return Result::done();
     const Control& reference = form_.*c.reference;
     if (!reads_as_frequency(reference.text()))
-        return Result::refused(std::string("The ") + c.name + " reference '" + reference.text() +
-                               "' is not a frequency (type it as 4.353000E8)");
+        return Result::refused(not_a_frequency(reference, c.name));
     if (!form_.closed_loop.state(side).dial_hz)
         return Result::refused(std::string("The ") + c.name +
                                " loop has counted no dial since the program started: nothing "

@@ -5,8 +5,8 @@
 // Engine thread only; the port's writes reach lines_written() on that thread.
 #pragma once
 
-#include "console/form_observer.h"
-#include "console/tfmain.h"
+#include "classic/form_observer.h"
+#include "classic/tfmain.h"
 #include "keying/dial_estimate.h"
 #include "station.h"
 
