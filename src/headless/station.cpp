@@ -151,7 +151,6 @@ void Station::choose(double downlink_hz) {
     choosing_ = false;
     refused_.clear();
     transponder_ = *choice.transponder;
-    nudges_ = {};
     pending_ = {};
     const auto learnt = state_.offsets_hz.find(transponder_->name);
     const std::array<std::int64_t, 2> offsets =
@@ -315,26 +314,39 @@ void Station::timing(const std::string& priority) {
     journal_.info("engine thread: " + priority);
 }
 
-// Mutex held. Reset brings back what the engine counted; the page's nudges it did not count are
-// undone after it. The nudges are taken in the engine's queue, after every nudge before them.
+// Mutex held. Reset brings back what the engine counted; the page's presses it did not count are
+// undone after it, as many as reached the lines. They are taken in the engine's queue, after
+// every nudge before them.
 // `answer`, when given, hears whether anything will be pressed before the presses start.
 void Station::reset_radios(std::shared_ptr<std::promise<ActionResult>> answer) {
     journal_.notice("Reset: both radios back to their references");
     session_.post_command([this, answer](dopplex::Station& station) {
-        if (station.closed_mode())
-            stop_loop_nudges(station); // the loop's Reset replaces what it has to press
+        std::optional<std::string> unkept;
+        if (station.closed_mode()) {
+            unkept = stop_loop_nudges(station); // the loop's Reset replaces what it has to press
+            // The presses of an earlier Reset not out yet: what is left is counted again below.
+            for (const Side side : {Side::Rx, Side::Tx})
+                if (!station.loop_state(side).dial_hz && station.loop_state(side).pending != 0)
+                    station.end_loop(side);
+        }
         std::array<int, 2> nudges;
         {
             std::lock_guard lock(mutex_);
             nudges = nudges_;
-            nudges_ = {};
+            // A loop that counts its dial counts these presses too: they are its from here on.
+            for (const Side side : {Side::Rx, Side::Tx})
+                if (counts_presses(station, side))
+                    nudges_[static_cast<int>(side)] = 0;
         }
         std::array<Result, 2> can{station.can_reset(Side::Rx), station.can_reset(Side::Tx)};
         if (answer) {
             const bool runs = can[0].ok || can[1].ok || nudges != std::array<int, 2>{};
             answer->set_value(
-                runs ? ActionResult::done()
-                     : ActionResult::refused("Reset refused: " + can[0].why + "; " + can[1].why));
+                !runs ? ActionResult::refused("Reset refused: " + can[0].why + "; " + can[1].why)
+                : unkept
+                    ? ActionResult::failed(
+                          "Reset started, but the learnt offsets could not be kept: " + *unkept)
+                    : ActionResult::done());
         }
         for (const Side side : {Side::Rx, Side::Tx})
             checked(station.reset(side));
@@ -445,36 +457,49 @@ void Station::press_nudge(dopplex::Station& station, Side side) {
         direction = pending_[index] > 0 ? 1 : -1;
         pending_[index] -= direction;
     }
-    // A press the closed loop counts on a dial is brought back by its Reset itself.
-    const bool counted = station.closed_mode() && station.loop_state(side).dial_hz;
     const int queued_before = station.loop_state(side).pending;
-    const Result pressed = station.step(side, dir_of(direction));
-    checked(pressed);
+    checked(station.step(side, dir_of(direction)));
     // Outside tracking the loop takes the press as one of its own and sends it in turn.
     in_loop_[index] += station.loop_state(side).pending - queued_before;
-    if (pressed.ok && !counted) {
-        std::lock_guard lock(mutex_);
-        nudges_[index] += direction;
-    }
     session_.post_command([this, side](dopplex::Station& next) { press_nudge(next, side); });
 }
 
 ActionResult Station::stop() {
     session_.request_stop(std::nullopt);
-    if (config_.tracking == TrackingMode::Closed)
-        session_.post_control([this](TFMain&) { stop_loop_nudges(session_.station()); });
-    std::lock_guard saving(saving_);
-    std::unique_lock lock(mutex_);
-    journal_.notice("Stop");
-    const bool dropped = drop_pending();
-    const DaemonState kept = state_;
-    lock.unlock();
-    return dropped ? kept_or_failed("Stopped", kept) : ActionResult::done();
+    std::future<std::optional<std::string>> loop_kept;
+    if (config_.tracking == TrackingMode::Closed) {
+        auto told = std::make_shared<std::promise<std::optional<std::string>>>();
+        loop_kept = told->get_future();
+        session_.post_control(
+            [this, told](TFMain&) { told->set_value(stop_loop_nudges(session_.station())); });
+    }
+    ActionResult result;
+    {
+        std::lock_guard saving(saving_);
+        std::unique_lock lock(mutex_);
+        journal_.notice("Stop");
+        const bool dropped = drop_pending();
+        const DaemonState kept = state_;
+        lock.unlock();
+        result = dropped ? kept_or_failed("Stopped", kept) : ActionResult::done();
+    }
+    // The nudges the loop held come off the offset on the engine thread: the answer waits for
+    // whether that was kept, as long as a Reset's answer would.
+    if (!loop_kept.valid() || loop_kept.wait_for(kResetAnswerWait) != std::future_status::ready)
+        return result;
+    try {
+        if (const std::optional<std::string> why = loop_kept.get())
+            return ActionResult::failed("Stopped, but the learnt offsets could not be kept: " +
+                                        *why);
+    } catch (const std::future_error&) {
+        // the engine ended before it took the Stop up
+    }
+    return result;
 }
 
 // Engine thread: the nudges the closed loop holds and has not pressed end with its presses, and
-// come off the learnt offset.
-void Station::stop_loop_nudges(dopplex::Station& station) {
+// come off the learnt offset. The error when that offset could not be kept.
+std::optional<std::string> Station::stop_loop_nudges(dopplex::Station& station) {
     std::array<int, 2> held{};
     for (const Side side : {Side::Rx, Side::Tx}) {
         const int index = static_cast<int>(side);
@@ -485,7 +510,7 @@ void Station::stop_loop_nudges(dopplex::Station& station) {
         held[index] = std::exchange(in_loop_[index], 0);
     }
     if (held == std::array<int, 2>{})
-        return;
+        return std::nullopt;
     std::lock_guard saving(saving_);
     std::unique_lock lock(mutex_);
     for (const int index : {0, 1})
@@ -493,17 +518,29 @@ void Station::stop_loop_nudges(dopplex::Station& station) {
     const bool dropped = drop_pending();
     const DaemonState kept = state_;
     lock.unlock();
-    if (dropped)
-        keep(kept);
+    return dropped ? keep(kept) : std::nullopt;
 }
 
 // Engine thread. The presses that undo nudges after a Reset are the loop's too: they are not
-// nudges it holds, and they go the other way.
+// nudges it holds, and they go the other way. Every press no Reset of the engine counts is
+// counted here as it reaches the lines, so a Stop at any point leaves the count true.
 void Station::pulse_sent(const PulseSent& pulse) {
-    int& held = in_loop_[static_cast<int>(pulse.side)];
+    const int index = static_cast<int>(pulse.side);
     const int direction = pulse.dir == Dir::Up ? 1 : -1;
-    if (pulse.origin == PulseOrigin::Manual && held * direction > 0)
-        held -= direction;
+    if (pulse.origin != PulseOrigin::Manual)
+        return;
+    if (in_loop_[index] * direction > 0)
+        in_loop_[index] -= direction;
+    if (counts_presses(session_.station(), pulse.side))
+        return;
+    std::lock_guard lock(mutex_);
+    nudges_[index] += direction;
+}
+
+// Engine thread: the closed loop counts every press on a dial it knows; the classic Reset
+// brings back only what its tracking showed.
+bool Station::counts_presses(const dopplex::Station& station, Side side) {
+    return station.closed_mode() && station.loop_state(side).dial_hz;
 }
 
 // Mutex held.
@@ -552,7 +589,7 @@ ActionResult Station::reset() {
 }
 
 ActionResult Station::clear_offsets() {
-    std::lock_guard saving(saving_);
+    std::unique_lock saving(saving_);
     std::unique_lock lock(mutex_);
     drop_pending();
     DaemonState proposed = state_;
@@ -568,6 +605,53 @@ ActionResult Station::clear_offsets() {
     state_ = std::move(proposed);
     view_.offset_hz = {};
     journal_.notice("offsets cleared: the next pass starts from the nominal frequencies");
+    // The references of a transponder chosen for the coming pass hold the old offsets.
+    if (!transponder_ || choosing_ || view_.in_pass ||
+        in_reference_ == std::array<std::int64_t, 2>{})
+        return {};
+    const std::array<double, 2> nominal{double(transponder_->downlink_hz),
+                                        double(transponder_->uplink_hz)};
+    auto answer = std::make_shared<std::promise<ActionResult>>();
+    std::future<ActionResult> told = answer->get_future();
+    session_.post_command([this, nominal, answer](dopplex::Station& station) {
+        answer->set_value(clear_references(station, nominal));
+    });
+    lock.unlock();
+    saving.unlock();
+    if (told.wait_for(kResetAnswerWait) != std::future_status::ready)
+        return ActionResult::failed("offsets cleared, but the engine did not take the nominal "
+                                    "frequencies up in time: check the journal before AOS");
+    try {
+        return told.get();
+    } catch (const std::future_error&) {
+        return ActionResult::failed("offsets cleared, but the engine ended before it took the "
+                                    "nominal frequencies up");
+    }
+}
+
+// Engine thread: the chosen transponder's references without the offsets, for the coming pass.
+ActionResult Station::clear_references(dopplex::Station& station,
+                                       const std::array<double, 2>& nominal) {
+    const auto refused = [this](const std::string& why) {
+        const std::string said = "offsets cleared from the next choice of transponder on; the "
+                                 "coming pass keeps them: " +
+                                 why;
+        journal_.warning(said);
+        return ActionResult::refused(said);
+    };
+    for (const Side side : {Side::Rx, Side::Tx})
+        if (station.closed_mode() && station.loop_state(side).tracking)
+            return refused(std::string("the ") + side_name(side) +
+                           " loop runs already, counting from its reference");
+    for (const Side side : {Side::Rx, Side::Tx}) {
+        const Result typed = station.set_reference(side, nominal[static_cast<int>(side)]);
+        if (!typed.ok)
+            return refused(typed.why);
+        std::lock_guard lock(mutex_);
+        in_reference_[static_cast<int>(side)] = 0;
+    }
+    journal_.notice("references " + FormatFixed(nominal[0], 7, 5) + " and " +
+                    FormatFixed(nominal[1], 7, 5) + " for the coming pass");
     return {};
 }
 

@@ -102,7 +102,9 @@ private:
     void start_tracking(dopplex::Station& station);
     void reset_radios(std::shared_ptr<std::promise<ActionResult>> answer = nullptr);
     void press_nudge(dopplex::Station& station, Side side);
-    void stop_loop_nudges(dopplex::Station& station);
+    std::optional<std::string> stop_loop_nudges(dopplex::Station& station);
+    ActionResult clear_references(dopplex::Station& station, const std::array<double, 2>& nominal);
+    static bool counts_presses(const dopplex::Station& station, Side side);
     // Engine thread: a command's refusal goes to the journal.
     void checked(const Result& result);
     std::optional<std::string> why_no_reset() const;
@@ -132,13 +134,13 @@ private:
     mutable std::mutex mutex_; // guards what follows
     DaemonState state_;
     std::optional<Transponder> transponder_;
-    bool choosing_ = true;              // the next downlink heard picks the transponder
-    std::string refused_;               // why the last choice failed, logged once
-    std::string latest_text_;           // the tracking text the engine applies next
-    std::array<int, 2> nudges_{};       // this pass's presses from the page, undone after its Reset
-    std::array<int, 2> pending_{};      // nudged steps not pressed yet, signed
-    std::array<bool, 2> pressing_{};    // a run of nudge presses is in the engine's queue
-    std::array<bool, 2> reset_ready_{}; // the engine's Reset of each side can run
+    bool choosing_ = true;           // the next downlink heard picks the transponder
+    std::string refused_;            // why the last choice failed, logged once
+    std::string latest_text_;        // the tracking text the engine applies next
+    std::array<int, 2> nudges_{};    // presses on the lines no Reset of the engine counts, signed
+    std::array<int, 2> pending_{};   // nudged steps not pressed yet, signed
+    std::array<bool, 2> pressing_{}; // a run of nudge presses is in the engine's queue
+    std::array<bool, 2> reset_ready_{};          // the engine's Reset of each side can run
     std::array<std::int64_t, 2> in_reference_{}; // the offsets typed into the references
     std::array<int, 2> most_behind_{};
     StationView view_;

@@ -14,6 +14,7 @@ namespace {
 using testing::HasSubstr;
 
 constexpr int kRxUp = 0;
+constexpr int kRxDown = 1;
 constexpr auto npos = std::string::npos;
 const httplib::Headers kAction{{"X-Dopplex", "1"}};
 
@@ -47,6 +48,7 @@ struct NudgeCase {
     bool stop;                 // Stop once the first press is out
     bool unwritable;           // the state file cannot be replaced
     bool unwritable_at_stop;   // ... from Stop on: Stop says the offsets were not kept
+    bool reset_after_stop;     // the page's Reset undoes exactly the presses that went out
     int last_status;
     const char* last_reason; // part of the last answer's text
 };
@@ -103,6 +105,16 @@ TEST_P(Nudges, PressWhatTheStateKeeps) {
         }
         const std::int64_t offset = row.rx_before_hz + 100 * pressed;
         EXPECT_THAT(status(daemon), HasSubstr("\"offset_hz\":" + std::to_string(offset)));
+        if (row.reset_after_stop) {
+            const httplib::Result answer = post(daemon, "/reset");
+            ASSERT_TRUE(answer);
+            EXPECT_EQ(answer->status, 204) << answer->body;
+            EXPECT_TRUE(eventually([&] { return daemon.rises(kRxDown) >= pressed; }));
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+            EXPECT_EQ(daemon.rises(kRxDown), pressed) << "Reset pressed other than what went out";
+            EXPECT_THAT(status(daemon),
+                        HasSubstr("\"dial_hz\":145960000,\"offset_hz\":" + std::to_string(offset)));
+        }
         if (row.unwritable) {
             EXPECT_EQ(pressed, 0) << "pressed what the state could not keep";
             std::filesystem::remove(blocker);
@@ -124,16 +136,23 @@ TEST_P(Nudges, PressWhatTheStateKeeps) {
 
 INSTANTIATE_TEST_SUITE_P(
     Station, Nudges,
-    testing::Values(NudgeCase{"each_pressed", false, 0, 3, false, false, false, 204, ""},
-                    NudgeCase{"stop_ends_a_burst", false, 0, 40, true, false, false, 204, ""},
+    testing::Values(NudgeCase{"each_pressed", false, 0, 3, false, false, false, false, 204, ""},
+                    NudgeCase{"stop_ends_a_burst", false, 0, 40, true, false, false, false, 204,
+                              ""},
                     NudgeCase{"stop_ends_a_burst_the_closed_loop_holds", true, 0, 40, true, false,
-                              false, 204, ""},
+                              false, false, 204, ""},
+                    NudgeCase{"reset_after_stop_undoes_what_went_out", false, 0, 10, true, false,
+                              false, true, 204, ""},
+                    NudgeCase{"reset_after_stop_undoes_what_the_closed_loop_pressed", true, 0, 40,
+                              true, false, false, true, 204, ""},
                     NudgeCase{"stop_says_when_the_state_cannot_be_kept", false, 0, 40, true, false,
-                              true, 204, ""},
-                    NudgeCase{"refused_past_the_limit", false, 999'900, 2, false, false, false, 409,
-                              "beyond the 1000000 Hz"},
+                              true, false, 204, ""},
+                    NudgeCase{"stop_says_when_the_closed_loops_offsets_cannot_be_kept", true, 0, 40,
+                              true, false, true, false, 204, ""},
+                    NudgeCase{"refused_past_the_limit", false, 999'900, 2, false, false, false,
+                              false, 409, "beyond the 1000000 Hz"},
                     NudgeCase{"refused_when_the_state_cannot_be_kept", false, 0, 1, false, true,
-                              false, 500, "nothing pressed"}),
+                              false, false, 500, "nothing pressed"}),
     [](const auto& info) { return case_name(info.param.name, info.index); });
 
 // The relay's LOS ends the pass on that update; the page's Reset runs only when it can.
@@ -198,6 +217,33 @@ TEST(DopplexdJournal, ASideBehindIsToldOnceEachWay) {
     EXPECT_GE(count("RX behind by "), 1);
     EXPECT_EQ(count("RX behind by "), count("RX caught up")) << text;
 }
+
+struct ClearCase {
+    const char* name;
+    const char* settings;
+};
+
+class ClearedOffsets : public testing::TestWithParam<ClearCase> {};
+
+// Offsets cleared once the transponder is chosen hold for the coming pass: the radio follows the
+// Doppler frequency itself, not the old offset away from it.
+TEST_P(ClearedOffsets, HoldForTheComingPass) {
+    RunningDaemon daemon("127.0.0.1", GetParam().settings, kShortPresses, state_with_rx(-700));
+    RunningDaemon::tell(daemon.rig(), "F 145960500\n");
+    ASSERT_TRUE(daemon.printed_eventually("offsets RX -700 Hz"));
+    const httplib::Result answer = post(daemon, "/clear-offsets");
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, 204) << answer->body;
+    RunningDaemon::tell(daemon.rotator(), "P 100 5\n");
+    ASSERT_TRUE(daemon.printed_eventually("AOS: AO-91"));
+    EXPECT_TRUE(eventually([&] {
+        return status(daemon).find("\"dial_hz\":145960500,\"offset_hz\":0") != npos;
+    })) << status(daemon);
+}
+
+INSTANTIATE_TEST_SUITE_P(Station, ClearedOffsets,
+                         testing::Values(ClearCase{"classic", ""}, ClearCase{"closed", kClosed}),
+                         [](const auto& info) { return case_name(info.param.name, info.index); });
 
 struct ConfigCase {
     const char* name;

@@ -240,8 +240,13 @@ void ClassicStation::loop_pressed(const LoopPress& press) {
     const PulseOrigin origin = press.origin == PressOrigin::Loop    ? PulseOrigin::Loop
                                : press.origin == PressOrigin::Reset ? PulseOrigin::Reset
                                                                     : PulseOrigin::Manual;
-    tell({press.side, press.direction == PressDirection::Up ? Dir::Up : Dir::Down, origin,
-          dial_hz(press.side)});
+    const int sign = press.direction == PressDirection::Up ? 1 : -1;
+    std::optional<double> dial = dial_hz(press.side);
+    // The loop tells a press before its edge is written: a dial counted from the lines has not
+    // taken it yet.
+    if (dial && !form_.closed_loop.state(press.side).dial_hz)
+        *dial += sign * step_in_force_hz(form_);
+    tell({press.side, sign > 0 ? Dir::Up : Dir::Down, origin, dial});
 }
 
 // A pass starts at the first update the pass supervisor found above the horizon and ends at the
