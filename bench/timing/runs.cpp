@@ -2,6 +2,7 @@
 
 #include "base/numtext.h"
 #include "bench_window.h"
+#include "classic/pulse_train.h"
 #include "keying/pulses.h"
 #include "port/trace.h"
 

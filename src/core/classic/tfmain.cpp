@@ -6,7 +6,7 @@
 namespace dopplex {
 
 TFMain::TFMain(EventLoop& loop, PortWriter& port)
-    : latch(port, CheckBox1), closed_loop(loop, latch, CheckBox1), loop_(loop), host_(loop.host()) {
+    : latch(port), closed_loop(loop, latch), loop_(loop), host_(loop.host()) {
     controls_ = {&l_st,      &l_na,      &l_az,         &l_el,         &l_uf,         &l_df,
                  &l_um,      &l_dm,      &l_aos,        &l_dd,         &Edit1,        &Edit2,
                  &Edit3,     &Edit4,     &Edit5,        &Edit6,        &Edit7,        &Edit8,
@@ -22,9 +22,10 @@ TFMain::TFMain(EventLoop& loop, PortWriter& port)
     apply_field_table();
     for (Control* c : controls_)
         c->set_sink(this);
+    latch.set_gate(CheckBox1.checked());
 
     click_handlers_ = {
-        {"CheckBox1", [] {}}, // the gate is read at every write; its click does nothing else
+        {"CheckBox1", [] {}}, // the latch's gate follows its tick; its click does nothing else
         {"CheckBox2", [this] { CheckBox2Click(); }},
         {"CheckBox3", [this] { CheckBox3Click(); }},
         {"RadioButton1", [this] { RadioButton1Click(); }},
@@ -70,6 +71,8 @@ Control* TFMain::find(const std::string& name) const {
 }
 
 void TFMain::control_changed(const Control& control, Change what) {
+    if (&control == &CheckBox1 && what == Change::Checked)
+        latch.set_gate(CheckBox1.checked());
     for (FormObserver* o : observers_)
         o->control_changed(control, what);
 }

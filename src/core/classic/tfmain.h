@@ -1,12 +1,14 @@
 // TFMain: the main window as the engine sees it. Owns every control by its name, the channel
-// latch, the tracking record and the handlers of every control event; the Qt view only mirrors
-// it through FormObserver and posts operator input, which reaches the handlers here.
+// latch, the tracking record and the handlers of every control event; the windows (Qt, Win32) and
+// the headless service only mirror it through FormObserver and post operator input, which
+// reaches the handlers here.
 // Engine thread only. Handlers raise EConvertError, EOverflow and ETrainRefused; the event
 // loop that dispatched them shows the general error report.
 #pragma once
 
 #include "classic/controls/control.h"
 #include "classic/form_observer.h"
+#include "classic/pulse_train.h"
 #include "keying/channel_latch.h"
 #include "keying/pulse_origin.h"
 #include "keying/pulses.h"
@@ -15,6 +17,7 @@
 #include "runtime/event_loop.h"
 #include "tracker/link/client_conversation.h"
 #include "tracker/link/client_item.h"
+#include "tracker/link/settings_store.h"
 #include "tracker/record/sat_data.h"
 
 #include <array>

@@ -13,7 +13,7 @@ std::uint8_t ChannelLatch::ChannelByte() const {
 }
 
 void ChannelLatch::WritePort(std::uint8_t value) {
-    if (enable_hardware_.checked())
+    if (gate_)
         port_.Out32(PortAddress, value);
 }
 

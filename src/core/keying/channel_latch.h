@@ -1,9 +1,9 @@
 // The eight output channel flags and their byte on the port (the latch).
 // Owned by the main window; used by every handler that raises or lowers a line, on the engine
-// thread. WritePort is gated by "Enable hardware" at every call, and each call is a real write.
+// thread. WritePort writes only while the gate is open (the form opens it with "Enable hardware"),
+// and each call then is a real write.
 #pragma once
 
-#include "classic/controls/control.h"
 #include "keying/port_writer.h"
 
 #include <array>
@@ -19,8 +19,11 @@ inline constexpr int kChannelCount = 8;
 
 class ChannelLatch {
 public:
-    ChannelLatch(PortWriter& port, const Control& enable_hardware)
-        : port_(port), enable_hardware_(enable_hardware) {}
+    explicit ChannelLatch(PortWriter& port) : port_(port) {}
+
+    // Read at every write, never remembered: opening it writes nothing by itself.
+    bool gate() const { return gate_; }
+    void set_gate(bool open) { gate_ = open; }
 
     bool flag(Channel c) const { return flags_[static_cast<int>(c)]; }
     void set_flag(Channel c, bool on) { flags_[static_cast<int>(c)] = on; }
@@ -39,7 +42,7 @@ public:
 
 private:
     PortWriter& port_;
-    const Control& enable_hardware_;
+    bool gate_ = false;
     std::array<bool, kChannelCount> flags_{};
 };
 

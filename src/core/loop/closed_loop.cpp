@@ -64,8 +64,8 @@ std::string behind_words(int steps) {
     return "behind by " + std::to_string(steps) + (steps == 1 ? " step" : " steps");
 }
 
-ClosedLoop::ClosedLoop(EventLoop& loop, ChannelLatch& latch, const Control& enable_hardware)
-    : loop_(loop), host_(loop.host()), latch_(latch), enable_hardware_(enable_hardware) {}
+ClosedLoop::ClosedLoop(EventLoop& loop, ChannelLatch& latch)
+    : loop_(loop), host_(loop.host()), latch_(latch) {}
 
 PassEdge ClosedLoop::update(const std::string& satellite, double elevation, double downlink_hz,
                             double uplink_hz) {
@@ -251,7 +251,7 @@ void ClosedLoop::operator_press(Side side, PressDirection direction) {
         // The operator's step is a new target, not the Doppler turning: half a step moves.
         for (Schedule& k : schedules_)
             k.last_direction = 0;
-    } else if (enable_hardware_.checked() && !radios_[index(side)]) {
+    } else if (latch_.gate() && !radios_[index(side)]) {
         st.pending += sign;
         schedules_[index(side)].pending_origin = PressOrigin::Manual;
     }
@@ -384,7 +384,7 @@ bool ClosedLoop::decide(Side side, std::int64_t now) {
     if (st.pressing || now < k.ready_at || radios_[index(side)])
         return false;
     k.check_at.reset();
-    if (!enable_hardware_.checked())
+    if (!latch_.gate())
         return false;
     if (st.pending != 0) {
         const int direction = st.pending > 0 ? 1 : -1;

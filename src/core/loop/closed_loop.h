@@ -7,7 +7,6 @@
 // at once. Engine thread only.
 #pragma once
 
-#include "classic/controls/control.h"
 #include "keying/channel_latch.h"
 #include "loop/doppler_predictor.h"
 #include "loop/loop_observer.h"
@@ -48,8 +47,8 @@ struct LoopSideState {
 
 class ClosedLoop {
 public:
-    // `enable_hardware`: a press goes out only when its line can reach the port.
-    ClosedLoop(EventLoop& loop, ChannelLatch& latch, const Control& enable_hardware);
+    // A press goes out only while the latch's gate is open, when its line can reach the port.
+    ClosedLoop(EventLoop& loop, ChannelLatch& latch);
 
     void configure(const LoopSettings& settings) { settings_ = settings; }
     const LoopSettings& settings() const { return settings_; }
@@ -141,7 +140,6 @@ private:
     EventLoop& loop_;
     Host& host_;
     ChannelLatch& latch_;
-    const Control& enable_hardware_;
     LoopSettings settings_;
     std::array<LoopSideState, 2> sides_{};
     std::array<Schedule, 2> schedules_{};

@@ -12,7 +12,7 @@
 #include <sys/types.h>
 #include <vector>
 
-#include "tracker/link/link_transport.h"
+#include "tracker/link/launcher.h"
 
 namespace dopplex::launch {
 

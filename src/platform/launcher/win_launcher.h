@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "tracker/link/link_transport.h"
+#include "tracker/link/launcher.h"
 
 namespace dopplex::launch {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "tracker/link/link_transport.h"
+#include "tracker/link/settings_store.h"
 
 namespace dopplex::settings {
 

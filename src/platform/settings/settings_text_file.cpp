@@ -1,6 +1,6 @@
 #include "settings/settings_text_file.h"
 
-#include "tracker/link/link_transport.h"
+#include "tracker/link/settings_store.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -19,11 +19,10 @@ struct PackCase {
 class Packing : public ::testing::TestWithParam<PackCase> {};
 
 TEST_P(Packing, BitNIsTheFlagOfBitN) {
-    Control gate{"CheckBox1", ControlKind::CheckBox};
     struct : PortWriter {
         void Out32(std::uint16_t, std::uint8_t) override {}
     } port;
-    ChannelLatch latch(port, gate);
+    ChannelLatch latch(port);
     for (Channel c : GetParam().set)
         latch.set_flag(c, true);
     EXPECT_EQ(latch.ChannelByte(), GetParam().byte);

@@ -47,7 +47,7 @@ int presses_up(const std::vector<LoopPress>& presses) {
 
 struct Rig : LoopObserver {
     explicit Rig(const LoopSettings& settings) {
-        enable.set_checked(true);
+        latch.set_gate(true);
         closed.configure(settings);
         closed.add_observer(this);
     }
@@ -108,9 +108,8 @@ struct Rig : LoopObserver {
     VirtualHost host;
     EventLoop loop{host};
     RecordingPort port{host};
-    Control enable{"CheckBox1", ControlKind::CheckBox};
-    ChannelLatch latch{port, enable};
-    ClosedLoop closed{loop, latch, enable};
+    ChannelLatch latch{port};
+    ClosedLoop closed{loop, latch};
     void loop_tuning_ahead(Side side, std::int64_t aos_in_ms) override {
         ahead.push_back({side, aos_in_ms});
     }

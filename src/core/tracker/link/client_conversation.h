@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tracker/link/client_item.h"
+#include "tracker/link/launcher.h"
 #include "tracker/link/link_transport.h"
 
 namespace dopplex {

@@ -1,12 +1,12 @@
 // What the tracker link needs from a transport: one client conversation with a service and topic,
 // item subscriptions with change notices that carry no data, requests with a time-out, and the
-// end of the conversation. Implemented by the local socket transport (Linux) and by fakes in
-// tests. Calls come from the engine thread; notices may arrive on any thread and go to the
-// listener, which must hand them to the engine's queue (never handle them in place).
+// end of the conversation. Implemented by the local socket transport (Linux), the DDE transport
+// (Windows) and by fakes in tests. Calls come from the engine thread; notices may arrive on any
+// thread and go to the listener, which must hand them to the engine's queue (never handle them
+// in place).
 #pragma once
 
 #include <optional>
-#include <stdexcept>
 #include <string>
 
 namespace dopplex {
@@ -43,45 +43,6 @@ public:
     // Any thread, for program end: a subscribe or request that waits now, and every later one,
     // returns at once with nothing.
     virtual void interrupt() = 0;
-};
-
-// Starts the tracker's command line; like the platform's launch, a result of 32 or more means
-// the program started. Returns once the program is ready for connections or after a bounded wait.
-class Launcher {
-public:
-    virtual ~Launcher() = default;
-    virtual int launch(const std::string& command_line) = 0;
-};
-
-// A typed value of the per-user settings store (the registry's stand-in).
-struct SettingsValue {
-    enum class Type { Absent, Text, ExpandableText, Other };
-    Type type = Type::Absent;
-    std::string text;
-};
-
-// The settings store exists but cannot be read; the message names it and the reason. The store
-// is left as it is; start-up reports the error and goes on with the tracker's default command.
-class SettingsReadError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// The per-user settings store: keys hold typed named values. Both calls raise SettingsReadError
-// when the store cannot be read.
-class SettingsStore {
-public:
-    virtual ~SettingsStore() = default;
-    // Opens the key, creating it when absent; false when it can be neither opened nor created.
-    virtual bool open_or_create_key(const std::string& key) = 0;
-    // The value, or Type::Absent when the key or the value does not exist.
-    virtual SettingsValue read_value(const std::string& key, const std::string& name) = 0;
-    // Sets a text value, creating the key; throws std::runtime_error when it cannot be written.
-    virtual void write_text(const std::string& key, const std::string& name,
-                            const std::string& text) {
-        (void)text;
-        throw std::runtime_error("the settings cannot be written: " + key + "\\" + name);
-    }
 };
 
 } // namespace dopplex

@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "tracker/link/link_transport.h"
+#include "tracker/link/settings_store.h"
 
 namespace dopplex {
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tracker/link/launcher.h"
 #include "tracker/link/link_transport.h"
 
 namespace dopplex::test {

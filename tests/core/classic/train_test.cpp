@@ -1,4 +1,4 @@
-#include "keying/pulses.h"
+#include "classic/pulse_train.h"
 
 #include <gtest/gtest.h>
 
