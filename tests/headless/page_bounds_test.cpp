@@ -125,6 +125,20 @@ TEST(DopplexdPageBounds, RefusesWhatItMustAndStillAnswers) {
              "\r\nOrigin: http://evil.example\r\nX-Dopplex: 1\r\nConnection: close\r\n\r\n",
          "HTTP/1.1 403 Forbidden"},
         {"no Host", "GET /status HTTP/1.0\r\n\r\n", "HTTP/1.1 403 Forbidden"},
+        {"its own address with more after the port",
+         "GET /status HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+             "@evil\r\nConnection: close\r\n\r\n",
+         "HTTP/1.1 403 Forbidden"},
+        {"its own address with an empty port",
+         "GET /status HTTP/1.1\r\nHost: 127.0.0.1:\r\nConnection: close\r\n\r\n",
+         "HTTP/1.1 403 Forbidden"},
+        {"localhost with a path",
+         "GET /status HTTP/1.1\r\nHost: localhost/x\r\nConnection: close\r\n\r\n",
+         "HTTP/1.1 403 Forbidden"},
+        {"localhost and its port",
+         "GET /status HTTP/1.1\r\nHost: LocalHost:" + std::to_string(port) +
+             "\r\nConnection: close\r\n\r\n",
+         "HTTP/1.1 200 OK"},
         {"a name set in page_names",
          "GET /status HTTP/1.1\r\nHost: shack.local:" + std::to_string(port) +
              "\r\nConnection: close\r\n\r\n",
@@ -134,7 +148,9 @@ TEST(DopplexdPageBounds, RefusesWhatItMustAndStillAnswers) {
         const std::string answer = exchange(port, row.request);
         EXPECT_EQ(status_line(answer), row.answer) << row.what;
         if (row.ours) {
-            EXPECT_THAT(answer, testing::HasSubstr("Referrer-Policy: no-referrer")) << row.what;
+            for (const char* header : {"Referrer-Policy: no-referrer", "X-Frame-Options: DENY",
+                                       "Content-Security-Policy: frame-ancestors 'none'"})
+                EXPECT_THAT(answer, testing::HasSubstr(header)) << row.what;
         }
         EXPECT_EQ(status_line(exchange(port, status)), "HTTP/1.1 200 OK") << "after " << row.what;
     }
