@@ -187,7 +187,7 @@ struct NobodysCrowd {
                 from.sin_addr.s_addr = htonl(INADDR_LOOPBACK + 1 + static_cast<unsigned>(a));
                 to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
                 to.sin_port = htons(static_cast<std::uint16_t>(port));
-                for (int i = 0; i < 80 && opened < held.size(); ++i) {
+                for (int i = 0; i < 200 && opened < held.size(); ++i) {
                     const int fd = socket(AF_INET, SOCK_STREAM, 0);
                     if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0 ||
                         connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0)
@@ -235,7 +235,7 @@ TEST(DopplexdPageBounds, AnotherLocalUserIsRefused) {
     const int port = daemon.page();
     struct Row {
         const char* what;
-        int crowd_addresses;     // from 127.0.0.2 on, 80 idle connections each
+        int crowd_addresses;     // from 127.0.0.2 on, 200 idle connections each
         const char* nobody_asks; // curl's arguments after the address's path, or none
         const char* nobody_gets; // the status code
     };

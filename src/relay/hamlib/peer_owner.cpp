@@ -177,8 +177,10 @@ DiagAnswer diag_socket_owner(const sockaddr_storage& local, const sockaddr_stora
             message->nlmsg_len >= NLMSG_LENGTH(sizeof(inet_diag_msg))) {
             const auto* found = static_cast<const inet_diag_msg*>(NLMSG_DATA(message));
             answer.asked = true;
-            // Leftovers of a closed connection and half-open ones read as root's: nobody's.
-            if (found->idiag_state != TCP_TIME_WAIT && found->idiag_state != kNewSynRecv) {
+            // Leftovers of a closed connection and half-open ones read as root's: nobody's; a
+            // listening socket is no client's.
+            if (found->idiag_state != TCP_TIME_WAIT && found->idiag_state != kNewSynRecv &&
+                found->idiag_state != TCP_LISTEN) {
                 answer.owner = found->idiag_uid;
             }
             return answer;

@@ -8,6 +8,11 @@
 #include "hamlib/peer_owner.h"
 #include "hamlib/station_text.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace dopplex::tracker {
 namespace {
 
@@ -225,6 +230,35 @@ TEST(PeerOwner, ReadsTheOwnerOfTheRowWithThatLocalAddress) {
     };
     for (const auto& row : rows) {
         EXPECT_EQ(socket_owner(table, row.local, row.remote), row.owner) << row.local;
+    }
+}
+
+// A live connection of this process, over each kind of loopback address: its owner is this user.
+TEST(PeerOwner, FindsTheOwnerOfALiveConnection) {
+    for (const char* host : {"127.0.0.1", "::1", "::ffff:127.0.0.1"}) {
+        sockaddr_storage at{};
+        auto& a6 = reinterpret_cast<sockaddr_in6&>(at);
+        auto& a4 = reinterpret_cast<sockaddr_in&>(at);
+        const bool v6 = inet_pton(AF_INET6, host, &a6.sin6_addr) == 1;
+        at.ss_family = v6 ? AF_INET6 : AF_INET;
+        ASSERT_TRUE(v6 || inet_pton(AF_INET, host, &a4.sin_addr) == 1) << host;
+        const socklen_t size = v6 ? sizeof a6 : sizeof a4;
+        const int listener = socket(at.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        socklen_t bound = size;
+        ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&at), size), 0) << host;
+        ASSERT_EQ(listen(listener, 1), 0);
+        getsockname(listener, reinterpret_cast<sockaddr*>(&at), &bound);
+        const int client = socket(at.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        ASSERT_EQ(connect(client, reinterpret_cast<sockaddr*>(&at), size), 0) << host;
+        sockaddr_storage peer{}, ours{};
+        socklen_t peer_size = sizeof peer, ours_size = sizeof ours;
+        const int accepted = accept(listener, reinterpret_cast<sockaddr*>(&peer), &peer_size);
+        getsockname(accepted, reinterpret_cast<sockaddr*>(&ours), &ours_size);
+        EXPECT_EQ(local_peer_owner(peer, ours), getuid()) << host;
+        // The accepted end is ours too, but it is no client's socket.
+        EXPECT_EQ(local_peer_owner(ours, ours), std::nullopt) << host;
+        for (const int fd : {accepted, client, listener})
+            close(fd);
     }
 }
 
