@@ -3,16 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
-#include <csignal>
-#include <fcntl.h>
-#include <grp.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "hamlib/peer_owner.h"
+#include "held_child.h"
 
 namespace dopplex::tracker {
 namespace {
@@ -36,55 +32,26 @@ socklen_t size_of(const sockaddr_storage& address) {
     return address.ss_family == AF_INET ? sizeof(sockaddr_in) : sizeof(sockaddr_in6);
 }
 
-// A process, as `uid` when given, holding `crowd` loopback connections to itself and then one
-// to `to` when given; until destroyed.
-struct Holder {
-    Holder(const sockaddr_storage* to, std::optional<uid_t> uid, int crowd) {
-        int ready[2];
-        EXPECT_EQ(pipe2(ready, O_CLOEXEC), 0);
-        pid = fork();
-        if (pid == 0) {
-            // Plain system calls only: the test's threads are not in the child.
-            if (uid && (setgroups(0, nullptr) != 0 || setresgid(*uid, *uid, *uid) != 0 ||
-                        setresuid(*uid, *uid, *uid) != 0))
-                _exit(1);
-            sockaddr_storage hub_at = numeric("127.0.0.1", 0);
-            socklen_t hub_size = sizeof(sockaddr_in);
-            const int hub = socket(AF_INET, SOCK_STREAM, 0);
-            if (crowd > 0 &&
-                (hub < 0 || bind(hub, reinterpret_cast<sockaddr*>(&hub_at), hub_size) ||
-                 listen(hub, 64) != 0 ||
-                 getsockname(hub, reinterpret_cast<sockaddr*>(&hub_at), &hub_size)))
-                _exit(1);
-            for (int i = 0; i < crowd; ++i) {
-                const int fd = socket(AF_INET, SOCK_STREAM, 0);
-                if (fd < 0 || connect(fd, reinterpret_cast<sockaddr*>(&hub_at), hub_size) != 0 ||
-                    accept(hub, nullptr, nullptr) < 0)
-                    _exit(1);
-            }
-            const int fd = to ? socket(to->ss_family, SOCK_STREAM, 0) : -1;
-            if (to &&
-                (fd < 0 || connect(fd, reinterpret_cast<const sockaddr*>(to), size_of(*to)) != 0))
-                _exit(1);
-            const char done = 1;
-            if (write(ready[1], &done, 1) != 1)
-                _exit(1);
-            pause();
-            _exit(0);
-        }
-        close(ready[1]);
-        char done = 0;
-        pollfd wait{ready[0], POLLIN, 0};
-        EXPECT_TRUE(poll(&wait, 1, 30000) == 1 && read(ready[0], &done, 1) == 1)
-            << "the client could not connect";
-        close(ready[0]);
+// Loopback connections, `crowd` of them to a listener of its own, then one to `to` when given;
+// in a held child.
+bool connect_all(const sockaddr_storage* to, int crowd) {
+    sockaddr_storage hub_at = numeric("127.0.0.1", 0);
+    socklen_t hub_size = sizeof(sockaddr_in);
+    const int hub = socket(AF_INET, SOCK_STREAM, 0);
+    if (crowd > 0 &&
+        (hub < 0 || bind(hub, reinterpret_cast<sockaddr*>(&hub_at), hub_size) ||
+         listen(hub, 64) != 0 || getsockname(hub, reinterpret_cast<sockaddr*>(&hub_at), &hub_size)))
+        return false;
+    for (int i = 0; i < crowd; ++i) {
+        const int fd = socket(AF_INET, SOCK_STREAM, 0);
+        if (fd < 0 || connect(fd, reinterpret_cast<sockaddr*>(&hub_at), hub_size) != 0 ||
+            accept(hub, nullptr, nullptr) < 0)
+            return false;
     }
-    ~Holder() {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-    }
-    pid_t pid = -1;
-};
+    const int fd = to ? socket(to->ss_family, SOCK_STREAM, 0) : -1;
+    return !to ||
+           (fd >= 0 && connect(fd, reinterpret_cast<const sockaddr*>(to), size_of(*to)) == 0);
+}
 
 TEST(PeerOwner, TheKernelNamesTheClientsOwner) {
     const bool root = geteuid() == 0;
@@ -125,9 +92,12 @@ TEST(PeerOwner, TheKernelNamesTheClientsOwner) {
                                         : reinterpret_cast<sockaddr_in6&>(at).sin6_port);
         const std::optional<uid_t> crowd_owner =
             row.crowd > 0 && root ? std::optional<uid_t>(kNobody) : std::nullopt;
-        const Holder crowd(nullptr, crowd_owner, row.as_nobody ? 0 : row.crowd);
-        const Holder client(&to, row.as_nobody ? std::optional<uid_t>(kNobody) : std::nullopt,
-                            row.as_nobody ? row.crowd : 0);
+        const int crowd_beside = row.as_nobody ? 0 : row.crowd;
+        const test::HeldChild crowd(
+            crowd_owner, [&] { return connect_all(nullptr, crowd_beside); }, "the crowd");
+        const test::HeldChild client(
+            row.as_nobody ? std::optional<uid_t>(kNobody) : std::nullopt,
+            [&] { return connect_all(&to, row.as_nobody ? row.crowd : 0); }, row.what);
         sockaddr_storage peer{}, ours{};
         socklen_t peer_size = sizeof peer, ours_size = sizeof ours;
         const int accepted =
