@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <random>
 #include <unistd.h>
@@ -37,6 +38,26 @@ std::filesystem::path default_state_file() {
 DaemonState load_state(const std::filesystem::path& file) {
     const std::optional<std::string> text = read_small_file(file);
     return text ? read_state(*text, file.string()) : DaemonState{};
+}
+
+UsableState load_state_or_set_aside(const std::filesystem::path& file,
+                                    std::chrono::system_clock::time_point now) {
+    try {
+        return {load_state(file), ""};
+    } catch (const ConfigError& error) {
+        const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+        std::tm utc{};
+        gmtime_r(&seconds, &utc);
+        char stamp[32];
+        std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
+        const std::filesystem::path aside = file.string() + ".bad-" + stamp;
+        std::error_code failed;
+        std::filesystem::rename(file, aside, failed);
+        return {DaemonState{}, std::string(error.what()) + ": " +
+                                   (failed ? "could not be set aside (" + failed.message() + ")"
+                                           : "set aside as " + aside.string()) +
+                                   "; starting with no learnt offsets"};
+    }
 }
 
 void save_state(const std::filesystem::path& file, const DaemonState& state) {

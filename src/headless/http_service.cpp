@@ -50,6 +50,10 @@ MHD_Result send(MHD_Connection* connection, const HttpAnswer& answer) {
     MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, answer.content_type.c_str());
     MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
     MHD_add_response_header(response, "Referrer-Policy", "no-referrer");
+    // No other site may show the page in a frame and lure a click onto its buttons. Only the
+    // frame rule: the page's own script and style are inline.
+    MHD_add_response_header(response, "X-Frame-Options", "DENY");
+    MHD_add_response_header(response, "Content-Security-Policy", "frame-ancestors 'none'");
     const MHD_Result queued =
         MHD_queue_response(connection, static_cast<unsigned>(answer.status), response);
     MHD_destroy_response(response);

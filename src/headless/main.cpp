@@ -168,7 +168,10 @@ int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journa
     const DaemonConfig config = configure(options);
     const std::filesystem::path state_file =
         options.state ? std::filesystem::absolute(*options.state) : default_state_file();
-    DaemonState state = load_state(state_file);
+    UsableState usable = load_state_or_set_aside(state_file, std::chrono::system_clock::now());
+    if (!usable.set_aside.empty())
+        journal.error(usable.set_aside);
+    DaemonState state = std::move(usable.state);
     std::optional<PageAddress> page;
     if (config.page != "off")
         page = address_setting(config, "page", [&] { return parse_page_address(config.page); });

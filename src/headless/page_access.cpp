@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cctype>
+#include <cstring>
 #include <netinet/in.h>
 
 namespace dopplex::headless {
@@ -15,16 +16,36 @@ std::string lower(std::string text) {
     return text;
 }
 
-// The host part of a Host header, without the port and the brackets of an IPv6 address.
+bool all_of(const std::string& text, const char* allowed_punctuation) {
+    return std::all_of(text.begin(), text.end(), [allowed_punctuation](unsigned char c) {
+        return std::isalnum(c) || std::strchr(allowed_punctuation, c) != nullptr;
+    });
+}
+
+// The host part of a Host header, without the port and the brackets of an IPv6 address; empty
+// unless the header is just host[:port], the port only digits.
 std::string host_part(const std::string& host) {
+    std::string name = host;
+    std::string port;
+    bool v6 = false;
     if (!host.empty() && host.front() == '[') {
         const std::size_t close = host.find(']');
-        return close == std::string::npos ? std::string() : host.substr(1, close - 1);
+        if (close == std::string::npos)
+            return {};
+        name = host.substr(1, close - 1);
+        port = host.substr(close + 1);
+        if (!port.empty() && port.front() != ':')
+            return {};
+        v6 = true;
+    } else if (std::count(host.begin(), host.end(), ':') > 1) {
+        v6 = true; // a bare IPv6 address
+    } else if (const std::size_t colon = host.find(':'); colon != std::string::npos) {
+        name = host.substr(0, colon);
+        port = host.substr(colon);
     }
-    const std::size_t colon = host.find(':');
-    if (colon != std::string::npos && host.find(':', colon + 1) != std::string::npos)
-        return host; // a bare IPv6 address
-    return host.substr(0, colon);
+    if (!port.empty() && (port.size() == 1 || !all_of(port.substr(1), "")))
+        return {};
+    return all_of(name, v6 ? ":." : ".-_") ? name : std::string();
 }
 
 std::vector<std::string> address_texts(const sockaddr_storage& address) {

@@ -133,6 +133,53 @@ TEST(StateFile, WhatIsWrittenReadsBackAndFaultsAreNamed) {
     EXPECT_THROW(read_state("[page]\nsecret = 1\n", "s"), ConfigError);
 }
 
+// A state file that cannot be used is set aside under the time and the start goes on without it;
+// a good one stays where it is.
+TEST(StateFile, OneThatCannotBeUsedIsSetAside) {
+    const test::ScratchDir dir;
+    const std::string file = dir / "dopplexd.state";
+    const auto now = std::chrono::system_clock::from_time_t(1796720220); // 2026-12-08 08:57:00
+    const std::string aside = file + ".bad-20261208T085700Z";
+    DaemonState good;
+    good.offsets_hz["AO-91"] = {300, -1200};
+    const struct {
+        const char* what;
+        std::string text; // empty: no file
+        DaemonState state;
+        std::string why; // empty: not set aside
+    } rows[] = {
+        {"a good one", write_state(good), good, ""},
+        {"none", "", {}, ""},
+        {"an offset past 64 bits",
+         "[offsets AO-91]\nrx = 99999999999999999999\n",
+         {},
+         ":2: \"rx\" must be a whole number, not \"99999999999999999999\""},
+        {"an offset over its bound",
+         "[offsets AO-91]\nrx = 5000000\n",
+         {},
+         ":2: \"rx\" must be from -1000000 to 1000000, not 5000000"},
+    };
+    for (const auto& row : rows) {
+        std::filesystem::remove(aside);
+        std::filesystem::remove(file);
+        if (!row.text.empty())
+            std::ofstream(file) << row.text;
+        const UsableState usable = load_state_or_set_aside(file, now);
+        EXPECT_EQ(usable.state, row.state) << row.what;
+        EXPECT_EQ(std::filesystem::exists(file), !row.text.empty() && row.why.empty()) << row.what;
+        EXPECT_EQ(std::filesystem::exists(aside), !row.why.empty()) << row.what;
+        if (row.why.empty()) {
+            EXPECT_EQ(usable.set_aside, "") << row.what;
+            continue;
+        }
+        EXPECT_EQ(usable.set_aside,
+                  file + row.why + ": set aside as " + aside + "; starting with no learnt offsets")
+            << row.what;
+        std::ifstream kept(aside);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), row.text) << row.what;
+    }
+}
+
 // A file too large for what it claims to be is refused before it is read, naming the file and the
 // bound; one at the bound is read.
 TEST(ConfigFiles, OnlySmallFilesAreRead) {

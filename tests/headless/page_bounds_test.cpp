@@ -1,5 +1,6 @@
 // The page under requests that try to knock it over or act for a stranger: each is refused or
 // cut off, and a plain status request from its user is answered all the while.
+#include "held_child.h"
 #include "running_daemon.h"
 
 #include <gmock/gmock.h>
@@ -8,6 +9,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <grp.h>
+#include <optional>
 
 #include "loopback_socket.h"
 
@@ -125,6 +127,20 @@ TEST(DopplexdPageBounds, RefusesWhatItMustAndStillAnswers) {
              "\r\nOrigin: http://evil.example\r\nX-Dopplex: 1\r\nConnection: close\r\n\r\n",
          "HTTP/1.1 403 Forbidden"},
         {"no Host", "GET /status HTTP/1.0\r\n\r\n", "HTTP/1.1 403 Forbidden"},
+        {"its own address with more after the port",
+         "GET /status HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+             "@evil\r\nConnection: close\r\n\r\n",
+         "HTTP/1.1 403 Forbidden"},
+        {"its own address with an empty port",
+         "GET /status HTTP/1.1\r\nHost: 127.0.0.1:\r\nConnection: close\r\n\r\n",
+         "HTTP/1.1 403 Forbidden"},
+        {"localhost with a path",
+         "GET /status HTTP/1.1\r\nHost: localhost/x\r\nConnection: close\r\n\r\n",
+         "HTTP/1.1 403 Forbidden"},
+        {"localhost and its port",
+         "GET /status HTTP/1.1\r\nHost: LocalHost:" + std::to_string(port) +
+             "\r\nConnection: close\r\n\r\n",
+         "HTTP/1.1 200 OK"},
         {"a name set in page_names",
          "GET /status HTTP/1.1\r\nHost: shack.local:" + std::to_string(port) +
              "\r\nConnection: close\r\n\r\n",
@@ -134,7 +150,9 @@ TEST(DopplexdPageBounds, RefusesWhatItMustAndStillAnswers) {
         const std::string answer = exchange(port, row.request);
         EXPECT_EQ(status_line(answer), row.answer) << row.what;
         if (row.ours) {
-            EXPECT_THAT(answer, testing::HasSubstr("Referrer-Policy: no-referrer")) << row.what;
+            for (const char* header : {"Referrer-Policy: no-referrer", "X-Frame-Options: DENY",
+                                       "Content-Security-Policy: frame-ancestors 'none'"})
+                EXPECT_THAT(answer, testing::HasSubstr(header)) << row.what;
         }
         EXPECT_EQ(status_line(exchange(port, status)), "HTTP/1.1 200 OK") << "after " << row.what;
     }
@@ -154,59 +172,39 @@ TEST(DopplexdPageBounds, RefusesWhatItMustAndStillAnswers) {
 // as it can: each from a child that became nobody, until killed.
 struct NobodysCrowd {
     NobodysCrowd(int port, int addresses) {
-        if (addresses == 0)
-            return;
-        int ready[2];
-        EXPECT_EQ(pipe2(ready, O_CLOEXEC), 0);
-        child = fork();
-        if (child == 0) {
-            // Plain system calls only: the test's threads are not in the child.
-            if (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
-                setresuid(65534, 65534, 65534) != 0)
-                _exit(1);
-            nfds_t opened = 0;
-            for (int a = 0; a < addresses; ++a) {
-                sockaddr_in from{}, to{};
-                from.sin_family = to.sin_family = AF_INET;
-                from.sin_addr.s_addr = htonl(INADDR_LOOPBACK + 1 + static_cast<unsigned>(a));
-                to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-                to.sin_port = htons(static_cast<std::uint16_t>(port));
-                for (int i = 0; i < 200 && opened < held.size(); ++i) {
-                    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-                    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0 ||
-                        connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0)
-                        _exit(1);
-                    held[opened++] = {fd, POLLRDHUP, 0};
-                }
-            }
-            // Ready once the service has dealt with them all: as many closed for 0.5 s.
-            for (int closed = -1, same = 0; same < 5;) {
-                const int now = poll(held.data(), opened, 0);
-                same = now == closed ? same + 1 : 0;
-                closed = now;
-                poll(nullptr, 0, 100);
-            }
-            const char done = 1;
-            if (write(ready[1], &done, 1) != 1)
-                _exit(1);
-            pause();
-            _exit(0);
-        }
-        close(ready[1]);
-        char done = 0;
-        pollfd wait{ready[0], POLLIN, 0};
-        EXPECT_TRUE(poll(&wait, 1, 20000) == 1 && read(ready[0], &done, 1) == 1)
-            << "nobody could not open its connections";
-        close(ready[0]);
+        if (addresses > 0)
+            child.emplace(
+                65534, [&] { return open_and_settle(port, addresses); },
+                "nobody could not open its connections", 20000);
     }
-    ~NobodysCrowd() {
-        if (child > 0) {
-            kill(child, SIGKILL);
-            waitpid(child, nullptr, 0);
+    // In the child: no allocation.
+    bool open_and_settle(int port, int addresses) {
+        nfds_t opened = 0;
+        for (int a = 0; a < addresses; ++a) {
+            sockaddr_in from{}, to{};
+            from.sin_family = to.sin_family = AF_INET;
+            from.sin_addr.s_addr = htonl(INADDR_LOOPBACK + 1 + static_cast<unsigned>(a));
+            to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            to.sin_port = htons(static_cast<std::uint16_t>(port));
+            for (int i = 0; i < 200 && opened < held.size(); ++i) {
+                const int fd = socket(AF_INET, SOCK_STREAM, 0);
+                if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0 ||
+                    connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0)
+                    return false;
+                held[opened++] = {fd, POLLRDHUP, 0};
+            }
         }
+        // Ready once the service has dealt with them all: as many closed for 0.5 s.
+        for (int closed = -1, same = 0; same < 5;) {
+            const int now = poll(held.data(), opened, 0);
+            same = now == closed ? same + 1 : 0;
+            closed = now;
+            poll(nullptr, 0, 100);
+        }
+        return true;
     }
-    pid_t child = -1;
     std::array<pollfd, 1000> held{}; // made before the fork: the child does not allocate
+    std::optional<test::HeldChild> child;
 };
 
 // Another user of this machine is refused without the token, as the Hamlib listeners refuse

@@ -155,6 +155,19 @@ INSTANTIATE_TEST_SUITE_P(
                               false, false, 500, "nothing pressed"}),
     [](const auto& info) { return case_name(info.param.name, info.index); });
 
+// A state file that cannot be used is set aside and told of; the station starts without offsets.
+TEST(DopplexdState, OneThatCannotBeUsedIsSetAside) {
+    for (const char* rx : {"99999999999999999999", "5000000"}) {
+        RunningDaemon daemon("127.0.0.1", "", "",
+                             "[offsets AO-91]\nrx = " + std::string(rx) + "\ntx = 0\n");
+        EXPECT_TRUE(
+            daemon.printed_eventually("set aside as " + daemon.state_file().string() + ".bad-"))
+            << rx;
+        RunningDaemon::tell(daemon.rig(), "F 145960500\n");
+        EXPECT_TRUE(daemon.printed_eventually("offsets RX 0 Hz")) << daemon.printed();
+    }
+}
+
 // The relay's LOS ends the pass on that update; the page's Reset runs only when it can.
 TEST(DopplexdPass, EndsAtTheRelaysLos) {
     RunningDaemon daemon("127.0.0.1");

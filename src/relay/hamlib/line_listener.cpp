@@ -16,6 +16,9 @@ namespace dopplex::tracker {
 namespace {
 
 constexpr std::size_t kChunk = 4096;
+// Connections taken per round of the poll loop: a flood of connects waits in the kernel's queue
+// while the clients already here are served.
+constexpr int kAcceptsPerRound = 8;
 
 std::string bound_address(int fd, bool& loopback) {
     sockaddr_storage address{};
@@ -109,7 +112,7 @@ void LineListener::serve(const std::vector<pollfd>& fds) {
 }
 
 void LineListener::accept_clients() {
-    for (;;) {
+    for (int round = 0; round < kAcceptsPerRound; ++round) {
         sockaddr_storage peer{};
         socklen_t size = sizeof peer;
         const int fd = accept4(listen_fd_, reinterpret_cast<sockaddr*>(&peer), &size,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <arpa/inet.h>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +20,7 @@ namespace dopplex::tracker {
 namespace {
 
 const char* const kTimeWait = "06";
+constexpr std::uint8_t kNewSynRecv = 12; // a half-open connection, the kernel's own state
 
 std::string hex_word(std::uint32_t word) {
     char text[9];
@@ -47,76 +49,145 @@ std::string read_table(const char* path) {
     return text;
 }
 
-// An address and port as the kernel's socket queries take them; false for another family.
-bool diag_endpoint(const sockaddr_storage& address, bool v4, __be16& port, __be32 (&words)[4]) {
-    if (address.ss_family == AF_INET) {
-        const auto& a4 = reinterpret_cast<const sockaddr_in&>(address);
-        port = a4.sin_port;
-        words[0] = a4.sin_addr.s_addr;
-        return v4;
-    }
-    if (address.ss_family != AF_INET6)
-        return false;
-    const auto& a6 = reinterpret_cast<const sockaddr_in6&>(address);
-    port = a6.sin6_port;
-    if (v4) {
-        std::memcpy(&words[0], &a6.sin6_addr.s6_addr[12], 4);
-        return IN6_IS_ADDR_V4MAPPED(&a6.sin6_addr);
-    }
-    std::memcpy(words, &a6.sin6_addr, sizeof words);
-    return true;
-}
-
-struct DiagAnswer {
-    bool answered = false; // false: the kernel could not be asked
-    std::optional<uid_t> owner;
+// An address as the diagnostics take it: an IPv4-mapped one as IPv4, where its socket is.
+struct DiagAddress {
+    int family = AF_UNSPEC;
+    std::uint32_t words[4] = {};
+    in_port_t port = 0;
 };
 
-// Asks the kernel for the one socket whose local end is `local` and whose remote end is `remote`:
-// a lookup, where the tables list every socket, written anew for each client. A missing or
-// closing socket has no owner.
-DiagAnswer diag_owner(const sockaddr_storage& local, const sockaddr_storage& remote) {
-    const auto& l6 = reinterpret_cast<const sockaddr_in6&>(local);
-    const bool v4 = local.ss_family == AF_INET || IN6_IS_ADDR_V4MAPPED(&l6.sin6_addr);
-    struct {
-        nlmsghdr header;
-        inet_diag_req_v2 request;
-    } ask{};
-    ask.header.nlmsg_len = sizeof ask;
-    ask.header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
-    ask.header.nlmsg_flags = NLM_F_REQUEST;
-    ask.request.sdiag_family = v4 ? AF_INET : AF_INET6;
-    ask.request.sdiag_protocol = IPPROTO_TCP;
-    ask.request.idiag_states = ~0u;
-    ask.request.id.idiag_cookie[0] = ask.request.id.idiag_cookie[1] = INET_DIAG_NOCOOKIE;
-    if (!diag_endpoint(local, v4, ask.request.id.idiag_sport, ask.request.id.idiag_src) ||
-        !diag_endpoint(remote, v4, ask.request.id.idiag_dport, ask.request.id.idiag_dst))
-        return {true, std::nullopt};
-    const int fd = socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG);
-    if (fd < 0)
-        return {};
-    alignas(nlmsghdr) char answer[1024];
-    const bool asked = send(fd, &ask, sizeof ask, 0) == static_cast<ssize_t>(sizeof ask);
-    const ssize_t n = asked ? recv(fd, answer, sizeof answer, 0) : -1;
-    close(fd);
-    const auto* header = reinterpret_cast<const nlmsghdr*>(answer);
-    if (n < 0 || !NLMSG_OK(header, static_cast<unsigned>(n)))
-        return {};
-    if (header->nlmsg_type == NLMSG_ERROR) {
-        // No such socket is an answer; any other error says the kernel could not be asked.
-        const auto* error = static_cast<const nlmsgerr*>(NLMSG_DATA(header));
-        return {error->error == -ENOENT, std::nullopt};
+DiagAddress diag_address(const sockaddr_storage& address) {
+    DiagAddress out;
+    if (address.ss_family == AF_INET) {
+        const auto& a4 = reinterpret_cast<const sockaddr_in&>(address);
+        out.family = AF_INET;
+        out.words[0] = a4.sin_addr.s_addr;
+        out.port = a4.sin_port;
+    } else if (address.ss_family == AF_INET6) {
+        const auto& a6 = reinterpret_cast<const sockaddr_in6&>(address);
+        std::memcpy(out.words, &a6.sin6_addr, sizeof out.words);
+        out.port = a6.sin6_port;
+        out.family = AF_INET6;
+        if (IN6_IS_ADDR_V4MAPPED(&a6.sin6_addr)) {
+            out.family = AF_INET;
+            out.words[0] = out.words[3];
+            out.words[1] = out.words[2] = out.words[3] = 0;
+        }
     }
-    if (header->nlmsg_type != SOCK_DIAG_BY_FAMILY ||
-        header->nlmsg_len < NLMSG_LENGTH(sizeof(inet_diag_msg)))
-        return {};
-    const auto* found = static_cast<const inet_diag_msg*>(NLMSG_DATA(header));
-    if (found->idiag_state == TCP_TIME_WAIT || found->idiag_state == TCP_LISTEN)
-        return {true, std::nullopt};
-    return {true, found->idiag_uid};
+    return out;
+}
+
+// Whether the diagnostics answer here: a kernel without them answers "no such socket" as it
+// does for a socket that has gone, so they are tried once on a connection of our own.
+bool diag_usable() {
+    static const bool usable = [] {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        const int server = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const int client = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_storage local{}, remote{};
+        socklen_t local_size = sizeof local;
+        const bool connected =
+            server >= 0 && client >= 0 &&
+            bind(server, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+            listen(server, 1) == 0 &&
+            getsockname(server, reinterpret_cast<sockaddr*>(&address), &size) == 0 &&
+            connect(client, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+            getsockname(client, reinterpret_cast<sockaddr*>(&local), &local_size) == 0;
+        std::memcpy(&remote, &address, sizeof address);
+        const bool found = connected && diag_socket_owner(local, remote).owner.has_value();
+        for (const int fd : {client, server}) {
+            if (fd >= 0) {
+                close(fd);
+            }
+        }
+        return found;
+    }();
+    return usable;
+}
+
+std::optional<uid_t> proc_peer_owner(const sockaddr_storage& peer, const sockaddr_storage& ours) {
+    // An IPv4 client is in the IPv4 table; a mapped one may be in either.
+    const auto& a6 = reinterpret_cast<const sockaddr_in6&>(peer);
+    const bool v4 = peer.ss_family == AF_INET || IN6_IS_ADDR_V4MAPPED(&a6.sin6_addr);
+    const bool v6 = peer.ss_family == AF_INET6;
+    const std::string tables =
+        (v4 ? read_table("/proc/net/tcp") : "") + (v6 ? read_table("/proc/net/tcp6") : "");
+    const std::vector<std::string> remotes = proc_net_keys(ours);
+    for (const std::string& local : proc_net_keys(peer)) {
+        for (const std::string& remote : remotes) {
+            if (const std::optional<uid_t> owner = socket_owner(tables, local, remote)) {
+                return owner;
+            }
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace
+
+DiagAnswer diag_socket_owner(const sockaddr_storage& local, const sockaddr_storage& remote) {
+    const DiagAddress from = diag_address(local);
+    const DiagAddress to = diag_address(remote);
+    if (from.family == AF_UNSPEC || from.family != to.family) {
+        return {true, std::nullopt};
+    }
+    struct {
+        nlmsghdr header;
+        inet_diag_req_v2 body;
+    } request{};
+    request.header.nlmsg_len = sizeof request;
+    request.header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
+    request.header.nlmsg_flags = NLM_F_REQUEST; // no dump: the one socket with these addresses
+    request.body.sdiag_family = static_cast<std::uint8_t>(from.family);
+    request.body.sdiag_protocol = IPPROTO_TCP;
+    request.body.idiag_states = ~0U;
+    request.body.id.idiag_sport = from.port;
+    request.body.id.idiag_dport = to.port;
+    std::memcpy(request.body.id.idiag_src, from.words, sizeof from.words);
+    std::memcpy(request.body.id.idiag_dst, to.words, sizeof to.words);
+    request.body.id.idiag_cookie[0] = request.body.id.idiag_cookie[1] = INET_DIAG_NOCOOKIE;
+
+    const int fd = socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG);
+    if (fd < 0) {
+        return {};
+    }
+    sockaddr_nl kernel{};
+    kernel.nl_family = AF_NETLINK;
+    alignas(nlmsghdr) char reply[8192];
+    ssize_t n = -1;
+    // The kernel answers while it takes the request, so the answer is there at once.
+    if (sendto(fd, &request, sizeof request, 0, reinterpret_cast<sockaddr*>(&kernel),
+               sizeof kernel) == static_cast<ssize_t>(sizeof request)) {
+        n = recv(fd, reply, sizeof reply, MSG_DONTWAIT);
+    }
+    close(fd);
+    DiagAnswer answer;
+    int left = static_cast<int>(n);
+    for (auto* message = reinterpret_cast<nlmsghdr*>(reply); n > 0 && NLMSG_OK(message, left);
+         message = NLMSG_NEXT(message, left)) {
+        if (message->nlmsg_type == NLMSG_ERROR) {
+            const auto* error = static_cast<const nlmsgerr*>(NLMSG_DATA(message));
+            answer.asked = error->error == -ENOENT;
+            return answer;
+        }
+        if (message->nlmsg_type == SOCK_DIAG_BY_FAMILY &&
+            message->nlmsg_len >= NLMSG_LENGTH(sizeof(inet_diag_msg))) {
+            const auto* found = static_cast<const inet_diag_msg*>(NLMSG_DATA(message));
+            answer.asked = true;
+            // Leftovers of a closed connection and half-open ones read as root's: nobody's; a
+            // listening socket is no client's.
+            if (found->idiag_state != TCP_TIME_WAIT && found->idiag_state != kNewSynRecv &&
+                found->idiag_state != TCP_LISTEN) {
+                answer.owner = found->idiag_uid;
+            }
+            return answer;
+        }
+    }
+    return answer;
+}
 
 std::vector<std::string> proc_net_keys(const sockaddr_storage& address) {
     // The tables print each 32-bit word of the address as the machine holds it.
@@ -156,23 +227,12 @@ std::optional<uid_t> socket_owner(std::string_view table, std::string_view local
 }
 
 std::optional<uid_t> local_peer_owner(const sockaddr_storage& peer, const sockaddr_storage& ours) {
-    if (const DiagAnswer asked = diag_owner(peer, ours); asked.answered)
-        return asked.owner;
-    // An IPv4 client is in the IPv4 table; a mapped one may be in either.
-    const auto& a6 = reinterpret_cast<const sockaddr_in6&>(peer);
-    const bool v4 = peer.ss_family == AF_INET || IN6_IS_ADDR_V4MAPPED(&a6.sin6_addr);
-    const bool v6 = peer.ss_family == AF_INET6;
-    const std::string tables =
-        (v4 ? read_table("/proc/net/tcp") : "") + (v6 ? read_table("/proc/net/tcp6") : "");
-    const std::vector<std::string> remotes = proc_net_keys(ours);
-    for (const std::string& local : proc_net_keys(peer)) {
-        for (const std::string& remote : remotes) {
-            if (const std::optional<uid_t> owner = socket_owner(tables, local, remote)) {
-                return owner;
-            }
+    if (diag_usable()) {
+        if (const DiagAnswer answer = diag_socket_owner(peer, ours); answer.asked) {
+            return answer.owner;
         }
     }
-    return std::nullopt;
+    return proc_peer_owner(peer, ours);
 }
 
 } // namespace dopplex::tracker

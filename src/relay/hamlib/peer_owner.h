@@ -1,7 +1,7 @@
-// Who owns the other end of a TCP connection from this machine: the client's socket is the one
-// whose local address is the peer address that accept() gave. Asked of the kernel's socket
-// queries (one lookup per client), else found in /proc/net/tcp and /proc/net/tcp6, which list
-// every local TCP socket with its owner's uid. Linux only.
+// Who owns the other end of a TCP connection from this machine. The kernel's socket diagnostics
+// (NETLINK_SOCK_DIAG) find the client's socket by its four addresses in one hash probe, however
+// many sockets the machine holds; only where that query is unavailable are /proc/net/tcp and
+// /proc/net/tcp6 searched, whose size another user can inflate. Linux only; any thread.
 #pragma once
 
 #include <optional>
@@ -12,6 +12,14 @@
 #include <vector>
 
 namespace dopplex::tracker {
+
+// The kernel's answer for the socket from `local` to `remote`: asked is false when the query
+// could not be made; owner is empty when no live socket has those addresses.
+struct DiagAnswer {
+    bool asked = false;
+    std::optional<uid_t> owner;
+};
+DiagAnswer diag_socket_owner(const sockaddr_storage& local, const sockaddr_storage& remote);
 
 // An address as those tables write it ("0100007F:1F90"); an IPv4-mapped IPv6 address also in
 // its IPv4 form, since the client's socket may be either.
