@@ -4,16 +4,15 @@
 #include "control_style.h"
 #include "engine_session.h"
 #include "led_panel.h"
-#include "live_readout.h"
+#include "live_text.h"
 #include "loop_panel_widgets.h"
 #include "model_buttons.h"
-#include "readout_text.h"
-#include "runtime/report_queue.h"
 #include "train_bar.h"
 #include "window_layout.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,8 +22,6 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QTimer>
-
-#include <chrono>
 
 namespace dopplex::app {
 
@@ -48,11 +45,6 @@ void set_colors(QWidget* w, const QColor& base, const QColor& text) {
     w->setPalette(p);
 }
 
-void show_read_only_colors(QWidget* w, std::uint32_t font_color) {
-    const FieldColors colors = read_only_field_colors(font_color);
-    set_colors(w, to_qcolor(colors.back, Qt::black), to_qcolor(colors.text, Qt::black));
-}
-
 void make_bold(QWidget* w) {
     QFont f = w->font();
     f.setBold(true);
@@ -68,11 +60,16 @@ MainWindow::MainWindow(EngineSession& session, QWidget* parent)
       session_(session), link_status_text_(this,
                                            [this](std::optional<std::string>& status) {
                                                if (status)
-                                                   show_link_status(q(*status));
+                                                   presenter_->show_link_status(*status);
                                            }),
-      held_report_(this, [this](std::optional<std::string>& line) {
-          if (line)
-              show_held_report(*line);
+      held_report_(this,
+                   [this](std::optional<std::string>& line) {
+                       if (line)
+                           presenter_->show_held_report(*line);
+                   }),
+      live_text_(this, [this](std::optional<std::pair<std::string, std::int64_t>>& latest) {
+          if (latest)
+              presenter_->show_live(latest->first, latest->second);
       }) {
     setWindowTitle(q(std::string(kWindowCaption)));
     QFont base;
@@ -88,6 +85,7 @@ MainWindow::MainWindow(EngineSession& session, QWidget* parent)
         if (control->visible())
             build_control(*control);
     loop_panel_ = new LoopPanelWidgets(*this, session_);
+    presenter_ = std::make_unique<MainPresenter>(session_, static_cast<ViewPort&>(*this));
 }
 
 void MainWindow::build_decorations() {
@@ -124,15 +122,17 @@ void MainWindow::build_decorations() {
     connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, this,
             [this] { request_stop(std::nullopt); });
     for (auto [label, place] : {std::pair{&rx_dial_, kRxDial}, std::pair{&tx_dial_, kTxDial}}) {
-        *label = new QLabel("Dial estimate\nno reference", this);
+        *label = new QLabel(this);
         (*label)->setGeometry(place.x, place.y, place.w, place.h);
         (*label)->setAlignment(Qt::AlignRight | Qt::AlignTop);
         (*label)->setToolTip("Where the radio's dial should be, counting every pulse sent (Tune, "
                              "Adjust, tracking, manual, arrow keys, Reset), and how far that is "
                              "from the tracker's Doppler frequency");
     }
-    live_ = new LiveReadout(this);
+    live_ = new QLabel(this);
     live_->setGeometry(kLiveReadout.x, kLiveReadout.y, kLiveReadout.w, kLiveReadout.h);
+    live_->setToolTip(kLiveTooltip);
+    live_->setStyleSheet("color: " + to_qcolor(kLiveColor).name() + ";");
 
     for (const Caption& c : captions()) {
         auto* label = new QLabel(q(std::string(c.text)), this);
@@ -145,14 +145,11 @@ void MainWindow::build_decorations() {
             label->setStyleSheet("color: " + to_qcolor(*style.text_color).name() + ";");
     }
 
-    footer_ = new QLabel(q(std::string(kFooterText)), this);
+    footer_ = new QLabel(this);
     footer_->setGeometry(kFooter.x, kFooter.y, kFooter.w, kFooter.h);
     footer_back_ = new QTimer(this);
     footer_back_->setSingleShot(true);
-    footer_back_->setInterval(std::chrono::milliseconds(ReportQueue::kQuietAfterCloseMs));
-    connect(footer_back_, &QTimer::timeout, this,
-            [this] { show_footer(std::string(kFooterText), kNoteColor); });
-    show_footer(std::string(kFooterText), kNoteColor);
+    connect(footer_back_, &QTimer::timeout, this, [this] { presenter_->footer_back(); });
 
     link_status_ = new QLabel(this);
     link_status_->setGeometry(kLinkStatus.x, kLinkStatus.y, kLinkStatus.w, kLinkStatus.h);
@@ -172,9 +169,7 @@ QWidget* MainWindow::make_widget(const Control& control) {
         label->setWordWrap(name == "l_st");
         if (name == "l_dd") {
             label->setCursor(Qt::PointingHandCursor);
-            label->setToolTip(kLinkClickHint);
             label->installEventFilter(this);
-            link_label_ = label;
         }
         return label;
     }
@@ -219,40 +214,22 @@ void MainWindow::build_control(const Control& control) {
     if (const std::string_view hint = key_hint(name); !hint.empty())
         w->setToolTip(QString::fromUtf8(hint.data(), static_cast<qsizetype>(hint.size())));
     widgets_[name] = w;
-    if (SourceMark::concerns(name))
-        mark_.follow(name, control.text());
-    ControlUpdate initial = snapshot(control, Change::Text);
-    apply_text(w, initial);
-    w->setEnabled(control.enabled());
-    if (auto* button = qobject_cast<QAbstractButton*>(w))
-        button->setChecked(control.checked());
-    for (const std::string& line : control.lines())
-        if (auto* memo = qobject_cast<QPlainTextEdit*>(w))
-            memo->appendPlainText(q(line));
     wire(control, w);
 }
 
 void MainWindow::wire(const Control& control, QWidget* w) {
     const std::string name = control.name();
-    if (control.kind() == ControlKind::SpeedButton) {
-        connect(static_cast<QPushButton*>(w), &QPushButton::clicked, this,
-                [this] { request_exit(); });
-        return;
-    }
     if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-        connect(button, &QAbstractButton::clicked, this, [this, name] { post_click(name); });
+        connect(button, &QAbstractButton::clicked, this,
+                [this, name] { presenter_->clicked(name); });
         return;
     }
     auto* edit = qobject_cast<QLineEdit*>(w);
     if (!edit || edit->isReadOnly())
         return;
     connect(edit, &QLineEdit::textEdited, this,
-            [this, name](const QString& text) { post_type(name, text); });
-    if (const std::optional<Side> side = ReferenceMarks::side_of(name)) {
-        connect(edit, &QLineEdit::textEdited, this, [this, side] { mark_reference(*side); });
-        connect(edit, &QLineEdit::editingFinished, this,
-                [this, side] { post_reference_done(session_, *side); });
-    }
+            [this, name](const QString& text) { presenter_->typed(name, text.toStdString()); });
+    connect(edit, &QLineEdit::editingFinished, this, [this, name] { presenter_->left(name); });
 }
 
 // QWidget's destructor deletes the edits after this window is only a QWidget, and the focused
@@ -262,107 +239,112 @@ MainWindow::~MainWindow() {
         edit->disconnect(this);
 }
 
-void MainWindow::post_click(const std::string& name) {
-    app::post_click(session_, name);
+std::string MainWindow::text(const std::string& control) const {
+    QWidget* w = widget(control);
+    if (auto* label = qobject_cast<QLabel*>(w))
+        return label->text().toStdString();
+    if (auto* edit = qobject_cast<QLineEdit*>(w))
+        return edit->text().toStdString();
+    if (auto* button = qobject_cast<QAbstractButton*>(w))
+        return button->text().toStdString();
+    return {};
 }
 
-// A reference that does not read right is marked at once, with the hint as its tooltip.
-void MainWindow::mark_reference(Side side) {
-    auto* edit = qobject_cast<QLineEdit*>(widget(side == Side::Rx ? "Edit1" : "Edit13"));
-    if (!edit)
+void MainWindow::set_text(const std::string& control, const std::string& text) {
+    QWidget* w = widget(control);
+    if (auto* label = qobject_cast<QLabel*>(w))
+        label->setText(q(text));
+    else if (auto* edit = qobject_cast<QLineEdit*>(w))
+        edit->setText(q(text));
+    else if (auto* button = qobject_cast<QAbstractButton*>(w))
+        button->setText(q(text));
+}
+
+void MainWindow::set_enabled(const std::string& control, bool enabled) {
+    widget(control)->setEnabled(enabled);
+}
+
+void MainWindow::set_visible(const std::string& control, bool visible) {
+    widget(control)->setVisible(visible);
+}
+
+void MainWindow::set_checked(const std::string& control, bool checked) {
+    if (auto* button = qobject_cast<QAbstractButton*>(widget(control)))
+        button->setChecked(checked);
+}
+
+// A label's colours are its text on the window; a field's, its text on its base.
+void MainWindow::set_colours(const std::string& control, std::uint32_t text,
+                             std::optional<std::uint32_t> back) {
+    QWidget* w = widget(control);
+    if (!qobject_cast<QLabel*>(w)) {
+        set_colors(w, to_qcolor(back.value_or(kClWindowText)), to_qcolor(text));
         return;
-    const std::optional<std::string> hint = references_.hint(side, edit->text().toStdString());
-    const ControlStyle style = reference_style(hint.has_value());
-    set_colors(edit, to_qcolor(*style.back_color), to_qcolor(*style.text_color));
-    edit->setToolTip(hint ? q(*hint) : QString());
-}
-
-// The model echoes typed text back; until every text typed so far has reached the engine, an
-// echo could be older than what the operator sees, so it is not applied (it would move the
-// caret or undo a keystroke).
-void MainWindow::post_type(const std::string& name, const QString& text) {
-    ++typing_in_flight_[name];
-    QPointer<MainWindow> self(this);
-    session_.post_input([name, text = text.toStdString(), self](TFMain& form) {
-        form.Type(name, text);
-        QMetaObject::invokeMethod(
-            self, [self, name] { --self->typing_in_flight_[name]; }, Qt::QueuedConnection);
-    });
-}
-
-void MainWindow::apply_text(QWidget* w, const ControlUpdate& update) {
-    const QString text = q(update.text);
-    if (auto* label = qobject_cast<QLabel*>(w)) {
-        label->setText(text);
-    } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
-        if (typing_in_flight_[update.name] == 0 && edit->text() != text)
-            edit->setText(text);
-    } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-        button->setText(text);
     }
+    QPalette p = w->palette();
+    p.setColor(QPalette::WindowText, to_qcolor(text));
+    if (back)
+        p.setColor(QPalette::Window, to_qcolor(*back));
+    w->setPalette(p);
+    w->setAutoFillBackground(back.has_value());
 }
 
-void MainWindow::apply(const ControlUpdate& update) {
-    QWidget* w = widget(update.name);
-    if (!w)
-        return; // a hidden control: a working value, never shown
-    switch (update.what) {
-    case Change::Text:
-        apply_text(w, update);
-        follow_marks(mark_, references_, update.name, update.text)
-            .show([this] { show_source_mark(); }, [this](Side side) { mark_reference(side); });
-        break;
-    case Change::Enabled:
-        w->setEnabled(update.enabled);
-        break;
-    case Change::Visible:
-        w->setVisible(update.visible);
-        break;
-    case Change::Checked:
-        if (auto* button = qobject_cast<QAbstractButton*>(w))
-            button->setChecked(update.checked);
-        break;
-    case Change::FontColor:
-        show_read_only_colors(w, update.font_color);
-        break;
-    case Change::LineAdded:
-        if (auto* memo = qobject_cast<QPlainTextEdit*>(w))
-            memo->appendPlainText(q(update.line));
-        break;
-    case Change::LinesCleared:
-        if (auto* memo = qobject_cast<QPlainTextEdit*>(w))
-            memo->clear();
-        break;
-    }
+void MainWindow::set_bold(const std::string& control, bool bold) {
+    QWidget* w = widget(control);
+    QFont f = w->font();
+    f.setBold(bold);
+    w->setFont(f);
 }
 
-// A simulated pass reads so in the link state, in white on red, and in the title.
-void MainWindow::show_source_mark() {
-    if (!link_label_)
-        return;
-    link_label_->setText(q(mark_.link_state()));
-    const ControlStyle style = link_state_style(mark_.simulated());
-    QPalette p = link_label_->palette();
-    p.setColor(QPalette::WindowText, to_qcolor(*style.text_color));
-    if (style.back_color)
-        p.setColor(QPalette::Window, to_qcolor(*style.back_color));
-    link_label_->setPalette(p);
-    link_label_->setAutoFillBackground(style.back_color.has_value());
-    QFont f = link_label_->font();
-    f.setBold(style.bold);
-    link_label_->setFont(f);
-    show_link_hint();
-    setWindowTitle(q(mark_.title()));
+void MainWindow::set_tooltip(const std::string& control, const std::string& text) {
+    widget(control)->setToolTip(q(text));
 }
 
-void MainWindow::show_link_hint() {
-    link_label_->setToolTip(q(mark_.link_tooltip(link_reason_)));
+void MainWindow::append_line(const std::string& control, const std::string& line) {
+    if (auto* memo = qobject_cast<QPlainTextEdit*>(widget(control)))
+        memo->appendPlainText(q(line));
 }
 
-void MainWindow::follow_focus(const std::string& control_name) {
-    QWidget* w = widget(control_name);
-    if (w && w->isVisible() && w->isEnabled())
+void MainWindow::clear_lines(const std::string& control) {
+    if (auto* memo = qobject_cast<QPlainTextEdit*>(widget(control)))
+        memo->clear();
+}
+
+void MainWindow::focus(const std::string& control) {
+    QWidget* w = widget(control);
+    if (w->isVisible() && w->isEnabled())
         w->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::set_readout(Readout readout, const std::string& text,
+                             std::optional<std::uint32_t> colour) {
+    QLabel* const labels[] = {footer_, link_status_, live_, rx_dial_, tx_dial_};
+    QLabel* label = labels[static_cast<int>(readout)];
+    label->setText(q(text));
+    if (colour)
+        label->setStyleSheet("color: " + to_qcolor(*colour).name() + ";");
+}
+
+void MainWindow::set_title(const std::string& title) {
+    setWindowTitle(q(title));
+}
+
+void MainWindow::show_train(bool tx, const TrainProgress& progress) {
+    train_bar(tx).show_progress(progress);
+}
+
+void MainWindow::set_stop_enabled(bool tx, bool enabled) {
+    stop_[tx]->setEnabled(enabled);
+}
+
+void MainWindow::start_footer_timer(int ms) {
+    footer_back_->start(ms);
+}
+
+ViewPort::Poster MainWindow::poster() {
+    return [self = QPointer<MainWindow>(this)](std::function<void()> call) {
+        QMetaObject::invokeMethod(self, std::move(call), Qt::QueuedConnection);
+    };
 }
 
 void MainWindow::show_port_status(const port::PortStatus& status) {
@@ -377,35 +359,11 @@ void MainWindow::post_held_report(const std::string& line) {
     held_report_.post([&](std::optional<std::string>& latest) { latest = line; });
 }
 
-void MainWindow::show_held_report(const std::string& line) {
-    show_footer(line, kFailureColor);
-    footer_back_->start();
-}
-
-void MainWindow::show_footer(const std::string& text, std::uint32_t color) {
-    footer_->setText(q(text));
-    footer_->setStyleSheet("color: " + to_qcolor(color).name() + ";");
-}
-
-void MainWindow::show_link_status(const QString& text) {
-    link_status_->setText(kLinkStatusPrefix + text);
-    link_reason_ = text.toStdString();
-    if (link_label_)
-        show_link_hint();
-}
-
-void MainWindow::show_train_progress(const TrainProgress& progress) {
-    const bool tx = is_tx_channel(progress.channel);
-    train_bar(tx).show_progress(progress);
-    stop_[tx]->setEnabled(progress.running);
-}
-
-void MainWindow::show_dial(const DialReading& reading) {
-    dial_label(reading.side == Side::Tx).setText(q(dial_text(reading)));
-}
-
-void MainWindow::request_stop(std::optional<Side> side) {
-    session_.request_stop(side);
+void MainWindow::post_live(const std::string& bytes) {
+    const std::int64_t now = QDateTime::currentDateTimeUtc().toMSecsSinceEpoch();
+    live_text_.post([&](std::optional<std::pair<std::string, std::int64_t>>& latest) {
+        latest.emplace(bytes, now);
+    });
 }
 
 QWidget* MainWindow::widget(const std::string& control_name) const {
@@ -421,14 +379,6 @@ std::string MainWindow::focused_button() const {
         if (w == focus && w->isVisible() && w->isEnabled())
             return name;
     return {};
-}
-
-void MainWindow::request_exit() {
-    session_.request_exit();
-}
-
-void MainWindow::request_exit_now() {
-    session_.request_exit_now();
 }
 
 void MainWindow::engine_closed() {
@@ -449,8 +399,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == link_label_ && event->type() == QEvent::MouseButtonRelease)
-        post_click("l_dd");
+    if (watched == widget("l_dd") && event->type() == QEvent::MouseButtonRelease)
+        presenter_->clicked("l_dd");
     return QWidget::eventFilter(watched, event);
 }
 

@@ -7,10 +7,10 @@
 #include "led_panel.h"
 #include "link/socket/link_server.h"
 #include "link/socket/runtime_dir.h"
-#include "live_readout.h"
 #include "loop_panel_widgets.h"
 #include "recording_backend.h"
 #include "signal_exit.h"
+#include "socket_live_feed.h"
 #include "train_bar.h"
 
 #include <QAbstractButton>
@@ -443,8 +443,9 @@ private slots:
                                  kTrackerService, kTrackerTopic);
         tracker.set_item(kTrackerItem, update_above(3000));
         tracker.start();
-        LiveReadout& live = window().live_readout();
-        live.watch(runtime);
+        SocketLiveFeed live_feed(runtime);
+        live_feed.listen([this](const std::string& bytes) { window().post_live(bytes); });
+        QLabel& live = window().live_readout();
         QTRY_VERIFY_WITH_TIMEOUT(live.text().contains("EL 12.5°  DN 436778000 Hz"), 10000);
 
         prepare_rx();
