@@ -1,19 +1,17 @@
 #include "main_window.h"
 
-#include "artwork.h"
 #include "control_style.h"
+#include "control_widgets.h"
 #include "engine_session.h"
 #include "led_panel.h"
 #include "live_text.h"
 #include "loop_panel_widgets.h"
-#include "model_buttons.h"
 #include "train_bar.h"
 #include "window_layout.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -24,34 +22,6 @@
 #include <QTimer>
 
 namespace dopplex::app {
-
-namespace {
-
-QString q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-// The model's colours are 0x00BBGGRR; the window-text colour is the palette's.
-QColor to_qcolor(std::uint32_t color, const QColor& window_text = Qt::black) {
-    if (color == kClWindowText)
-        return window_text;
-    return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
-}
-
-void set_colors(QWidget* w, const QColor& base, const QColor& text) {
-    QPalette p = w->palette();
-    p.setColor(QPalette::Base, base);
-    p.setColor(QPalette::Text, text);
-    w->setPalette(p);
-}
-
-void make_bold(QWidget* w) {
-    QFont f = w->font();
-    f.setBold(true);
-    w->setFont(f);
-}
-
-} // namespace
 
 MainWindow::MainWindow(EngineSession& session, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -89,28 +59,13 @@ MainWindow::MainWindow(EngineSession& session, QWidget* parent)
 }
 
 void MainWindow::build_decorations() {
-    auto* tracking = new QFrame(this);
-    tracking->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    tracking->setGeometry(kTrackingFrame.x, kTrackingFrame.y, kTrackingFrame.w, kTrackingFrame.h);
-    auto* step = new QGroupBox(q(std::string(kStepFrameTitle)), this);
-    step->setGeometry(kStepFrame.x, kStepFrame.y, kStepFrame.w, kStepFrame.h);
-
-    (new Banner(this))->setGeometry(kBanner.x, kBanner.y, kBanner.w, kBanner.h);
-    (new SatelliteDrawing(true, this))
-        ->setGeometry(kRxSatellite.x, kRxSatellite.y, kRxSatellite.w, kRxSatellite.h);
-    (new SatelliteDrawing(false, this))
-        ->setGeometry(kTxSatellite.x, kTxSatellite.y, kTxSatellite.w, kTxSatellite.h);
-    leds_ = new LedPanel(this);
-    leds_->setGeometry(kLedPanel.x, kLedPanel.y, kLedPanel.w, kLedPanel.h);
-    rx_bar_ = new TrainBar(this);
-    rx_bar_->setGeometry(kRxTrainBar.x, kRxTrainBar.y, kRxTrainBar.w, kRxTrainBar.h);
-    tx_bar_ = new TrainBar(this);
-    tx_bar_->setGeometry(kTxTrainBar.x, kTxTrainBar.y, kTxTrainBar.w, kTxTrainBar.h);
+    add_pictures(this);
+    place(leds_ = new LedPanel(this), kLedPanel);
+    place(rx_bar_ = new TrainBar(this), kRxTrainBar);
+    place(tx_bar_ = new TrainBar(this), kTxTrainBar);
     for (const bool tx : {false, true}) {
         QPushButton*& stop = stop_[tx];
-        const Rect& place = kStopButtons[tx];
-        stop = new QPushButton("Stop", this);
-        stop->setGeometry(place.x, place.y, place.w, place.h);
+        place(stop = new QPushButton("Stop", this), kStopButtons[tx]);
         stop->setFocusPolicy(Qt::NoFocus); // Enter keeps going to the window's own buttons
         stop->setToolTip("Ends this side's running pulse train at once (Esc)");
         stop->setEnabled(false); // until this side runs a train
@@ -121,104 +76,31 @@ void MainWindow::build_decorations() {
     // Esc stops whatever train runs, whichever Stop is enabled.
     connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, this,
             [this] { request_stop(std::nullopt); });
-    for (auto [label, place] : {std::pair{&rx_dial_, kRxDial}, std::pair{&tx_dial_, kTxDial}}) {
-        *label = new QLabel(this);
-        (*label)->setGeometry(place.x, place.y, place.w, place.h);
+    for (auto [label, where] : {std::pair{&rx_dial_, kRxDial}, std::pair{&tx_dial_, kTxDial}}) {
+        place(*label = new QLabel(this), where);
         (*label)->setAlignment(Qt::AlignRight | Qt::AlignTop);
         (*label)->setToolTip("Where the radio's dial should be, counting every pulse sent (Tune, "
                              "Adjust, tracking, manual, arrow keys, Reset), and how far that is "
                              "from the tracker's Doppler frequency");
     }
-    live_ = new QLabel(this);
-    live_->setGeometry(kLiveReadout.x, kLiveReadout.y, kLiveReadout.w, kLiveReadout.h);
+    place(live_ = new QLabel(this), kLiveReadout);
     live_->setToolTip(kLiveTooltip);
-    live_->setStyleSheet("color: " + to_qcolor(kLiveColor).name() + ";");
-
-    for (const Caption& c : captions()) {
-        auto* label = new QLabel(q(std::string(c.text)), this);
-        label->setGeometry(c.x, c.y, c.w, c.h);
-        label->setAlignment((c.right_aligned ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
-        const ControlStyle style = caption_style(c.style);
-        if (style.bold)
-            make_bold(label);
-        if (style.text_color)
-            label->setStyleSheet("color: " + to_qcolor(*style.text_color).name() + ";");
-    }
-
-    footer_ = new QLabel(this);
-    footer_->setGeometry(kFooter.x, kFooter.y, kFooter.w, kFooter.h);
+    set_text_colour(live_, kLiveColor);
+    add_captions(this);
+    place(footer_ = new QLabel(this), kFooter);
     footer_back_ = new QTimer(this);
     footer_back_->setSingleShot(true);
     connect(footer_back_, &QTimer::timeout, this, [this] { presenter_->footer_back(); });
 
-    link_status_ = new QLabel(this);
-    link_status_->setGeometry(kLinkStatus.x, kLinkStatus.y, kLinkStatus.w, kLinkStatus.h);
-    link_status_->setStyleSheet("color: " + to_qcolor(kNoteColor).name() + ";");
-}
-
-QWidget* MainWindow::make_widget(const Control& control) {
-    const std::string& name = control.name();
-    const ControlStyle style = control_style(control);
-    switch (control.kind()) {
-    case ControlKind::Label: {
-        auto* label = new QLabel(this);
-        QPalette p = label->palette();
-        p.setColor(QPalette::WindowText, to_qcolor(*style.text_color));
-        label->setPalette(p);
-        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        label->setWordWrap(name == "l_st");
-        if (name == "l_dd") {
-            label->setCursor(Qt::PointingHandCursor);
-            label->installEventFilter(this);
-        }
-        return label;
-    }
-    case ControlKind::Edit: {
-        auto* edit = new QLineEdit(this);
-        edit->setReadOnly(!style.editable);
-        set_colors(edit, to_qcolor(*style.back_color), to_qcolor(*style.text_color));
-        return edit;
-    }
-    case ControlKind::Memo: {
-        auto* memo = new QPlainTextEdit(this);
-        memo->setReadOnly(true);
-        memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-        set_colors(memo, to_qcolor(*style.back_color), to_qcolor(*style.text_color));
-        return memo;
-    }
-    case ControlKind::Button:
-        return new QPushButton(this);
-    case ControlKind::SpeedButton: {
-        auto* button = new QPushButton(this);
-        button->setFlat(true);
-        button->setFocusPolicy(Qt::NoFocus); // a speed button never takes the focus
-        return button;
-    }
-    case ControlKind::CheckBox:
-        return new ModelCheckBox(this);
-    case ControlKind::RadioButton:
-        return new ModelRadioButton(this);
-    }
-    return nullptr;
+    place(link_status_ = new QLabel(this), kLinkStatus);
+    set_text_colour(link_status_, kNoteColor);
 }
 
 void MainWindow::build_control(const Control& control) {
-    QWidget* w = make_widget(control);
-    const std::string& name = control.name();
-    for (const Placement& p : control_placements())
-        if (p.name == name)
-            w->setGeometry(p.x, p.y, p.w, p.h);
-    if (control_style(control).bold)
-        make_bold(w);
-    if (const std::string_view hint = key_hint(name); !hint.empty())
-        w->setToolTip(QString::fromUtf8(hint.data(), static_cast<qsizetype>(hint.size())));
-    widgets_[name] = w;
-    wire(control, w);
-}
-
-void MainWindow::wire(const Control& control, QWidget* w) {
     const std::string name = control.name();
+    QWidget* w = widgets_[name] = make_control_widget(control, this);
+    if (name == "l_dd")
+        w->installEventFilter(this); // a click on the link state opens the link
     if (auto* button = qobject_cast<QAbstractButton*>(w)) {
         connect(button, &QAbstractButton::clicked, this,
                 [this, name] { presenter_->clicked(name); });
@@ -237,6 +119,10 @@ void MainWindow::wire(const Control& control, QWidget* w) {
 MainWindow::~MainWindow() {
     for (QLineEdit* edit : findChildren<QLineEdit*>())
         edit->disconnect(this);
+}
+
+bool MainWindow::shows(const std::string& control) const {
+    return widget(control) != nullptr;
 }
 
 std::string MainWindow::text(const std::string& control) const {
@@ -322,7 +208,7 @@ void MainWindow::set_readout(Readout readout, const std::string& text,
     QLabel* label = labels[static_cast<int>(readout)];
     label->setText(q(text));
     if (colour)
-        label->setStyleSheet("color: " + to_qcolor(*colour).name() + ";");
+        set_text_colour(label, *colour);
 }
 
 void MainWindow::set_title(const std::string& title) {

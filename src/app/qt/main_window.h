@@ -94,30 +94,8 @@ protected:
 private:
     void build_decorations();
     void build_control(const Control& control);
-    QWidget* make_widget(const Control& control);
-    void wire(const Control& control, QWidget* widget);
 
-    // ViewPort
-    bool shows(const std::string& control) const override { return widget(control) != nullptr; }
-    std::string text(const std::string& control) const override;
-    void set_text(const std::string& control, const std::string& text) override;
-    void set_enabled(const std::string& control, bool enabled) override;
-    void set_visible(const std::string& control, bool visible) override;
-    void set_checked(const std::string& control, bool checked) override;
-    void set_colours(const std::string& control, std::uint32_t text,
-                     std::optional<std::uint32_t> back) override;
-    void set_bold(const std::string& control, bool bold) override;
-    void set_tooltip(const std::string& control, const std::string& text) override;
-    void append_line(const std::string& control, const std::string& line) override;
-    void clear_lines(const std::string& control) override;
-    void focus(const std::string& control) override;
-    void set_readout(Readout readout, const std::string& text,
-                     std::optional<std::uint32_t> colour) override;
-    void set_title(const std::string& title) override;
-    void show_train(bool tx, const TrainProgress& progress) override;
-    void set_stop_enabled(bool tx, bool enabled) override;
-    void start_footer_timer(int ms) override;
-    Poster poster() override;
+    DOPPLEX_VIEW_PORT_CALLS
 
     EngineSession& session_;
     std::map<std::string, QWidget*> widgets_;

@@ -8,6 +8,7 @@
 #include "painting.h"
 #include "posted_calls.h"
 #include "readout_text.h"
+#include "tooltips.h"
 #include "wide_text.h"
 #include "window_class.h"
 
@@ -132,34 +133,12 @@ void MainView::build_decorations() {
 }
 
 void MainView::build_tooltips() {
-    tooltips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_,
-                                nullptr, instance_, nullptr);
-    SendMessageW(tooltips_, TTM_SETMAXTIPWIDTH, 0, scaled(400, dpi_));
+    tooltips_ = std::make_unique<Tooltips>(window_, instance_, scaled(400, dpi_));
     for (const auto& [name, c] : by_name_)
         if (const std::string_view hint = key_hint(name); !hint.empty())
-            set_tooltip(c->window, std::string(hint));
-    set_tooltip(GetDlgItem(window_, kPlotButtonId), kPlotButtonTooltip);
-    set_tooltip(GetDlgItem(window_, kLiveReadoutId), kLiveTooltip);
-}
-
-void MainView::set_tooltip(HWND control, const std::string& text) {
-    std::wstring wide = to_wide(text, true);
-    TOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = window_;
-    tool.uId = reinterpret_cast<UINT_PTR>(control);
-    tool.lpszText = wide.data();
-    if (text.empty()) {
-        SendMessageW(tooltips_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-        return;
-    }
-    // Adding a tool twice keeps the first: a known one only gets its new text.
-    if (!SendMessageW(tooltips_, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)))
-        SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    tool.lpszText = wide.data();
-    SendMessageW(tooltips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+            tooltips_->set(c->window, std::string(hint));
+    tooltips_->set(GetDlgItem(window_, kPlotButtonId), kPlotButtonTooltip);
+    tooltips_->set(GetDlgItem(window_, kLiveReadoutId), kLiveTooltip);
 }
 
 void MainView::show_readout(int id, const std::string& text, std::optional<std::uint32_t> color) {
@@ -264,6 +243,10 @@ int MainView::text_height(HFONT font) const {
     return metrics.tmHeight;
 }
 
+bool MainView::shows(const std::string& control) const {
+    return child(control) != nullptr;
+}
+
 std::string MainView::text(const std::string& control) const {
     const Child* c = child(control);
     return c ? to_utf8(window_text(c->window)) : "";
@@ -312,7 +295,7 @@ void MainView::set_bold(const std::string& control, bool bold) {
 }
 
 void MainView::set_tooltip(const std::string& control, const std::string& text) {
-    set_tooltip(child(control)->window, text);
+    tooltips_->set(child(control)->window, text);
 }
 
 void MainView::append_line(const std::string& control, const std::string& line) {
@@ -446,53 +429,11 @@ LRESULT MainView::on_color(HDC dc, HWND control) {
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
-void MainView::paint_train_bar(HDC dc, const RECT& r, const std::optional<TrainProgress>& train) {
-    FillRect(dc, &r, GetSysColorBrush(COLOR_WINDOW));
-    if (train && train->count > 0) {
-        RECT done = r;
-        done.right = r.left + MulDiv(r.right - r.left, train->sent, train->count);
-        FillRect(dc, &done, brush(RGB(120, 200, 120)));
-    }
-    FrameRect(dc, &r, GetSysColorBrush(COLOR_BTNSHADOW));
-    if (!train)
-        return;
-    const std::wstring text = to_wide(train_text(*train));
-    RECT inner = r;
-    HGDIOBJ old = SelectObject(dc, fonts_->normal());
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &inner,
-              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    SelectObject(dc, old);
-}
-
-// The tracking data's sunken frame and the step group's etched one with its title. Painted
-// here, not as child windows: a child would lie over the controls inside it.
-void MainView::paint_frames(HDC dc) {
-    RECT tracking{scaled(kTrackingFrame.x, dpi_), scaled(kTrackingFrame.y, dpi_),
-                  scaled(kTrackingFrame.x + kTrackingFrame.w, dpi_),
-                  scaled(kTrackingFrame.y + kTrackingFrame.h, dpi_)};
-    DrawEdge(dc, &tracking, EDGE_SUNKEN, BF_RECT);
-    RECT step{scaled(kStepFrame.x, dpi_), scaled(kStepFrame.y + 6, dpi_),
-              scaled(kStepFrame.x + kStepFrame.w, dpi_), scaled(kStepFrame.y + kStepFrame.h, dpi_)};
-    DrawEdge(dc, &step, EDGE_ETCHED, BF_RECT);
-    HGDIOBJ old = SelectObject(dc, fonts_->normal());
-    SetBkMode(dc, OPAQUE);
-    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-    const std::wstring title = L" " + to_wide(kStepFrameTitle) + L" ";
-    RECT text{scaled(kStepFrame.x + 6, dpi_), scaled(kStepFrame.y, dpi_),
-              scaled(kStepFrame.x + kStepFrame.w, dpi_), scaled(kStepFrame.y + 14, dpi_)};
-    DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &text,
-              DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
-    SelectObject(dc, old);
-}
-
 void MainView::paint() {
     // Off screen, so the LED panel does not flicker at every write.
     paint_off_screen(window_, [this](HDC dc, const RECT& client) {
         FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-        paint_frames(dc);
+        paint_frames(dc, *fonts_, dpi_);
         paint_banner(dc, kBanner, *fonts_, dpi_);
         paint_satellite(dc, kRxSatellite, true, *fonts_, dpi_);
         paint_satellite(dc, kTxSatellite, false, *fonts_, dpi_);
@@ -521,7 +462,8 @@ LRESULT MainView::handle(UINT message, WPARAM w, LPARAM l) {
         const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(l);
         if (item->CtlID != kRxTrainBarId && item->CtlID != kTxTrainBarId)
             return FALSE;
-        paint_train_bar(item->hDC, item->rcItem, trains_[item->CtlID == kTxTrainBarId]);
+        paint_train_bar(item->hDC, item->rcItem, trains_[item->CtlID == kTxTrainBarId], *fonts_,
+                        brush(RGB(120, 200, 120)));
         return TRUE;
     }
     case WM_ERASEBKGND:

@@ -30,6 +30,8 @@ class EngineSession;
 
 namespace dopplex::app::win32 {
 
+class Tooltips;
+
 class MainView final : private ViewPort {
 public:
     // Reads the model's controls as they are now; call before the engine thread starts. The
@@ -67,7 +69,7 @@ public:
     void set_plot_button(bool checked);
 
     // The text a model control shows now.
-    std::string text(const std::string& control) const override;
+    std::string control_text(const std::string& control) const { return text(control); }
     bool modal_open() const { return modal_open_; }
     const SourceMark& source_mark() const { return presenter_->source_mark(); }
     // The name of the visible, enabled push button of the model that has the focus, or empty.
@@ -91,15 +93,12 @@ private:
     void on_command(int id, int code, HWND control);
     LRESULT on_color(HDC dc, HWND control);
     void paint();
-    void paint_frames(HDC dc);
-    void paint_train_bar(HDC dc, const RECT& r, const std::optional<TrainProgress>& train);
 
     Child& add_child(const wchar_t* window_class, const std::string& text, DWORD style,
                      const Rect& place, int id);
     void build_decorations();
     void build_control(const Control& control);
     void build_tooltips();
-    void set_tooltip(HWND control, const std::string& text);
     void layout();
     int text_height(HFONT font) const;
     void set_text(Child& child, const std::string& text);
@@ -107,26 +106,7 @@ private:
     Child* child(const std::string& name) const;
     HBRUSH brush(COLORREF color);
 
-    // ViewPort
-    bool shows(const std::string& control) const override { return child(control) != nullptr; }
-    void set_text(const std::string& control, const std::string& text) override;
-    void set_enabled(const std::string& control, bool enabled) override;
-    void set_visible(const std::string& control, bool visible) override;
-    void set_checked(const std::string& control, bool checked) override;
-    void set_colours(const std::string& control, std::uint32_t text,
-                     std::optional<std::uint32_t> back) override;
-    void set_bold(const std::string& control, bool bold) override;
-    void set_tooltip(const std::string& control, const std::string& text) override;
-    void append_line(const std::string& control, const std::string& line) override;
-    void clear_lines(const std::string& control) override;
-    void focus(const std::string& control) override;
-    void set_readout(Readout readout, const std::string& text,
-                     std::optional<std::uint32_t> colour) override;
-    void set_title(const std::string& title) override;
-    void show_train(bool tx, const TrainProgress& progress) override;
-    void set_stop_enabled(bool tx, bool enabled) override;
-    void start_footer_timer(int ms) override;
-    Poster poster() override;
+    DOPPLEX_VIEW_PORT_CALLS
 
     EngineSession& session_;
     HINSTANCE instance_;
@@ -134,7 +114,7 @@ private:
     UINT dpi_ = 96;
     std::unique_ptr<Fonts> fonts_;
     std::unique_ptr<LoopPanel> loop_panel_;
-    HWND tooltips_ = nullptr;
+    std::unique_ptr<Tooltips> tooltips_;
     std::vector<std::unique_ptr<Child>> children_;
     Child* footer_ = nullptr;
     std::map<std::string, Child*> by_name_;

@@ -23,7 +23,8 @@ PassView::PassView(EngineSession& session, MainView& view, HINSTANCE instance, P
 PassView::~PassView() = default;
 
 void PassView::show_countdown() {
-    view_.show_readout(kAosCountdownId, countdown_text(link_shown_open(view_.text("l_dd"))));
+    view_.show_readout(kAosCountdownId,
+                       countdown_text(link_shown_open(view_.control_text("l_dd"))));
 }
 
 } // namespace dopplex::app::win32
