@@ -698,47 +698,6 @@ private slots:
             QCOMPARE(panel.toolTip(), QString("what happened"));
         }
     }
-
-    void command_line_words() {
-        const struct {
-            std::vector<std::string> args;
-            bool help;
-            std::optional<std::string> port;
-            bool error;
-        } rows[] = {
-            {{}, false, std::nullopt, false},
-            {{"--help"}, true, std::nullopt, false},
-            {{"--port", "trace:/tmp/x"}, false, "trace:/tmp/x", false},
-            {{"--port=virtual"}, false, "virtual", false},
-            {{"--port"}, false, std::nullopt, true},
-            {{"--bogus"}, false, std::nullopt, true},
-        };
-        for (const auto& row : rows) {
-            const CommandLine line = parse_command_line(row.args);
-            QCOMPARE(line.help, row.help);
-            QCOMPARE(line.port, row.port);
-            QCOMPARE(!line.error.empty(), row.error);
-        }
-        QVERIFY(parse_command_line({"--no-log"}).no_log);
-        const struct {
-            std::vector<std::string> args;
-            std::optional<TrackingMode> tracking;
-            bool error;
-        } modes[] = {
-            {{"--tracking", "closed"}, TrackingMode::Closed, false},
-            {{"--tracking=classic"}, TrackingMode::Classic, false},
-            {{"--tracking", "open"}, std::nullopt, true},
-            {{"--tracking"}, std::nullopt, true},
-        };
-        for (const auto& row : modes) {
-            const CommandLine line = parse_command_line(row.args);
-            QCOMPARE(line.tracking, row.tracking);
-            QCOMPARE(!line.error.empty(), row.error);
-        }
-        const std::string usage = usage_text("virtual (no hardware)");
-        QVERIFY(usage.find("--port SPEC") != std::string::npos);
-        QVERIFY(usage.find("Port in use now: virtual (no hardware)") != std::string::npos);
-    }
 };
 
 QTEST_MAIN(WindowTest)
