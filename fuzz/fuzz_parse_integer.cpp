@@ -1,5 +1,5 @@
 // ParseInteger on arbitrary text; every accepted value must survive FormatInteger and back.
-#include "console/numtext/numtext.h"
+#include "base/numtext.h"
 
 #include <cstddef>
 #include <cstdint>

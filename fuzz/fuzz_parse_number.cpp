@@ -1,5 +1,5 @@
 // ParseNumber on arbitrary text; the formats on arbitrary doubles, whose texts must parse again.
-#include "console/numtext/numtext.h"
+#include "base/numtext.h"
 
 #include <cmath>
 #include <cstddef>

@@ -1,6 +1,6 @@
 // Arbitrary bytes as a received tracking line: the parser must never crash, and no text value
 // may keep a double quote, a comma or a lower-case letter.
-#include "console/numtext/numtext.h"
+#include "base/numtext.h"
 #include "tracker/record/tracking_record.h"
 
 #include <cmath>

@@ -1,6 +1,6 @@
 // CPU time of a whole pass in virtual time: fifteen minutes of one update a second with the RX
 // and TX tracking timers running from AOS, as the scenario runner and the tests run it.
-#include "console/tfmain.h"
+#include "classic/tfmain.h"
 #include "keying/recording_port.h"
 #include "runtime/event_loop.h"
 #include "runtime/virtual_host.h"

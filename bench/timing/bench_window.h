@@ -4,7 +4,7 @@
 // report was raised or the port failed, so a broken run never yields figures.
 #pragma once
 
-#include "console/tfmain.h"
+#include "classic/tfmain.h"
 #include "keying/press_guard.h"
 #include "port/supervised_port.h"
 #include "runtime/event_loop.h"

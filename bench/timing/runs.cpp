@@ -1,7 +1,7 @@
 #include "runs.h"
 
+#include "base/numtext.h"
 #include "bench_window.h"
-#include "console/numtext/numtext.h"
 #include "keying/pulses.h"
 #include "port/trace.h"
 

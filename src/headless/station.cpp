@@ -1,6 +1,6 @@
 #include "station.h"
 
-#include "console/numtext/numtext.h"
+#include "base/numtext.h"
 #include "tracker/record/tracking_record.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 #include "loop_trace.h"
 #include "scenario.h"
 
-#include "console/numtext/numtext.h"
+#include "base/numtext.h"
 
 #include <charconv>
 #include <ostream>

@@ -1,9 +1,9 @@
 #include "scenario.h"
 
+#include "base/numtext.h"
 #include "bounded_line.h"
-#include "console/field_table.h"
-#include "console/numtext/numtext.h"
-#include "console/tfmain.h"
+#include "classic/field_table.h"
+#include "classic/tfmain.h"
 #include "json_text.h"
 #include "keying/recording_port.h"
 #include "loop_trace.h"

@@ -3,7 +3,7 @@
 // both use. GUI thread.
 #pragma once
 
-#include "console/controls/control.h"
+#include "classic/controls/control.h"
 #include "window_layout.h"
 
 #include <QColor>

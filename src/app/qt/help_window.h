@@ -4,7 +4,7 @@
 // GUI thread only; the engine's Help handler reaches it through a queued call to show_help().
 #pragma once
 
-#include "console/help/thelpf1.h"
+#include "classic/help/thelpf1.h"
 
 #include <QSize>
 #include <QWidget>

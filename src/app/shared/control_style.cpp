@@ -1,6 +1,6 @@
 #include "control_style.h"
 
-#include "console/tfmain.h"
+#include "classic/tfmain.h"
 
 #include <set>
 

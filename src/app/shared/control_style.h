@@ -3,7 +3,7 @@
 // COLORREF), kClWindowText for the toolkit's window-text colour; none: the toolkit's default.
 #pragma once
 
-#include "console/controls/control.h"
+#include "classic/controls/control.h"
 #include "window_layout.h"
 
 #include <cstdint>

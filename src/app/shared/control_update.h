@@ -2,7 +2,7 @@
 // thread: a memo's change carries only its new line.
 #pragma once
 
-#include "console/form_observer.h"
+#include "classic/form_observer.h"
 
 #include <cstdint>
 #include <string>

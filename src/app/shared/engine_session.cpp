@@ -1,6 +1,6 @@
 #include "engine_session.h"
 
-#include "console/numtext/numtext.h"
+#include "base/numtext.h"
 #include "realtime/realtime_request.h"
 #include "reference_check.h"
 

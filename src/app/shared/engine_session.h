@@ -5,7 +5,7 @@
 // throws.
 #pragma once
 
-#include "console/tfmain.h"
+#include "classic/tfmain.h"
 #include "dial_watch.h"
 #include "keying/press_guard.h"
 #include "port/port_backend.h"

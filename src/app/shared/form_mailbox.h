@@ -8,7 +8,7 @@
 // show_port_status(PortStatus).
 #pragma once
 
-#include "console/form_observer.h"
+#include "classic/form_observer.h"
 #include "control_update.h"
 #include "mailbox.h"
 #include "port/supervised_port.h"

@@ -2,7 +2,7 @@
 // thread.
 #pragma once
 
-#include "console/tfmain.h"
+#include "classic/tfmain.h"
 
 namespace dopplex::app {
 

@@ -5,7 +5,7 @@
 // toolkit's to handle.
 #pragma once
 
-#include "console/tfmain.h"
+#include "classic/tfmain.h"
 
 #include <string>
 

@@ -5,7 +5,7 @@
 // is told the folder chosen.
 #pragma once
 
-#include "console/tfmain.h"
+#include "classic/tfmain.h"
 #include "launcher/process_launcher.h"
 #include "link/socket/runtime_dir.h"
 #include "link/socket/socket_transport.h"

@@ -3,7 +3,7 @@
 // windows only draw the table and hand back the operator's choice.
 #pragma once
 
-#include "console/tfmain.h"
+#include "classic/tfmain.h"
 #include "loop/loop_settings.h"
 
 #include <array>

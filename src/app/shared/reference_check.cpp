@@ -1,6 +1,6 @@
 #include "reference_check.h"
 
-#include "console/numtext/numtext.h"
+#include "base/numtext.h"
 #include "engine_session.h"
 
 #include <cmath>

@@ -2,7 +2,7 @@
 // through the platform's settings store (the registry on Windows, the settings file on Linux).
 #pragma once
 
-#include "console/tfmain.h"
+#include "classic/tfmain.h"
 #include "loop/tracking_memory.h"
 
 #include <optional>

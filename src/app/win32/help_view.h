@@ -3,7 +3,7 @@
 // read-only guide text and an "OKay" button; the close box only hides. UI thread only.
 #pragma once
 
-#include "console/help/thelpf1.h"
+#include "classic/help/thelpf1.h"
 #include "display.h"
 
 #include <windows.h>

@@ -3,7 +3,7 @@
 // the engine starts; must outlive the engine session.
 #pragma once
 
-#include "console/tfmain.h"
+#include "classic/tfmain.h"
 #include "link/dde/dde_transport.h"
 #include "link_status.h"
 #include "live_feed.h"

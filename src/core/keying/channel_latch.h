@@ -3,7 +3,7 @@
 // thread. WritePort is gated by "Enable hardware" at every call, and each call is a real write.
 #pragma once
 
-#include "console/controls/control.h"
+#include "classic/controls/control.h"
 #include "keying/port_writer.h"
 
 #include <array>

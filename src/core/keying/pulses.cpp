@@ -1,6 +1,6 @@
 #include "keying/pulses.h"
 
-#include "console/numtext/numtext.h"
+#include "base/numtext.h"
 
 #include <algorithm>
 #include <cstdlib>

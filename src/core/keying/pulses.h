@@ -5,7 +5,7 @@
 // Only a train can be stopped: it lowers its line at the cut and returns how far it got.
 #pragma once
 
-#include "console/controls/control.h"
+#include "classic/controls/control.h"
 #include "keying/channel_latch.h"
 #include "keying/train_progress.h"
 #include "runtime/host.h"

@@ -7,7 +7,7 @@
 // at once. Engine thread only.
 #pragma once
 
-#include "console/controls/control.h"
+#include "classic/controls/control.h"
 #include "keying/channel_latch.h"
 #include "loop/doppler_predictor.h"
 #include "loop/loop_observer.h"

@@ -1,6 +1,6 @@
 #include "runtime/event_loop.h"
 
-#include "console/numtext/numtext.h"
+#include "base/numtext.h"
 
 #include <algorithm>
 #include <exception>

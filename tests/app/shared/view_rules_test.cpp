@@ -1,6 +1,6 @@
 // The shared rules of the windows: which key becomes which input, and the readouts' words.
 #include "command_line.h"
-#include "core/link/fake_link.h"
+#include "core/tracker/link/fake_link.h"
 #include "help_words.h"
 #include "key_rules.h"
 #include "led_legend.h"

@@ -1,8 +1,8 @@
-#include "console/tfmain.h"
+#include "classic/tfmain.h"
 
 #include <gtest/gtest.h>
 
-#include "core/console/form_rig.h"
+#include "core/classic/form_rig.h"
 
 namespace dopplex {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/console/form_rig.h"
+#include "core/classic/form_rig.h"
 
 namespace dopplex {
 namespace {

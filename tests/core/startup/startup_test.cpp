@@ -1,7 +1,7 @@
 // Start-up, the tracker link as the window sees it, and Exit, in virtual time with a scripted
 // transport.
-#include "console/tfmain.h"
-#include "core/link/fake_link.h"
+#include "classic/tfmain.h"
+#include "core/tracker/link/fake_link.h"
 #include "keying/recording_port.h"
 #include "runtime/event_loop.h"
 #include "runtime/virtual_host.h"

@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-#include "tools/tracker/hamlib/hamlib_tracker_fixture.h"
+#include "relay/hamlib/hamlib_tracker_fixture.h"
 
 namespace dopplex {
 namespace {

@@ -6,8 +6,8 @@
 // input and tick handler. It reads the form, never changes it, and never throws to the engine.
 #pragma once
 
-#include "console/form_observer.h"
-#include "console/tfmain.h"
+#include "classic/form_observer.h"
+#include "classic/tfmain.h"
 #include "keying/dial_estimate.h"
 #include "pass_record.h"
 #include "port/supervised_port.h"

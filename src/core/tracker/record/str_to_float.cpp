@@ -1,6 +1,6 @@
 #include "tracker/record/str_to_float.h"
 
-#include "console/numtext/numtext.h"
+#include "base/numtext.h"
 
 #include <algorithm>
 #include <charconv>

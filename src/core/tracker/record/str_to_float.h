@@ -1,5 +1,5 @@
 // Locale-independent number reading for the tracking line. Pure function, any thread; raises
-// EOverflow (console/numtext/numtext.h) for values beyond the double range.
+// EOverflow (base/numtext.h) for values beyond the double range.
 #pragma once
 
 #include <string>

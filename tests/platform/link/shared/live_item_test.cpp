@@ -2,7 +2,7 @@
 // takes the value it finds, follows every change and comes back after the tracker restarts.
 #include <gtest/gtest.h>
 
-#include "core/link/fake_link.h"
+#include "core/tracker/link/fake_link.h"
 #include "link/shared/live_item.h"
 #include "link/socket/link_server.h"
 #include "link/socket/socket_transport.h"

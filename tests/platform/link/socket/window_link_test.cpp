@@ -4,7 +4,7 @@
 
 #include <future>
 
-#include "console/tfmain.h"
+#include "classic/tfmain.h"
 #include "keying/recording_port.h"
 #include "launcher/process_launcher.h"
 #include "link/socket/socket_transport.h"
