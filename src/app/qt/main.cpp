@@ -3,7 +3,6 @@
 #include "engine_session.h"
 #include "link/socket/runtime_dir.h"
 #include "link_platform.h"
-#include "live_readout.h"
 #include "loop_panel_widgets.h"
 #include "port/port_spec.h"
 #include "start_up.h"
@@ -75,12 +74,14 @@ int main(int argc, char** argv) {
         pass_log.off_reason = "off: neither XDG_DATA_HOME nor HOME names a folder";
     }
     app::AppShell shell(session, pass_log);
-    shell.window().live_readout().watch(link->folder());
+    link->live_feed().listen(
+        [&shell](const std::string& bytes) { shell.window().post_live(bytes); });
     shell.window().loop_panel().feed().remember_in(&link->services().settings,
                                                    tracking.remembered_mode);
     link->set_status_listener(
         [&shell](const std::string& status) { shell.window().post_link_status(status); });
     const int status = app::run_window(session, shell);
+    link->live_feed().listen(nullptr);
     link->end_started_player(shell.window().source_mark().served_simulated_pass());
     return status;
 }

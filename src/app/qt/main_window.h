@@ -1,20 +1,21 @@
-// The main window: a view of TFMain. Builds one widget per visible control at its place, applies
-// the model's changes as the bridge queues them, and posts every operator action (click, typing,
-// the l_dd label, Exit, the close box) to the engine's queue. Decides nothing itself.
+// The main window in Qt: the widgets of the shared layout, one per visible control of TFMain,
+// drawn as the presenter says (the ViewPort), and every operator action (click, typing, the l_dd
+// label, Exit, Stop, the close box) handed to the presenter. Decides nothing itself.
 // GUI thread only.
 #pragma once
 
 #include "dial_watch.h"
 #include "form_bridge.h"
 #include "gui_mailbox.h"
+#include "main_presenter.h"
 #include "port/supervised_port.h"
-#include "reference_check.h"
-#include "source_mark.h"
+#include "view_port.h"
 
 #include <QWidget>
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -31,11 +32,10 @@ namespace dopplex::app {
 
 class EngineSession;
 class LedPanel;
-class LiveReadout;
 class LoopPanelWidgets;
 class TrainBar;
 
-class MainWindow final : public QWidget {
+class MainWindow final : public QWidget, private ViewPort {
     Q_OBJECT
 public:
     // Reads the model's controls as they are now; call before the engine thread starts.
@@ -43,8 +43,8 @@ public:
     ~MainWindow() override;
 
     // From the bridge.
-    void apply(const ControlUpdate& update);
-    void follow_focus(const std::string& control_name);
+    void apply(const ControlUpdate& update) { presenter_->apply(update); }
+    void follow_focus(const std::string& control_name) { presenter_->follow_focus(control_name); }
     void show_port_status(const port::PortStatus& status);
     // Any thread: shows why the link is as it is (a failed open, the end of a conversation)
     // beside the link state.
@@ -52,8 +52,12 @@ public:
     // Any thread: the count of an error report held after its close, on the footer line for
     // the next 10 s.
     void post_held_report(const std::string& line);
-    void show_train_progress(const TrainProgress& progress);
-    void show_dial(const DialReading& reading);
+    void show_train_progress(const TrainProgress& progress) {
+        presenter_->show_train_progress(progress);
+    }
+    void show_dial(const DialReading& reading) { presenter_->show_dial(reading); }
+    // Any thread: one tracking text straight from the tracker, for the live readout.
+    void post_live(const std::string& bytes);
 
     // The widget that shows a control, or nullptr for a hidden one.
     QWidget* widget(const std::string& control_name) const;
@@ -62,21 +66,21 @@ public:
     LedPanel& led_panel() const { return *leds_; }
     TrainBar& train_bar(bool tx) const { return *(tx ? tx_bar_ : rx_bar_); }
     QPushButton& stop_button(bool tx) const { return *stop_[tx]; }
-    LiveReadout& live_readout() const { return *live_; }
+    QLabel& live_readout() const { return *live_; }
     LoopPanelWidgets& loop_panel() const { return *loop_panel_; }
     QLabel& dial_label(bool tx) const { return *(tx ? tx_dial_ : rx_dial_); }
-    const SourceMark& source_mark() const { return mark_; }
+    const SourceMark& source_mark() const { return presenter_->source_mark(); }
 
     // Stop (a side's button, or Esc for both): the running train ends at once, out of band;
     // the engine then goes on with its queue. Without a train it does nothing.
-    void request_stop(std::optional<Side> side);
+    void request_stop(std::optional<Side> side) { presenter_->stop(side); }
 
     // Runs the engine's exit sequence after what is queued (the Exit button); the window closes
     // when the engine has lowered the lines.
-    void request_exit();
+    void request_exit() { presenter_->exit(); }
     // The same at once, cutting a running train short, even while an error report is open
     // (the close box, SIGINT, SIGTERM, SIGHUP, SIGQUIT).
-    void request_exit_now();
+    void request_exit_now() { presenter_->exit_now(); }
     // The engine's exit sequence is done.
     void engine_closed();
 
@@ -90,39 +94,27 @@ protected:
 private:
     void build_decorations();
     void build_control(const Control& control);
-    QWidget* make_widget(const Control& control);
-    void wire(const Control& control, QWidget* widget);
-    void post_click(const std::string& name);
-    void post_type(const std::string& name, const QString& text);
-    void apply_text(QWidget* widget, const ControlUpdate& update);
-    void show_source_mark();
-    void show_link_hint();
-    void mark_reference(Side side);
-    void show_link_status(const QString& text);
-    void show_held_report(const std::string& line);
-    void show_footer(const std::string& text, std::uint32_t color);
+
+    DOPPLEX_VIEW_PORT_CALLS
 
     EngineSession& session_;
     std::map<std::string, QWidget*> widgets_;
-    std::map<std::string, int> typing_in_flight_;
     LedPanel* leds_ = nullptr;
     TrainBar* rx_bar_ = nullptr;
     TrainBar* tx_bar_ = nullptr;
     QPushButton* stop_[2] = {}; // RX, TX
-    LiveReadout* live_ = nullptr;
+    QLabel* live_ = nullptr;
     LoopPanelWidgets* loop_panel_ = nullptr;
     QLabel* rx_dial_ = nullptr;
     QLabel* tx_dial_ = nullptr;
-    QLabel* link_label_ = nullptr;
     QLabel* link_status_ = nullptr;
-    std::string link_reason_;
-    SourceMark mark_;
-    ReferenceMarks references_;
     QLabel* footer_ = nullptr;
     QTimer* footer_back_ = nullptr;
     bool may_close_ = false;
+    std::unique_ptr<MainPresenter> presenter_; // after the widgets it draws on
     GuiMailbox<std::optional<std::string>> link_status_text_;
     GuiMailbox<std::optional<std::string>> held_report_;
+    GuiMailbox<std::optional<std::pair<std::string, std::int64_t>>> live_text_;
 };
 
 } // namespace dopplex::app

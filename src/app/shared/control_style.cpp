@@ -1,5 +1,7 @@
 #include "control_style.h"
 
+#include "classic/tfmain.h"
+
 #include <set>
 
 namespace dopplex::app {
@@ -8,7 +10,6 @@ namespace {
 
 const std::set<std::string> kBoldControls{"Button1", "Button12", "Button11", "Button19",
                                           "SpeedButton1"};
-const std::set<std::string> kEditable{"Edit1", "Edit13", "Edit9"};
 
 constexpr std::uint32_t kDisplayBlue = 0xC80000;
 constexpr std::uint32_t kFieldGrey = 0xC0C0C0;
@@ -56,7 +57,7 @@ FieldColors read_only_field_colors(std::uint32_t font_color) {
 }
 
 bool takes_typing(const std::string& name) {
-    return kEditable.count(name) != 0;
+    return TFMain::takes_typing(name);
 }
 
 ControlStyle caption_style(CaptionStyle look) {

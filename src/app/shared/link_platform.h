@@ -10,6 +10,7 @@
 #include "link/socket/runtime_dir.h"
 #include "link/socket/socket_transport.h"
 #include "settings/file_settings_store.h"
+#include "socket_live_feed.h"
 
 #include <string>
 #include <vector>
@@ -34,6 +35,8 @@ public:
     }
     // The folder of the link's sockets.
     const std::string& folder() const { return runtime_dir_.path; }
+    // The live readout's texts, on a conversation of their own.
+    LiveFeed& live_feed() { return live_feed_; }
     // Who hears why the link is as it is (see SocketTransport::StatusListener).
     void set_status_listener(link::SocketTransport::StatusListener listener) {
         transport_.set_status_listener(std::move(listener));
@@ -44,6 +47,7 @@ private:
     link::SocketTransport transport_;
     launch::ProcessLauncher launcher_;
     settings::FileSettingsStore settings_;
+    SocketLiveFeed live_feed_{runtime_dir_.path};
     bool demo_ = false;
 };
 

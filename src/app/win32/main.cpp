@@ -130,9 +130,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                                                      tracking.remembered_mode);
         link->set_status_listener(
             [&shell](const std::string& status) { shell.post_link_status(status); });
-        link->set_live_listener([&shell](const std::string& bytes) { shell.post_live(bytes); });
+        link->listen([&shell](const std::string& bytes) { shell.post_live(bytes); });
         const int status = shell.run();
-        link->set_live_listener(nullptr);
+        link->listen(nullptr);
         link->set_status_listener(nullptr);
         return status;
     } catch (const std::exception& error) {

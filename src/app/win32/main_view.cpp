@@ -8,7 +8,7 @@
 #include "painting.h"
 #include "posted_calls.h"
 #include "readout_text.h"
-#include "runtime/report_queue.h"
+#include "tooltips.h"
 #include "wide_text.h"
 #include "window_class.h"
 
@@ -59,6 +59,7 @@ MainView::MainView(EngineSession& session, HINSTANCE instance)
             build_control(*control);
     loop_panel_ = std::make_unique<LoopPanel>(window_, instance_, session_);
     build_tooltips();
+    presenter_ = std::make_unique<MainPresenter>(session_, static_cast<ViewPort&>(*this));
     layout();
     // Centred on the monitor's work area.
     const SIZE size = outer_size(kWindowWidth, kWindowHeight, kWindowStyle, kWindowExStyle, dpi_);
@@ -109,7 +110,7 @@ void MainView::build_decorations() {
                   tx ? kTxTrainBarId : kRxTrainBarId);
     }
     for (const auto& [place, id] : {std::pair{kRxDial, kRxDialId}, std::pair{kTxDial, kTxDialId}})
-        add_child(L"STATIC", dial_text({}), SS_RIGHT, place, id);
+        add_child(L"STATIC", "", SS_RIGHT, place, id);
     for (const Caption& c : captions()) {
         Child& caption = add_child(L"STATIC", std::string(c.text),
                                    (c.right_aligned ? SS_RIGHT : SS_LEFT) | SS_NOPREFIX,
@@ -118,9 +119,7 @@ void MainView::build_decorations() {
         caption.bold = style.bold;
         caption.text_color = style.text_color;
     }
-    footer_ = &add_child(L"STATIC", std::string(kFooterText), SS_LEFTNOWORDWRAP | SS_NOPREFIX,
-                         kFooter, 0);
-    footer_->text_color = kNoteColor;
+    footer_ = &add_child(L"STATIC", "", SS_LEFTNOWORDWRAP | SS_NOPREFIX, kFooter, 0);
     // All flush left: the countdown's words follow the AOS time they qualify.
     const std::tuple<Rect, int, std::uint32_t> readouts[] = {
         {kLiveReadout, kLiveReadoutId, kLiveColor},
@@ -130,63 +129,38 @@ void MainView::build_decorations() {
     };
     for (const auto& [place, id, color] : readouts)
         add_child(L"STATIC", "", SS_LEFTNOWORDWRAP | SS_NOPREFIX, place, id).text_color = color;
-    show_readout(kLiveReadoutId, kLiveIdleText);
     add_child(L"BUTTON", "Pass plot", BS_AUTOCHECKBOX | BS_PUSHLIKE, kPlotButton, kPlotButtonId);
 }
 
 void MainView::build_tooltips() {
-    tooltips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_,
-                                nullptr, instance_, nullptr);
-    SendMessageW(tooltips_, TTM_SETMAXTIPWIDTH, 0, scaled(400, dpi_));
+    tooltips_ = std::make_unique<Tooltips>(window_, instance_, scaled(400, dpi_));
     for (const auto& [name, c] : by_name_)
         if (const std::string_view hint = key_hint(name); !hint.empty())
-            set_tooltip(c->window, std::string(hint));
-    set_tooltip(GetDlgItem(window_, kPlotButtonId), kPlotButtonTooltip);
-    set_tooltip(GetDlgItem(window_, kLiveReadoutId), kLiveTooltip);
-    if (const Child* link = child("l_dd"))
-        set_tooltip(link->window, mark_.link_tooltip(link_reason_));
-}
-
-void MainView::set_tooltip(HWND control, const std::string& text) {
-    std::wstring wide = to_wide(text, true);
-    TOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = window_;
-    tool.uId = reinterpret_cast<UINT_PTR>(control);
-    tool.lpszText = wide.data();
-    if (text.empty()) {
-        SendMessageW(tooltips_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-        return;
-    }
-    // Adding a tool twice keeps the first: a known one only gets its new text.
-    if (!SendMessageW(tooltips_, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)))
-        SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    tool.lpszText = wide.data();
-    SendMessageW(tooltips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+            tooltips_->set(c->window, std::string(hint));
+    tooltips_->set(GetDlgItem(window_, kPlotButtonId), kPlotButtonTooltip);
+    tooltips_->set(GetDlgItem(window_, kLiveReadoutId), kLiveTooltip);
 }
 
 void MainView::show_readout(int id, const std::string& text, std::optional<std::uint32_t> color) {
     for (const auto& c : children_)
-        if (GetDlgCtrlID(c->window) == id) {
-            if (color && c->text_color != color) {
-                c->text_color = *color;
-                InvalidateRect(c->window, nullptr, TRUE);
-            }
-            set_text(*c, text);
-        }
+        if (GetDlgCtrlID(c->window) == id)
+            show_text(*c, text, color);
 }
 
-void MainView::show_link_status(const std::string& status) {
-    show_readout(kLinkStatusId, kLinkStatusPrefix + status);
-    link_reason_ = status;
-    show_link_hint();
+void MainView::show_text(Child& c, const std::string& text, std::optional<std::uint32_t> color) {
+    if (color && c.text_color != color) {
+        c.text_color = *color;
+        InvalidateRect(c.window, nullptr, TRUE);
+    }
+    set_text(c, text);
 }
 
-void MainView::show_link_hint() {
-    if (const Child* link = child("l_dd"))
-        set_tooltip(link->window, mark_.link_tooltip(link_reason_));
+void MainView::set_readout(Readout readout, const std::string& text,
+                           std::optional<std::uint32_t> colour) {
+    if (readout == Readout::Footer)
+        return show_text(*footer_, text, colour);
+    const int ids[] = {0, kLinkStatusId, kLiveReadoutId, kRxDialId, kTxDialId};
+    show_readout(ids[static_cast<int>(readout)], text, colour);
 }
 
 void MainView::set_plot_button(bool checked) {
@@ -238,14 +212,6 @@ void MainView::build_control(const Control& control) {
     made.text_color = look.text_color;
     made.back_color = look.back_color;
     by_name_[name] = &made;
-    if (SourceMark::concerns(name))
-        mark_.follow(name, control.text());
-    set_text(made, control.text());
-    EnableWindow(made.window, control.enabled());
-    if (control.kind() == ControlKind::CheckBox || control.kind() == ControlKind::RadioButton)
-        SendMessageW(made.window, BM_SETCHECK, control.checked() ? BST_CHECKED : BST_UNCHECKED, 0);
-    for (const std::string& line : control.lines())
-        append_line(made.window, line);
 }
 
 void MainView::layout() {
@@ -277,12 +243,16 @@ int MainView::text_height(HFONT font) const {
     return metrics.tmHeight;
 }
 
-std::string MainView::control_text(const std::string& name) {
-    const Child* c = child(name);
+bool MainView::shows(const std::string& control) const {
+    return child(control) != nullptr;
+}
+
+std::string MainView::text(const std::string& control) const {
+    const Child* c = child(control);
     return c ? to_utf8(window_text(c->window)) : "";
 }
 
-MainView::Child* MainView::child(const std::string& name) {
+MainView::Child* MainView::child(const std::string& name) const {
     const auto it = by_name_.find(name);
     return it == by_name_.end() ? nullptr : it->second;
 }
@@ -293,20 +263,43 @@ void MainView::set_text(Child& c, const std::string& text) {
     applying_ = false;
 }
 
-void MainView::show_held_report(const std::string& line) {
-    show_footer(line, kFailureColor);
-    SetTimer(window_, kFooterTimerId, static_cast<UINT>(ReportQueue::kQuietAfterCloseMs), nullptr);
+void MainView::set_text(const std::string& control, const std::string& text) {
+    set_text(*child(control), text);
 }
 
-void MainView::show_footer(const std::string& text, std::uint32_t color) {
-    if (footer_->text_color != color) {
-        footer_->text_color = color;
-        InvalidateRect(footer_->window, nullptr, TRUE);
-    }
-    set_text(*footer_, text);
+void MainView::set_enabled(const std::string& control, bool enabled) {
+    EnableWindow(child(control)->window, enabled);
 }
 
-void MainView::append_line(HWND memo, const std::string& line) {
+void MainView::set_visible(const std::string& control, bool visible) {
+    ShowWindow(child(control)->window, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void MainView::set_checked(const std::string& control, bool checked) {
+    SendMessageW(child(control)->window, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void MainView::set_colours(const std::string& control, std::uint32_t text,
+                           std::optional<std::uint32_t> back) {
+    Child& c = *child(control);
+    c.text_color = text;
+    c.back_color = back;
+    InvalidateRect(c.window, nullptr, TRUE);
+}
+
+void MainView::set_bold(const std::string& control, bool bold) {
+    Child& c = *child(control);
+    c.bold = bold;
+    SendMessageW(c.window, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(bold ? fonts_->bold() : fonts_->normal()), FALSE);
+}
+
+void MainView::set_tooltip(const std::string& control, const std::string& text) {
+    tooltips_->set(child(control)->window, text);
+}
+
+void MainView::append_line(const std::string& control, const std::string& line) {
+    const HWND memo = child(control)->window;
     const int end = GetWindowTextLengthW(memo);
     const std::wstring text = (end > 0 ? L"\r\n" : L"") + to_wide(line);
     SendMessageW(memo, EM_SETSEL, static_cast<WPARAM>(end), end);
@@ -314,65 +307,37 @@ void MainView::append_line(HWND memo, const std::string& line) {
     SendMessageW(memo, EM_SCROLLCARET, 0, 0);
 }
 
-void MainView::apply(const ControlUpdate& update) {
-    Child* c = child(update.name);
-    if (!c)
-        return; // a hidden control: a working value, never shown
-    switch (update.what) {
-    case Change::Text:
-        // Until every text typed so far has reached the engine, an echo could be older than
-        // what the operator sees: it would move the caret or undo a keystroke.
-        if (typing_in_flight_[update.name] == 0 && to_utf8(window_text(c->window)) != update.text)
-            set_text(*c, update.text);
-        follow_marks(mark_, references_, update.name, update.text)
-            .show([this] { show_source_mark(); }, [this](Side side) { mark_reference(side); });
-        break;
-    case Change::Enabled:
-        EnableWindow(c->window, update.enabled);
-        break;
-    case Change::Visible:
-        ShowWindow(c->window, update.visible ? SW_SHOWNA : SW_HIDE);
-        break;
-    case Change::Checked:
-        SendMessageW(c->window, BM_SETCHECK, update.checked ? BST_CHECKED : BST_UNCHECKED, 0);
-        break;
-    case Change::FontColor: {
-        const FieldColors colors = read_only_field_colors(update.font_color);
-        c->text_color = colors.text;
-        c->back_color = colors.back;
-        InvalidateRect(c->window, nullptr, TRUE);
-        break;
-    }
-    case Change::LineAdded:
-        append_line(c->window, update.line);
-        break;
-    case Change::LinesCleared:
-        set_text(*c, "");
-        break;
-    }
+void MainView::clear_lines(const std::string& control) {
+    set_text(*child(control), "");
 }
 
-// A simulated pass reads so in the link state, in white on red, and in the title.
-void MainView::show_source_mark() {
-    Child* link = child("l_dd");
-    if (!link)
-        return;
-    const ControlStyle style = link_state_style(mark_.simulated());
-    link->text_color = style.text_color;
-    link->back_color = style.back_color;
-    link->bold = style.bold;
-    SendMessageW(link->window, WM_SETFONT,
-                 reinterpret_cast<WPARAM>(style.bold ? fonts_->bold() : fonts_->normal()), FALSE);
-    set_text(*link, mark_.link_state());
-    InvalidateRect(link->window, nullptr, TRUE);
-    show_link_hint();
-    SetWindowTextW(window_, to_wide(mark_.title()).c_str());
+void MainView::focus(const std::string& control) {
+    const HWND c = child(control)->window;
+    if (IsWindowVisible(c) && IsWindowEnabled(c))
+        SetFocus(c);
 }
 
-void MainView::follow_focus(const std::string& control_name) {
-    const Child* c = child(control_name);
-    if (c && IsWindowVisible(c->window) && IsWindowEnabled(c->window))
-        SetFocus(c->window);
+void MainView::set_title(const std::string& title) {
+    SetWindowTextW(window_, to_wide(title).c_str());
+}
+
+void MainView::show_train(bool tx, const TrainProgress& progress) {
+    trains_[tx] = progress;
+    const HWND bar = GetDlgItem(window_, tx ? kTxTrainBarId : kRxTrainBarId);
+    SetWindowTextW(bar, to_wide(train_text(progress)).c_str());
+    InvalidateRect(bar, nullptr, FALSE);
+}
+
+void MainView::set_stop_enabled(bool tx, bool enabled) {
+    EnableWindow(GetDlgItem(window_, kStopButtonIds[tx]), enabled);
+}
+
+void MainView::start_footer_timer(int ms) {
+    SetTimer(window_, kFooterTimerId, static_cast<UINT>(ms), nullptr);
+}
+
+ViewPort::Poster MainView::poster() {
+    return [window = window_](std::function<void()> call) { post_call(window, std::move(call)); };
 }
 
 void MainView::show_port_status(const port::PortStatus& status) {
@@ -384,33 +349,11 @@ void MainView::show_port_status(const port::PortStatus& status) {
     InvalidateRect(window_, &r, FALSE);
 }
 
-void MainView::show_train_progress(const TrainProgress& progress) {
-    const bool tx = is_tx_channel(progress.channel);
-    trains_[tx] = progress;
-    EnableWindow(GetDlgItem(window_, kStopButtonIds[tx]), progress.running);
-    const HWND bar = GetDlgItem(window_, tx ? kTxTrainBarId : kRxTrainBarId);
-    SetWindowTextW(bar, to_wide(train_text(progress)).c_str());
-    InvalidateRect(bar, nullptr, FALSE);
-}
-
-void MainView::show_dial(const DialReading& reading) {
-    SetDlgItemTextW(window_, reading.side == Side::Tx ? kTxDialId : kRxDialId,
-                    to_wide(dial_text(reading), true).c_str());
-}
-
 void MainView::show_report(const std::string& text, const std::function<void()>& closed) {
     modal_open_ = true;
     MessageBoxW(window_, to_wide(text, true).c_str(), L"Dopplex", MB_ICONSTOP | MB_OK);
     modal_open_ = false;
     closed();
-}
-
-void MainView::request_exit() {
-    session_.request_exit();
-}
-
-void MainView::request_exit_now() {
-    session_.request_exit_now();
 }
 
 void MainView::engine_closed() {
@@ -435,33 +378,6 @@ std::string MainView::focused_button() const {
     return {};
 }
 
-void MainView::post_click(const std::string& name) {
-    app::post_click(session_, name);
-}
-
-// A reference that does not read right is marked at once, with the hint as its tooltip.
-void MainView::mark_reference(Side side) {
-    Child* c = child(side == Side::Rx ? "Edit1" : "Edit13");
-    if (!c)
-        return;
-    const std::optional<std::string> hint = references_.hint(side, to_utf8(window_text(c->window)));
-    c->back_color = reference_style(hint.has_value()).back_color;
-    InvalidateRect(c->window, nullptr, TRUE);
-    set_tooltip(c->window, hint.value_or(""));
-}
-
-void MainView::post_type(const std::string& name) {
-    Child* c = child(name);
-    if (!c)
-        return;
-    ++typing_in_flight_[name];
-    const HWND window = window_;
-    session_.post_input([this, window, name, text = to_utf8(window_text(c->window))](TFMain& form) {
-        form.Type(name, text);
-        post_call(window, [this, name] { --typing_in_flight_[name]; });
-    });
-}
-
 void MainView::on_command(int id, int code, HWND control) {
     if (loop_panel_->command(id, code, control))
         return;
@@ -473,29 +389,21 @@ void MainView::on_command(int id, int code, HWND control) {
     if (id == kEscapeId || id == kStopButtonIds[0] || id == kStopButtonIds[1]) {
         // Esc stops both sides' trains, a side's Stop its own.
         if (code == BN_CLICKED)
-            session_.request_stop(
-                id == kEscapeId
-                    ? std::nullopt
-                    : std::optional<Side>(id == kStopButtonIds[1] ? Side::Tx : Side::Rx));
+            presenter_->stop(id == kEscapeId ? std::nullopt
+                                             : std::optional<Side>(
+                                                   id == kStopButtonIds[1] ? Side::Tx : Side::Rx));
         return;
     }
     const std::string name(control_name(id));
     const Child* c = child(name);
     if (!c || c->window != control)
         return;
-    if (name == "SpeedButton1") {
-        if (code == BN_CLICKED)
-            request_exit();
-    } else if (code == BN_CLICKED || (name == "l_dd" && code == STN_CLICKED)) {
-        post_click(name);
-    } else if (code == EN_CHANGE && !applying_ && takes_typing(name)) {
-        post_type(name);
-        if (const std::optional<Side> side = ReferenceMarks::side_of(name))
-            mark_reference(*side);
-    } else if (code == EN_KILLFOCUS) {
-        if (const std::optional<Side> side = ReferenceMarks::side_of(name))
-            post_reference_done(session_, *side);
-    }
+    if (code == BN_CLICKED || (name == "l_dd" && code == STN_CLICKED))
+        presenter_->clicked(name);
+    else if (code == EN_CHANGE && !applying_)
+        presenter_->typed(name, text(name));
+    else if (code == EN_KILLFOCUS)
+        presenter_->left(name);
 }
 
 HBRUSH MainView::brush(COLORREF color) {
@@ -521,53 +429,11 @@ LRESULT MainView::on_color(HDC dc, HWND control) {
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
-void MainView::paint_train_bar(HDC dc, const RECT& r, const std::optional<TrainProgress>& train) {
-    FillRect(dc, &r, GetSysColorBrush(COLOR_WINDOW));
-    if (train && train->count > 0) {
-        RECT done = r;
-        done.right = r.left + MulDiv(r.right - r.left, train->sent, train->count);
-        FillRect(dc, &done, brush(RGB(120, 200, 120)));
-    }
-    FrameRect(dc, &r, GetSysColorBrush(COLOR_BTNSHADOW));
-    if (!train)
-        return;
-    const std::wstring text = to_wide(train_text(*train));
-    RECT inner = r;
-    HGDIOBJ old = SelectObject(dc, fonts_->normal());
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &inner,
-              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    SelectObject(dc, old);
-}
-
-// The tracking data's sunken frame and the step group's etched one with its title. Painted
-// here, not as child windows: a child would lie over the controls inside it.
-void MainView::paint_frames(HDC dc) {
-    RECT tracking{scaled(kTrackingFrame.x, dpi_), scaled(kTrackingFrame.y, dpi_),
-                  scaled(kTrackingFrame.x + kTrackingFrame.w, dpi_),
-                  scaled(kTrackingFrame.y + kTrackingFrame.h, dpi_)};
-    DrawEdge(dc, &tracking, EDGE_SUNKEN, BF_RECT);
-    RECT step{scaled(kStepFrame.x, dpi_), scaled(kStepFrame.y + 6, dpi_),
-              scaled(kStepFrame.x + kStepFrame.w, dpi_), scaled(kStepFrame.y + kStepFrame.h, dpi_)};
-    DrawEdge(dc, &step, EDGE_ETCHED, BF_RECT);
-    HGDIOBJ old = SelectObject(dc, fonts_->normal());
-    SetBkMode(dc, OPAQUE);
-    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-    const std::wstring title = L" " + to_wide(kStepFrameTitle) + L" ";
-    RECT text{scaled(kStepFrame.x + 6, dpi_), scaled(kStepFrame.y, dpi_),
-              scaled(kStepFrame.x + kStepFrame.w, dpi_), scaled(kStepFrame.y + 14, dpi_)};
-    DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &text,
-              DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
-    SelectObject(dc, old);
-}
-
 void MainView::paint() {
     // Off screen, so the LED panel does not flicker at every write.
     paint_off_screen(window_, [this](HDC dc, const RECT& client) {
         FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-        paint_frames(dc);
+        paint_frames(dc, *fonts_, dpi_);
         paint_banner(dc, kBanner, *fonts_, dpi_);
         paint_satellite(dc, kRxSatellite, true, *fonts_, dpi_);
         paint_satellite(dc, kTxSatellite, false, *fonts_, dpi_);
@@ -584,7 +450,7 @@ LRESULT MainView::handle(UINT message, WPARAM w, LPARAM l) {
         if (w != kFooterTimerId)
             return DefWindowProcW(window_, message, w, l);
         KillTimer(window_, kFooterTimerId);
-        show_footer(std::string(kFooterText), kNoteColor);
+        presenter_->footer_back();
         return 0;
     case WM_COMMAND:
         on_command(LOWORD(w), HIWORD(w), reinterpret_cast<HWND>(l));
@@ -596,7 +462,8 @@ LRESULT MainView::handle(UINT message, WPARAM w, LPARAM l) {
         const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(l);
         if (item->CtlID != kRxTrainBarId && item->CtlID != kTxTrainBarId)
             return FALSE;
-        paint_train_bar(item->hDC, item->rcItem, trains_[item->CtlID == kTxTrainBarId]);
+        paint_train_bar(item->hDC, item->rcItem, trains_[item->CtlID == kTxTrainBarId], *fonts_,
+                        brush(RGB(120, 200, 120)));
         return TRUE;
     }
     case WM_ERASEBKGND:
@@ -610,7 +477,7 @@ LRESULT MainView::handle(UINT message, WPARAM w, LPARAM l) {
         // The close box lowers the lines like Exit does, so no radio button is left pressed,
         // and does not wait for a running train.
         if (!closed_)
-            request_exit_now();
+            presenter_->exit_now();
         return 0;
     case WM_QUERYENDSESSION:
         return TRUE;

@@ -1,6 +1,7 @@
 #include "painting.h"
 
 #include "led_legend.h"
+#include "readout_text.h"
 #include "wide_text.h"
 
 #include <algorithm>
@@ -228,6 +229,47 @@ void paint_led_panel(HDC dc, const Rect& place, const port::PortStatus* status, 
            DT_LEFT | DT_WORDBREAK | DT_EDITCONTROL | DT_END_ELLIPSIS);
     c.text(lines_text(status), fonts.small(), RGB(150, 150, 150), c.rect(10, 4, c.width() - 20, 16),
            DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
+}
+
+void paint_train_bar(HDC dc, const RECT& r, const std::optional<TrainProgress>& train,
+                     const Fonts& fonts, HBRUSH done_brush) {
+    FillRect(dc, &r, GetSysColorBrush(COLOR_WINDOW));
+    if (train && train->count > 0) {
+        RECT done = r;
+        done.right = r.left + MulDiv(r.right - r.left, train->sent, train->count);
+        FillRect(dc, &done, done_brush);
+    }
+    FrameRect(dc, &r, GetSysColorBrush(COLOR_BTNSHADOW));
+    if (!train)
+        return;
+    const std::wstring text = to_wide(train_text(*train));
+    RECT inner = r;
+    HGDIOBJ old = SelectObject(dc, fonts.normal());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &inner,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, old);
+}
+
+void paint_frames(HDC dc, const Fonts& fonts, UINT dpi) {
+    RECT tracking{scaled(kTrackingFrame.x, dpi), scaled(kTrackingFrame.y, dpi),
+                  scaled(kTrackingFrame.x + kTrackingFrame.w, dpi),
+                  scaled(kTrackingFrame.y + kTrackingFrame.h, dpi)};
+    DrawEdge(dc, &tracking, EDGE_SUNKEN, BF_RECT);
+    RECT step{scaled(kStepFrame.x, dpi), scaled(kStepFrame.y + 6, dpi),
+              scaled(kStepFrame.x + kStepFrame.w, dpi), scaled(kStepFrame.y + kStepFrame.h, dpi)};
+    DrawEdge(dc, &step, EDGE_ETCHED, BF_RECT);
+    HGDIOBJ old = SelectObject(dc, fonts.normal());
+    SetBkMode(dc, OPAQUE);
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    const std::wstring title = L" " + to_wide(kStepFrameTitle) + L" ";
+    RECT text{scaled(kStepFrame.x + 6, dpi), scaled(kStepFrame.y, dpi),
+              scaled(kStepFrame.x + kStepFrame.w, dpi), scaled(kStepFrame.y + 14, dpi)};
+    DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &text,
+              DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, old);
 }
 
 } // namespace dopplex::app::win32

@@ -63,8 +63,8 @@ TrackerLink::TrackerLink(std::unique_ptr<link::DdeTransport> transport,
     : transport_(std::move(transport)), launcher_(std::make_unique<ExplainingLauncher>(
                                             std::move(launcher), std::move(answers), status_)) {}
 
-void TrackerLink::set_live_listener(std::function<void(const std::string&)> listener) {
-    transport_->watch(kTrackerItem, std::move(listener));
+void TrackerLink::listen(Deliver deliver) {
+    transport_->watch(kTrackerItem, std::move(deliver));
 }
 
 LinkServices TrackerLink::services() {

@@ -6,6 +6,7 @@
 #include "classic/tfmain.h"
 #include "link/dde/dde_transport.h"
 #include "link_status.h"
+#include "live_feed.h"
 #include "settings/registry_settings_store.h"
 
 #include <functional>
@@ -13,7 +14,7 @@
 
 namespace dopplex::app::win32 {
 
-class TrackerLink {
+class TrackerLink final : public LiveFeed {
 public:
     // `answers`: whether the tracker's service answers now. A launch that brings no tracker
     // says why on the status (see StatusTransport::explain).
@@ -24,9 +25,8 @@ public:
     void set_status_listener(StatusTransport::Listener listener) {
         status_.set_status_listener(std::move(listener));
     }
-    // Who hears the tracker's texts as they come, beside the engine (nullptr: nobody), on the
-    // DDE thread.
-    void set_live_listener(std::function<void(const std::string&)> listener);
+    // The live readout's texts: the engine's own advise loop, watched on the DDE thread.
+    void listen(Deliver deliver) override;
 
 private:
     std::unique_ptr<link::DdeTransport> transport_;

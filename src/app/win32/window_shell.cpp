@@ -2,7 +2,6 @@
 
 #include "engine_session.h"
 #include "key_rules.h"
-#include "live_text.h"
 #include "pass_feed.h"
 #include "posted_calls.h"
 
@@ -36,16 +35,16 @@ WindowShell::WindowShell(EngineSession& session, HINSTANCE instance, PassLogOpti
       held_line_(posting_to(view_.window()),
                  [this](std::optional<std::string>& line) {
                      if (line)
-                         view_.show_held_report(*line);
+                         view_.presenter().show_held_report(*line);
                  }),
       link_status_(posting_to(view_.window()),
                    [this](std::optional<std::string>& status) {
                        if (status)
-                           view_.show_link_status(*status);
+                           view_.presenter().show_link_status(*status);
                    }),
-      live_(posting_to(view_.window()), [this](std::optional<std::string>& text) {
-          if (text)
-              view_.show_readout(kLiveReadoutId, *text);
+      live_(posting_to(view_.window()), [this](std::optional<Live>& live) {
+          if (live)
+              view_.presenter().show_live(live->first, live->second);
       }) {
     TFMain& form = session.form();
     form.add_observer(&bridge_);
@@ -60,7 +59,7 @@ WindowShell::WindowShell(EngineSession& session, HINSTANCE instance, PassLogOpti
         held_line_.post([&](std::optional<std::string>& latest) { latest = line; });
     });
     session.dial().on_change([this, window](const DialReading& reading) {
-        post_call(window, [this, reading] { view_.show_dial(reading); });
+        post_call(window, [this, reading] { view_.presenter().show_dial(reading); });
     });
     form.on_help = [this, window] { post_call(window, [this] { help_.show_help(); }); };
     form.on_close = [this, window] {
@@ -76,8 +75,8 @@ void WindowShell::post_link_status(const std::string& status) {
 }
 
 void WindowShell::post_live(const std::string& bytes) {
-    std::string text = live_text(bytes, utc_now_ms());
-    live_.post([&](std::optional<std::string>& latest) { latest = std::move(text); });
+    const std::int64_t now = utc_now_ms();
+    live_.post([&](std::optional<Live>& latest) { latest.emplace(bytes, now); });
 }
 
 WindowShell::~WindowShell() {

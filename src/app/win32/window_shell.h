@@ -11,8 +11,10 @@
 #include "pass_view.h"
 #include "view_bridge.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace dopplex::app {
 class EngineSession;
@@ -49,7 +51,8 @@ private:
     // The latest held report's line: one posted call waiting at most, however fast they come.
     Mailbox<std::optional<std::string>> held_line_;
     Mailbox<std::optional<std::string>> link_status_;
-    Mailbox<std::optional<std::string>> live_; // its words, timed as it arrived
+    using Live = std::pair<std::string, std::int64_t>; // the text, timed as it arrived
+    Mailbox<std::optional<Live>> live_;
 };
 
 } // namespace dopplex::app::win32

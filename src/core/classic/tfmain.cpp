@@ -111,10 +111,13 @@ bool TFMain::Click(const std::string& name) {
     return true;
 }
 
+bool TFMain::takes_typing(const std::string& name) {
+    return name == "Edit1" || name == "Edit13" || name == "Edit9";
+}
+
 bool TFMain::Type(const std::string& name, const std::string& text) {
     Control* c = find(name);
-    const bool editable = c == &Edit1 || c == &Edit13 || c == &Edit9;
-    if (!editable || !c->visible() || !c->enabled())
+    if (!c || !takes_typing(name) || !c->visible() || !c->enabled())
         return false;
     c->set_text(text);
     return true;

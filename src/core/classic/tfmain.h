@@ -154,6 +154,8 @@ public:
     // button changes its state first. Returns false for a control that takes no click.
     bool Click(const std::string& name);
     bool Type(const std::string& name, const std::string& text);
+    // The edits the operator types into; the others show the engine's values.
+    static bool takes_typing(const std::string& name);
     // A key-down goes through AppMessage first; keys it leaves alone keep their usual meaning
     // (Enter clicks the focused push button or else the default button, space the focused one).
     void KeyDown(int virtual_key);

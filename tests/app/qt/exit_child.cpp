@@ -5,7 +5,6 @@
 #include "app_shell.h"
 #include "engine_session.h"
 #include "link_platform.h"
-#include "live_readout.h"
 #include "port/trace.h"
 #include "window_run.h"
 
@@ -53,6 +52,10 @@ int main(int argc, char** argv) {
     }
     app::AppShell shell(session);
     if (link)
-        shell.window().live_readout().watch(link->folder());
-    return app::run_window(session, shell);
+        link->live_feed().listen(
+            [&shell](const std::string& bytes) { shell.window().post_live(bytes); });
+    const int status = app::run_window(session, shell);
+    if (link)
+        link->live_feed().listen(nullptr);
+    return status;
 }

@@ -7,10 +7,10 @@
 #include "led_panel.h"
 #include "link/socket/link_server.h"
 #include "link/socket/runtime_dir.h"
-#include "live_readout.h"
 #include "loop_panel_widgets.h"
 #include "recording_backend.h"
 #include "signal_exit.h"
+#include "socket_live_feed.h"
 #include "train_bar.h"
 
 #include <QAbstractButton>
@@ -443,8 +443,9 @@ private slots:
                                  kTrackerService, kTrackerTopic);
         tracker.set_item(kTrackerItem, update_above(3000));
         tracker.start();
-        LiveReadout& live = window().live_readout();
-        live.watch(runtime);
+        SocketLiveFeed live_feed(runtime);
+        live_feed.listen([this](const std::string& bytes) { window().post_live(bytes); });
+        QLabel& live = window().live_readout();
         QTRY_VERIFY_WITH_TIMEOUT(live.text().contains("EL 12.5°  DN 436778000 Hz"), 10000);
 
         prepare_rx();
@@ -696,47 +697,6 @@ private slots:
             QVERIFY2(panel.status_line().endsWith(row.says), row.says);
             QCOMPARE(panel.toolTip(), QString("what happened"));
         }
-    }
-
-    void command_line_words() {
-        const struct {
-            std::vector<std::string> args;
-            bool help;
-            std::optional<std::string> port;
-            bool error;
-        } rows[] = {
-            {{}, false, std::nullopt, false},
-            {{"--help"}, true, std::nullopt, false},
-            {{"--port", "trace:/tmp/x"}, false, "trace:/tmp/x", false},
-            {{"--port=virtual"}, false, "virtual", false},
-            {{"--port"}, false, std::nullopt, true},
-            {{"--bogus"}, false, std::nullopt, true},
-        };
-        for (const auto& row : rows) {
-            const CommandLine line = parse_command_line(row.args);
-            QCOMPARE(line.help, row.help);
-            QCOMPARE(line.port, row.port);
-            QCOMPARE(!line.error.empty(), row.error);
-        }
-        QVERIFY(parse_command_line({"--no-log"}).no_log);
-        const struct {
-            std::vector<std::string> args;
-            std::optional<TrackingMode> tracking;
-            bool error;
-        } modes[] = {
-            {{"--tracking", "closed"}, TrackingMode::Closed, false},
-            {{"--tracking=classic"}, TrackingMode::Classic, false},
-            {{"--tracking", "open"}, std::nullopt, true},
-            {{"--tracking"}, std::nullopt, true},
-        };
-        for (const auto& row : modes) {
-            const CommandLine line = parse_command_line(row.args);
-            QCOMPARE(line.tracking, row.tracking);
-            QCOMPARE(!line.error.empty(), row.error);
-        }
-        const std::string usage = usage_text("virtual (no hardware)");
-        QVERIFY(usage.find("--port SPEC") != std::string::npos);
-        QVERIFY(usage.find("Port in use now: virtual (no hardware)") != std::string::npos);
     }
 };
 

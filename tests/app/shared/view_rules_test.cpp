@@ -169,6 +169,47 @@ TEST(LiveText, UpdateOrWhyNot) {
 
 // Each system's --help names what its build does: the default port agrees with the port line,
 // and no word of the other system's link, log or signals shows.
+TEST(CommandLine, WordsOfTheWindowPrograms) {
+    const struct {
+        std::vector<std::string> args;
+        bool help;
+        std::optional<std::string> port;
+        bool error;
+    } rows[] = {
+        {{}, false, std::nullopt, false},
+        {{"--help"}, true, std::nullopt, false},
+        {{"--port", "trace:/tmp/x"}, false, "trace:/tmp/x", false},
+        {{"--port=virtual"}, false, "virtual", false},
+        {{"--port"}, false, std::nullopt, true},
+        {{"--bogus"}, false, std::nullopt, true},
+    };
+    for (const auto& row : rows) {
+        const CommandLine line = parse_command_line(row.args);
+        EXPECT_EQ(line.help, row.help);
+        EXPECT_EQ(line.port, row.port);
+        EXPECT_EQ(!line.error.empty(), row.error);
+    }
+    EXPECT_TRUE(parse_command_line({"--no-log"}).no_log);
+    const struct {
+        std::vector<std::string> args;
+        std::optional<TrackingMode> tracking;
+        bool error;
+    } modes[] = {
+        {{"--tracking", "closed"}, TrackingMode::Closed, false},
+        {{"--tracking=classic"}, TrackingMode::Classic, false},
+        {{"--tracking", "open"}, std::nullopt, true},
+        {{"--tracking"}, std::nullopt, true},
+    };
+    for (const auto& row : modes) {
+        const CommandLine line = parse_command_line(row.args);
+        EXPECT_EQ(line.tracking, row.tracking);
+        EXPECT_EQ(!line.error.empty(), row.error);
+    }
+    const std::string usage = usage_text("virtual (no hardware)");
+    EXPECT_TRUE(usage.find("--port SPEC") != std::string::npos);
+    EXPECT_TRUE(usage.find("Port in use now: virtual (no hardware)") != std::string::npos);
+}
+
 TEST(UsageText, EachSystemItsOwnWords) {
     const test::HelpWords rows[] = {
         {true,
