@@ -26,8 +26,9 @@ public:
             const char done = 1;
             if ((uid && (setgroups(0, nullptr) != 0 || setresgid(*uid, *uid, *uid) != 0 ||
                          setresuid(*uid, *uid, *uid) != 0)) ||
-                !work() || write(ready[1], &done, 1) != 1)
+                !work() || write(ready[1], &done, 1) != 1) {
                 _exit(1);
+            }
             pause();
             _exit(0);
         }

@@ -17,10 +17,12 @@ struct HelpWords {
 
 inline void expect_help_words(const std::string& text, const HelpWords& row) {
     SCOPED_TRACE(row.windows ? "windows" : "linux");
-    for (const std::string& words : row.says)
+    for (const std::string& words : row.says) {
         EXPECT_NE(text.find(words), std::string::npos) << words;
-    for (const std::string& words : row.never)
+    }
+    for (const std::string& words : row.never) {
         EXPECT_EQ(text.find(words), std::string::npos) << words;
+    }
 }
 
 } // namespace dopplex::test

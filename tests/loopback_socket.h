@@ -17,10 +17,12 @@ inline int connect_loopback(int port) {
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+    if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
         return fd;
-    if (fd >= 0)
+    }
+    if (fd >= 0) {
         close(fd);
+    }
     return -1;
 }
 

@@ -59,8 +59,9 @@ void measure(const Pass& pass, const RadioAt& radio, bool turned, CatOutcome& ou
 void knob_outcome(const Pass& pass, const RadioAt& radio, CatOutcome& out) {
     out.knob_after_4s_hz = radio(kLeadMs + 4000).value_or(0) - pass.doppler(kLeadMs + 4000);
     double strays = 0;
-    for (std::int64_t t = kLeadMs + 4000; t <= kWindowTo; t += kSampleMs)
+    for (std::int64_t t = kLeadMs + 4000; t <= kWindowTo; t += kSampleMs) {
         strays = std::max(strays, std::fabs(radio(t).value_or(0) - pass.doppler(t) - kKnobHz));
+    }
     out.knob_strays_hz = strays;
 }
 
@@ -87,11 +88,13 @@ CatOutcome fly_cat(const Pass& pass, CatController controller, std::int64_t each
             [&closed, &pass, t, hz] { closed.update("ISS", pass.elevation(t), hz, 145.99e6); }, t);
         every_second.push_back({t + each_way_ms, hz});
     }
-    if (controller == CatController::Predicted)
+    if (controller == CatController::Predicted) {
         loop.post(
             EventKind::Control, [&side] { side.follow(); }, 0);
-    if (turn)
+    }
+    if (turn) {
         daemon.turn_knob_at(kLeadMs, kKnobHz);
+    }
     loop.run(kWindowTo + 1000);
 
     CatOutcome out;
@@ -104,15 +107,18 @@ CatOutcome fly_cat(const Pass& pass, CatController controller, std::int64_t each
             ? RadioAt([&daemon](std::int64_t t) { return daemon.frequency_at(t); })
             : RadioAt([&every_second](std::int64_t t) {
                   std::optional<double> hz;
-                  for (const auto& [at, v] : every_second)
-                      if (at <= t)
+                  for (const auto& [at, v] : every_second) {
+                      if (at <= t) {
                           hz = v;
+                      }
+                  }
                   return hz;
               });
-    if (turn)
+    if (turn) {
         knob_outcome(pass, radio, out);
-    else
+    } else {
         measure(pass, radio, false, out);
+    }
     return out;
 }
 

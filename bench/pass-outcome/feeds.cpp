@@ -36,9 +36,11 @@ Feed jittered(const PassKind& kind, std::int64_t spread_ms) {
 Feed thinned(const PassKind& kind) {
     Feed feed = feed_of(kind);
     std::vector<PassUpdate> kept;
-    for (std::size_t i = 0; i < feed.updates.size(); ++i)
-        if (i % 3 != 2)
+    for (std::size_t i = 0; i < feed.updates.size(); ++i) {
+        if (i % 3 != 2) {
             kept.push_back(feed.updates[i]);
+        }
+    }
     feed.updates = kept;
     feed.label += ", every 3rd lost";
     return feed;
@@ -55,8 +57,9 @@ Feed cycled(const PassKind& kind, int cycle_ms) {
 Feed recorded_gpredict(const std::string& path, const std::string& label, double downlink_hz,
                        double uplink_hz) {
     std::ifstream in(path);
-    if (!in)
+    if (!in) {
         throw std::runtime_error("cannot read the recorded feed " + path);
+    }
     Feed feed{label, downlink_hz, uplink_hz, {}};
     double dn = 0, up = 0, first = -1;
     double elevation = 0;
@@ -65,8 +68,9 @@ Feed recorded_gpredict(const std::string& path, const std::string& label, double
         std::istringstream words(line);
         double unix_s = 0, mono_s = 0;
         std::string from, command;
-        if (!(words >> unix_s >> mono_s >> from >> command) || from != "C")
+        if (!(words >> unix_s >> mono_s >> from >> command) || from != "C") {
             continue;
+        }
         if (command == "AOS") {
             elevation = 0.1;
             continue;
@@ -76,13 +80,16 @@ Feed recorded_gpredict(const std::string& path, const std::string& label, double
             continue;
         }
         double hz = 0;
-        if ((command != "F" && command != "I") || !(words >> hz))
+        if ((command != "F" && command != "I") || !(words >> hz)) {
             continue;
+        }
         (command == "F" ? dn : up) = hz;
-        if (dn == 0 || up == 0)
+        if (dn == 0 || up == 0) {
             continue;
-        if (first < 0)
+        }
+        if (first < 0) {
             first = mono_s;
+        }
         char text[160];
         std::snprintf(text, sizeof text, "SN\"ISS-TEST\" AZ0.0 EL%.1f DN%.0f UP%.0f", elevation, dn,
                       up);
@@ -93,8 +100,9 @@ Feed recorded_gpredict(const std::string& path, const std::string& label, double
         u.tx_sent = command == "I";
         feed.updates.push_back(u);
     }
-    if (feed.updates.empty())
+    if (feed.updates.empty()) {
         throw std::runtime_error("the recorded feed " + path + " holds no F and I commands");
+    }
     return feed;
 }
 

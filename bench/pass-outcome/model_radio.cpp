@@ -30,10 +30,11 @@ bool high(std::uint8_t byte, Channel channel) {
 void ModelRadio::written(std::int64_t t, std::uint8_t byte) {
     for (const Button& b : kButtons) {
         const int line = static_cast<int>(b.channel);
-        if (high(byte, b.channel) && !held_since_[line])
+        if (high(byte, b.channel) && !held_since_[line]) {
             held_since_[line] = t;
-        else if (!high(byte, b.channel) && held_since_[line])
+        } else if (!high(byte, b.channel) && held_since_[line]) {
             released(line, *held_since_[line], t);
+        }
     }
 }
 
@@ -48,10 +49,12 @@ void ModelRadio::released(int line, std::int64_t held_from, std::int64_t t) {
     });
     auto& steps = steps_[static_cast<int>(b.side)];
     const std::int64_t held = t - held_from;
-    if (held >= kRegisterMs)
+    if (held >= kRegisterMs) {
         steps.push_back({held_from + kRegisterMs, b.direction});
-    for (std::int64_t at = kRepeatAfterMs; at <= held; at += kRepeatEveryMs)
+    }
+    for (std::int64_t at = kRepeatAfterMs; at <= held; at += kRepeatEveryMs) {
         steps.push_back({held_from + at, b.direction});
+    }
     // The other button of the side may have registered later while this one was held.
     std::stable_sort(steps.begin(), steps.end(),
                      [](const DialStep& a, const DialStep& b) { return a.t < b.t; });
@@ -60,8 +63,9 @@ void ModelRadio::released(int line, std::int64_t held_from, std::int64_t t) {
 int ModelRadio::steps_by(RadioSide side, std::int64_t t) const {
     int net = 0;
     for (const DialStep& s : steps(side)) {
-        if (s.t > t)
+        if (s.t > t) {
             break;
+        }
         net += s.direction;
     }
     return net;

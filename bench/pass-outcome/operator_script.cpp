@@ -58,10 +58,12 @@ void write_closed_settings(std::ostream& out, const RunSettings& settings) {
         << '\n';
     for (const char* side : {"rx", "tx"}) {
         out << "set step " << side << ' ' << settings.step_hz << '\n';
-        if (settings.press_ms > 0)
+        if (settings.press_ms > 0) {
             out << "set press_ms " << side << ' ' << settings.press_ms << '\n';
-        if (settings.gap_ms > 0)
+        }
+        if (settings.gap_ms > 0) {
             out << "set gap_ms " << side << ' ' << settings.gap_ms << '\n';
+        }
     }
 }
 
@@ -81,13 +83,16 @@ std::vector<PassUpdate> read_updates(const std::vector<tracker::Update>& updates
 
 PassMoments pass_moments(const std::vector<PassUpdate>& updates) {
     std::size_t aos = 0;
-    while (aos < updates.size() && updates[aos].elevation_deg <= 0)
+    while (aos < updates.size() && updates[aos].elevation_deg <= 0) {
         ++aos;
+    }
     std::size_t ends = aos;
-    while (ends < updates.size() && updates[ends].elevation_deg > -2.0)
+    while (ends < updates.size() && updates[ends].elevation_deg > -2.0) {
         ++ends;
-    if (ends >= updates.size())
+    }
+    if (ends >= updates.size()) {
         throw std::runtime_error("the generated pass never rises or never ends");
+    }
     return {aos, ends};
 }
 
@@ -107,16 +112,19 @@ std::string operator_scenario(const Feed& feed, const PassMoments& moments,
                               const RunSettings& settings) {
     const std::vector<PassUpdate>& updates = feed.updates;
     std::ostringstream out;
-    if (settings.tracking == Tracking::Closed)
+    if (settings.tracking == Tracking::Closed) {
         write_closed_settings(out, settings);
-    for (const SideControls& side : kSides)
+    }
+    for (const SideControls& side : kSides) {
         out << "at 0 type " << side.reference << ' ' << reference_text(feed.*side.reference_hz)
             << '\n';
+    }
     if (settings.tracking == Tracking::Classic) {
         const char* button = classic_step_button(settings.step_hz);
-        if (!button)
+        if (!button) {
             throw std::invalid_argument("the classic tracking has no " +
                                         std::to_string(settings.step_hz) + " Hz step");
+        }
         out << "at 0 click " << button << '\n';
     }
     out << "at 0 click CheckBox1\n";
@@ -128,11 +136,13 @@ std::string operator_scenario(const Feed& feed, const PassMoments& moments,
     for (std::size_t i = 0; i < updates.size(); ++i) {
         out << "at " << updates[i].t << " tracking " << updates[i].text << '\n';
         for (const SideControls& side : kSides) {
-            if (i == moments.aos && !loop_starts)
+            if (i == moments.aos && !loop_starts) {
                 out << "at " << start << " click " << (by_hand ? side.start_tracking : side.tune)
                     << '\n';
-            if (i == moments.ends)
+            }
+            if (i == moments.ends) {
                 out << "at " << reset << " click " << side.reset << '\n';
+            }
         }
     }
     out << "until " << run_end_ms(updates, moments) << '\n';

@@ -30,10 +30,12 @@ std::vector<std::string> read_trace(std::istream& trace, ModelRadio& radio) {
     while (std::getline(trace, line)) {
         long long t = 0;
         int byte = 0;
-        if (std::sscanf(line.c_str(), "{\"t\":%lld,\"port\":%d}", &t, &byte) == 2)
+        if (std::sscanf(line.c_str(), "{\"t\":%lld,\"port\":%d}", &t, &byte) == 2) {
             radio.written(t, static_cast<std::uint8_t>(byte));
-        else if (const std::size_t key = line.find(','); line.compare(key + 1, 7, "\"report") == 0)
+        } else if (const std::size_t key = line.find(',');
+                   line.compare(key + 1, 7, "\"report") == 0) {
             reports.push_back(line);
+        }
     }
     return reports;
 }
@@ -58,19 +60,23 @@ struct Truth {
 std::vector<Truth> truths(const SideFacts& facts, const std::vector<PassUpdate>& updates,
                           const PassMoments& moments) {
     std::vector<Truth> sent;
-    for (std::size_t i = moments.aos; i < moments.ends; ++i)
-        if (updates[i].*facts.sent)
+    for (std::size_t i = moments.aos; i < moments.ends; ++i) {
+        if (updates[i].*facts.sent) {
             sent.push_back({updates[i].valid_t, updates[i].*facts.doppler_hz});
+        }
+    }
     std::vector<Truth> mended = sent;
     for (std::size_t i = 1; i + 1 < sent.size(); ++i) {
         const Truth& a = sent[i - 1];
         const Truth& b = sent[i + 1];
-        if (std::abs(sent[i].hz - a.hz) <= kStaleHz || std::abs(sent[i].hz - b.hz) <= kStaleHz)
+        if (std::abs(sent[i].hz - a.hz) <= kStaleHz || std::abs(sent[i].hz - b.hz) <= kStaleHz) {
             continue;
+        }
         const double share = static_cast<double>(sent[i].t - a.t) / static_cast<double>(b.t - a.t);
         const double line = a.hz + (b.hz - a.hz) * share;
-        if (std::abs(sent[i].hz - line) > kStaleHz)
+        if (std::abs(sent[i].hz - line) > kStaleHz) {
             mended[i].hz = line;
+        }
     }
     return mended;
 }
@@ -99,24 +105,29 @@ SideOutcome measure(const SideFacts& facts, const ModelRadio& radio,
     // The update that ends the pass stops the tracking: the pass runs up to the one before it.
     for (const Truth& u : truth) {
         const double distance = dial_at(u.t) - u.hz;
-        if (!caught && std::abs(distance) <= step)
+        if (!caught && std::abs(distance) <= step) {
             caught = u.t;
-        if (u.t < from)
+        }
+        if (u.t < from) {
             continue;
+        }
         outcome.max_hz = std::max(outcome.max_hz, std::abs(distance));
         squares += distance * distance;
         ++samples;
     }
     outcome.rms_hz = samples ? std::sqrt(squares / samples) : 0;
     outcome.after_reset_hz = dial_at(end_ms) - facts.reference_hz;
-    if (caught)
+    if (caught) {
         outcome.within_step_s = static_cast<double>(*caught - aos) / 1000;
+    }
     if (caught && truth.size() > 1) {
         const int doppler_way = truth.back().hz > truth.front().hz ? 1 : -1;
         const std::int64_t pass_end = updates[moments.ends].t;
-        for (const DialStep& s : radio.steps(facts.side))
-            if (s.t > *caught && s.t < pass_end && s.direction == -doppler_way)
+        for (const DialStep& s : radio.steps(facts.side)) {
+            if (s.t > *caught && s.t < pass_end && s.direction == -doppler_way) {
                 ++outcome.against;
+            }
+        }
     }
     return outcome;
 }

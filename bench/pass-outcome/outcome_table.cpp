@@ -40,11 +40,13 @@ std::string grouped(double hz, bool sign = false) {
     const long long whole = std::llround(hz);
     const std::string digits = std::to_string(std::llabs(whole));
     std::string text;
-    if (whole < 0 || (sign && whole > 0))
+    if (whole < 0 || (sign && whole > 0)) {
         text += whole < 0 ? '-' : '+';
+    }
     for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
+        if (i > 0 && (digits.size() - i) % 3 == 0) {
             text += ',';
+        }
         text += digits[i];
     }
     return text;
@@ -67,25 +69,30 @@ std::vector<RunSettings> table_settings() {
     std::vector<RunSettings> settings;
     for (Tracking tracking : {Tracking::Classic, Tracking::Closed}) {
         settings.push_back({tracking, 25, 60, 60});
-        for (int step : {100, 1000, 5000})
+        for (int step : {100, 1000, 5000}) {
             settings.push_back({tracking, step, 0, 0});
+        }
     }
     return settings;
 }
 
 OutcomeRow run_row(const PassKind& kind, const RunSettings& settings) {
-    if (settings.tracking == Tracking::Classic && !classic_offers(settings.step_hz))
+    if (settings.tracking == Tracking::Classic && !classic_offers(settings.step_hz)) {
         return {&kind, kind.label, settings, RowStatus::NotOffered, std::nullopt};
-    if (settings.tracking == Tracking::Closed && !runner_knows_closed_loop())
+    }
+    if (settings.tracking == Tracking::Closed && !runner_knows_closed_loop()) {
         return {&kind, kind.label, settings, RowStatus::NotBuilt, std::nullopt};
+    }
     return {&kind, kind.label, settings, RowStatus::Measured, fly(kind, settings)};
 }
 
 std::vector<OutcomeRow> run_table() {
     std::vector<OutcomeRow> rows;
-    for (const RunSettings& settings : table_settings())
-        for (const PassKind& kind : pass_kinds())
+    for (const RunSettings& settings : table_settings()) {
+        for (const PassKind& kind : pass_kinds()) {
             rows.push_back(run_row(kind, settings));
+        }
+    }
     return rows;
 }
 
@@ -176,8 +183,9 @@ void write_json_lines(std::ostream& out, const std::vector<OutcomeRow>& rows) {
             out << ",\"tx\":";
             write_side_json(out, row.outcome->tx);
             out << ",\"reports\":[";
-            for (std::size_t i = 0; i < row.outcome->reports.size(); ++i)
+            for (std::size_t i = 0; i < row.outcome->reports.size(); ++i) {
                 out << (i ? "," : "") << row.outcome->reports[i];
+            }
             out << "]";
         }
         out << "}\n";

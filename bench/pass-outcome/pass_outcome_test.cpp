@@ -65,11 +65,13 @@ TEST(ModelRadio, StepIsTakenWhenHeld20MsAndAPressStillHeldCountsAtTheEnd) {
 }
 
 const PassKind& kind_of(double altitude_km, double max_elevation_deg, double downlink_hz) {
-    for (const PassKind& k : pass_kinds())
+    for (const PassKind& k : pass_kinds()) {
         if (k.satellite.pass.altitude_km == altitude_km &&
             k.satellite.pass.max_elevation_deg == max_elevation_deg &&
-            k.satellite.downlink_hz == downlink_hz)
+            k.satellite.downlink_hz == downlink_hz) {
             return k;
+        }
+    }
     throw std::invalid_argument("no such pass kind");
 }
 
@@ -119,9 +121,10 @@ struct TargetCase {
 class ClosedLoopTargets : public ::testing::TestWithParam<TargetCase> {};
 
 TEST_P(ClosedLoopTargets, Met) {
-    if (!runner_knows_closed_loop())
+    if (!runner_knows_closed_loop()) {
         GTEST_SKIP() << "the scenario runner does not take \"set tracking closed\" yet: "
                         "no closed loop to measure";
+    }
     const TargetCase& c = GetParam();
     const PassKind& kind = kind_of(c.altitude_km, c.max_elevation_deg, c.downlink_hz);
     struct StepTarget {
@@ -167,8 +170,9 @@ const PassKind& high_pass() {
 class ClosedLoopOnUnevenFeeds : public ::testing::TestWithParam<FeedCase> {};
 
 TEST_P(ClosedLoopOnUnevenFeeds, MeetsTheTargets) {
-    if (!runner_knows_closed_loop())
+    if (!runner_knows_closed_loop()) {
         GTEST_SKIP() << "the scenario runner does not take \"set tracking closed\" yet";
+    }
     const FeedCase& c = GetParam();
     const Outcome o = fly(c.feed(), {Tracking::Closed, 100, 0, 0, true});
     EXPECT_TRUE(o.reports.empty());

@@ -41,10 +41,11 @@ void BM_FifteenMinutePass(benchmark::State& state) {
         form.Type("Edit1", "4.3515E8");
         form.Type("Edit13", "1.4592E8");
         form.Click("CheckBox1");
-        for (std::int64_t t = 1000; t <= kPassMs; t += 1000)
+        for (std::int64_t t = 1000; t <= kPassMs; t += 1000) {
             loop.post(
                 EventKind::Link,
                 [&form, text = tracking_text(t)] { form.TrackingDataEx.receive(text); }, t);
+        }
         loop.post(
             EventKind::Input, [&form] { form.Click("Button11"); }, 1500);
         loop.post(

@@ -21,29 +21,34 @@ struct Loopback {
         socklen_t size = sizeof at;
         listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (bind(listener, reinterpret_cast<sockaddr*>(&at), size) != 0 || listen(listener, 64) ||
-            getsockname(listener, reinterpret_cast<sockaddr*>(&at), &size) != 0)
+            getsockname(listener, reinterpret_cast<sockaddr*>(&at), &size) != 0) {
             throw std::runtime_error("no loopback listener");
+        }
         to = at;
     }
     ~Loopback() {
-        for (const int fd : held)
+        for (const int fd : held) {
             close(fd);
+        }
         close(listener);
     }
     // A connection, and the addresses of its accepted end.
     void connect_one(sockaddr_storage* peer = nullptr, sockaddr_storage* ours = nullptr) {
         const int client = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (connect(client, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0)
+        if (connect(client, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
             throw std::runtime_error("no loopback connection");
+        }
         sockaddr_storage from{};
         socklen_t size = sizeof from;
         const int accepted = accept4(listener, reinterpret_cast<sockaddr*>(&from), &size, 0);
         held.insert(held.end(), {client, accepted});
-        if (peer)
+        if (peer) {
             *peer = from;
+        }
         size = sizeof(sockaddr_storage);
-        if (ours)
+        if (ours) {
             getsockname(accepted, reinterpret_cast<sockaddr*>(ours), &size);
+        }
     }
     int listener = -1;
     sockaddr_in to{};
@@ -52,12 +57,14 @@ struct Loopback {
 
 void LookupBesideOthers(benchmark::State& state) {
     Loopback loopback;
-    for (int i = 0; i < state.range(0); ++i)
+    for (int i = 0; i < state.range(0); ++i) {
         loopback.connect_one();
+    }
     sockaddr_storage peer{}, ours{};
     loopback.connect_one(&peer, &ours);
-    for (auto _ : state)
+    for (auto _ : state) {
         benchmark::DoNotOptimize(dopplex::tracker::local_peer_owner(peer, ours));
+    }
 }
 BENCHMARK(LookupBesideOthers)->Arg(0)->Arg(1000)->Arg(8000);
 

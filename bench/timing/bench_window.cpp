@@ -12,8 +12,9 @@ std::string reference_text(std::int64_t hz) {
     // Exponent form as an operator types it: 436778400 -> "4.367784E8".
     std::string digits = std::to_string(hz);
     const std::size_t exponent = digits.size() - 1;
-    while (digits.size() > 1 && digits.back() == '0')
+    while (digits.size() > 1 && digits.back() == '0') {
         digits.pop_back();
+    }
     return digits.substr(0, 1) + "." + (digits.size() > 1 ? digits.substr(1) : "0") + "E" +
            std::to_string(exponent);
 }
@@ -40,8 +41,9 @@ void BenchWindow::prepare(std::int64_t downlink_hz, std::int64_t uplink_hz) {
     form.Type("Edit13", reference_text(kTxReferenceHz));
     form.Click("CheckBox1");
     feed(tracking_text(downlink_hz, uplink_hz));
-    if (!form.CheckBox1.checked() || !form.Button1.enabled())
+    if (!form.CheckBox1.checked() || !form.Button1.enabled()) {
         throw std::runtime_error("the window did not get ready for tuning");
+    }
 }
 
 void BenchWindow::feed(const std::string& text) {
@@ -64,10 +66,12 @@ void BenchWindow::post_quit(std::optional<std::int64_t> stamp) {
 }
 
 void BenchWindow::finish() {
-    if (!reports_.empty())
+    if (!reports_.empty()) {
         throw std::runtime_error("the run raised a report: " + reports_.front());
-    if (port.status().health != port::PortHealth::Ok)
+    }
+    if (port.status().health != port::PortHealth::Ok) {
         throw std::runtime_error("the trace port failed: " + port.status().message);
+    }
 }
 
 } // namespace dopplex::bench

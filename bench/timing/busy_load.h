@@ -11,16 +11,18 @@ namespace dopplex::bench {
 class BusyLoad {
 public:
     explicit BusyLoad(int threads) {
-        for (int i = 0; i < threads; ++i)
+        for (int i = 0; i < threads; ++i) {
             spinners_.emplace_back([this] {
                 while (!stop_.load(std::memory_order_relaxed)) {
                 }
             });
+        }
     }
     ~BusyLoad() {
         stop_.store(true, std::memory_order_relaxed);
-        for (std::thread& t : spinners_)
+        for (std::thread& t : spinners_) {
             t.join();
+        }
     }
     BusyLoad(const BusyLoad&) = delete;
     BusyLoad& operator=(const BusyLoad&) = delete;

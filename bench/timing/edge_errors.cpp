@@ -17,8 +17,9 @@ TraceWrite parse_line(const std::string& line) {
     int byte = -1;
     in >> time >> address >> byte;
     const std::size_t dot = time.find('.');
-    if (!in || dot == std::string::npos || time.size() - dot != 10 || byte < 0 || byte > 255)
+    if (!in || dot == std::string::npos || time.size() - dot != 10 || byte < 0 || byte > 255) {
         throw std::runtime_error("unreadable trace line: " + line);
+    }
     return {std::stoll(time.substr(0, dot)) * 1'000'000'000 + std::stoll(time.substr(dot + 1)),
             static_cast<std::uint8_t>(byte)};
 }
@@ -27,12 +28,14 @@ TraceWrite parse_line(const std::string& line) {
 
 std::vector<TraceWrite> read_trace(const std::string& path) {
     std::ifstream in(path);
-    if (!in)
+    if (!in) {
         throw std::runtime_error("cannot open the trace file " + path);
+    }
     std::vector<TraceWrite> writes;
     std::string line;
-    while (std::getline(in, line))
+    while (std::getline(in, line)) {
         writes.push_back(parse_line(line));
+    }
     return writes;
 }
 
@@ -42,9 +45,11 @@ std::vector<Edge> line_edges(const std::vector<TraceWrite>& writes, std::uint8_t
     std::uint8_t lines = 0;
     for (const TraceWrite& w : writes) {
         const std::uint8_t changed = w.ns > since_ns ? (w.byte ^ lines) & mask : 0;
-        for (int bit = 0; bit < 8; ++bit)
-            if ((changed >> bit) & 1)
+        for (int bit = 0; bit < 8; ++bit) {
+            if ((changed >> bit) & 1) {
                 edges.push_back({static_cast<double>(w.ns) / 1e6, bit, ((w.byte >> bit) & 1) != 0});
+            }
+        }
         lines = w.byte;
     }
     return edges;
@@ -56,17 +61,21 @@ EdgeErrors compare_edges(const std::vector<Edge>& actual, const std::vector<Idea
     result.edges = static_cast<int>(actual.size());
     result.expected = static_cast<int>(ideal.size());
     const std::size_t n = std::min(actual.size(), ideal.size());
-    if (n == 0)
+    if (n == 0) {
         return result;
+    }
     const double zero = origin == Origin::FirstEdge ? actual[0].ms - ideal[0].ms : 0.0;
     for (std::size_t i = 0; i < n; ++i) {
         const IdealEdge& want = ideal[i];
-        if (actual[i].bit != want.bit || actual[i].rising != want.rising)
+        if (actual[i].bit != want.bit || actual[i].rising != want.rising) {
             ++result.mismatched;
-        if (i == 0 && origin == Origin::FirstEdge)
+        }
+        if (i == 0 && origin == Origin::FirstEdge) {
             continue;
-        if (want.after >= static_cast<int>(i))
+        }
+        if (want.after >= static_cast<int>(i)) {
             throw std::logic_error("an ideal edge can only follow an earlier edge");
+        }
         const double ideal_ms = (want.after >= 0 ? actual[want.after].ms : zero) + want.ms;
         result.ms.push_back(std::abs(actual[i].ms - ideal_ms));
     }
@@ -81,8 +90,9 @@ void append(EdgeErrors& into, const EdgeErrors& more) {
 }
 
 ErrorStats summarize(std::vector<double> values) {
-    if (values.empty())
+    if (values.empty()) {
         return {};
+    }
     std::sort(values.begin(), values.end());
     const auto rank = [&](double p) {
         const auto k = static_cast<std::size_t>(std::ceil(p * static_cast<double>(values.size())));

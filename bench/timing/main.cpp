@@ -98,22 +98,26 @@ Options parse_options(int argc, char** argv) {
             options.keep_traces = true;
         } else if (arg == "--cpu-seconds" && i + 1 < argc) {
             options.sizes.cpu_seconds = std::stoi(argv[++i]);
-            if (options.sizes.cpu_seconds < 1)
+            if (options.sizes.cpu_seconds < 1) {
                 throw std::invalid_argument("--cpu-seconds needs at least 1");
+            }
         } else if (arg == "--loop-presses" && i + 1 < argc) {
             options.sizes.loop_presses = std::stoi(argv[++i]);
-            if (options.sizes.loop_presses < 1)
+            if (options.sizes.loop_presses < 1) {
                 throw std::invalid_argument("--loop-presses needs at least 1");
+            }
         } else if (arg == "--loop-long" && i + 2 < argc) {
             const int presses = std::stoi(argv[++i]);
             const int press_ms = std::stoi(argv[++i]);
-            if (presses < 1 || press_ms < 30 || press_ms > 1000)
+            if (presses < 1 || press_ms < 30 || press_ms > 1000) {
                 throw std::invalid_argument("--loop-long needs at least 1 press of 30 to 1000 ms");
+            }
             options.loop_long.emplace(presses, press_ms);
         } else if (arg == "--heavy" && i + 1 < argc) {
             options.heavy_seconds = std::stoi(argv[++i]);
-            if (*options.heavy_seconds < 2)
+            if (*options.heavy_seconds < 2) {
                 throw std::invalid_argument("--heavy needs at least 2 seconds");
+            }
         } else if (arg == "--timer-slack-us" && i + 1 < argc) {
             options.timer_slack_us = std::stoul(argv[++i]);
         } else if (arg == "--help" || arg == "-h") {
@@ -132,8 +136,9 @@ std::filesystem::path make_trace_folder() {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const auto folder =
             std::filesystem::temp_directory_path() / ("dopplex-bench-" + std::to_string(random()));
-        if (std::filesystem::create_directory(folder))
+        if (std::filesystem::create_directory(folder)) {
             return folder;
+        }
     }
     throw std::runtime_error("cannot create a folder for the trace files in " +
                              std::filesystem::temp_directory_path().string());
@@ -149,8 +154,9 @@ std::string timer_slack_text() {
 #else
 std::filesystem::path make_trace_folder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "dopplex-bench-XXXXXX");
-    if (mkdtemp(pattern.data()) == nullptr)
+    if (mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("cannot create a folder for the trace files in " + pattern);
+    }
     return pattern;
 }
 
@@ -213,8 +219,9 @@ std::string fixed(double value, int decimals) {
 }
 
 std::string pad(std::string text, std::size_t width) {
-    if (text.size() < width)
+    if (text.size() < width) {
         text.append(width - text.size(), ' ');
+    }
     return text;
 }
 
@@ -227,10 +234,12 @@ void print_row(const std::string& run, const std::string& load, const EdgeErrors
     const ErrorStats stats = summarize(errors.ms);
     std::ostringstream edges;
     edges << errors.edges;
-    if (errors.edges != errors.expected)
+    if (errors.edges != errors.expected) {
         edges << "/" << errors.expected;
-    if (errors.mismatched > 0)
+    }
+    if (errors.mismatched > 0) {
         edges << " (" << errors.mismatched << " wrong)";
+    }
     std::cout << "| " << pad(run, 26) << " | " << pad(load, 6) << " | " << pad(edges.str(), 5)
               << " | " << pad(fixed(stats.median, 3), 6) << " | " << pad(fixed(stats.p99, 3), 6)
               << " | " << pad(fixed(stats.max, 3), 7) << " | " << pad(goal, 6) << " |\n";
@@ -251,8 +260,9 @@ void print_table(const std::vector<Row>& rows) {
         std::string goal = "-";
         if (row.real_host) {
             append(idle ? idle_all : loaded_all, row.errors);
-            if (idle)
+            if (idle) {
                 goal = goal_verdict(summarize(row.errors.ms));
+            }
         }
         print_row(row.run, row.load, row.errors, goal);
     }
@@ -331,8 +341,9 @@ void run_heavy(const std::filesystem::path& folder, int seconds) {
                 (folder / (std::string(realtime ? "realtime" : "normal") + ".trace")).string();
             rows.push_back({realtime ? "real-time" : "normal",
                             run_train_presses(path, pulses, watchdog_setup)});
-            if (realtime)
+            if (realtime) {
                 realtime::return_to_normal();
+            }
         }
     }
     std::cout << "Dopplex under heavy load on " << std::thread::hardware_concurrency()
@@ -395,19 +406,22 @@ int run(int argc, char** argv) {
     const Options options = parse_options(argc, argv);
     if (options.loop_long || options.heavy_seconds) {
         const std::filesystem::path folder = make_trace_folder();
-        if (options.loop_long)
+        if (options.loop_long) {
             run_loop_long(folder, options.loop_long->first, options.loop_long->second);
-        else
+        } else {
             run_heavy(folder, *options.heavy_seconds);
-        if (options.keep_traces)
+        }
+        if (options.keep_traces) {
             std::cout << "\nTrace files: " << folder.string() << "\n";
-        else
+        } else {
             std::filesystem::remove_all(folder);
+        }
         return 0;
     }
     // The main thread plays the engine thread; the feeder and spinners inherit the slack.
-    if (options.timer_slack_us && !set_timer_slack(*options.timer_slack_us))
+    if (options.timer_slack_us && !set_timer_slack(*options.timer_slack_us)) {
         throw std::runtime_error("cannot set the timer slack");
+    }
     const std::string load_before = load_average();
     const std::filesystem::path folder = make_trace_folder();
     std::vector<Row> rows;
@@ -415,8 +429,9 @@ int run(int argc, char** argv) {
     for (const bool loaded : {false, true}) {
         const std::string load = loaded ? "loaded" : "idle";
         std::optional<BusyLoad> busy;
-        if (loaded)
+        if (loaded) {
             busy.emplace(kLoadThreads);
+        }
         for (const RunKind& kind : run_kinds(options.sizes)) {
             std::cerr << "running " << kind.name << ", " << load << " ...\n";
             const std::string path =
@@ -444,10 +459,11 @@ int run(int argc, char** argv) {
     print_table(rows);
     print_loop_presses(loop_rows);
     print_cpu(cpu);
-    if (options.keep_traces)
+    if (options.keep_traces) {
         std::cout << "\nTrace files: " << folder.string() << "\n";
-    else
+    } else {
         std::filesystem::remove_all(folder);
+    }
     return 0;
 }
 

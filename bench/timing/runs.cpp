@@ -55,8 +55,9 @@ double monotonic_ms(const RealHost& host, std::int64_t host_ms) {
 
 std::vector<IdealEdge> train_schedule(int pulses, int bit) {
     std::vector<IdealEdge> schedule;
-    for (int p = 0; p < pulses; ++p)
+    for (int p = 0; p < pulses; ++p) {
         add_pulse(schedule, 2 * kHalfMs * p, bit);
+    }
     return schedule;
 }
 
@@ -75,9 +76,11 @@ EdgeErrors measure(const std::string& trace_path, std::int64_t since_ns, std::ui
 // Each press from its rising edge to its falling one, ms.
 std::vector<double> press_lengths(const std::vector<Edge>& edges) {
     std::vector<double> lengths;
-    for (std::size_t k = 1; k < edges.size(); ++k)
-        if (edges[k - 1].rising && !edges[k].rising)
+    for (std::size_t k = 1; k < edges.size(); ++k) {
+        if (edges[k - 1].rising && !edges[k].rising) {
             lengths.push_back(edges[k].ms - edges[k - 1].ms);
+        }
+    }
     return lengths;
 }
 
@@ -173,15 +176,17 @@ EdgeErrors run_tracking_ticks(const std::string& trace_path, int ticks) {
             },
             start);
         // Halfway between ticks the downlink falls by one step, so every tick pulses once.
-        for (int k = 0; k < ticks; ++k)
+        for (int k = 0; k < ticks; ++k) {
             window.post_update(tracking_text(kRxReferenceHz - 100 * (k + 1), kTxReferenceHz),
                                start + kTickMs / 2 + k * kTickMs);
+        }
         window.post_quit(start + ticks * kTickMs + kTickMs - 50);
         window.loop.run();
         window.finish();
-        for (int k = 0; k < ticks; ++k)
+        for (int k = 0; k < ticks; ++k) {
             add_event_pulse(schedule, monotonic_ms(window.host, started + (k + 1) * kTickMs),
                             kRxDownBit);
+        }
     }
     return measure(trace_path, since, mask(kRxDownBit), schedule, Origin::Absolute);
 }
@@ -204,8 +209,9 @@ EdgeErrors run_tune_chains(const std::string& trace_path, int chains, int pulses
             // The Tune starts by clearing the tune-complete line.
             schedule.push_back({start, kRxTunedBit, false});
             const double train = start + kTuneLeadMs;
-            for (int p = 0; p < pulses; ++p)
+            for (int p = 0; p < pulses; ++p) {
                 add_pulse(schedule, train + 2 * kHalfMs * p, kRxUpBit);
+            }
             const double tuned = train + 2 * kHalfMs * pulses;
             schedule.push_back({tuned, kRxTunedBit, true});
             start = tuned + kTuneTailMs;

@@ -3,16 +3,19 @@
 namespace dopplex::headless {
 
 CatRadios::~CatRadios() {
-    for (int i : {0, 1})
+    for (int i : {0, 1}) {
         unplug(i);
+    }
 }
 
 void CatRadios::unplug(int index) {
     std::shared_ptr<Plugged>& p = plugged_[static_cast<std::size_t>(index)];
-    if (!p)
+    if (!p) {
         return;
-    if (station_)
+    }
+    if (station_) {
         station_->set_radio(static_cast<Side>(index), nullptr);
+    }
     p->side.reset();
     p->link.reset(); // its reader has ended: nothing more is posted
     p.reset();
@@ -20,13 +23,15 @@ void CatRadios::unplug(int index) {
 
 void CatRadios::plug(Station& station, const std::array<std::optional<CatAddress>, 2>& radios,
                      const std::array<CatSettings, 2>& settings) {
-    for (int i : {0, 1})
+    for (int i : {0, 1}) {
         unplug(i);
+    }
     station_ = &station;
     for (int i : {0, 1}) {
         const auto& address = radios[static_cast<std::size_t>(i)];
-        if (!address)
+        if (!address) {
             continue;
+        }
         const auto side = static_cast<Side>(i);
         auto p = std::make_shared<Plugged>();
         // What the reader posts finds the side only while it is plugged.
@@ -35,14 +40,16 @@ void CatRadios::plug(Station& station, const std::array<std::optional<CatAddress
             address->host, address->port,
             [this, weak](std::string bytes) {
                 loop_.post(EventKind::Link, [weak, bytes] {
-                    if (const auto q = weak.lock(); q && q->side)
+                    if (const auto q = weak.lock(); q && q->side) {
                         q->side->received(bytes);
+                    }
                 });
             },
             [this, weak](std::string why) {
                 loop_.post(EventKind::Link, [weak, why] {
-                    if (const auto q = weak.lock(); q && q->side)
+                    if (const auto q = weak.lock(); q && q->side) {
                         q->side->dropped(why);
+                    }
                 });
             });
         p->side = std::make_unique<CatSide>(loop_, side, *address, *p->link, station.radio_target(),

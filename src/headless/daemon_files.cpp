@@ -16,8 +16,9 @@ namespace {
 
 std::filesystem::path under_home(const char* variable, const char* fallback) {
     const char* value = std::getenv(variable);
-    if (value && value[0] == '/')
+    if (value && value[0] == '/') {
         return value;
+    }
     const char* home = std::getenv("HOME");
     return std::filesystem::path(home ? home : "/") / fallback;
 }
@@ -30,8 +31,9 @@ std::vector<std::filesystem::path> default_config_files() {
 }
 
 std::filesystem::path default_state_file() {
-    if (const char* state = std::getenv("STATE_DIRECTORY"); state && state[0] == '/')
+    if (const char* state = std::getenv("STATE_DIRECTORY"); state && state[0] == '/') {
         return std::filesystem::path(state) / "dopplexd.state";
+    }
     return under_home("XDG_STATE_HOME", ".local/state") / "dopplex" / "dopplexd.state";
 }
 
@@ -65,20 +67,25 @@ void save_state(const std::filesystem::path& file, const DaemonState& state) {
     std::filesystem::create_directories(file.parent_path(), ignored);
     const std::filesystem::path fresh = file.string() + ".new";
     const int fd = ::open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
+    if (fd < 0) {
         throw ConfigError(file.string() + ": cannot be written: " + std::strerror(errno));
+    }
     const std::string text = write_state(state);
     const ssize_t wrote = ::write(fd, text.data(), text.size());
     // A short write on a full disk leaves errno alone: it is one all the same.
     int error = wrote < 0 ? errno : wrote != ssize_t(text.size()) ? ENOSPC : 0;
-    if (error == 0 && ::fsync(fd) != 0)
+    if (error == 0 && ::fsync(fd) != 0) {
         error = errno;
-    if (::close(fd) != 0 && error == 0)
+    }
+    if (::close(fd) != 0 && error == 0) {
         error = errno;
-    if (error == 0 && std::rename(fresh.c_str(), file.c_str()) != 0)
+    }
+    if (error == 0 && std::rename(fresh.c_str(), file.c_str()) != 0) {
         error = errno;
-    if (error == 0)
+    }
+    if (error == 0) {
         return;
+    }
     ::unlink(fresh.c_str()); // the old file stays whole; no half-written one beside it
     throw ConfigError(file.string() + ": cannot be written: " + std::strerror(error));
 }

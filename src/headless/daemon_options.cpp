@@ -39,15 +39,18 @@ DaemonOptions parse_daemon_options(const std::vector<std::string>& args) {
         }
         bool known = false;
         for (const auto& [name, member] : valued) {
-            if (word != name)
+            if (word != name) {
                 continue;
-            if (i + 1 == args.size())
+            }
+            if (i + 1 == args.size()) {
                 throw std::invalid_argument(word + " needs a value");
+            }
             options.*member = args[++i];
             known = true;
         }
-        if (!known)
+        if (!known) {
             throw std::invalid_argument("unknown option \"" + word + "\" (see --help)");
+        }
     }
     return options;
 }

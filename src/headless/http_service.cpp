@@ -45,8 +45,9 @@ MHD_Result collect(void* into, MHD_ValueKind kind, const char* key, const char* 
 MHD_Result send(MHD_Connection* connection, const HttpAnswer& answer) {
     MHD_Response* response = MHD_create_response_from_buffer(
         answer.body.size(), const_cast<char*>(answer.body.data()), MHD_RESPMEM_MUST_COPY);
-    if (!response)
+    if (!response) {
         return MHD_NO;
+    }
     MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, answer.content_type.c_str());
     MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
     MHD_add_response_header(response, "Referrer-Policy", "no-referrer");
@@ -62,9 +63,10 @@ MHD_Result send(MHD_Connection* connection, const HttpAnswer& answer) {
 
 sockaddr_storage address_of(const sockaddr* address) {
     sockaddr_storage copy{};
-    if (address)
+    if (address) {
         std::memcpy(&copy, address,
                     address->sa_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in));
+    }
     return copy;
 }
 
@@ -101,8 +103,9 @@ std::string address_key(const sockaddr_storage& address, bool with_port) {
         port = a6.sin6_port;
     }
     std::string key(bytes ? bytes : "", size);
-    if (with_port)
+    if (with_port) {
         key.append(reinterpret_cast<const char*>(&port), sizeof port);
+    }
     return key;
 }
 
@@ -114,8 +117,9 @@ int listening_socket(const std::string& host, int port) {
     hints.ai_flags = AI_NUMERICSERV | AI_PASSIVE | (host == "localhost" ? 0 : AI_NUMERICHOST);
     addrinfo* found = nullptr;
     const std::string where = host + ":" + std::to_string(port);
-    if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0)
+    if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) {
         throw std::runtime_error("the page cannot listen on " + where + ": not an address");
+    }
     const int fd = socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     const int on = 1;
     const bool ok = fd >= 0 && setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) == 0 &&
@@ -123,8 +127,9 @@ int listening_socket(const std::string& host, int port) {
     const std::string reason = std::strerror(errno);
     freeaddrinfo(found);
     if (!ok) {
-        if (fd >= 0)
+        if (fd >= 0) {
             close(fd);
+        }
         throw std::runtime_error("the page cannot listen on " + where + ": " + reason);
     }
     return fd;
@@ -180,8 +185,9 @@ struct HttpCallbacks {
             room = held == service.per_address_.end() ||
                    held->second < service.limits_.connections_per_address;
         }
-        if (!room)
+        if (!room) {
             return MHD_NO;
+        }
         service.admitted_ = address_key(peer, true);
         service.admitted_kind_ = kind;
         return MHD_YES;
@@ -206,10 +212,11 @@ struct HttpCallbacks {
             service.admitted_.clear();
             auto* ours = new HttpService::Connection{
                 fd, Clock::now() + service.limits_.whole_request, address_key(peer, false), kind};
-            if (kind == PeerKind::stranger)
+            if (kind == PeerKind::stranger) {
                 ++service.strangers_;
-            else if (kind == PeerKind::ordinary)
+            } else if (kind == PeerKind::ordinary) {
                 ++service.per_address_[ours->address];
+            }
             const std::lock_guard lock(service.mutex_);
             service.connections_.push_back(ours);
             *socket_context = ours;
@@ -248,14 +255,16 @@ struct HttpCallbacks {
         request.method = method;
         request.path = url;
         if (static_cast<std::size_t>(MHD_get_connection_values(
-                connection, MHD_HEADER_KIND, nullptr, nullptr)) > service.limits_.max_headers)
+                connection, MHD_HEADER_KIND, nullptr, nullptr)) > service.limits_.max_headers) {
             return send(connection, {431, "text/plain; charset=utf-8", kTooManyHeaders});
+        }
         MHD_get_connection_values(connection, MHD_HEADER_KIND, collect, &request.headers);
         MHD_get_connection_values(connection, MHD_GET_ARGUMENT_KIND, collect, &request.query);
         const auto length = request.headers.find("content-length");
         if (request.headers.count("transfer-encoding") ||
-            (length != request.headers.end() && length->second != "0"))
+            (length != request.headers.end() && length->second != "0")) {
             return send(connection, {413, "text/plain; charset=utf-8", kNoBody});
+        }
         request.peer = client_address(connection);
         if (const int fd = connection_fd(connection); fd >= 0) {
             socklen_t size = sizeof request.ours;

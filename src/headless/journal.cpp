@@ -17,13 +17,15 @@ std::string utc_now_text() {
 void Journal::log(Priority priority, const std::string& line) {
     const std::string stamped = utc_now_text() + " " + line;
     std::lock_guard lock(mutex_);
-    if (to_journald_)
+    if (to_journald_) {
         out_ << '<' << static_cast<int>(priority) << '>' << line << std::endl;
-    else
+    } else {
         out_ << stamped << std::endl;
+    }
     recent_.push_back(stamped);
-    if (recent_.size() > kKept)
+    if (recent_.size() > kKept) {
         recent_.pop_front();
+    }
 }
 
 std::vector<std::string> Journal::recent() const {

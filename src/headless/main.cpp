@@ -42,8 +42,9 @@ void forward_hangup_and_quit() {
     for (const int number : {SIGHUP, SIGQUIT}) {
         struct sigaction before {};
         sigaction(number, nullptr, &before);
-        if (before.sa_handler == SIG_IGN)
+        if (before.sa_handler == SIG_IGN) {
             continue;
+        }
         struct sigaction forward {};
         forward.sa_handler = forward_as_sigterm;
         sigemptyset(&forward.sa_mask);
@@ -57,13 +58,15 @@ DaemonConfig configure(const DaemonOptions& options) {
     for (const auto& [name, option, setting] :
          {std::tuple{"rig", &DaemonOptions::rig, &config.rig},
           std::tuple{"rotator", &DaemonOptions::rotator, &config.rotator},
-          std::tuple{"page", &DaemonOptions::page, &config.page}})
+          std::tuple{"page", &DaemonOptions::page, &config.page}}) {
         if (options.*option) {
             *setting = *(options.*option);
             config.places.erase(name);
         }
-    if (options.port)
+    }
+    if (options.port) {
         config.port = options.port;
+    }
     if (options.uplink_rig) {
         config.uplink_rig = options.uplink_rig;
         config.places.erase("uplink_rig");
@@ -71,25 +74,30 @@ DaemonConfig configure(const DaemonOptions& options) {
     for (const auto& [side, option, name] :
          {std::tuple{0, &DaemonOptions::rx_radio, "--rx-radio"},
           std::tuple{1, &DaemonOptions::tx_radio, "--tx-radio"}}) {
-        if (!(options.*option))
+        if (!(options.*option)) {
             continue;
+        }
         try {
             config.radios[side] = parse_side_radio(*(options.*option));
         } catch (const std::invalid_argument& error) {
             throw std::invalid_argument(std::string(name) + ": " + error.what());
         }
-        for (Transponder& entry : config.transponders)
+        for (Transponder& entry : config.transponders) {
             entry.radios[side].reset();
-        if (config.radios[side] && config.tracking != headless::TrackingMode::Closed)
+        }
+        if (config.radios[side] && config.tracking != headless::TrackingMode::Closed) {
             throw std::invalid_argument(std::string(name) +
                                         ": a CAT radio follows the closed loop: set tracking = "
                                         "closed");
+        }
     }
-    if (options.no_log)
+    if (options.no_log) {
         config.pass_log.reset();
+    }
     // The engine later works from its program's folder: a relative folder would move with it.
-    if (config.pass_log)
+    if (config.pass_log) {
         config.pass_log = std::filesystem::absolute(*config.pass_log);
+    }
     return config;
 }
 
@@ -100,8 +108,9 @@ auto address_setting(const DaemonConfig& config, const std::string& key, const R
         return read();
     } catch (const std::invalid_argument& error) {
         const auto place = config.places.find(key);
-        if (place == config.places.end())
+        if (place == config.places.end()) {
             throw;
+        }
         throw ConfigError(place->second + ": " + error.what());
     }
 }
@@ -131,13 +140,15 @@ std::string transponders(std::size_t count) {
 // to the journal, whose last lines the page shows.
 void make_token(const std::optional<PageAddress>& page, const std::filesystem::path& state_file,
                 DaemonState& state, Journal* journal) {
-    if (!page || is_loopback(page->host) || !state.token.empty())
+    if (!page || is_loopback(page->host) || !state.token.empty()) {
         return;
+    }
     state.token = new_token();
     save_state(state_file, state);
-    if (journal)
+    if (journal) {
         journal->notice("the page's token is made and kept in " + state_file.string() +
                         ": \"dopplexd --page-url\" prints the page's address with it");
+    }
 }
 
 // The page's full address, with the token where one is needed.
@@ -169,22 +180,26 @@ int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journa
     const std::filesystem::path state_file =
         options.state ? std::filesystem::absolute(*options.state) : default_state_file();
     UsableState usable = load_state_or_set_aside(state_file, std::chrono::system_clock::now());
-    if (!usable.set_aside.empty())
+    if (!usable.set_aside.empty()) {
         journal.error(usable.set_aside);
+    }
     DaemonState state = std::move(usable.state);
     std::optional<PageAddress> page;
-    if (config.page != "off")
+    if (config.page != "off") {
         page = address_setting(config, "page", [&] { return parse_page_address(config.page); });
+    }
     make_token(page, state_file, state, &journal);
     const port::PortSpec spec = port::choose_port_spec(
         config.port, environment("DOPPLEX_PORT"), std::filesystem::exists(port::default_parport));
 
     tracker::HamlibSource source(listeners(config, journal));
-    for (const std::string& line : source.listening())
+    for (const std::string& line : source.listening()) {
         journal.info("Hamlib " + line);
-    for (const std::string& line : source.exposed())
+    }
+    for (const std::string& line : source.exposed()) {
         journal.warning("the " + line +
                         " is open to other machines: anyone who reaches it can move the radio");
+    }
 
     // Whatever ends the run (a signal, a fault) ends it through the stop signal, so the one
     // sequence below lowers the lines.
@@ -263,8 +278,9 @@ int main(int argc, char** argv) {
     }
     Journal journal(std::cout, std::getenv("JOURNAL_STREAM") != nullptr);
     try {
-        if (options.page_url)
+        if (options.page_url) {
             return print_page_url(options);
+        }
         tracker::StopSignal stop; // before any thread, so that only it takes SIGTERM and SIGINT
         forward_hangup_and_quit();
         return run(options, stop, journal);

@@ -61,8 +61,9 @@ public:
 
 private:
     app::TrackingPoint named(app::TrackingPoint point) const {
-        if (point.satellite.empty())
+        if (point.satellite.empty()) {
             point.satellite = name_();
+        }
         return point;
     }
     app::PassObserver& next_;
@@ -94,8 +95,9 @@ Station::~Station() = default;
 void Station::attach() {
     session_.station().add_listener(&recorder_);
     recorder_.add_observer(this);
-    if (log_namer_)
+    if (log_namer_) {
         recorder_.add_observer(log_namer_.get());
+    }
     session_.station().add_listener(this);
     session_.add_port_listener(this);
 }
@@ -116,8 +118,9 @@ void Station::heard(const std::string& text) {
     TSatData record;
     std::string aos;
     ParseTrackingRecord(text, record, aos);
-    if (record.Downlink > 0)
+    if (record.Downlink > 0) {
         choose(record.Downlink);
+    }
     {
         std::lock_guard lock(mutex_);
         latest_text_ = text;
@@ -133,18 +136,21 @@ void Station::heard(const std::string& text) {
 }
 
 void Station::checked(const Result& result) {
-    if (!result.ok)
+    if (!result.ok) {
         journal_.warning(result.why);
+    }
 }
 
 void Station::choose(double downlink_hz) {
     std::lock_guard lock(mutex_);
-    if (!choosing_)
+    if (!choosing_) {
         return;
+    }
     const TransponderChoice choice = choose_transponder(config_, downlink_hz);
     if (!choice.transponder) {
-        if (refused_.empty())
+        if (refused_.empty()) {
             journal_.warning(choice.why);
+        }
         refused_ = choice.why;
         return;
     }
@@ -168,13 +174,15 @@ void Station::choose(double downlink_hz) {
                     std::to_string(step) + " Hz, offsets RX " + std::to_string(offsets[0]) +
                     " Hz, TX " + std::to_string(offsets[1]) + " Hz");
     std::optional<LoopSettings> loop;
-    if (config_.tracking == TrackingMode::Closed)
+    if (config_.tracking == TrackingMode::Closed) {
         loop = loop_settings(config_, *transponder_);
+    }
     const std::array<std::optional<CatAddress>, 2> radios{side_radio(config_, *transponder_, 0),
                                                           side_radio(config_, *transponder_, 1)};
     std::array<CatSettings, 2> cat{};
-    for (std::size_t i : {0u, 1u})
+    for (std::size_t i : {0u, 1u}) {
         cat[i] = {transponder_->sides[i].sets_per_s, double(transponder_->sides[i].resolution_hz)};
+    }
     const std::array<double, 2> references{double(transponder_->downlink_hz - offsets[0]),
                                            double(transponder_->uplink_hz - offsets[1])};
     session_.post_command([this, references, step, loop, radios, cat](dopplex::Station& station) {
@@ -185,10 +193,12 @@ void Station::choose(double downlink_hz) {
             station.keep_loop_offsets({});
             checked(station.set_mode(dopplex::TrackingMode::Closed));
         }
-        for (const Side side : {Side::Rx, Side::Tx})
+        for (const Side side : {Side::Rx, Side::Tx}) {
             checked(station.set_reference(side, references[static_cast<int>(side)]));
-        if (!loop)
+        }
+        if (!loop) {
             checked(station.set_step(step));
+        }
         checked(station.enable_hardware(true));
     });
 }
@@ -197,8 +207,9 @@ void Station::choose(double downlink_hz) {
 // Doppler frequency and tracks from there, as an operator clicking Tune RX and Tune TX would.
 // The closed loop starts itself at that update, the dials at the references.
 void Station::start_tracking(dopplex::Station& station) {
-    for (const Side side : {Side::Rx, Side::Tx})
+    for (const Side side : {Side::Rx, Side::Tx}) {
         checked(station.tune(side));
+    }
 }
 
 void Station::pass_started(const app::TrackingPoint& aos) {
@@ -234,11 +245,13 @@ void Station::tracking_update(const app::TrackingPoint& point) {
     view_.elevation_deg = point.elevation_deg;
     view_.azimuth_deg = point.azimuth_deg;
     view_.doppler_hz = {point.downlink_hz, point.uplink_hz};
-    for (const Side side : {Side::Rx, Side::Tx})
+    for (const Side side : {Side::Rx, Side::Tx}) {
         view_.dial_hz[static_cast<int>(side)] =
             shown_dial(side, point.dial_hz[static_cast<int>(side)]);
-    if (!ended)
+    }
+    if (!ended) {
         return;
+    }
     journal_.notice("end of pass: " + (!point.satellite.empty() ? point.satellite
                                        : transponder_           ? transponder_->name
                                                                 : std::string("(no name)")));
@@ -247,8 +260,9 @@ void Station::tracking_update(const app::TrackingPoint& point) {
     choosing_ = true;
     const DaemonState kept = state_;
     lock.unlock();
-    if (dropped)
+    if (dropped) {
         keep(kept);
+    }
 }
 
 void Station::pulse_sent(const app::PulseRecord& pulse) {
@@ -264,16 +278,18 @@ void Station::loop_behind(Side side, int steps) {
     {
         std::lock_guard lock(mutex_);
         started = view_.behind_steps[index] == 0 && steps > 0 ? steps : 0;
-        if (steps == 0 && view_.behind_steps[index] > 0)
+        if (steps == 0 && view_.behind_steps[index] > 0) {
             most = most_behind_[index];
+        }
         most_behind_[index] = steps == 0 ? 0 : std::max(most_behind_[index], steps);
         view_.behind_steps[index] = steps;
     }
-    if (started)
+    if (started) {
         journal_.warning(std::string(side_name(side)) + " " + behind_words(started));
-    else if (most)
+    } else if (most) {
         journal_.notice(std::string(side_name(side)) + " caught up (it had been " +
                         behind_words(most) + " at most)");
+    }
 }
 
 void Station::loop_tuning_ahead(Side side, std::int64_t aos_in_ms) {
@@ -283,13 +299,14 @@ void Station::loop_tuning_ahead(Side side, std::int64_t aos_in_ms) {
 
 void Station::loop_reach(Side side, bool in_reach, double heard_hz) {
     const std::string name = side_name(side);
-    if (in_reach)
+    if (in_reach) {
         journal_.notice(name + ": the tracker's frequency is within reach again");
-    else
+    } else {
         journal_.warning(
             name + ": the tracker's frequency " +
             std::to_string(static_cast<std::int64_t>(heard_hz)) +
             " Hz is farther than a satellite's Doppler from the reference: not followed");
+    }
 }
 
 // The radio may have taken more than one step for it: the operator should check the dial.
@@ -325,18 +342,22 @@ void Station::reset_radios(std::shared_ptr<std::promise<ActionResult>> answer) {
         if (station.closed_mode()) {
             unkept = stop_loop_nudges(station); // the loop's Reset replaces what it has to press
             // The presses of an earlier Reset not out yet: what is left is counted again below.
-            for (const Side side : {Side::Rx, Side::Tx})
-                if (!station.loop_state(side).dial_hz && station.loop_state(side).pending != 0)
+            for (const Side side : {Side::Rx, Side::Tx}) {
+                if (!station.loop_state(side).dial_hz && station.loop_state(side).pending != 0) {
                     station.end_loop(side);
+                }
+            }
         }
         std::array<int, 2> nudges;
         {
             std::lock_guard lock(mutex_);
             nudges = nudges_;
             // A loop that counts its dial counts these presses too: they are its from here on.
-            for (const Side side : {Side::Rx, Side::Tx})
-                if (counts_presses(station, side))
+            for (const Side side : {Side::Rx, Side::Tx}) {
+                if (counts_presses(station, side)) {
                     nudges_[static_cast<int>(side)] = 0;
+                }
+            }
         }
         std::array<Result, 2> can{station.can_reset(Side::Rx), station.can_reset(Side::Tx)};
         if (answer) {
@@ -348,20 +369,23 @@ void Station::reset_radios(std::shared_ptr<std::promise<ActionResult>> answer) {
                           "Reset started, but the learnt offsets could not be kept: " + *unkept)
                     : ActionResult::done());
         }
-        for (const Side side : {Side::Rx, Side::Tx})
+        for (const Side side : {Side::Rx, Side::Tx}) {
             checked(station.reset(side));
+        }
         for (const Side side : {Side::Rx, Side::Tx}) {
             const int count = nudges[static_cast<int>(side)];
-            for (int n = 0; n < std::abs(count); ++n)
+            for (int n = 0; n < std::abs(count); ++n) {
                 checked(station.step(side, dir_of(count > 0 ? -1 : 1)));
+            }
         }
     });
 }
 
 // Mutex held: the side's dial as the radio shows it, the offset typed into its reference added.
 std::optional<double> Station::shown_dial(Side side, std::optional<double> estimate) const {
-    if (!estimate)
+    if (!estimate) {
         return estimate;
+    }
     return *estimate + static_cast<double>(in_reference_[static_cast<int>(side)]);
 }
 
@@ -371,8 +395,9 @@ bool Station::drop_pending() {
     bool dropped = false;
     for (const Side side : {Side::Rx, Side::Tx}) {
         const int index = static_cast<int>(side);
-        if (pending_[index] == 0 || !transponder_)
+        if (pending_[index] == 0 || !transponder_) {
             continue;
+        }
         std::int64_t& offset = state_.offsets_hz[transponder_->name][index];
         offset -= std::int64_t{pending_[index]} * transponder_->sides[index].step_hz;
         view_.offset_hz[index] = offset;
@@ -398,9 +423,10 @@ std::optional<std::string> Station::keep(const DaemonState& state) {
 
 // The action ran; the offsets it left could not be written, so a restart would bring back others.
 ActionResult Station::kept_or_failed(const char* done, const DaemonState& state) {
-    if (const std::optional<std::string> why = keep(state))
+    if (const std::optional<std::string> why = keep(state)) {
         return ActionResult::failed(std::string(done) +
                                     ", but the learnt offsets could not be kept: " + *why);
+    }
     return ActionResult::done();
 }
 
@@ -412,16 +438,18 @@ ActionResult Station::nudge(Side side, int direction) {
         journal_.warning(what + " refused: " + why);
         return ActionResult::refused(what + " refused: " + why);
     };
-    if (!transponder_)
+    if (!transponder_) {
         return refused("no transponder chosen yet");
+    }
     const int index = static_cast<int>(side);
     const std::string name = transponder_->name;
     DaemonState proposed = state_;
     std::int64_t& offset = proposed.offsets_hz[name][index];
     offset += std::int64_t{direction} * transponder_->sides[index].step_hz;
-    if (std::abs(offset) > kOffsetLimitHz)
+    if (std::abs(offset) > kOffsetLimitHz) {
         return refused("the offset would be " + std::to_string(offset) + " Hz, beyond the " +
                        std::to_string(kOffsetLimitHz) + " Hz it may learn either way");
+    }
     lock.unlock();
     // Kept before it is pressed: a press the state does not hold would be lost at a restart.
     try {
@@ -485,12 +513,14 @@ ActionResult Station::stop() {
     }
     // The nudges the loop held come off the offset on the engine thread: the answer waits for
     // whether that was kept, as long as a Reset's answer would.
-    if (!loop_kept.valid() || loop_kept.wait_for(kResetAnswerWait) != std::future_status::ready)
+    if (!loop_kept.valid() || loop_kept.wait_for(kResetAnswerWait) != std::future_status::ready) {
         return result;
+    }
     try {
-        if (const std::optional<std::string> why = loop_kept.get())
+        if (const std::optional<std::string> why = loop_kept.get()) {
             return ActionResult::failed("Stopped, but the learnt offsets could not be kept: " +
                                         *why);
+        }
     } catch (const std::future_error&) {
         // the engine ended before it took the Stop up
     }
@@ -504,17 +534,20 @@ std::optional<std::string> Station::stop_loop_nudges(dopplex::Station& station) 
     for (const Side side : {Side::Rx, Side::Tx}) {
         const int index = static_cast<int>(side);
         // A loop that tracks took them as its offset: it stops on nothing here.
-        if (in_loop_[index] == 0 || station.loop_state(side).tracking)
+        if (in_loop_[index] == 0 || station.loop_state(side).tracking) {
             continue;
+        }
         station.end_loop(side); // tells its listeners, which take the locks below
         held[index] = std::exchange(in_loop_[index], 0);
     }
-    if (held == std::array<int, 2>{})
+    if (held == std::array<int, 2>{}) {
         return std::nullopt;
+    }
     std::lock_guard saving(saving_);
     std::unique_lock lock(mutex_);
-    for (const int index : {0, 1})
+    for (const int index : {0, 1}) {
         pending_[index] += held[index];
+    }
     const bool dropped = drop_pending();
     const DaemonState kept = state_;
     lock.unlock();
@@ -527,12 +560,15 @@ std::optional<std::string> Station::stop_loop_nudges(dopplex::Station& station) 
 void Station::pulse_sent(const PulseSent& pulse) {
     const int index = static_cast<int>(pulse.side);
     const int direction = pulse.dir == Dir::Up ? 1 : -1;
-    if (pulse.origin != PulseOrigin::Manual)
+    if (pulse.origin != PulseOrigin::Manual) {
         return;
-    if (in_loop_[index] * direction > 0)
+    }
+    if (in_loop_[index] * direction > 0) {
         in_loop_[index] -= direction;
-    if (counts_presses(session_.station(), pulse.side))
+    }
+    if (counts_presses(session_.station(), pulse.side)) {
         return;
+    }
     std::lock_guard lock(mutex_);
     nudges_[index] += direction;
 }
@@ -545,15 +581,18 @@ bool Station::counts_presses(const dopplex::Station& station, Side side) {
 
 // Mutex held.
 std::optional<std::string> Station::why_no_reset() const {
-    if (!transponder_)
+    if (!transponder_) {
         return "no transponder chosen yet";
-    if (config_.tracking == TrackingMode::Classic && view_.in_pass)
+    }
+    if (config_.tracking == TrackingMode::Classic && view_.in_pass) {
         return "the satellite is up: classic tracking resets after the pass";
+    }
     const bool nudged = nudges_ != std::array<int, 2>{} || pending_ != std::array<int, 2>{};
-    if (!reset_ready_[0] && !reset_ready_[1] && !nudged)
+    if (!reset_ready_[0] && !reset_ready_[1] && !nudged) {
         return view_.in_pass ? "the satellite is up: the closed loop brings both radios back at "
                                "the end of the pass"
                              : "both radios are at their references already";
+    }
     return std::nullopt;
 }
 
@@ -575,13 +614,15 @@ ActionResult Station::reset() {
     saving.unlock();
     // The engine says whether its Reset presses anything once it takes it up; while it runs a
     // long train the page does not wait, and the journal tells a refusal.
-    if (told.wait_for(kResetAnswerWait) != std::future_status::ready)
+    if (told.wait_for(kResetAnswerWait) != std::future_status::ready) {
         return result;
+    }
     try {
         // Each side's refusal is in the journal already.
         const ActionResult engine = told.get();
-        if (engine.status != ActionResult::done().status)
+        if (engine.status != ActionResult::done().status) {
             return engine;
+        }
     } catch (const std::future_error&) {
         // the engine ended before it took the Reset up
     }
@@ -607,8 +648,9 @@ ActionResult Station::clear_offsets() {
     journal_.notice("offsets cleared: the next pass starts from the nominal frequencies");
     // The references of a transponder chosen for the coming pass hold the old offsets.
     if (!transponder_ || choosing_ || view_.in_pass ||
-        in_reference_ == std::array<std::int64_t, 2>{})
+        in_reference_ == std::array<std::int64_t, 2>{}) {
         return {};
+    }
     const std::array<double, 2> nominal{double(transponder_->downlink_hz),
                                         double(transponder_->uplink_hz)};
     auto answer = std::make_shared<std::promise<ActionResult>>();
@@ -618,9 +660,10 @@ ActionResult Station::clear_offsets() {
     });
     lock.unlock();
     saving.unlock();
-    if (told.wait_for(kResetAnswerWait) != std::future_status::ready)
+    if (told.wait_for(kResetAnswerWait) != std::future_status::ready) {
         return ActionResult::failed("offsets cleared, but the engine did not take the nominal "
                                     "frequencies up in time: check the journal before AOS");
+    }
     try {
         return told.get();
     } catch (const std::future_error&) {
@@ -639,14 +682,17 @@ ActionResult Station::clear_references(dopplex::Station& station,
         journal_.warning(said);
         return ActionResult::refused(said);
     };
-    for (const Side side : {Side::Rx, Side::Tx})
-        if (station.closed_mode() && station.loop_state(side).tracking)
+    for (const Side side : {Side::Rx, Side::Tx}) {
+        if (station.closed_mode() && station.loop_state(side).tracking) {
             return refused(std::string("the ") + side_name(side) +
                            " loop runs already, counting from its reference");
+        }
+    }
     for (const Side side : {Side::Rx, Side::Tx}) {
         const Result typed = station.set_reference(side, nominal[static_cast<int>(side)]);
-        if (!typed.ok)
+        if (!typed.ok) {
             return refused(typed.why);
+        }
         std::lock_guard lock(mutex_);
         in_reference_[static_cast<int>(side)] = 0;
     }
@@ -678,12 +724,14 @@ void Station::port_status_changed(const port::PortStatus& status) {
         before = last_health_;
         last_health_ = status.health;
     }
-    if (status.health == before || closing_)
+    if (status.health == before || closing_) {
         return;
-    if (status.health == port::PortHealth::Failed || status.health == port::PortHealth::Fallback)
+    }
+    if (status.health == port::PortHealth::Failed || status.health == port::PortHealth::Fallback) {
         fault_("port " + status.backend + ": " + status.message);
-    else if (status.health == port::PortHealth::Recovered)
+    } else if (status.health == port::PortHealth::Recovered) {
         journal_.notice("port " + status.backend + ": " + status.message);
+    }
 }
 
 } // namespace dopplex::headless

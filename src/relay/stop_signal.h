@@ -18,9 +18,7 @@ public:
     bool wait_for(std::chrono::nanoseconds wait);
 #ifndef _WIN32
     // Readable once a stop was asked, for a poll loop.
-    int fd() const {
-        return fd_;
-    }
+    int fd() const { return fd_; }
 
 private:
     int fd_ = -1;

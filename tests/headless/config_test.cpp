@@ -162,8 +162,9 @@ TEST(StateFile, OneThatCannotBeUsedIsSetAside) {
     for (const auto& row : rows) {
         std::filesystem::remove(aside);
         std::filesystem::remove(file);
-        if (!row.text.empty())
+        if (!row.text.empty()) {
             std::ofstream(file) << row.text;
+        }
         const UsableState usable = load_state_or_set_aside(file, now);
         EXPECT_EQ(usable.state, row.state) << row.what;
         EXPECT_EQ(std::filesystem::exists(file), !row.text.empty() && row.why.empty()) << row.what;
@@ -188,8 +189,9 @@ TEST(ConfigFiles, OnlySmallFilesAreRead) {
     std::ofstream(big).close();
     std::filesystem::resize_file(big, 4ull << 30); // sparse: nothing is written or read
     std::string comments;
-    while (comments.size() < kSmallFileBytes)
+    while (comments.size() < kSmallFileBytes) {
         comments += "# " + std::string(61, '-') + "\n";
+    }
     std::ofstream(at_bound) << comments.substr(0, kSmallFileBytes);
     const auto as_config = [](const std::string& file) { load_named_config(file); };
     const auto as_state = [](const std::string& file) { load_state(file); };

@@ -19,8 +19,9 @@ namespace {
 // `count` header lines of a few bytes each.
 std::string numbered_headers(int count) {
     std::string many;
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count; ++i) {
         many += "X-" + std::to_string(i) + ": 1\r\n";
+    }
     return many;
 }
 
@@ -36,8 +37,9 @@ std::string exchange(int port, const std::string& request) {
     const int fd = connect_to(port);
     for (std::size_t sent = 0; sent < request.size();) {
         const ssize_t n = send(fd, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0)
+        if (n <= 0) {
             break;
+        }
         sent += static_cast<std::size_t>(n);
     }
     std::string answer;
@@ -63,16 +65,18 @@ std::string status_line(const std::string& answer) {
 // 100 connections that send nothing and 8 that add a header byte every 300 ms.
 struct Hogs {
     explicit Hogs(int port) {
-        for (int i = 0; i < 100; ++i)
+        for (int i = 0; i < 100; ++i) {
             idle.push_back(connect_to(port));
+        }
         for (int i = 0; i < 8; ++i) {
             trickling.push_back(connect_to(port));
             send(trickling.back(), "GET /status HTTP/1.1\r\nX-A: ", 27, MSG_NOSIGNAL);
         }
         feeder = std::thread([this] {
             while (!done) {
-                for (const int fd : trickling)
+                for (const int fd : trickling) {
                     send(fd, "a", 1, MSG_NOSIGNAL);
+                }
                 std::this_thread::sleep_for(std::chrono::milliseconds(300));
             }
         });
@@ -80,17 +84,20 @@ struct Hogs {
     ~Hogs() {
         done = true;
         feeder.join();
-        for (const int fd : idle)
+        for (const int fd : idle) {
             close(fd);
-        for (const int fd : trickling)
+        }
+        for (const int fd : trickling) {
             close(fd);
+        }
     }
     // Whether the service has closed each trickling connection.
     bool trickling_closed() const {
         for (const int fd : trickling) {
             pollfd hung{fd, POLLRDHUP, 0};
-            if (poll(&hung, 1, 0) != 1)
+            if (poll(&hung, 1, 0) != 1) {
                 return false;
+            }
         }
         return true;
     }
@@ -151,8 +158,9 @@ TEST(DopplexdPageBounds, RefusesWhatItMustAndStillAnswers) {
         EXPECT_EQ(status_line(answer), row.answer) << row.what;
         if (row.ours) {
             for (const char* header : {"Referrer-Policy: no-referrer", "X-Frame-Options: DENY",
-                                       "Content-Security-Policy: frame-ancestors 'none'"})
+                                       "Content-Security-Policy: frame-ancestors 'none'"}) {
                 EXPECT_THAT(answer, testing::HasSubstr(header)) << row.what;
+            }
         }
         EXPECT_EQ(status_line(exchange(port, status)), "HTTP/1.1 200 OK") << "after " << row.what;
     }
@@ -172,10 +180,11 @@ TEST(DopplexdPageBounds, RefusesWhatItMustAndStillAnswers) {
 // as it can: each from a child that became nobody, until killed.
 struct NobodysCrowd {
     NobodysCrowd(int port, int addresses) {
-        if (addresses > 0)
+        if (addresses > 0) {
             child.emplace(
                 65534, [&] { return open_and_settle(port, addresses); },
                 "nobody could not open its connections", 20000);
+        }
     }
     // In the child: no allocation.
     bool open_and_settle(int port, int addresses) {
@@ -189,8 +198,9 @@ struct NobodysCrowd {
             for (int i = 0; i < 200 && opened < held.size(); ++i) {
                 const int fd = socket(AF_INET, SOCK_STREAM, 0);
                 if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0 ||
-                    connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0)
+                    connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
                     return false;
+                }
                 held[opened++] = {fd, POLLRDHUP, 0};
             }
         }
@@ -211,8 +221,9 @@ struct NobodysCrowd {
 // them, and cannot crowd out the page's user from any number of loopback addresses; needs root
 // to become nobody.
 TEST(DopplexdPageBounds, AnotherLocalUserIsRefused) {
-    if (geteuid() != 0 || std::system("command -v setpriv curl >/dev/null") != 0)
+    if (geteuid() != 0 || std::system("command -v setpriv curl >/dev/null") != 0) {
         GTEST_SKIP() << "needs root, setpriv and curl to ask as another user";
+    }
     RunningDaemon daemon("127.0.0.1");
     const int port = daemon.page();
     struct Row {

@@ -47,8 +47,9 @@ public:
                               "\",\"params\":" + params +
                               (session.empty() ? "" : ",\"sessionId\":\"" + session + "\"") + "}";
         message.push_back('\0');
-        if (write(to_, message.data(), message.size()) != static_cast<ssize_t>(message.size()))
+        if (write(to_, message.data(), message.size()) != static_cast<ssize_t>(message.size())) {
             return {};
+        }
         const std::string mark = "{\"id\":" + std::to_string(id) + ",";
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (std::chrono::steady_clock::now() < deadline) {
@@ -56,15 +57,17 @@ public:
             if (end != std::string::npos) {
                 std::string answer = buffer_.substr(0, end);
                 buffer_.erase(0, end + 1);
-                if (answer.rfind(mark, 0) == 0)
+                if (answer.rfind(mark, 0) == 0) {
                     return answer;
+                }
                 continue;
             }
             pollfd wait{from_, POLLIN, 0};
             char chunk[65536];
             ssize_t n = 0;
-            if (poll(&wait, 1, 500) > 0 && (n = read(from_, chunk, sizeof chunk)) <= 0)
+            if (poll(&wait, 1, 500) > 0 && (n = read(from_, chunk, sizeof chunk)) <= 0) {
                 return {};
+            }
             buffer_.append(chunk, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
         }
         return {};
@@ -80,11 +83,13 @@ public:
     static std::string string_field(const std::string& json, const std::string& name) {
         const std::string key = "\"" + name + "\":\"";
         const std::size_t at = json.find(key);
-        if (at == std::string::npos)
+        if (at == std::string::npos) {
             return {};
+        }
         std::string value;
-        for (std::size_t i = at + key.size(); i < json.size() && json[i] != '"'; ++i)
+        for (std::size_t i = at + key.size(); i < json.size() && json[i] != '"'; ++i) {
             value += json[i] == '\\' ? json[++i] : json[i];
+        }
         return value;
     }
 

@@ -13,8 +13,9 @@ constexpr int kRxUp = 0;
 
 httplib::Headers action(const std::string& token = {}) {
     httplib::Headers headers{{"X-Dopplex", "1"}};
-    if (!token.empty())
+    if (!token.empty()) {
         headers.emplace("Authorization", "Bearer " + token);
+    }
     return headers;
 }
 
@@ -47,8 +48,9 @@ TEST(DopplexdPage, OffThisMachineEveryRequestNeedsTheToken) {
         {"POST /clear-offsets with half of it",
          status_of(page.Post("/clear-offsets", action(token.substr(0, 16)), "", ""))},
     };
-    for (const Row& row : rows)
+    for (const Row& row : rows) {
         EXPECT_EQ(row.status, 403) << row.what;
+    }
     EXPECT_EQ(daemon.rises(kRxUp), 0) << "a refused nudge pressed";
 
     EXPECT_EQ(status_of(page.Get("/?token=" + token)), 200);

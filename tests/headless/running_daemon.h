@@ -33,8 +33,9 @@ namespace dopplex::test {
 inline pid_t spawn(std::vector<std::string> argv, posix_spawn_file_actions_t& actions) {
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     std::vector<char*> words;
-    for (std::string& word : argv)
+    for (std::string& word : argv) {
         words.push_back(word.data());
+    }
     words.push_back(nullptr);
     pid_t pid = -1;
     EXPECT_EQ(posix_spawn(&pid, words[0], &actions, nullptr, words.data(), environ), 0) << argv[0];
@@ -49,8 +50,9 @@ public:
     explicit RunningDaemon(const std::string& page_host, const std::string& settings = {},
                            const std::string& transponder = {}, const std::string& state = {}) {
         const std::filesystem::path conf = std::filesystem::path(dir_.path()) / "dopplexd.conf";
-        if (!state.empty())
+        if (!state.empty()) {
             std::ofstream(state_file()) << state;
+        }
         std::ofstream(conf) << "[dopplexd]\nport = trace:" << trace_file().string()
                             << "\nrig = 127.0.0.1:0\nrotator = 127.0.0.1:0\npage = " << page_host
                             << ":0\npass_log = off\n"
@@ -78,8 +80,9 @@ public:
 
     // SIGTERM, then the exit status (-1: none); the trace must then end low.
     int end() {
-        if (pid_ < 0)
+        if (pid_ < 0) {
             return exit_status_;
+        }
         kill(pid_, SIGTERM);
         int status = 0;
         waitpid(pid_, &status, 0);
@@ -128,8 +131,9 @@ public:
         std::string time, address;
         int byte = 0;
         std::string bits;
-        while (in >> time >> address >> byte >> bits)
+        while (in >> time >> address >> byte >> bits) {
             bytes.push_back(byte);
+        }
         return bytes;
     }
     // How often the line of `bit` went high.
@@ -157,8 +161,9 @@ public:
         std::string printed;
         if (FILE* out = popen(command.c_str(), "r")) {
             char chunk[256];
-            for (std::size_t n; (n = fread(chunk, 1, sizeof chunk, out)) > 0;)
+            for (std::size_t n; (n = fread(chunk, 1, sizeof chunk, out)) > 0;) {
                 printed.append(chunk, n);
+            }
             EXPECT_EQ(pclose(out), 0) << command;
         }
         return printed;

@@ -70,8 +70,9 @@ TEST_P(Nudges, PressWhatTheStateKeeps) {
         RunningDaemon::tell(daemon.rig(), "F 145960500\n");
         ASSERT_TRUE(daemon.printed_eventually("transponder AO-91"));
         const std::filesystem::path blocker = daemon.state_file().string() + ".new";
-        if (row.unwritable)
+        if (row.unwritable) {
             std::filesystem::create_directory(blocker);
+        }
         int last_status = -1;
         std::string last_reason;
         for (int n = 0; n < row.nudges; ++n) {
@@ -85,8 +86,9 @@ TEST_P(Nudges, PressWhatTheStateKeeps) {
         if (row.stop) {
             ASSERT_TRUE(eventually([&] { return daemon.rises(kRxUp) >= 1; }));
             at_stop = daemon.rises(kRxUp);
-            if (row.unwritable_at_stop)
+            if (row.unwritable_at_stop) {
                 std::filesystem::create_directory(blocker);
+            }
             const httplib::Result answer = post(daemon, "/stop");
             ASSERT_TRUE(answer);
             EXPECT_EQ(answer->status, row.unwritable_at_stop ? 500 : 204) << answer->body;
@@ -223,8 +225,9 @@ TEST(DopplexdJournal, ASideBehindIsToldOnceEachWay) {
     const std::string text = daemon.printed();
     const auto count = [&text](const std::string& part) {
         int n = 0;
-        for (std::size_t at = text.find(part); at != npos; at = text.find(part, at + 1))
+        for (std::size_t at = text.find(part); at != npos; at = text.find(part, at + 1)) {
             ++n;
+        }
         return n;
     };
     EXPECT_GE(count("RX behind by "), 1);
@@ -271,10 +274,11 @@ TEST_P(NamedConfig, StopsAndSaysWhere) {
     ScratchDir dir;
     const std::filesystem::path folder(dir.path());
     std::filesystem::path named = folder / GetParam().what;
-    if (GetParam().text)
+    if (GetParam().text) {
         std::ofstream(named) << GetParam().text;
-    else if (std::string(GetParam().what) == "a-folder")
+    } else if (std::string(GetParam().what) == "a-folder") {
         std::filesystem::create_directory(named);
+    }
     int out[2];
     ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
     posix_spawn_file_actions_t actions;
@@ -286,8 +290,9 @@ TEST_P(NamedConfig, StopsAndSaysWhere) {
     close(out[1]);
     std::string printed;
     char chunk[4096];
-    for (ssize_t n; (n = read(out[0], chunk, sizeof chunk)) > 0;)
+    for (ssize_t n; (n = read(out[0], chunk, sizeof chunk)) > 0;) {
         printed.append(chunk, static_cast<std::size_t>(n));
+    }
     close(out[0]);
     int exit_status = 0;
     waitpid(pid, &exit_status, 0);

@@ -44,9 +44,11 @@ struct StationRig {
     }
     bool printed(const std::string& part) {
         return eventually([&] {
-            for (const std::string& line : journal.recent())
-                if (line.find(part) != std::string::npos)
+            for (const std::string& line : journal.recent()) {
+                if (line.find(part) != std::string::npos) {
                     return true;
+                }
+            }
             return false;
         });
     }
@@ -104,8 +106,9 @@ TEST_P(StationActions, AnswerWhatTheStationDid) {
     const ActionCase& row = GetParam();
     StationRig rig(row.settings);
     row.state(rig);
-    if (testing::Test::HasFatalFailure())
+    if (testing::Test::HasFatalFailure()) {
         return;
+    }
     const ActionResult answer = row.action(*rig.station);
     EXPECT_EQ(answer.status, row.status) << answer.reason;
     EXPECT_THAT(answer.reason, HasSubstr(row.reason));

@@ -72,8 +72,9 @@ TEST_F(ScriptProgram, HelpDescribesTheFormatAndExitsZero) {
     EXPECT_EQ(run_program("--help", out, err), 0);
     for (const char* part :
          {"at <ms> tracking <text>", "at <ms> click <Control>", "at <ms> type <Edit> <text>",
-          "at <ms> key <code>", "at <ms> dump", "set report_ms <ms>", "until <ms>"})
+          "at <ms> key <code>", "at <ms> dump", "set report_ms <ms>", "until <ms>"}) {
         EXPECT_NE(out.find(part), std::string::npos) << part;
+    }
 }
 
 } // namespace

@@ -8,10 +8,9 @@
 namespace dopplex::bench {
 
 struct LoopParts {
-    explicit LoopParts(EventLoop& loop) : port(loop.host()), closed(loop, latch, enable) {}
+    explicit LoopParts(EventLoop& loop) : port(loop.host()), closed(loop, latch) {}
     RecordingPort port;
-    Control enable{"CheckBox1", ControlKind::CheckBox};
-    ChannelLatch latch{port, enable};
+    ChannelLatch latch{port};
     ClosedLoop closed;
 };
 

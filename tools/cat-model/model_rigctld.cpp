@@ -8,30 +8,35 @@ namespace dopplex::bench {
 
 void ModelRigctld::open() {
     ++opens_;
-    if (absent_)
+    if (absent_) {
         throw std::runtime_error("Connection refused");
+    }
     open_ = true;
 }
 
 void ModelRigctld::send(const std::string& bytes) {
-    if (!open_)
+    if (!open_) {
         throw std::runtime_error("not connected");
+    }
     const std::int64_t now = loop_.host().now();
     std::size_t start = 0;
     for (auto end = bytes.find('\n'); end != std::string::npos;
-         start = end + 1, end = bytes.find('\n', start))
+         start = end + 1, end = bytes.find('\n', start)) {
         loop_.post(
             EventKind::Link,
             [this, line = bytes.substr(start, end - start), g = generation_] { take(line, g); },
             now + each_way_ms_);
+    }
 }
 
 void ModelRigctld::take(const std::string& line, std::uint64_t generation) {
-    if (generation != generation_)
+    if (generation != generation_) {
         return;
+    }
     const std::int64_t now = loop_.host().now();
-    if (silent_)
+    if (silent_) {
         return;
+    }
     std::string answer;
     if (line.rfind("+F ", 0) == 0 || line.rfind("+I ", 0) == 0) {
         if (refusing_) {
@@ -49,16 +54,18 @@ void ModelRigctld::take(const std::string& line, std::uint64_t generation) {
     loop_.post(
         EventKind::Link,
         [this, answer, generation] {
-            if (generation == generation_ && side_)
+            if (generation == generation_ && side_) {
                 side_->received(answer);
+            }
         },
         now + each_way_ms_);
 }
 
 void ModelRigctld::drop() {
     close();
-    if (side_)
+    if (side_) {
         side_->dropped("closed by the daemon");
+    }
 }
 
 void ModelRigctld::turn_knob_at(std::int64_t t, double delta_hz) {
@@ -74,8 +81,9 @@ void ModelRigctld::turn_knob_at(std::int64_t t, double delta_hz) {
 std::optional<double> ModelRigctld::frequency_at(std::int64_t t) const {
     std::optional<double> hz;
     for (const Tuned& k : history_) {
-        if (k.t > t)
+        if (k.t > t) {
             break;
+        }
         hz = k.hz;
     }
     return hz;

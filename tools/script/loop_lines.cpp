@@ -13,22 +13,25 @@ namespace dopplex {
 namespace {
 
 Side side_word(const std::string& word, const std::string& name, int line) {
-    if (word != "rx" && word != "tx")
+    if (word != "rx" && word != "tx") {
         throw ScenarioError(line, name + " takes rx or tx, then a number");
+    }
     return word == "rx" ? Side::Rx : Side::Tx;
 }
 
 std::int64_t number_word(const std::string& word, int line) {
     std::int64_t value = 0;
     auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), value);
-    if (ec != std::errc() || end != word.data() + word.size())
+    if (ec != std::errc() || end != word.data() + word.size()) {
         throw ScenarioError(line, "'" + word + "' is not a whole number");
+    }
     return value;
 }
 
 bool on_off(const std::string& word, int line) {
-    if (word != "on" && word != "off")
+    if (word != "on" && word != "off") {
         throw ScenarioError(line, "start_at_aos takes on or off");
+    }
     return word == "on";
 }
 
@@ -47,8 +50,9 @@ void ParseLoopSetting(const std::string& name, const std::string& value, int lin
     LoopSettings& loop = scenario.loop;
     try {
         if (name == "tracking") {
-            if (!parse_tracking_mode(value, scenario.tracking))
+            if (!parse_tracking_mode(value, scenario.tracking)) {
                 throw ScenarioError(line, "tracking takes closed or classic");
+            }
         } else if (name == "step") {
             LoopSide& side = loop.side(side_word(first, name, line));
             const std::int64_t hz = number_word(second, line);
@@ -62,8 +66,9 @@ void ParseLoopSetting(const std::string& name, const std::string& value, int lin
         } else if (name == "start_at_aos") {
             loop.start_at_aos = on_off(value, line);
         } else if (name == "lock") {
-            if (!parse_offset_lock(value, loop.lock))
+            if (!parse_offset_lock(value, loop.lock)) {
                 throw ScenarioError(line, "lock takes off, inverting or noninverting");
+            }
         } else {
             throw ScenarioError(line, "'" + name + "' cannot be set");
         }

@@ -78,8 +78,9 @@ bool read_whole(const std::string& word, std::int64_t max, std::int64_t& value) 
 
 std::int64_t parse_ms(const std::string& word, int line) {
     std::int64_t value = 0;
-    if (read_whole(word, kLongestRunMs, value))
+    if (read_whole(word, kLongestRunMs, value)) {
         return value;
+    }
     const bool digits = !word.empty() && word.find_first_not_of("0123456789") == std::string::npos;
     throw ScenarioError(
         line, "'" + word +
@@ -98,18 +99,21 @@ std::string take_word(std::string& rest) {
 const std::set<std::string>& clickable_names() {
     static const std::set<std::string> names = [] {
         std::set<std::string> n{"l_dd", "Stop"};
-        for (const FieldSpec& f : field_table())
+        for (const FieldSpec& f : field_table()) {
             if (f.name.starts_with("Button") || f.name.starts_with("CheckBox") ||
-                f.name.starts_with("RadioButton") || f.name == "SpeedButton1")
+                f.name.starts_with("RadioButton") || f.name == "SpeedButton1") {
                 n.insert(std::string(f.name));
+            }
+        }
         return n;
     }();
     return names;
 }
 
 bool is_edit_name(const std::string& name) {
-    if (!name.starts_with("Edit"))
+    if (!name.starts_with("Edit")) {
         return false;
+    }
     int n = 0;
     auto [end, ec] = std::from_chars(name.data() + 4, name.data() + name.size(), n);
     return ec == std::errc() && end == name.data() + name.size() && n >= 1 && n <= 25;
@@ -124,24 +128,29 @@ ScenarioStep parse_at(std::string rest, int line) {
         step.text = rest;
     } else if (step.verb == "click") {
         step.target = rest;
-        if (!clickable_names().count(step.target))
+        if (!clickable_names().count(step.target)) {
             throw ScenarioError(line, "'" + step.target + "' is not a control that takes a click");
+        }
     } else if (step.verb == "type") {
         step.target = take_word(rest);
-        if (!is_edit_name(step.target))
+        if (!is_edit_name(step.target)) {
             throw ScenarioError(line, "'" + step.target + "' is not an edit field");
+        }
         step.text = rest;
     } else if (step.verb == "key" || step.verb == "syskey") {
         step.target = rest;
         std::int64_t code = 0;
-        if (!read_whole(rest, 255, code))
+        if (!read_whole(rest, 255, code)) {
             throw ScenarioError(line, "'" + rest + "' is not a virtual key code (0 to 255)");
+        }
     } else if (step.verb == "dump") {
-        if (!rest.empty())
+        if (!rest.empty()) {
             throw ScenarioError(line, "dump takes no argument");
+        }
     } else if (step.verb == "link") {
-        if (rest != "open" && rest != "close")
+        if (rest != "open" && rest != "close") {
             throw ScenarioError(line, "link takes open or close");
+        }
         step.target = rest;
     } else {
         throw ScenarioError(line, "unknown command '" + step.verb + "'");
@@ -159,32 +168,38 @@ Scenario ParseScenario(std::istream& in) {
     for (tools::LineRead read;
          (read = tools::read_bounded_line(in, text)) != tools::LineRead::End;) {
         ++line;
-        if (read == tools::LineRead::TooLong)
+        if (read == tools::LineRead::TooLong) {
             throw ScenarioError(line, "longer than " + std::to_string(tools::kMaxInputLineBytes) +
                                           " bytes");
-        if (!text.empty() && text.back() == '\r')
+        }
+        if (!text.empty() && text.back() == '\r') {
             text.pop_back();
+        }
         const std::size_t first = text.find_first_not_of(' ');
-        if (first == std::string::npos || text[first] == '#')
+        if (first == std::string::npos || text[first] == '#') {
             continue;
+        }
         std::string rest = text.substr(first);
         const std::string command = take_word(rest);
         if (command == "at") {
             ScenarioStep step = parse_at(rest, line);
-            if (step.t < last_t)
+            if (step.t < last_t) {
                 throw ScenarioError(line, "time goes backwards");
+            }
             last_t = step.t;
             scenario.steps.push_back(std::move(step));
         } else if (command == "set") {
             const std::string name = take_word(rest);
-            if (name == "report_ms")
+            if (name == "report_ms") {
                 scenario.report_ms = parse_ms(rest, line);
-            else
+            } else {
                 ParseLoopSetting(name, rest, line, scenario);
+            }
         } else if (command == "until") {
             scenario.until = parse_ms(rest, line);
-            if (scenario.until < last_t)
+            if (scenario.until < last_t) {
                 throw ScenarioError(line, "until lies before the last command");
+            }
         } else {
             throw ScenarioError(line, "unknown command '" + command + "'");
         }
@@ -211,29 +226,33 @@ void write_dump(std::ostream& out, std::int64_t t, const TFMain& form, const Loo
             << ",\"checked\":" << json_bool(c->checked());
         if (c->kind() == ControlKind::Memo) {
             out << ",\"lines\":[";
-            for (std::size_t i = 0; i < c->lines().size(); ++i)
+            for (std::size_t i = 0; i < c->lines().size(); ++i) {
                 out << (i ? "," : "") << json_string(c->lines()[i]);
+            }
             out << "]";
         }
         out << "}";
         first = false;
     }
     out << "},\"flags\":{";
-    for (int bit = 0; bit < kChannelCount; ++bit)
+    for (int bit = 0; bit < kChannelCount; ++bit) {
         out << (bit ? "," : "") << "\"" << kChannelNames[bit]
             << "\":" << json_bool(form.latch.flag(static_cast<Channel>(bit)));
+    }
     out << "},\"timers\":[";
     first = true;
-    for (int id = 0; id < EventLoop::kTimerCount; ++id)
+    for (int id = 0; id < EventLoop::kTimerCount; ++id) {
         if (form.timer_running(id)) {
             out << (first ? "" : ",") << "\"Timer" << id + 1 << "\"";
             first = false;
         }
+    }
     out << "],\"focused\":" << json_string(form.focused())
         << ",\"LastRxDoppler\":" << FormatGeneral(form.LastRxDoppler)
         << ",\"LastTxDoppler\":" << FormatGeneral(form.LastTxDoppler);
-    if (loop)
+    if (loop) {
         loop->dump(form.closed_loop);
+    }
     out << "}}\n";
 }
 
@@ -260,8 +279,9 @@ void RunScenario(const Scenario& scenario, std::ostream& out) {
     // Exit closes the window: its timers go with it and the run ends, so nothing after the
     // last line lowered moves a line.
     form.on_close = [&loop] {
-        for (int id = 0; id < EventLoop::kTimerCount; ++id)
+        for (int id = 0; id < EventLoop::kTimerCount; ++id) {
             loop.timers().stop(id);
+        }
         loop.quit();
     };
 
@@ -279,14 +299,16 @@ void RunScenario(const Scenario& scenario, std::ostream& out) {
     for (const ScenarioStep& step : scenario.steps) {
         if (step.verb == "click" && step.target == "Stop") {
             host.stop_at(step.t);
-            if (closed)
+            if (closed) {
                 loop.post(
                     EventKind::Control,
                     [&form] {
-                        for (Side side : {Side::Rx, Side::Tx})
+                        for (Side side : {Side::Rx, Side::Tx}) {
                             form.closed_loop.stop(side);
+                        }
                     },
                     step.t);
+            }
         } else if (step.verb == "tracking") {
             loop.post(
                 EventKind::Link,

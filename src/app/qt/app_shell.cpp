@@ -31,8 +31,9 @@ AppShell::AppShell(EngineSession& session, PassLogOption pass_log)
         QMetaObject::invokeMethod(
             window,
             [window, help] {
-                if (help)
+                if (help) {
                     help->hide();
+                }
                 window->engine_closed();
             },
             Qt::QueuedConnection);

@@ -38,9 +38,10 @@ void draw_satellite(QPainter& p, QPointF centre, double scale, double angle_deg)
         p.setBrush(QColor(40, 70, 160));
         p.drawRect(wing);
         p.setPen(QPen(QColor(120, 160, 230), 0.5));
-        for (int i = 1; i < 3; ++i)
+        for (int i = 1; i < 3; ++i) {
             p.drawLine(QPointF(wing.left() + i * 6, wing.top()),
                        QPointF(wing.left() + i * 6, wing.bottom()));
+        }
         p.drawLine(QPointF(wing.left(), 0), QPointF(wing.right(), 0));
         p.setPen(QPen(QColor(30, 40, 60), 0.8));
         p.drawLine(QPointF(side * 8, 0), QPointF(side * 6, 0));
@@ -109,8 +110,9 @@ void Banner::paintEvent(QPaintEvent*) {
         const bool behind_words = std::any_of(lines.begin(), lines.end(), [&](const auto& line) {
             return ink(line).adjusted(-3, -3, 3, 3).contains(x, y);
         });
-        if (behind_words)
+        if (behind_words) {
             continue;
+        }
         p.setBrush(QColor(level, level, 255));
         p.drawEllipse(QPointF(x, y), 0.8, 0.8);
     }
@@ -126,9 +128,10 @@ void Banner::paintEvent(QPaintEvent*) {
 
     // Doppler waves from the satellite towards the ground station.
     p.setPen(QPen(QColor(255, 210, 90, 150), 1.2));
-    for (int i = 1; i <= 3; ++i)
+    for (int i = 1; i <= 3; ++i) {
         p.drawArc(QRectF(r.width() * 0.80 - 8 * i, 60 - 8 * i + 10, 16 * i, 16 * i), 200 * 16,
                   80 * 16);
+    }
 
     // The title casts a shadow.
     p.setFont(title);

@@ -23,8 +23,9 @@ QWidget* make_widget(const Control& control, const ControlStyle& style, QWidget*
         label->setPalette(p);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setWordWrap(control.name() == "l_st");
-        if (control.name() == "l_dd")
+        if (control.name() == "l_dd") {
             label->setCursor(Qt::PointingHandCursor);
+        }
         return label;
     }
     case ControlKind::Edit: {
@@ -60,8 +61,9 @@ QWidget* make_widget(const Control& control, const ControlStyle& style, QWidget*
 } // namespace
 
 QColor to_qcolor(std::uint32_t color, const QColor& window_text) {
-    if (color == kClWindowText)
+    if (color == kClWindowText) {
         return window_text;
+    }
     return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
 }
 
@@ -89,13 +91,17 @@ void place(QWidget* w, const Rect& where) {
 QWidget* make_control_widget(const Control& control, QWidget* parent) {
     const ControlStyle style = control_style(control);
     QWidget* w = make_widget(control, style, parent);
-    for (const Placement& p : control_placements())
-        if (p.name == control.name())
+    for (const Placement& p : control_placements()) {
+        if (p.name == control.name()) {
             w->setGeometry(p.x, p.y, p.w, p.h);
-    if (style.bold)
+        }
+    }
+    if (style.bold) {
         make_bold(w);
-    if (const std::string_view hint = key_hint(control.name()); !hint.empty())
+    }
+    if (const std::string_view hint = key_hint(control.name()); !hint.empty()) {
         w->setToolTip(QString::fromUtf8(hint.data(), static_cast<qsizetype>(hint.size())));
+    }
     return w;
 }
 
@@ -115,10 +121,12 @@ void add_captions(QWidget* parent) {
         label->setGeometry(c.x, c.y, c.w, c.h);
         label->setAlignment((c.right_aligned ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
         const ControlStyle style = caption_style(c.style);
-        if (style.bold)
+        if (style.bold) {
             make_bold(label);
-        if (style.text_color)
+        }
+        if (style.text_color) {
             set_text_colour(label, *style.text_color);
+        }
     }
 }
 

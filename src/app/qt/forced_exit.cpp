@@ -20,8 +20,9 @@ QtMessageHandler previous_handler = nullptr;
 // any thread.
 void lower_lines_now() {
     EngineSession* session = armed.exchange(nullptr);
-    if (session == nullptr || !session->running())
+    if (session == nullptr || !session->running()) {
         return;
+    }
     try {
         if (session->close_now().wait_for(ForcedExit::kLowerTimeout) != std::future_status::ready) {
             std::cerr << "dopplex: the engine did not lower the lines within "
@@ -35,10 +36,12 @@ void lower_lines_now() {
 }
 
 void on_qt_message(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (previous_handler != nullptr)
+    if (previous_handler != nullptr) {
         previous_handler(type, context, text);
-    if (type == QtFatalMsg)
+    }
+    if (type == QtFatalMsg) {
         lower_lines_now();
+    }
 }
 
 void install_hooks() {

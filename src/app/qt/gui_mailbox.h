@@ -15,8 +15,9 @@ namespace dopplex::app {
 
 inline MailboxSchedule queued_to(QObject* receiver) {
     return [receiver = QPointer<QObject>(receiver)](std::function<void()> call) {
-        if (receiver.isNull())
+        if (receiver.isNull()) {
             return false;
+        }
         QMetaObject::invokeMethod(receiver.data(), std::move(call), Qt::QueuedConnection);
         return true;
     };

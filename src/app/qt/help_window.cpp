@@ -24,15 +24,17 @@ QSize first_size(const QPlainTextEdit& text, const QPushButton& okay, const QWid
                  std::string_view guide) {
     const QFontMetrics metrics(text.font());
     int widest = 0;
-    for (const QString& line : to_qstring(guide).split('\n'))
+    for (const QString& line : to_qstring(guide).split('\n')) {
         widest = std::max(widest, metrics.horizontalAdvance(line));
+    }
     const int frame =
         2 * static_cast<int>(std::ceil(text.document()->documentMargin())) + 2 * text.frameWidth();
     const int width = widest + frame + text.verticalScrollBar()->sizeHint().width();
     const int height = 30 * metrics.lineSpacing() + frame;
     QSize size(width + 2 * HelpWindow::kPadding, height + okay.height() + 3 * HelpWindow::kPadding);
-    if (const QScreen* screen = window.screen())
+    if (const QScreen* screen = window.screen()) {
         size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    }
     return size.expandedTo(window.minimumSize());
 }
 

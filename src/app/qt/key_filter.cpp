@@ -47,19 +47,22 @@ KeyFilter::~KeyFilter() {
 }
 
 bool KeyFilter::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress)
+    if (event->type() != QEvent::KeyPress) {
         return false;
+    }
     const auto* key = static_cast<QKeyEvent*>(event);
     const int code = virtual_key(key->key());
-    if (code == 0)
+    if (code == 0) {
         return false;
+    }
     KeyPress press{code,
                    (key->modifiers() & Qt::AltModifier) != 0,
                    inside(watched, window_),
                    QApplication::activeModalWidget() != nullptr,
                    {}};
-    if (code == kVkReturn && press.in_main_window)
+    if (code == kVkReturn && press.in_main_window) {
         press.focused_button = window_.focused_button();
+    }
     return post_key_action(session_, key_action(press));
 }
 

@@ -20,11 +20,13 @@ QColor to_qcolor(std::uint32_t rgb) {
 QFont label_font(QFont font, double column_width) {
     font.setPointSizeF(font.pointSizeF() * 0.85);
     double widest = 0;
-    for (const LedLegend& led : kLedLegend)
+    for (const LedLegend& led : kLedLegend) {
         widest = std::max(widest, QFontMetricsF(font).horizontalAdvance(led.label));
+    }
     const double room = column_width - 6;
-    if (widest > room)
+    if (widest > room) {
         font.setPointSizeF(font.pointSizeF() * room / widest);
+    }
     return font;
 }
 
@@ -35,8 +37,9 @@ LedPanel::LedPanel(QWidget* parent) : QWidget(parent) {
 }
 
 void LedPanel::set_status(const port::PortStatus& status) {
-    if (has_status_ && status == status_)
+    if (has_status_ && status == status_) {
         return;
+    }
     status_ = status;
     has_status_ = true;
     setToolTip(QString::fromStdString(status.message));

@@ -28,8 +28,9 @@ LoopPanelWidgets::LoopPanelWidgets(QWidget& parent, EngineSession& session)
           },
           [](const std::string& problem) { std::cerr << "dopplex: " << problem << "\n"; }),
       view_(loop_panel_view(session.form())) {
-    for (const LoopControl& control : loop_controls())
+    for (const LoopControl& control : loop_controls()) {
         build(parent, control);
+    }
     show(view_);
 }
 
@@ -42,8 +43,9 @@ void LoopPanelWidgets::build(QWidget& parent, const LoopControl& c) {
         caption->setGeometry(c.caption_x, c.y + 4, c.x - c.caption_x - 2, 16);
         auto* box = new QComboBox(&parent);
         connect(box, &QComboBox::currentIndexChanged, this, [this, field](int index) {
-            if (!showing_)
+            if (!showing_) {
                 feed_.post(loop_choose(view_, field, index));
+            }
         });
         w = box;
         break;
@@ -51,8 +53,9 @@ void LoopPanelWidgets::build(QWidget& parent, const LoopControl& c) {
     case LoopWidget::Check: {
         auto* box = new QCheckBox(q(c.caption), &parent);
         connect(box, &QCheckBox::toggled, this, [this, field](bool on) {
-            if (!showing_)
+            if (!showing_) {
                 feed_.post(loop_check(field, on));
+            }
         });
         w = box;
         break;
@@ -70,8 +73,9 @@ void LoopPanelWidgets::build(QWidget& parent, const LoopControl& c) {
         break;
     }
     w->setGeometry(c.x, c.y, c.w, c.h);
-    if (!c.hint.empty())
+    if (!c.hint.empty()) {
         w->setToolTip(q(c.hint));
+    }
     widgets_[field] = w;
 }
 
@@ -84,11 +88,13 @@ void LoopPanelWidgets::show(const LoopPanelView& view) {
         if (auto* box = qobject_cast<QComboBox*>(w)) {
             const LoopChoices choices = loop_choices(view, c.field);
             QStringList texts;
-            for (const std::string& text : choices.texts)
+            for (const std::string& text : choices.texts) {
                 texts << QString::fromStdString(text);
+            }
             QStringList present;
-            for (int i = 0; i < box->count(); ++i)
+            for (int i = 0; i < box->count(); ++i) {
                 present << box->itemText(i);
+            }
             if (present != texts) {
                 box->clear();
                 box->addItems(texts);

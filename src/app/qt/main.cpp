@@ -33,8 +33,9 @@ int main(int argc, char** argv) {
         std::vector<std::string>(argv + 1, argv + argc), environment("DOPPLEX_PORT"),
         std::filesystem::exists(port::default_parport),
         [](const std::string& text, bool error) { (error ? std::cerr : std::cout) << text; });
-    if (start.exit_status)
+    if (start.exit_status) {
         return *start.exit_status;
+    }
 
     QApplication application(argc, argv);
     QApplication::setApplicationName("Dopplex");
@@ -44,11 +45,13 @@ int main(int argc, char** argv) {
     std::unique_ptr<app::DemoFolder> demo_folder;
     std::unique_ptr<app::LinkPlatform> link;
     try {
-        if (start.line.demo)
+        if (start.line.demo) {
             demo_folder = std::make_unique<app::DemoFolder>();
+        }
         link = std::make_unique<app::LinkPlatform>();
-        if (start.line.demo)
+        if (start.line.demo) {
             link->play_demo();
+        }
     } catch (const std::exception& error) { // LinkStartError and the like: nothing to run on
         std::cerr << "dopplex: " << error.what() << "\n";
         QMessageBox::critical(nullptr, "Dopplex", QString::fromStdString(error.what()));
@@ -66,8 +69,9 @@ int main(int argc, char** argv) {
     session.form().attach_link(link->services());
     const app::RecalledTracking tracking =
         app::recall_tracking(link->services().settings, session.form(), start.line.tracking);
-    for (const std::string& problem : tracking.problems)
+    for (const std::string& problem : tracking.problems) {
         std::cerr << "dopplex: the remembered tracking: " << problem << "\n";
+    }
     app::PassLogOption pass_log{std::nullopt, "off (--no-log)"};
     if (!start.line.no_log) {
         pass_log.folder = app::pass_log_folder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));

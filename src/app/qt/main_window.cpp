@@ -29,17 +29,20 @@ MainWindow::MainWindow(EngineSession& session, QWidget* parent)
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       session_(session), link_status_text_(this,
                                            [this](std::optional<std::string>& status) {
-                                               if (status)
+                                               if (status) {
                                                    presenter_->show_link_status(*status);
+                                               }
                                            }),
       held_report_(this,
                    [this](std::optional<std::string>& line) {
-                       if (line)
+                       if (line) {
                            presenter_->show_held_report(*line);
+                       }
                    }),
       live_text_(this, [this](std::optional<std::pair<std::string, std::int64_t>>& latest) {
-          if (latest)
+          if (latest) {
               presenter_->show_live(latest->first, latest->second);
+          }
       }) {
     setWindowTitle(q(std::string(kWindowCaption)));
     QFont base;
@@ -47,13 +50,16 @@ MainWindow::MainWindow(EngineSession& session, QWidget* parent)
     base.setPointSize(8);
     setFont(base);
     setFixedSize(kWindowWidth, kWindowHeight);
-    if (const QScreen* screen = QApplication::primaryScreen())
+    if (const QScreen* screen = QApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
+    }
 
     build_decorations();
-    for (const Control* control : session_.form().controls())
-        if (control->visible())
+    for (const Control* control : session_.form().controls()) {
+        if (control->visible()) {
             build_control(*control);
+        }
+    }
     loop_panel_ = new LoopPanelWidgets(*this, session_);
     presenter_ = std::make_unique<MainPresenter>(session_, static_cast<ViewPort&>(*this));
 }
@@ -99,16 +105,18 @@ void MainWindow::build_decorations() {
 void MainWindow::build_control(const Control& control) {
     const std::string name = control.name();
     QWidget* w = widgets_[name] = make_control_widget(control, this);
-    if (name == "l_dd")
+    if (name == "l_dd") {
         w->installEventFilter(this); // a click on the link state opens the link
+    }
     if (auto* button = qobject_cast<QAbstractButton*>(w)) {
         connect(button, &QAbstractButton::clicked, this,
                 [this, name] { presenter_->clicked(name); });
         return;
     }
     auto* edit = qobject_cast<QLineEdit*>(w);
-    if (!edit || edit->isReadOnly())
+    if (!edit || edit->isReadOnly()) {
         return;
+    }
     connect(edit, &QLineEdit::textEdited, this,
             [this, name](const QString& text) { presenter_->typed(name, text.toStdString()); });
     connect(edit, &QLineEdit::editingFinished, this, [this, name] { presenter_->left(name); });
@@ -117,8 +125,9 @@ void MainWindow::build_control(const Control& control) {
 // QWidget's destructor deletes the edits after this window is only a QWidget, and the focused
 // one says its editing finished as it goes: it must not reach this window's handlers then.
 MainWindow::~MainWindow() {
-    for (QLineEdit* edit : findChildren<QLineEdit*>())
+    for (QLineEdit* edit : findChildren<QLineEdit*>()) {
         edit->disconnect(this);
+    }
 }
 
 bool MainWindow::shows(const std::string& control) const {
@@ -127,23 +136,27 @@ bool MainWindow::shows(const std::string& control) const {
 
 std::string MainWindow::text(const std::string& control) const {
     QWidget* w = widget(control);
-    if (auto* label = qobject_cast<QLabel*>(w))
+    if (auto* label = qobject_cast<QLabel*>(w)) {
         return label->text().toStdString();
-    if (auto* edit = qobject_cast<QLineEdit*>(w))
+    }
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
         return edit->text().toStdString();
-    if (auto* button = qobject_cast<QAbstractButton*>(w))
+    }
+    if (auto* button = qobject_cast<QAbstractButton*>(w)) {
         return button->text().toStdString();
+    }
     return {};
 }
 
 void MainWindow::set_text(const std::string& control, const std::string& text) {
     QWidget* w = widget(control);
-    if (auto* label = qobject_cast<QLabel*>(w))
+    if (auto* label = qobject_cast<QLabel*>(w)) {
         label->setText(q(text));
-    else if (auto* edit = qobject_cast<QLineEdit*>(w))
+    } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
         edit->setText(q(text));
-    else if (auto* button = qobject_cast<QAbstractButton*>(w))
+    } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
         button->setText(q(text));
+    }
 }
 
 void MainWindow::set_enabled(const std::string& control, bool enabled) {
@@ -155,8 +168,9 @@ void MainWindow::set_visible(const std::string& control, bool visible) {
 }
 
 void MainWindow::set_checked(const std::string& control, bool checked) {
-    if (auto* button = qobject_cast<QAbstractButton*>(widget(control)))
+    if (auto* button = qobject_cast<QAbstractButton*>(widget(control))) {
         button->setChecked(checked);
+    }
 }
 
 // A label's colours are its text on the window; a field's, its text on its base.
@@ -169,8 +183,9 @@ void MainWindow::set_colours(const std::string& control, std::uint32_t text,
     }
     QPalette p = w->palette();
     p.setColor(QPalette::WindowText, to_qcolor(text));
-    if (back)
+    if (back) {
         p.setColor(QPalette::Window, to_qcolor(*back));
+    }
     w->setPalette(p);
     w->setAutoFillBackground(back.has_value());
 }
@@ -187,19 +202,22 @@ void MainWindow::set_tooltip(const std::string& control, const std::string& text
 }
 
 void MainWindow::append_line(const std::string& control, const std::string& line) {
-    if (auto* memo = qobject_cast<QPlainTextEdit*>(widget(control)))
+    if (auto* memo = qobject_cast<QPlainTextEdit*>(widget(control))) {
         memo->appendPlainText(q(line));
+    }
 }
 
 void MainWindow::clear_lines(const std::string& control) {
-    if (auto* memo = qobject_cast<QPlainTextEdit*>(widget(control)))
+    if (auto* memo = qobject_cast<QPlainTextEdit*>(widget(control))) {
         memo->clear();
+    }
 }
 
 void MainWindow::focus(const std::string& control) {
     QWidget* w = widget(control);
-    if (w->isVisible() && w->isEnabled())
+    if (w->isVisible() && w->isEnabled()) {
         w->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void MainWindow::set_readout(Readout readout, const std::string& text,
@@ -207,8 +225,9 @@ void MainWindow::set_readout(Readout readout, const std::string& text,
     QLabel* const labels[] = {footer_, link_status_, live_, rx_dial_, tx_dial_};
     QLabel* label = labels[static_cast<int>(readout)];
     label->setText(q(text));
-    if (colour)
+    if (colour) {
         set_text_colour(label, *colour);
+    }
 }
 
 void MainWindow::set_title(const std::string& title) {
@@ -259,11 +278,14 @@ QWidget* MainWindow::widget(const std::string& control_name) const {
 
 std::string MainWindow::focused_button() const {
     const QWidget* focus = QApplication::focusWidget();
-    if (!qobject_cast<const QPushButton*>(focus))
+    if (!qobject_cast<const QPushButton*>(focus)) {
         return {};
-    for (const auto& [name, w] : widgets_)
-        if (w == focus && w->isVisible() && w->isEnabled())
+    }
+    for (const auto& [name, w] : widgets_) {
+        if (w == focus && w->isVisible() && w->isEnabled()) {
             return name;
+        }
+    }
     return {};
 }
 
@@ -285,8 +307,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == widget("l_dd") && event->type() == QEvent::MouseButtonRelease)
+    if (watched == widget("l_dd") && event->type() == QEvent::MouseButtonRelease) {
         presenter_->clicked("l_dd");
+    }
     return QWidget::eventFilter(watched, event);
 }
 

@@ -23,8 +23,9 @@ void draw_graph(QPainter& p, const PlotArea& place, const PlotGraph& graph,
     const QRectF title_row(area.left(), area.top() - kPlotTitleHeight, area.width(),
                            kPlotTitleHeight);
     p.drawText(title_row, Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(graph.title));
-    if (series.points().empty())
+    if (series.points().empty()) {
         return;
+    }
     const auto range = graph_range(series.points(), graph);
     p.drawText(title_row, Qt::AlignRight | Qt::AlignVCenter,
                QString::fromStdString(axis_label(range.second, graph.unit)));
@@ -36,8 +37,9 @@ void draw_graph(QPainter& p, const PlotArea& place, const PlotGraph& graph,
         QPainterPath path;
         for (const std::vector<PlotPoint>& line : series.lines(s, range, place)) {
             path.moveTo(line.front().x, line.front().y);
-            for (const PlotPoint& at : line)
+            for (const PlotPoint& at : line) {
                 path.lineTo(at.x, at.y);
+            }
         }
         p.setPen(
             QPen(color(s.color), 1.6, s.line == PlotLine::Solid ? Qt::SolidLine : Qt::DashLine));
@@ -61,13 +63,15 @@ void PassPlot::start(const TrackingPoint& aos) {
 }
 
 void PassPlot::add(const TrackingPoint& point) {
-    if (series_.add(point))
+    if (series_.add(point)) {
         update();
+    }
 }
 
 void PassPlot::add(const PulseRecord& pulse) {
-    if (series_.add(pulse))
+    if (series_.add(pulse)) {
         update();
+    }
 }
 
 void PassPlot::hideEvent(QHideEvent* event) {
@@ -85,8 +89,9 @@ void PassPlot::paintEvent(QPaintEvent*) {
 
     const std::vector<PlotGraph> graphs = series_.graphs();
     const auto areas = graph_areas(width(), height());
-    for (std::size_t i = 0; i < areas.size(); ++i)
+    for (std::size_t i = 0; i < areas.size(); ++i) {
         draw_graph(p, areas[i], graphs[i], series_);
+    }
     p.setPen(color(kPlotText));
     p.drawText(QRect(10, height() - 20, width() - 20, 18), Qt::AlignLeft | Qt::AlignVCenter,
                QString::fromStdString(series_.footer()));

@@ -32,9 +32,10 @@ void on_signal_byte(int) {
 } // namespace
 
 SignalExit::SignalExit(std::function<void()> on_signal) : on_signal_(std::move(on_signal)) {
-    if (::pipe2(pipe_fds, O_CLOEXEC) != 0)
+    if (::pipe2(pipe_fds, O_CLOEXEC) != 0) {
         throw std::runtime_error(
             "Dopplex cannot watch for SIGINT, SIGTERM, SIGHUP and SIGQUIT: no pipe");
+    }
     // A signal handler must never block on a full pipe; the watcher reads whole bursts.
     ::fcntl(pipe_fds[1], F_SETFL, O_NONBLOCK);
     watcher_ = std::thread([this] { watch(); });
@@ -45,16 +46,18 @@ SignalExit::SignalExit(std::function<void()> on_signal) : on_signal_(std::move(o
     for (const Caught& signal : kCaught) {
         struct sigaction before {};
         sigaction(signal.number, nullptr, &before);
-        if (signal.unless_ignored && before.sa_handler == SIG_IGN)
+        if (signal.unless_ignored && before.sa_handler == SIG_IGN) {
             continue;
+        }
         sigaction(signal.number, &handler, nullptr);
         caught_.push_back(signal.number);
     }
 }
 
 SignalExit::~SignalExit() {
-    for (const int number : caught_)
+    for (const int number : caught_) {
         std::signal(number, SIG_DFL);
+    }
     // Blocking: the stop byte must arrive even behind a burst of signal bytes.
     ::fcntl(pipe_fds[1], F_SETFL, 0);
     [[maybe_unused]] const auto written = ::write(pipe_fds[1], &kStopByte, 1);
@@ -68,18 +71,22 @@ void SignalExit::watch() {
     for (;;) {
         char buffer[64];
         const ssize_t got = ::read(pipe_fds[0], buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
+        if (got < 0 && errno == EINTR) {
             continue;
-        if (got <= 0)
+        }
+        if (got <= 0) {
             return;
+        }
         bool signalled = false;
         for (ssize_t i = 0; i < got; ++i) {
-            if (buffer[i] == kStopByte)
+            if (buffer[i] == kStopByte) {
                 return;
+            }
             signalled = true;
         }
-        if (signalled)
+        if (signalled) {
             on_signal_();
+        }
     }
 }
 

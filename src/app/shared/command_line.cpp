@@ -13,10 +13,12 @@ namespace {
 std::optional<std::string> option_value(const std::vector<std::string>& args, std::size_t& i,
                                         const std::string& name, std::string& error) {
     const std::string& word = args[i];
-    if (word.starts_with(name + "="))
+    if (word.starts_with(name + "=")) {
         return word.substr(name.size() + 1);
-    if (word != name)
+    }
+    if (word != name) {
         return std::nullopt;
+    }
     if (i + 1 == args.size()) {
         error = name + " needs a value";
         return std::nullopt;
@@ -52,8 +54,9 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
         } else if (line.error.empty()) {
             line.error = "unknown option: " + word;
         }
-        if (!line.error.empty())
+        if (!line.error.empty()) {
             return line;
+        }
     }
     return line;
 }
@@ -99,8 +102,9 @@ std::string usage_text(const std::string& port_in_use, bool windows) {
     const SystemLines& system = windows ? kWindowsLines : kLinuxLines;
     std::istringstream syntax(port::port_spec_usage());
     std::string ports;
-    for (std::string row; std::getline(syntax, row);)
+    for (std::string row; std::getline(syntax, row);) {
         ports += "      " + row + "\n";
+    }
     return std::string("Usage: dopplex ") + system.options +
            "\n"
            "Keeps a receiver and a transmitter on frequency through a satellite pass by pressing\n"

@@ -63,10 +63,12 @@ bool takes_typing(const std::string& name) {
 ControlStyle caption_style(CaptionStyle look) {
     ControlStyle style;
     style.bold = look != CaptionStyle::Plain;
-    if (look == CaptionStyle::Rush)
+    if (look == CaptionStyle::Rush) {
         style.text_color = 0x0000B0;
-    if (look == CaptionStyle::Title)
+    }
+    if (look == CaptionStyle::Title) {
         style.text_color = 0x602020;
+    }
     return style;
 }
 
@@ -74,8 +76,9 @@ ControlStyle link_state_style(bool simulated) {
     ControlStyle style;
     style.bold = simulated;
     style.text_color = simulated ? 0xFFFFFF : kDisplayBlue;
-    if (simulated)
+    if (simulated) {
         style.back_color = 0x0000C8;
+    }
     return style;
 }
 

@@ -11,8 +11,9 @@ ControlUpdate snapshot(const Control& control, Change what) {
     update.visible = control.visible();
     update.checked = control.checked();
     update.font_color = control.font_color();
-    if (what == Change::LineAdded && !control.lines().empty())
+    if (what == Change::LineAdded && !control.lines().empty()) {
         update.line = control.lines().back();
+    }
     return update;
 }
 

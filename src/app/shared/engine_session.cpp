@@ -17,8 +17,9 @@ EngineSession::EngineSession(std::unique_ptr<port::PortBackend> backend)
     : port_(
           std::move(backend),
           [this](const std::string& message) {
-              if (opening_port_ && open_fault_report_ && !open_fault_report_())
+              if (opening_port_ && open_fault_report_ && !open_fault_report_()) {
                   return;
+              }
               // A port fault found inside a handler is shown once that handler is done.
               loop_.post(EventKind::Control, [this, message] { loop_.report_error(message); });
           },
@@ -31,8 +32,9 @@ EngineSession::EngineSession(std::unique_ptr<port::PortBackend> backend)
           }) {
     // A request to a tracker that does not answer must not hold up closing either.
     host_.set_interrupt_hook([this] {
-        if (form_.Tracking)
+        if (form_.Tracking) {
             form_.Tracking->interrupt();
+        }
     });
     dial_.attach(form_);
     form_.latch.guard = &guard_;
@@ -51,12 +53,15 @@ void EngineSession::StatusRelay::port_status_changed(const port::PortStatus& sta
         std::lock_guard lock(mutex);
         shown.timing = timing;
     }
-    if (target)
+    if (target) {
         target->port_status_changed(shown);
-    if (std::this_thread::get_id() != engine)
+    }
+    if (std::this_thread::get_id() != engine) {
         return;
-    for (port::PortStatusListener* listener : more)
+    }
+    for (port::PortStatusListener* listener : more) {
         listener->port_status_changed(shown);
+    }
 }
 
 EngineSession::~EngineSession() {
@@ -94,13 +99,15 @@ void EngineSession::start(std::function<void()> created) {
 }
 
 void EngineSession::stop() {
-    if (!thread_.joinable())
+    if (!thread_.joinable()) {
         return;
+    }
     loop_.quit();
     thread_.join();
     // The engine thread is gone, so this thread may end the link in its place.
-    if (form_.Tracking)
+    if (form_.Tracking) {
         form_.Tracking->CloseConversation();
+    }
 }
 
 namespace {
@@ -120,13 +127,15 @@ std::optional<std::string> EngineSession::reference_hint_now(Side side) const {
 }
 
 void EngineSession::commit_reference(Side side) {
-    if (reference_hint_now(side))
+    if (reference_hint_now(side)) {
         return;
+    }
     const double hz = ParseNumber(reference_field(form_, side).text());
     dial_.set_reference(side, hz);
     station_.reference_done(side, hz);
-    for (const auto& listener : reference_listeners_)
+    for (const auto& listener : reference_listeners_) {
         listener(side, hz);
+    }
 }
 
 void EngineSession::post_input(std::function<void(TFMain&)> input) {
@@ -153,8 +162,9 @@ void EngineSession::request_stop(std::optional<Side> side) {
 std::shared_future<void> EngineSession::close_now() {
     host_.interrupt();
     std::lock_guard lock(close_mutex_);
-    if (lowered_.valid())
+    if (lowered_.valid()) {
         return lowered_; // the sequence is queued or done already: the loop ends after it
+    }
     auto done = std::make_shared<std::promise<void>>();
     lowered_ = done->get_future().share();
     // Ahead of everything queued, and the last handler: a tick or an update waiting behind the
@@ -171,8 +181,9 @@ std::shared_future<void> EngineSession::close_now() {
 }
 
 void EngineSession::request_exit() {
-    if (exit_requested_.exchange(true))
+    if (exit_requested_.exchange(true)) {
         return;
+    }
     post_input([](TFMain& form) { form.SpeedButton1Click(); });
 }
 

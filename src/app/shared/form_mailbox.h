@@ -41,14 +41,15 @@ public:
     FormMailbox(MailboxSchedule schedule, View& view)
         : mailbox_(std::move(schedule), [&view](FormBatch& batch) {
               for (const FormBatch::Item& item : batch.items) {
-                  if (const auto* update = std::get_if<ControlUpdate>(&item))
+                  if (const auto* update = std::get_if<ControlUpdate>(&item)) {
                       view.apply(*update);
-                  else if (const auto* move = std::get_if<FormBatch::FocusMove>(&item))
+                  } else if (const auto* move = std::get_if<FormBatch::FocusMove>(&item)) {
                       view.follow_focus(move->control_name);
-                  else if (const auto* progress = std::get_if<TrainProgress>(&item))
+                  } else if (const auto* progress = std::get_if<TrainProgress>(&item)) {
                       view.show_train_progress(*progress);
-                  else
+                  } else {
                       view.show_port_status(std::get<port::PortStatus>(item));
+                  }
               }
           }) {}
 

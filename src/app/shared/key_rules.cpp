@@ -7,12 +7,15 @@ namespace dopplex::app {
 
 KeyAction key_action(const KeyPress& press) {
     using Kind = KeyAction::Kind;
-    if (press.modal_open)
+    if (press.modal_open) {
         return {};
-    if (press.virtual_key >= kVkLeft && press.virtual_key <= kVkDown)
+    }
+    if (press.virtual_key >= kVkLeft && press.virtual_key <= kVkDown) {
         return {press.alt ? Kind::SysKeyDown : Kind::KeyDown, press.virtual_key, {}};
-    if (press.virtual_key != kVkReturn || !press.in_main_window)
+    }
+    if (press.virtual_key != kVkReturn || !press.in_main_window) {
         return {};
+    }
     // The engine's own focus does not follow the operator into edits and check boxes, so the
     // window names the button: the focused push button, else the default one.
     return {Kind::Click, 0, press.focused_button.empty() ? kDefaultButton : press.focused_button};

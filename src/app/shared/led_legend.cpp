@@ -32,8 +32,9 @@ bool port_healthy(const port::PortStatus* status) {
 }
 
 std::string port_status_line(const port::PortStatus* status) {
-    if (!status)
+    if (!status) {
         return "Port: opening...";
+    }
     const bool named = status->health == port::PortHealth::Fallback && !status->unopened.empty();
     return "Port: " + status->backend + "  -  " +
            (named ? status->unopened + " could not be opened" : health_text(status->health)) +
@@ -41,10 +42,12 @@ std::string port_status_line(const port::PortStatus* status) {
 }
 
 std::string lines_text(const port::PortStatus* status) {
-    if (lines_unknown(status))
+    if (lines_unknown(status)) {
         return "lines ?";
-    if (status && !status->lines)
+    }
+    if (status && !status->lines) {
         return "nothing written yet";
+    }
     char text[16];
     std::snprintf(text, sizeof text, "lines 0x%02x",
                   static_cast<unsigned>(status ? status->lines.value_or(0) : 0));

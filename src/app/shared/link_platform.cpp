@@ -43,9 +43,10 @@ DemoFolder::DemoFolder() {
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern =
         (tmp && tmp[0] == '/' ? std::string(tmp) : std::string("/tmp")) + "/dopplex-demo.XXXXXX";
-    if (!mkdtemp(pattern.data()))
+    if (!mkdtemp(pattern.data())) {
         throw std::runtime_error("no folder for the demonstration's link: " + pattern + ": " +
                                  std::strerror(errno));
+    }
     path_ = pattern;
     setenv(link::kLinkDirVariable, path_.c_str(), 1);
 }

@@ -26,8 +26,9 @@ public:
     void play_demo() { demo_ = true; }
     // At the end of the window: a pass player it started ends with it; a tracker is left running.
     void end_started_player(bool served_simulated_pass) {
-        if (served_simulated_pass)
+        if (served_simulated_pass) {
             launcher_.end_started();
+        }
     }
     // Which folders were refused and why, and the one in use; empty when all went as expected.
     std::vector<std::string> folder_notice() const {

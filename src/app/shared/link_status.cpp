@@ -38,8 +38,9 @@ bool StatusTransport::connect(const std::string& service, const std::string& top
         opened_ = "Conversation with " + service + " " + topic + " open";
         explained = std::exchange(explained_, false);
     }
-    if (opened || !explained)
+    if (opened || !explained) {
         tell(opened ? opened_ : "No tracker answers as " + service + " " + topic);
+    }
     return opened;
 }
 
@@ -51,36 +52,41 @@ bool StatusTransport::subscribe(const std::string& item, int timeout_ms) {
 
 std::optional<std::string> StatusTransport::request(const std::string& item, int timeout_ms) {
     std::optional<std::string> answer = inner_.request(item, timeout_ms);
-    if (inner_.connected())
+    if (inner_.connected()) {
         tell(answer ? opened_
                     : "No answer to REQUEST " + item + " within " + std::to_string(timeout_ms) +
                           " ms");
+    }
     return answer;
 }
 
 void StatusTransport::change_notice(const std::string& item) {
     std::lock_guard lock(mutex_);
-    if (listener_)
+    if (listener_) {
         listener_->change_notice(item);
+    }
 }
 
 void StatusTransport::conversation_ended() {
     tell("The tracker ended the conversation");
     std::lock_guard lock(mutex_);
-    if (listener_)
+    if (listener_) {
         listener_->conversation_ended();
+    }
 }
 
 void StatusTransport::tell(const std::string& status) {
     {
         std::lock_guard lock(mutex_);
-        if (status == status_)
+        if (status == status_) {
             return;
+        }
         status_ = status;
     }
     std::lock_guard lock(status_mutex_);
-    if (status_listener_)
+    if (status_listener_) {
         status_listener_(status);
+    }
 }
 
 } // namespace dopplex::app

@@ -20,15 +20,17 @@ void LoopFeed::remember_in(SettingsStore* store, TrackingMode remembered_mode) {
 
 TrackingMemory LoopFeed::memory() {
     TrackingMemory memory = tracking_memory(session_.form());
-    if (memory.mode != seen_mode_)
+    if (memory.mode != seen_mode_) {
         remembered_mode_ = seen_mode_ = memory.mode;
+    }
     memory.mode = remembered_mode_;
     return memory;
 }
 
 void LoopFeed::post(LoopInput input) {
-    if (!input)
+    if (!input) {
         return;
+    }
     session_.post_input([this, input = std::move(input)](TFMain& form) {
         input(form);
         send();
@@ -38,16 +40,19 @@ void LoopFeed::post(LoopInput input) {
 void LoopFeed::send(bool always) {
     TFMain& form = session_.form();
     LoopPanelView view = loop_panel_view(form);
-    if (!always && view == sent_)
+    if (!always && view == sent_) {
         return;
+    }
     sent_ = view;
     sink_(view);
-    if (!store_)
+    if (!store_) {
         return;
+    }
     const TrackingMemory now = memory();
     auto values = memory_values(now);
-    if (values == remembered_)
+    if (values == remembered_) {
         return;
+    }
     remembered_ = std::move(values); // a store that fails is reported once per change
     try {
         remember_tracking(*store_, now);

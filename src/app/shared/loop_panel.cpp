@@ -67,10 +67,11 @@ bool is_step(LoopField field) {
 // The numbers a side's choice offers, the present one included.
 std::vector<std::int64_t> side_values(const LoopPanelView& view, LoopField field) {
     std::vector<std::int64_t> values;
-    if (is_step(field))
+    if (is_step(field)) {
         values.assign(kLoopSteps.begin(), kLoopSteps.end());
-    else
+    } else {
         values.assign(std::begin(kPressChoicesMs), std::end(kPressChoicesMs));
+    }
     const std::int64_t now = view.settings.side(side_of(field)).*side_field(field);
     if (std::find(values.begin(), values.end(), now) == values.end()) {
         values.push_back(now);
@@ -124,8 +125,9 @@ LoopChoices loop_choices(const LoopPanelView& view, LoopField field) {
         const std::int64_t now = view.settings.side(side_of(field)).*side_field(field);
         const char* unit = is_step(field) ? " Hz" : " ms";
         for (const std::int64_t value : side_values(view, field)) {
-            if (value == now)
+            if (value == now) {
                 choices.chosen = static_cast<int>(choices.texts.size());
+            }
             choices.texts.push_back(std::to_string(value) + unit);
         }
     }
@@ -140,38 +142,47 @@ std::string loop_readout(const LoopPanelView& view, LoopField field) {
     const Side side = side_of(field);
     const auto i = static_cast<std::size_t>(side);
     std::string text = std::string(side_name(side)) + " offset " + signed_hz(view.offset_hz[i]);
-    if (view.ahead[i])
+    if (view.ahead[i]) {
         text += ", tuning ahead of AOS";
-    if (view.out_of_reach[i])
+    }
+    if (view.out_of_reach[i]) {
         text += ", tracker's frequency out of reach: not followed";
-    else if (view.behind_steps[i] > 0)
+    } else if (view.behind_steps[i] > 0) {
         text += ", " + behind_words(view.behind_steps[i]);
+    }
     return text;
 }
 
 bool loop_enabled(const LoopPanelView& view, LoopField field) {
-    if (field == LoopField::Mode)
+    if (field == LoopField::Mode) {
         return true;
-    if (view.mode != TrackingMode::Closed)
+    }
+    if (view.mode != TrackingMode::Closed) {
         return false;
+    }
     // The dial is counted in steps: a running side keeps its step until it stops.
-    if (is_step(field))
+    if (is_step(field)) {
         return !view.tracking[static_cast<std::size_t>(side_of(field))];
-    if (field == LoopField::ClearOffsets)
+    }
+    if (field == LoopField::ClearOffsets) {
         return view.offsets_kept;
+    }
     return true;
 }
 
 LoopInput loop_choose(const LoopPanelView& view, LoopField field, int index) {
-    if (index < 0)
+    if (index < 0) {
         return {};
-    if (field == LoopField::Mode)
+    }
+    if (field == LoopField::Mode) {
         return [closed = index == 1](TFMain& form) {
             form.SetTrackingMode(closed ? TrackingMode::Closed : TrackingMode::Classic);
         };
+    }
     if (field == LoopField::Lock) {
-        if (index >= static_cast<int>(std::size(kLocks)))
+        if (index >= static_cast<int>(std::size(kLocks))) {
             return {};
+        }
         return [lock = kLocks[index]](TFMain& form) {
             LoopSettings settings = form.closed_loop.settings();
             settings.lock = lock;
@@ -179,8 +190,9 @@ LoopInput loop_choose(const LoopPanelView& view, LoopField field, int index) {
         };
     }
     const std::vector<std::int64_t> values = side_values(view, field);
-    if (index >= static_cast<int>(values.size()))
+    if (index >= static_cast<int>(values.size())) {
         return {};
+    }
     return [field, value = values[static_cast<std::size_t>(index)]](TFMain& form) {
         LoopSettings settings = form.closed_loop.settings();
         settings.side(side_of(field)).*side_field(field) = value;
@@ -189,8 +201,9 @@ LoopInput loop_choose(const LoopPanelView& view, LoopField field, int index) {
 }
 
 LoopInput loop_check(LoopField field, bool on) {
-    if (field != LoopField::StartAtAos)
+    if (field != LoopField::StartAtAos) {
         return {};
+    }
     return [on](TFMain& form) {
         LoopSettings settings = form.closed_loop.settings();
         settings.start_at_aos = on;
@@ -199,8 +212,9 @@ LoopInput loop_check(LoopField field, bool on) {
 }
 
 LoopInput loop_click(LoopField field) {
-    if (field != LoopField::ClearOffsets)
+    if (field != LoopField::ClearOffsets) {
         return {};
+    }
     return [](TFMain& form) { form.closed_loop.clear_offsets(); };
 }
 

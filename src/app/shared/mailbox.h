@@ -31,8 +31,9 @@ public:
             std::forward<Merge>(merge)(state_->batch);
             first = !std::exchange(state_->queued, true);
         }
-        if (!first)
+        if (!first) {
             return;
+        }
         state_->schedule([state = state_] {
             Batch batch;
             {

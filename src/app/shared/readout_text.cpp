@@ -22,8 +22,9 @@ std::string train_text(const TrainProgress& progress) {
     const bool up = progress.channel == Channel::RxUp || progress.channel == Channel::TxUp;
     std::string text = std::string(up ? "UP " : "DOWN ") + std::to_string(progress.sent) + " / " +
                        std::to_string(progress.count) + " pulses";
-    if (progress.running)
+    if (progress.running) {
         return text + ", " + std::to_string((progress.left_ms + 999) / 1000) + " s left";
+    }
     return text + (progress.sent < progress.count ? ", ended" : ", done");
 }
 
@@ -32,11 +33,13 @@ std::string dial_text(const DialReading& reading) {
     std::string text = reading.offset_hz == 0
                            ? std::string("Dial estimate\n")
                            : "Offset " + whole_hz(reading.offset_hz, true) + " Hz\n";
-    if (!reading.dial_hz)
+    if (!reading.dial_hz) {
         return text + "no reference";
+    }
     text += whole_hz(*reading.dial_hz, false) + " Hz";
-    if (reading.difference_hz)
+    if (reading.difference_hz) {
         text += "\n" + whole_hz(*reading.difference_hz, *reading.difference_hz > 0) + " Hz off";
+    }
     return text;
 }
 

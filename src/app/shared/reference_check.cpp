@@ -47,16 +47,20 @@ int decades_to(double hz, double tracker_hz) {
 // What the digits most likely meant: the power of ten nearest the tracker's frequency, else
 // the number read as MHz, kHz or GHz, the first that lands in the band.
 std::optional<double> meant(double hz, double tracker_hz) {
-    if (!(hz > 0) || !std::isfinite(hz))
+    if (!(hz > 0) || !std::isfinite(hz)) {
         return std::nullopt;
+    }
     if (tracker_hz > 0) {
         const double moved = hz * std::pow(10.0, decades_to(hz, tracker_hz));
-        if (in_band(moved))
+        if (in_band(moved)) {
             return moved;
+        }
     }
-    for (const double unit : {1e6, 1e3, 1e9})
-        if (in_band(hz * unit))
+    for (const double unit : {1e6, 1e3, 1e9}) {
+        if (in_band(hz * unit)) {
             return hz * unit;
+        }
+    }
     return std::nullopt;
 }
 
@@ -87,17 +91,21 @@ bool is_reference_prompt(const std::string& text) {
 }
 
 std::optional<std::string> reference_hint(const std::string& typed, double tracker_hz) {
-    if (is_reference_prompt(typed) || typed.find_first_not_of(' ') == std::string::npos)
+    if (is_reference_prompt(typed) || typed.find_first_not_of(' ') == std::string::npos) {
         return std::string("No reference yet: ") + kAnyExample;
+    }
     const std::optional<double> hz = read(typed);
     if (!hz) {
         std::string dotted = typed;
-        for (char& c : dotted)
-            if (c == ',')
+        for (char& c : dotted) {
+            if (c == ',') {
                 c = '.';
+            }
+        }
         const std::optional<double> with_point = read(dotted);
-        if (!with_point || dotted == typed)
+        if (!with_point || dotted == typed) {
             return typed + " is not a frequency: " + kAnyExample;
+        }
         const std::optional<double> guess =
             in_band(*with_point) ? with_point : meant(*with_point, tracker_hz);
         return typed + " does not read as a number: the decimal separator is a point; " +
@@ -111,26 +119,30 @@ std::optional<std::string> reference_hint(const std::string& typed, double track
     if (tracker_hz > 0) {
         const int decades = decades_to(*hz, tracker_hz);
         const double moved = *hz * std::pow(10.0, decades);
-        if (decades != 0 && std::abs(moved / tracker_hz - 1) < 0.05)
+        if (decades != 0 && std::abs(moved / tracker_hz - 1) < 0.05) {
             return typed + " reads as " + megahertz(*hz) + ", " +
                    FormatGeneral(std::pow(10.0, std::abs(decades))) + " times " +
                    (decades > 0 ? "below" : "above") + " the tracker's " + megahertz(tracker_hz) +
                    ": check the exponent; " + example(moved);
+        }
     }
     return std::nullopt;
 }
 
 std::optional<Side> ReferenceMarks::side_of(const std::string& control) {
-    if (control == "Edit1")
+    if (control == "Edit1") {
         return Side::Rx;
-    if (control == "Edit13")
+    }
+    if (control == "Edit13") {
         return Side::Tx;
+    }
     return std::nullopt;
 }
 
 bool ReferenceMarks::follow(const std::string& control, const std::string& text) {
-    if (control != "l_df" && control != "l_uf")
+    if (control != "l_df" && control != "l_uf") {
         return false;
+    }
     const std::size_t unit = text.rfind(" Hz"); // "   435309394 Hz"
     const std::optional<double> hz = read(text.substr(0, unit));
     tracker_hz_[control == "l_uf"] = hz.value_or(0);
@@ -138,19 +150,23 @@ bool ReferenceMarks::follow(const std::string& control, const std::string& text)
 }
 
 std::optional<std::string> ReferenceMarks::hint(Side side, const std::string& shown) const {
-    if (is_reference_prompt(shown))
+    if (is_reference_prompt(shown)) {
         return std::nullopt;
+    }
     return reference_hint(shown, tracker_hz_[static_cast<int>(side)]);
 }
 
 void MarksToShow::show(const std::function<void()>& source_mark,
                        const std::function<void(Side)>& reference_mark) const {
-    if (source)
+    if (source) {
         source_mark();
-    if (rx)
+    }
+    if (rx) {
         reference_mark(Side::Rx);
-    if (tx)
+    }
+    if (tx) {
         reference_mark(Side::Tx);
+    }
 }
 
 MarksToShow follow_marks(SourceMark& source, ReferenceMarks& references, const std::string& control,
@@ -173,10 +189,12 @@ void post_click(EngineSession& session, const std::string& name) {
         session.commit_reference(Side::Tx);
         for (const Gated& gated : kGated) {
             const Control* button = form.find(gated.button);
-            if (name != gated.button || !button || !button->enabled())
+            if (name != gated.button || !button || !button->enabled()) {
                 continue;
-            if (const auto hint = session.reference_hint_now(gated.side))
+            }
+            if (const auto hint = session.reference_hint_now(gated.side)) {
                 throw ReferenceRefused(*hint);
+            }
         }
         form.Click(name);
     });

@@ -6,9 +6,10 @@ namespace dopplex::app {
 
 void SocketLiveFeed::listen(Deliver deliver) {
     live_.reset();
-    if (deliver)
+    if (deliver) {
         live_ = std::make_unique<link::LiveItem>(transport_, kTrackerService, kTrackerTopic,
                                                  kTrackerItem, std::move(deliver));
+    }
 }
 
 } // namespace dopplex::app

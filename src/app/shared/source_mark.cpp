@@ -21,17 +21,20 @@ std::string SourceMark::link_state() const {
 }
 
 std::string SourceMark::link_hint() const {
-    if (!simulated_)
+    if (!simulated_) {
         return {};
+    }
     return link_state_ + ": the tracker plays a " + (source_ == "REPLAY" ? "recorded" : "made-up") +
            " pass (SIMULATED\"" + source_ + "\"); no satellite is there.";
 }
 
 std::string SourceMark::link_tooltip(const std::string& link_reason) const {
     std::string tooltip;
-    for (const std::string& line : {link_hint(), link_reason})
-        if (!line.empty())
+    for (const std::string& line : {link_hint(), link_reason}) {
+        if (!line.empty()) {
             tooltip += line + "\n";
+        }
+    }
     return tooltip + kLinkClickHint;
 }
 

@@ -10,8 +10,9 @@ RecalledTracking recall_tracking(SettingsStore& store, TFMain& form,
         memory = recall_memory(
             [&store](const std::string& name) -> std::optional<std::string> {
                 const SettingsValue value = store.read_value(kTrackingMemoryKey, name);
-                if (value.type == SettingsValue::Type::Absent)
+                if (value.type == SettingsValue::Type::Absent) {
                     return std::nullopt;
+                }
                 return value.text;
             },
             problems);
@@ -30,8 +31,9 @@ TrackingMemory tracking_memory(const TFMain& form) {
 }
 
 void remember_tracking(SettingsStore& store, const TrackingMemory& memory) {
-    for (const auto& [name, text] : memory_values(memory))
+    for (const auto& [name, text] : memory_values(memory)) {
         store.write_text(kTrackingMemoryKey, name, text);
+    }
 }
 
 } // namespace dopplex::app

@@ -115,9 +115,11 @@ constexpr std::array kKeyHints{
 } // namespace
 
 std::string_view key_hint(std::string_view name) {
-    for (const KeyHint& hint : kKeyHints)
-        if (hint.name == name)
+    for (const KeyHint& hint : kKeyHints) {
+        if (hint.name == name) {
             return hint.text;
+        }
+    }
     return {};
 }
 

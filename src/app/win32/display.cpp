@@ -47,17 +47,20 @@ void enable_dpi_awareness() {
     if (auto set = user32_function<SetContext>("SetProcessDpiAwarenessContext")) {
         // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2, else the first per-monitor awareness.
         if (set(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4))) ||
-            set(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-3))))
+            set(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-3)))) {
             return;
+        }
     }
     SetProcessDPIAware();
 }
 
 UINT window_dpi(HWND window) {
     using GetDpi = UINT(WINAPI*)(HWND);
-    if (auto get = user32_function<GetDpi>("GetDpiForWindow"))
-        if (const UINT dpi = get(window))
+    if (auto get = user32_function<GetDpi>("GetDpiForWindow")) {
+        if (const UINT dpi = get(window)) {
             return dpi;
+        }
+    }
     HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
@@ -67,10 +70,11 @@ UINT window_dpi(HWND window) {
 SIZE outer_size(int width, int height, DWORD style, DWORD ex_style, UINT dpi) {
     RECT r{0, 0, scaled(width, dpi), scaled(height, dpi)};
     using Adjust = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-    if (auto adjust = user32_function<Adjust>("AdjustWindowRectExForDpi"))
+    if (auto adjust = user32_function<Adjust>("AdjustWindowRectExForDpi")) {
         adjust(&r, style, FALSE, ex_style, dpi);
-    else
+    } else {
         AdjustWindowRectEx(&r, style, FALSE, ex_style);
+    }
     return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
@@ -80,8 +84,9 @@ Fonts::Fonts(UINT dpi)
       banner_(make_font(dpi, 240, FW_BOLD)) {}
 
 Fonts::~Fonts() {
-    for (HFONT font : {normal_, bold_, small_, tiny_, banner_})
+    for (HFONT font : {normal_, bold_, small_, tiny_, banner_}) {
         DeleteObject(font);
+    }
 }
 
 } // namespace dopplex::app::win32

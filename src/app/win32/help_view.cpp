@@ -26,9 +26,10 @@ HelpView::HelpView(HINSTANCE instance) {
     window_ = CreateWindowExW(kExStyle, kHelpWindowClass, to_wide(model_.caption()).c_str(), kStyle,
                               CW_USEDEFAULT, CW_USEDEFAULT, kMinimumSize.cx, kMinimumSize.cy,
                               nullptr, nullptr, instance, this);
-    if (!window_)
+    if (!window_) {
         throw std::runtime_error("The help window could not be created (error " +
                                  std::to_string(GetLastError()) + ")");
+    }
     dpi_ = window_dpi(window_);
     fonts_ = std::make_unique<Fonts>(dpi_);
     text_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
@@ -44,8 +45,9 @@ HelpView::HelpView(HINSTANCE instance) {
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 0, 0,
                             window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kHelpOkayId)),
                             instance, nullptr);
-    for (HWND child : {text_, okay_})
+    for (HWND child : {text_, okay_}) {
         SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->normal()), FALSE);
+    }
     const SIZE size = first_size();
     SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
     model_.set_observer([this](bool visible) {
@@ -75,8 +77,9 @@ SIZE HelpView::first_size() const {
     std::size_t start = 0;
     while (start <= guide.size()) {
         std::size_t end = guide.find(L'\n', start);
-        if (end == std::wstring::npos)
+        if (end == std::wstring::npos) {
             end = guide.size();
+        }
         SIZE extent{};
         GetTextExtentPoint32W(dc, guide.c_str() + start, static_cast<int>(end - start), &extent);
         widest = std::max(widest, static_cast<int>(extent.cx));
@@ -116,8 +119,9 @@ void HelpView::layout() {
 LRESULT HelpView::handle(UINT message, WPARAM w, LPARAM l) {
     switch (message) {
     case WM_SIZE:
-        if (text_)
+        if (text_) {
             layout();
+        }
         return 0;
     case WM_GETMINMAXINFO: {
         auto* info = reinterpret_cast<MINMAXINFO*>(l);
@@ -125,8 +129,9 @@ LRESULT HelpView::handle(UINT message, WPARAM w, LPARAM l) {
         return 0;
     }
     case WM_COMMAND:
-        if (LOWORD(w) == kHelpOkayId || LOWORD(w) == IDOK || LOWORD(w) == IDCANCEL)
+        if (LOWORD(w) == kHelpOkayId || LOWORD(w) == IDOK || LOWORD(w) == IDCANCEL) {
             model_.buOKayClick();
+        }
         return 0;
     case WM_CTLCOLORSTATIC: // the read-only guide on white, as a page
         SetBkColor(reinterpret_cast<HDC>(w), GetSysColor(COLOR_WINDOW));
@@ -137,8 +142,9 @@ LRESULT HelpView::handle(UINT message, WPARAM w, LPARAM l) {
     case WM_DPICHANGED: {
         dpi_ = HIWORD(w);
         fonts_ = std::make_unique<Fonts>(dpi_);
-        for (HWND child : {text_, okay_})
+        for (HWND child : {text_, okay_}) {
             SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->normal()), TRUE);
+        }
         take_suggested_place(window_, l);
         return 0;
     }

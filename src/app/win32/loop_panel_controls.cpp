@@ -57,18 +57,21 @@ void LoopPanel::layout(UINT dpi, HFONT font) {
 
 bool LoopPanel::command(int id, int code, HWND control) {
     for (const LoopControl& c : loop_controls()) {
-        if (loop_control_id(c.field) != id || by_field_.at(c.field) != control)
+        if (loop_control_id(c.field) != id || by_field_.at(c.field) != control) {
             continue;
-        if (showing_)
+        }
+        if (showing_) {
             return true;
-        if (c.widget == LoopWidget::Choice && code == CBN_SELCHANGE)
+        }
+        if (c.widget == LoopWidget::Choice && code == CBN_SELCHANGE) {
             feed_.post(loop_choose(view_, c.field,
                                    static_cast<int>(SendMessageW(control, CB_GETCURSEL, 0, 0))));
-        else if (c.widget == LoopWidget::Check && code == BN_CLICKED)
+        } else if (c.widget == LoopWidget::Check && code == BN_CLICKED) {
             feed_.post(
                 loop_check(c.field, SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED));
-        else if (c.widget == LoopWidget::Action && code == BN_CLICKED)
+        } else if (c.widget == LoopWidget::Action && code == BN_CLICKED) {
             feed_.post(loop_click(c.field));
+        }
         return true;
     }
     return false;
@@ -84,9 +87,10 @@ void LoopPanel::show(const LoopPanelView& view) {
         case LoopWidget::Choice: {
             const LoopChoices choices = loop_choices(view, c.field);
             SendMessageW(w, CB_RESETCONTENT, 0, 0);
-            for (const std::string& text : choices.texts)
+            for (const std::string& text : choices.texts) {
                 SendMessageW(w, CB_ADDSTRING, 0,
                              reinterpret_cast<LPARAM>(to_wide(text, true).c_str()));
+            }
             SendMessageW(w, CB_SETCURSEL, static_cast<WPARAM>(choices.chosen), 0);
             break;
         }

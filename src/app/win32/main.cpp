@@ -26,8 +26,9 @@ using namespace dopplex;
 
 std::optional<std::string> environment(const wchar_t* name) {
     const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
-    if (size == 0)
+    if (size == 0) {
         return std::nullopt;
+    }
     std::wstring value(size, L'\0');
     value.resize(GetEnvironmentVariableW(name, value.data(), size));
     return app::win32::to_utf8(value);
@@ -43,8 +44,9 @@ bool write_all(HANDLE handle, const std::string& text) {
 // Text for the operator: on the standard output or error when there is one, else on the console
 // the program was started from, else in a message box.
 void tell(const std::string& text, bool error) {
-    if (write_all(GetStdHandle(error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE), text))
+    if (write_all(GetStdHandle(error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE), text)) {
         return;
+    }
     if (AttachConsole(ATTACH_PARENT_PROCESS)) {
         HANDLE console = CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                                      OPEN_EXISTING, 0, nullptr);
@@ -53,10 +55,12 @@ void tell(const std::string& text, bool error) {
         const bool done =
             console != INVALID_HANDLE_VALUE &&
             WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
-        if (console != INVALID_HANDLE_VALUE)
+        if (console != INVALID_HANDLE_VALUE) {
             CloseHandle(console);
-        if (done)
+        }
+        if (done) {
             return;
+        }
     }
     MessageBoxW(nullptr, app::win32::to_wide(text, true).c_str(), L"Dopplex",
                 (error ? MB_ICONSTOP : MB_ICONINFORMATION) | MB_OK);
@@ -65,8 +69,9 @@ void tell(const std::string& text, bool error) {
 // The port --help names: the library port is tried, so that a missing DLL shows there already.
 std::string port_for_help(const port::PortSpec& spec) {
     const std::unique_ptr<port::PortBackend> backend = port::make_port_backend(spec);
-    if (spec.kind != port::PortKind::InpOut)
+    if (spec.kind != port::PortKind::InpOut) {
         return backend->description();
+    }
     try {
         backend->open();
         backend->close();
@@ -82,8 +87,9 @@ std::vector<std::string> arguments() {
     int count = 0;
     LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::string> out;
-    for (int i = 1; words && i < count; ++i)
+    for (int i = 1; words && i < count; ++i) {
         out.push_back(app::win32::to_utf8(words[i]));
+    }
     LocalFree(words);
     return out;
 }
@@ -94,8 +100,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // Without a choice the port is InpOut32's library; the virtual one when it is unusable.
     const app::StartUp start =
         app::start_up(arguments(), environment(L"DOPPLEX_PORT"), false, tell, port_for_help);
-    if (start.exit_status)
+    if (start.exit_status) {
         return *start.exit_status;
+    }
     std::unique_ptr<port::PortBackend> backend;
     try {
         backend = port::make_port_backend(start.spec);
@@ -110,19 +117,22 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     try {
         const std::unique_ptr<app::win32::TrackerLink> link = app::win32::make_tracker_link();
         app::EngineSession session(std::move(backend));
-        if (start.spec.kind == port::PortKind::InpOut)
+        if (start.spec.kind == port::PortKind::InpOut) {
             session.set_open_fault_report(app::win32::first_port_notice);
+        }
         session.form().attach_link(link->services());
         const app::RecalledTracking tracking =
             app::recall_tracking(link->services().settings, session.form(), start.line.tracking);
-        for (const std::string& problem : tracking.problems)
+        for (const std::string& problem : tracking.problems) {
             tell("dopplex: the remembered tracking: " + problem + "\n", true);
+        }
         app::PassLogOption pass_log{std::nullopt, "off (--no-log)"};
         if (!start.line.no_log) {
             const std::optional<std::string> local = environment(L"LOCALAPPDATA");
-            if (local && !local->empty())
+            if (local && !local->empty()) {
                 pass_log.folder =
                     std::filesystem::path(app::win32::to_wide(*local)) / L"Dopplex" / L"passes";
+            }
             pass_log.off_reason = "off: LOCALAPPDATA names no folder";
         }
         app::win32::WindowShell shell(session, instance, pass_log);

@@ -48,15 +48,18 @@ MainView::MainView(EngineSession& session, HINSTANCE instance)
     window_ = CreateWindowExW(kWindowExStyle, kMainWindowClass, to_wide(kWindowCaption).c_str(),
                               kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, kWindowWidth,
                               kWindowHeight, nullptr, nullptr, instance, this);
-    if (!window_)
+    if (!window_) {
         throw std::runtime_error("The main window could not be created (error " +
                                  std::to_string(GetLastError()) + ")");
+    }
     dpi_ = window_dpi(window_);
     fonts_ = std::make_unique<Fonts>(dpi_);
     build_decorations();
-    for (const Control* control : session_.form().controls())
-        if (control->visible())
+    for (const Control* control : session_.form().controls()) {
+        if (control->visible()) {
             build_control(*control);
+        }
+    }
     loop_panel_ = std::make_unique<LoopPanel>(window_, instance_, session_);
     build_tooltips();
     presenter_ = std::make_unique<MainPresenter>(session_, static_cast<ViewPort&>(*this));
@@ -78,8 +81,9 @@ MainView::~MainView() {
         SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
         DestroyWindow(window_);
     }
-    for (const auto& [color, handle] : brushes_)
+    for (const auto& [color, handle] : brushes_) {
         DeleteObject(handle);
+    }
 }
 
 void MainView::show() {
@@ -109,8 +113,9 @@ void MainView::build_decorations() {
         add_child(L"STATIC", "", SS_OWNERDRAW, tx ? kTxTrainBar : kRxTrainBar,
                   tx ? kTxTrainBarId : kRxTrainBarId);
     }
-    for (const auto& [place, id] : {std::pair{kRxDial, kRxDialId}, std::pair{kTxDial, kTxDialId}})
+    for (const auto& [place, id] : {std::pair{kRxDial, kRxDialId}, std::pair{kTxDial, kTxDialId}}) {
         add_child(L"STATIC", "", SS_RIGHT, place, id);
+    }
     for (const Caption& c : captions()) {
         Child& caption = add_child(L"STATIC", std::string(c.text),
                                    (c.right_aligned ? SS_RIGHT : SS_LEFT) | SS_NOPREFIX,
@@ -127,24 +132,29 @@ void MainView::build_decorations() {
         {kAosCountdown, kAosCountdownId, kCountdownColor},
         {kLogStatus, kLogStatusId, kNoteColor},
     };
-    for (const auto& [place, id, color] : readouts)
+    for (const auto& [place, id, color] : readouts) {
         add_child(L"STATIC", "", SS_LEFTNOWORDWRAP | SS_NOPREFIX, place, id).text_color = color;
+    }
     add_child(L"BUTTON", "Pass plot", BS_AUTOCHECKBOX | BS_PUSHLIKE, kPlotButton, kPlotButtonId);
 }
 
 void MainView::build_tooltips() {
     tooltips_ = std::make_unique<Tooltips>(window_, instance_, scaled(400, dpi_));
-    for (const auto& [name, c] : by_name_)
-        if (const std::string_view hint = key_hint(name); !hint.empty())
+    for (const auto& [name, c] : by_name_) {
+        if (const std::string_view hint = key_hint(name); !hint.empty()) {
             tooltips_->set(c->window, std::string(hint));
+        }
+    }
     tooltips_->set(GetDlgItem(window_, kPlotButtonId), kPlotButtonTooltip);
     tooltips_->set(GetDlgItem(window_, kLiveReadoutId), kLiveTooltip);
 }
 
 void MainView::show_readout(int id, const std::string& text, std::optional<std::uint32_t> color) {
-    for (const auto& c : children_)
-        if (GetDlgCtrlID(c->window) == id)
+    for (const auto& c : children_) {
+        if (GetDlgCtrlID(c->window) == id) {
             show_text(*c, text, color);
+        }
+    }
 }
 
 void MainView::show_text(Child& c, const std::string& text, std::optional<std::uint32_t> color) {
@@ -157,8 +167,9 @@ void MainView::show_text(Child& c, const std::string& text, std::optional<std::u
 
 void MainView::set_readout(Readout readout, const std::string& text,
                            std::optional<std::uint32_t> colour) {
-    if (readout == Readout::Footer)
+    if (readout == Readout::Footer) {
         return show_text(*footer_, text, colour);
+    }
     const int ids[] = {0, kLinkStatusId, kLiveReadoutId, kRxDialId, kTxDialId};
     show_readout(ids[static_cast<int>(readout)], text, colour);
 }
@@ -171,9 +182,11 @@ void MainView::set_plot_button(bool checked) {
 void MainView::build_control(const Control& control) {
     const std::string& name = control.name();
     Rect place{};
-    for (const Placement& p : control_placements())
-        if (p.name == name)
+    for (const Placement& p : control_placements()) {
+        if (p.name == name) {
             place = Rect{p.x, p.y, p.w, p.h};
+        }
+    }
     const wchar_t* window_class = L"BUTTON";
     DWORD style = WS_TABSTOP;
     const ControlStyle look = control_style(control);
@@ -313,8 +326,9 @@ void MainView::clear_lines(const std::string& control) {
 
 void MainView::focus(const std::string& control) {
     const HWND c = child(control)->window;
-    if (IsWindowVisible(c) && IsWindowEnabled(c))
+    if (IsWindowVisible(c) && IsWindowEnabled(c)) {
         SetFocus(c);
+    }
 }
 
 void MainView::set_title(const std::string& title) {
@@ -341,8 +355,9 @@ ViewPort::Poster MainView::poster() {
 }
 
 void MainView::show_port_status(const port::PortStatus& status) {
-    if (port_status_ == status)
+    if (port_status_ == status) {
         return;
+    }
     port_status_ = status;
     const RECT r{scaled(kLedPanel.x, dpi_), scaled(kLedPanel.y, dpi_),
                  scaled(kLedPanel.x + kLedPanel.w, dpi_), scaled(kLedPanel.y + kLedPanel.h, dpi_)};
@@ -357,8 +372,9 @@ void MainView::show_report(const std::string& text, const std::function<void()>&
 }
 
 void MainView::engine_closed() {
-    if (closed_)
+    if (closed_) {
         return;
+    }
     closed_ = true;
     ShowWindow(window_, SW_HIDE);
     PostQuitMessage(0);
@@ -367,8 +383,9 @@ void MainView::engine_closed() {
 std::string MainView::focused_button() const {
     const HWND focus = GetFocus();
     for (const auto& [name, c] : by_name_) {
-        if (c->window != focus || !IsWindowVisible(focus) || !IsWindowEnabled(focus))
+        if (c->window != focus || !IsWindowVisible(focus) || !IsWindowEnabled(focus)) {
             continue;
+        }
         const LONG_PTR type = GetWindowLongPtrW(focus, GWL_STYLE) & BS_TYPEMASK;
         wchar_t window_class[16] = {};
         GetClassNameW(focus, window_class, 16);
@@ -379,46 +396,54 @@ std::string MainView::focused_button() const {
 }
 
 void MainView::on_command(int id, int code, HWND control) {
-    if (loop_panel_->command(id, code, control))
+    if (loop_panel_->command(id, code, control)) {
         return;
+    }
     if (id == kPlotButtonId) {
-        if (code == BN_CLICKED && on_plot_button)
+        if (code == BN_CLICKED && on_plot_button) {
             on_plot_button(SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED);
+        }
         return;
     }
     if (id == kEscapeId || id == kStopButtonIds[0] || id == kStopButtonIds[1]) {
         // Esc stops both sides' trains, a side's Stop its own.
-        if (code == BN_CLICKED)
+        if (code == BN_CLICKED) {
             presenter_->stop(id == kEscapeId ? std::nullopt
                                              : std::optional<Side>(
                                                    id == kStopButtonIds[1] ? Side::Tx : Side::Rx));
+        }
         return;
     }
     const std::string name(control_name(id));
     const Child* c = child(name);
-    if (!c || c->window != control)
+    if (!c || c->window != control) {
         return;
-    if (code == BN_CLICKED || (name == "l_dd" && code == STN_CLICKED))
+    }
+    if (code == BN_CLICKED || (name == "l_dd" && code == STN_CLICKED)) {
         presenter_->clicked(name);
-    else if (code == EN_CHANGE && !applying_)
+    } else if (code == EN_CHANGE && !applying_) {
         presenter_->typed(name, text(name));
-    else if (code == EN_KILLFOCUS)
+    } else if (code == EN_KILLFOCUS) {
         presenter_->left(name);
+    }
 }
 
 HBRUSH MainView::brush(COLORREF color) {
     auto [it, added] = brushes_.try_emplace(color, nullptr);
-    if (added)
+    if (added) {
         it->second = CreateSolidBrush(color);
+    }
     return it->second;
 }
 
 LRESULT MainView::on_color(HDC dc, HWND control) {
     for (const auto& c : children_) {
-        if (c->window != control)
+        if (c->window != control) {
             continue;
-        if (c->text_color)
+        }
+        if (c->text_color) {
             SetTextColor(dc, model_color(*c->text_color));
+        }
         if (c->back_color) {
             SetBkColor(dc, *c->back_color);
             return reinterpret_cast<LRESULT>(brush(*c->back_color));
@@ -447,8 +472,9 @@ LRESULT MainView::handle(UINT message, WPARAM w, LPARAM l) {
         run_posted_call(l);
         return 0;
     case WM_TIMER:
-        if (w != kFooterTimerId)
+        if (w != kFooterTimerId) {
             return DefWindowProcW(window_, message, w, l);
+        }
         KillTimer(window_, kFooterTimerId);
         presenter_->footer_back();
         return 0;
@@ -460,8 +486,9 @@ LRESULT MainView::handle(UINT message, WPARAM w, LPARAM l) {
         return on_color(reinterpret_cast<HDC>(w), reinterpret_cast<HWND>(l));
     case WM_DRAWITEM: {
         const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(l);
-        if (item->CtlID != kRxTrainBarId && item->CtlID != kTxTrainBarId)
+        if (item->CtlID != kRxTrainBarId && item->CtlID != kTxTrainBarId) {
             return FALSE;
+        }
         paint_train_bar(item->hDC, item->rcItem, trains_[item->CtlID == kTxTrainBarId], *fonts_,
                         brush(RGB(120, 200, 120)));
         return TRUE;
@@ -476,15 +503,17 @@ LRESULT MainView::handle(UINT message, WPARAM w, LPARAM l) {
     case WM_CLOSE:
         // The close box lowers the lines like Exit does, so no radio button is left pressed,
         // and does not wait for a running train.
-        if (!closed_)
+        if (!closed_) {
             presenter_->exit_now();
+        }
         return 0;
     case WM_QUERYENDSESSION:
         return TRUE;
     case WM_ENDSESSION:
         // The process ends once this returns: the lines are low before it does.
-        if (w && !closed_)
+        if (w && !closed_) {
             session_.close_now().wait_for(std::chrono::seconds(5));
+        }
         return 0;
     case WM_DPICHANGED: {
         dpi_ = HIWORD(w);

@@ -48,8 +48,9 @@ public:
         SelectObject(dc_, old_pen);
         SelectObject(dc_, old_brush);
         DeleteObject(pen);
-        if (filled)
+        if (filled) {
             DeleteObject(brush);
+        }
     }
     void line(COLORREF color, int pen_width, int x0, int y0, int x1, int y1) const {
         shape(color, pen_width, 0, false, [&](HDC dc) {
@@ -111,8 +112,9 @@ HFONT fitted_label_font(HDC dc, HFONT font, int room) {
     SelectObject(dc, old);
     LOGFONTW shape{};
     GetObjectW(font, sizeof shape, &shape);
-    if (widest > room && room > 0)
+    if (widest > room && room > 0) {
         shape.lfHeight = MulDiv(shape.lfHeight, room, widest);
+    }
     return CreateFontIndirectW(&shape);
 }
 
@@ -146,8 +148,9 @@ void paint_banner(HDC dc, const Rect& place, const Fonts& fonts, UINT dpi) {
         seed = seed * 1103515245u + 12345u;
         const int y = static_cast<int>((seed >> 8) % static_cast<unsigned>(c.height() * 7 / 10));
         const int level = 120 + static_cast<int>((seed >> 4) % 135);
-        if (x < 300 && y > 8 && y < 106)
+        if (x < 300 && y > 8 && y < 106) {
             continue;
+        }
         c.fill(c.rect(x, y, 1, 1), RGB(level, level, 255));
     }
     // The Earth's limb, clipped to the banner, and the satellite on its orbit.
@@ -213,12 +216,14 @@ void paint_led_panel(HDC dc, const Rect& place, const port::PortStatus* status, 
         const COLORREF fill = unknown ? RGB(70, 70, 70) : on ? base : dimmed(base, 4);
         c.shape(RGB(10, 10, 10), 1, fill, true,
                 [&](HDC d) { Ellipse(d, c.x(cx - 9), c.y(cy - 9), c.x(cx + 9), c.y(cy + 9)); });
-        if (on)
+        if (on) {
             c.shape(RGB(255, 255, 255), 1, RGB(255, 255, 255), true,
                     [&](HDC d) { Ellipse(d, c.x(cx - 4), c.y(cy - 5), c.x(cx), c.y(cy - 1)); });
-        if (unknown)
+        }
+        if (unknown) {
             c.text("?", fonts.small(), RGB(220, 220, 220), c.rect(cx - 9, cy - 9, 18, 18),
                    DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        }
         c.text(kLedLegend[bit].label, labels, on ? base : RGB(150, 150, 150),
                c.rect(cx - step / 2, 49, step, 14), DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
@@ -240,8 +245,9 @@ void paint_train_bar(HDC dc, const RECT& r, const std::optional<TrainProgress>& 
         FillRect(dc, &done, done_brush);
     }
     FrameRect(dc, &r, GetSysColorBrush(COLOR_BTNSHADOW));
-    if (!train)
+    if (!train) {
         return;
+    }
     const std::wstring text = to_wide(train_text(*train));
     RECT inner = r;
     HGDIOBJ old = SelectObject(dc, fonts.normal());

@@ -48,8 +48,9 @@ void draw_graph(HDC dc, const PlotArea& place, const PlotGraph& graph, const Pas
             SelectObject(dc, pen);
             for (const std::vector<PlotPoint>& line : series.lines(s, range, place)) {
                 MoveToEx(dc, std::lround(line.front().x), std::lround(line.front().y), nullptr);
-                for (const PlotPoint& at : line)
+                for (const PlotPoint& at : line) {
                     LineTo(dc, std::lround(at.x), std::lround(at.y));
+                }
             }
             SelectObject(dc, grid);
             DeleteObject(pen);
@@ -68,9 +69,10 @@ PlotView::PlotView(HINSTANCE instance, HWND owner) {
     window_ = CreateWindowExW(WS_EX_TOOLWINDOW, kPlotWindowClass, L"Dopplex - pass plot",
                               WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 560, 420, owner,
                               nullptr, instance, this);
-    if (!window_)
+    if (!window_) {
         throw std::runtime_error("The pass plot window could not be created (error " +
                                  std::to_string(GetLastError()) + ")");
+    }
     SetTimer(window_, 1, 1000, nullptr);
 }
 
@@ -91,13 +93,15 @@ void PlotView::start(const TrackingPoint& aos) {
 }
 
 void PlotView::add(const TrackingPoint& point) {
-    if (series_.add(point))
+    if (series_.add(point)) {
         InvalidateRect(window_, nullptr, FALSE);
+    }
 }
 
 void PlotView::add(const PulseRecord& pulse) {
-    if (series_.add(pulse))
+    if (series_.add(pulse)) {
         InvalidateRect(window_, nullptr, FALSE);
+    }
 }
 
 void PlotView::paint() {
@@ -112,8 +116,9 @@ void PlotView::paint() {
         text(dc, series_.title(), RECT{10, 4, client.right - 10, 22}, DT_LEFT | DT_VCENTER);
         const std::vector<PlotGraph> graphs = series_.graphs();
         const auto areas = graph_areas(client.right, client.bottom);
-        for (std::size_t i = 0; i < areas.size(); ++i)
+        for (std::size_t i = 0; i < areas.size(); ++i) {
             draw_graph(dc, areas[i], graphs[i], series_);
+        }
         text(dc, series_.footer(),
              RECT{10, client.bottom - 20, client.right - 10, client.bottom - 2},
              DT_LEFT | DT_VCENTER);
@@ -129,13 +134,15 @@ LRESULT PlotView::handle(UINT message, WPARAM w, LPARAM l) {
         paint();
         return 0;
     case WM_TIMER:
-        if (on_second)
+        if (on_second) {
             on_second();
+        }
         return 0;
     case WM_CLOSE:
         set_visible(false);
-        if (on_hidden)
+        if (on_hidden) {
             on_hidden();
+        }
         return 0;
     default:
         return DefWindowProcW(window_, message, w, l);

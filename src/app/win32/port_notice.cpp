@@ -7,8 +7,9 @@ namespace dopplex::app::win32 {
 bool first_port_notice() {
     HKEY key = nullptr;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, kDopplexSettingsKey, 0, nullptr, 0,
-                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
         return true; // nowhere to remember it: better a box each time than never a word
+    }
     const bool shown = RegQueryValueExW(key, kPortNoticeValue, nullptr, nullptr, nullptr,
                                         nullptr) == ERROR_SUCCESS;
     if (!shown) {

@@ -27,8 +27,9 @@ void Tooltips::set(HWND control, const std::string& text) {
         return;
     }
     // Adding a tool twice keeps the first: a known one only gets its new text.
-    if (!SendMessageW(tips_, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)))
+    if (!SendMessageW(tips_, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool))) {
         SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
     tool.lpszText = wide.data();
     SendMessageW(tips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }

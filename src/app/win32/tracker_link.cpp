@@ -43,10 +43,11 @@ public:
 
     int launch(const std::string& command_line) override {
         const int result = inner_->launch(command_line);
-        if (result < 32)
+        if (result < 32) {
             status_.explain(launch_failure_text(command_line, result));
-        else if (!answers_())
+        } else if (!answers_()) {
             status_.explain("\"" + command_line + "\" started but does not answer over DDE yet");
+        }
         return result;
     }
 
@@ -99,8 +100,9 @@ std::string program_path() {
     for (;;) {
         const DWORD length =
             GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0)
+        if (length == 0) {
             return "dopplex.exe";
+        }
         if (length < path.size()) {
             path.resize(length);
             return to_utf8(path);

@@ -8,14 +8,16 @@ std::wstring to_wide(std::string_view text, bool crlf) {
     std::string source;
     if (crlf) {
         for (char c : text) {
-            if (c == '\n' && (source.empty() || source.back() != '\r'))
+            if (c == '\n' && (source.empty() || source.back() != '\r')) {
                 source += '\r';
+            }
             source += c;
         }
         text = source;
     }
-    if (text.empty())
+    if (text.empty()) {
         return {};
+    }
     const int size = static_cast<int>(text.size());
     const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
@@ -24,8 +26,9 @@ std::wstring to_wide(std::string_view text, bool crlf) {
 }
 
 std::string to_utf8(std::wstring_view text) {
-    if (text.empty())
+    if (text.empty()) {
         return {};
+    }
     const int size = static_cast<int>(text.size());
     const int length =
         WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);

@@ -5,8 +5,9 @@ namespace dopplex::app::win32 {
 void register_window_class(HINSTANCE instance, const wchar_t* name, WNDPROC procedure) {
     WNDCLASSEXW existing{};
     existing.cbSize = sizeof existing;
-    if (GetClassInfoExW(instance, name, &existing))
+    if (GetClassInfoExW(instance, name, &existing)) {
         return;
+    }
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = procedure;

@@ -18,12 +18,14 @@ EngineSession* console_session = nullptr;
 
 BOOL WINAPI on_console_event(DWORD event) {
     std::lock_guard lock(console_mutex);
-    if (!console_session)
+    if (!console_session) {
         return FALSE;
+    }
     const std::shared_future<void> lowered = console_session->close_now();
     // After these the process ends once the handler returns: the lines go low first.
-    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
         lowered.wait_for(std::chrono::seconds(5));
+    }
     return TRUE;
 }
 
@@ -34,17 +36,20 @@ WindowShell::WindowShell(EngineSession& session, HINSTANCE instance, PassLogOpti
       pass_(session, view_, instance, std::move(pass_log)),
       held_line_(posting_to(view_.window()),
                  [this](std::optional<std::string>& line) {
-                     if (line)
+                     if (line) {
                          view_.presenter().show_held_report(*line);
+                     }
                  }),
       link_status_(posting_to(view_.window()),
                    [this](std::optional<std::string>& status) {
-                       if (status)
+                       if (status) {
                            view_.presenter().show_link_status(*status);
+                       }
                    }),
       live_(posting_to(view_.window()), [this](std::optional<Live>& live) {
-          if (live)
+          if (live) {
               view_.presenter().show_live(live->first, live->second);
+          }
       }) {
     TFMain& form = session.form();
     form.add_observer(&bridge_);
@@ -89,16 +94,18 @@ WindowShell::~WindowShell() {
 }
 
 bool WindowShell::take_key(const MSG& message) {
-    if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN)
+    if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) {
         return false;
+    }
     const HWND root = GetAncestor(message.hwnd, GA_ROOT);
     KeyPress press;
     press.virtual_key = static_cast<int>(message.wParam);
     press.alt = message.message == WM_SYSKEYDOWN && (message.lParam & (1 << 29)) != 0;
     press.in_main_window = root == view_.window();
     press.modal_open = view_.modal_open();
-    if (press.virtual_key == kVkReturn && press.in_main_window)
+    if (press.virtual_key == kVkReturn && press.in_main_window) {
         press.focused_button = view_.focused_button();
+    }
     return post_key_action(session_, key_action(press));
 }
 
@@ -125,11 +132,13 @@ int WindowShell::run() {
             status = 1;
             break;
         }
-        if (take_key(message))
+        if (take_key(message)) {
             continue;
+        }
         if (IsDialogMessageW(view_.window(), &message) ||
-            IsDialogMessageW(help_.window(), &message))
+            IsDialogMessageW(help_.window(), &message)) {
             continue;
+        }
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

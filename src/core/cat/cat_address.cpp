@@ -21,42 +21,50 @@ bool all_of_class(const std::string& s, int (*is)(int)) {
 } // namespace
 
 std::optional<CatAddress> parse_side_radio(const std::string& text) {
-    if (text.empty() || text == "buttons")
+    if (text.empty() || text == "buttons") {
         return std::nullopt;
+    }
     const std::string prefix = "cat:";
-    if (text.rfind(prefix, 0) != 0)
+    if (text.rfind(prefix, 0) != 0) {
         refuse(text, "it names no kind of radio");
+    }
     std::string rest = text.substr(prefix.size());
     CatAddress address;
     // An IPv6 address comes in brackets so its colons do not split it.
     if (!rest.empty() && rest.front() == '[') {
         const auto close = rest.find(']');
-        if (close == std::string::npos)
+        if (close == std::string::npos) {
             refuse(text, "the host's bracket is not closed");
+        }
         address.host = rest.substr(1, close - 1);
         rest = rest.substr(close + 1);
-        if (rest.empty() || rest.front() != ':')
+        if (rest.empty() || rest.front() != ':') {
             refuse(text, "the port is missing");
+        }
         rest = rest.substr(1);
     } else {
         const auto colon = rest.find(':');
-        if (colon == std::string::npos)
+        if (colon == std::string::npos) {
             refuse(text, "the port is missing");
+        }
         address.host = rest.substr(0, colon);
         rest = rest.substr(colon + 1);
     }
-    if (address.host.empty())
+    if (address.host.empty()) {
         refuse(text, "the host is missing");
+    }
     const auto colon = rest.find(':');
     const std::string port = rest.substr(0, colon);
     if (colon != std::string::npos) {
         address.vfo = rest.substr(colon + 1);
-        if (!all_of_class(address.vfo, std::isalnum))
+        if (!all_of_class(address.vfo, std::isalnum)) {
             refuse(text, "the VFO is not a word");
+        }
     }
     if (!all_of_class(port, std::isdigit) || port.size() > 5 || std::stoi(port) < 1 ||
-        std::stoi(port) > 65535)
+        std::stoi(port) > 65535) {
         refuse(text, "the port is not a number from 1 to 65535");
+    }
     address.port = std::stoi(port);
     return address;
 }
@@ -67,8 +75,9 @@ std::string daemon_name(const CatAddress& address) {
 }
 
 std::string side_radio_text(const std::optional<CatAddress>& radio) {
-    if (!radio)
+    if (!radio) {
         return "buttons";
+    }
     return "cat:" + daemon_name(*radio) + (radio->vfo.empty() ? "" : ":" + radio->vfo);
 }
 

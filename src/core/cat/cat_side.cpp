@@ -27,12 +27,14 @@ std::string seconds(std::int64_t ms) {
 } // namespace
 
 void check_cat_settings(const CatSettings& settings) {
-    if (settings.sets_per_s < 1 || settings.sets_per_s > 20)
+    if (settings.sets_per_s < 1 || settings.sets_per_s > 20) {
         throw std::invalid_argument("\"" + std::to_string(settings.sets_per_s) +
                                     "\" is not a rate of sets: 1 to 20 a second");
-    if (!(settings.resolution_hz >= 1 && settings.resolution_hz <= 10000))
+    }
+    if (!(settings.resolution_hz >= 1 && settings.resolution_hz <= 10000)) {
         throw std::invalid_argument("\"" + std::to_string(settings.resolution_hz) +
                                     "\" is not a radio's resolution: 1 to 10000 Hz");
+    }
 }
 
 CatSide::CatSide(EventLoop& loop, Side side, const CatAddress& address, CatLink& link,
@@ -44,8 +46,9 @@ CatSide::CatSide(EventLoop& loop, Side side, const CatAddress& address, CatLink&
 
 CatSide::~CatSide() {
     *alive_ = false;
-    if (connected_)
+    if (connected_) {
         link_.close();
+    }
 }
 
 void CatSide::follow() {
@@ -67,14 +70,16 @@ void CatSide::reset(double reference_hz) {
 }
 
 void CatSide::wake_at(std::int64_t t) {
-    if (cycling_)
+    if (cycling_) {
         return;
+    }
     cycling_ = true;
     loop_.post(
         EventKind::Control,
         [this, alive = alive_] {
-            if (*alive)
+            if (*alive) {
                 cycle();
+            }
         },
         t);
 }
@@ -82,11 +87,13 @@ void CatSide::wake_at(std::int64_t t) {
 void CatSide::cycle() {
     const std::int64_t now = host_.now();
     cycling_ = false;
-    if (!following_ && !reset_hz_)
+    if (!following_ && !reset_hz_) {
         return;
+    }
     wake_at(now + period_ms());
-    if (!connected_ && (now < retry_at_ || !try_connect(now)))
+    if (!connected_ && (now < retry_at_ || !try_connect(now))) {
         return;
+    }
     if (const auto oldest = client_.oldest_sent(); oldest && now - *oldest >= kCatNoAnswerMs) {
         fault("no answer from " + daemon_name(address_), now);
         return;
@@ -96,39 +103,45 @@ void CatSide::cycle() {
         reset_hz_.reset();
         send(client_.ask_set(hz, now));
         last_set_ = hz;
-        for (CatObserver* o : observers_)
+        for (CatObserver* o : observers_) {
             o->cat_set(side_, now, hz);
+        }
         report("reset to " + mhz(hz));
         return;
     }
-    if (!following_ || now < refused_until_)
+    if (!following_ || now < refused_until_) {
         return;
+    }
     // The readback goes first: it sees the knob up to this moment, and its answer tells whether
     // this cycle's set may go out. The set follows it, or half a period on when the daemon is slow.
     cycle_read_ = client_.sets_sent();
     set_this_cycle_ = holding_;
     send(client_.ask_read(now));
-    if (!set_this_cycle_ && connected_)
+    if (!set_this_cycle_ && connected_) {
         loop_.post(
             EventKind::Control,
             [this, alive = alive_, read = cycle_read_] {
-                if (*alive && !set_this_cycle_ && cycle_read_ == read)
+                if (*alive && !set_this_cycle_ && cycle_read_ == read) {
                     send_set(host_.now());
+                }
             },
             now + period_ms() / 2);
+    }
 }
 
 void CatSide::send_set(std::int64_t now) {
     set_this_cycle_ = true;
-    if (!connected_ || !following_ || holding_ || now < refused_until_)
+    if (!connected_ || !following_ || holding_ || now < refused_until_) {
         return;
+    }
     // From about half the answer time after sending until the next set does the same.
     const double answer = client_.answer_ms().value_or(0);
     const std::int64_t aim = now + std::llround(answer / 2) + period_ms() / 2;
     const std::optional<double> target = target_.target_at(side_, aim);
     if (!target) {
-        if (!waiting_reported_)
+        if (!waiting_reported_) {
             set_status("waiting for the tracker's frequencies");
+        }
         waiting_reported_ = true;
         return;
     }
@@ -139,13 +152,16 @@ void CatSide::send_set(std::int64_t now) {
         return;
     }
     send(client_.ask_set(hz, now));
-    if (!connected_)
+    if (!connected_) {
         return;
+    }
     last_set_ = hz;
-    for (CatObserver* o : observers_)
+    for (CatObserver* o : observers_) {
         o->cat_set(side_, now, hz);
-    if (!refusal_reported_)
+    }
+    if (!refusal_reported_) {
         set_status("setting through " + daemon_name(address_));
+    }
 }
 
 void CatSide::send(const std::string& line) {
@@ -157,8 +173,9 @@ void CatSide::send(const std::string& line) {
 }
 
 void CatSide::received(const std::string& bytes) {
-    if (!connected_)
+    if (!connected_) {
         return;
+    }
     const std::int64_t now = host_.now();
     std::vector<CatAnswer> answers;
     try {
@@ -168,18 +185,21 @@ void CatSide::received(const std::string& bytes) {
         return;
     }
     // A daemon that answers is well again: the next fault starts with the first pause.
-    if (!answers.empty())
+    if (!answers.empty()) {
         pause_ms_ = kCatFirstPauseMs;
+    }
     for (const CatAnswer& a : answers) {
         answered(a, now);
-        if (!connected_)
+        if (!connected_) {
             return;
+        }
     }
 }
 
 void CatSide::dropped(const std::string& reason) {
-    if (connected_)
+    if (connected_) {
         fault("connection to " + daemon_name(address_) + " lost: " + reason, host_.now());
+    }
 }
 
 void CatSide::answered(const CatAnswer& a, std::int64_t now) {
@@ -195,15 +215,17 @@ void CatSide::answered(const CatAnswer& a, std::int64_t now) {
         return;
     }
     read_back(a);
-    if (a.sets_before == cycle_read_ && !set_this_cycle_)
+    if (a.sets_before == cycle_read_ && !set_this_cycle_) {
         send_set(now);
+    }
 }
 
 void CatSide::read_back(const CatAnswer& a) {
     // A readback is held against the set that went out just before it: rigctld answers in
     // order, so whatever was sent after it cannot have moved what it read.
-    if (!a.last_set_hz || !a.read_hz || a.sets_before <= blind_until_)
+    if (!a.last_set_hz || !a.read_hz || a.sets_before <= blind_until_) {
         return;
+    }
     const double diff = *a.read_hz - *a.last_set_hz;
     if (std::fabs(diff) <= settings_.resolution_hz || !following_) {
         holding_ = false;
@@ -218,8 +240,9 @@ void CatSide::read_back(const CatAnswer& a) {
         // Readbacks asked before the next set see the turn again: they compare to nothing.
         blind_until_ = client_.sets_sent();
         target_.knob_turned(side_, diff);
-        for (CatObserver* o : observers_)
+        for (CatObserver* o : observers_) {
             o->cat_knob(side_, diff);
+        }
         const std::string line = "knob " + signed_hz(diff);
         set_status(line);
         report(line);
@@ -244,14 +267,16 @@ void CatSide::refused(const CatAnswer& a, std::int64_t now) {
     const std::string line =
         daemon_name(address_) + " refuses " + what + " (RPRT " + std::to_string(a.code) + ")";
     set_status(line);
-    if (!refusal_reported_)
+    if (!refusal_reported_) {
         report(line);
+    }
     refusal_reported_ = true;
 }
 
 void CatSide::fault(const std::string& line, std::int64_t now) {
-    if (connected_)
+    if (connected_) {
         link_.close();
+    }
     connected_ = false;
     client_.clear();
     last_set_.reset();
@@ -277,16 +302,19 @@ bool CatSide::try_connect(std::int64_t now) {
 }
 
 void CatSide::set_status(const std::string& line) {
-    if (line == status_)
+    if (line == status_) {
         return;
+    }
     status_ = line;
-    for (CatObserver* o : observers_)
+    for (CatObserver* o : observers_) {
         o->cat_status(side_, line);
+    }
 }
 
 void CatSide::report(const std::string& line) {
-    for (CatObserver* o : observers_)
+    for (CatObserver* o : observers_) {
         o->cat_report(side_, line);
+    }
 }
 
 } // namespace dopplex

@@ -26,8 +26,9 @@ const LoopButtons& buttons(Side side) {
 std::optional<double> typed_reference(const Control& reference) {
     try {
         const double hz = ParseNumber(reference.text());
-        if (hz > 0)
+        if (hz > 0) {
             return hz;
+        }
     } catch (const EConvertError&) {
     }
     return std::nullopt;
@@ -37,23 +38,28 @@ std::optional<double> typed_reference(const Control& reference) {
 
 void TFMain::SetTrackingMode(TrackingMode mode) {
     if (closed_mode() && mode != TrackingMode::Closed) {
-        for (Side side : {Side::Rx, Side::Tx})
+        for (Side side : {Side::Rx, Side::Tx}) {
             closed_loop.stop(side);
+        }
         // The loop told the guard its own press lengths; classic presses last a half-period.
-        for (Channel c : {Channel::RxUp, Channel::RxDown, Channel::TxUp, Channel::TxDown})
+        for (Channel c : {Channel::RxUp, Channel::RxDown, Channel::TxUp, Channel::TxDown}) {
             latch.set_press_length(c, kHalfPeriodMs);
+        }
     }
     tracking_mode = mode;
 }
 
 void TFMain::StopTrains(std::optional<Side> side) {
-    if (!closed_mode())
+    if (!closed_mode()) {
         return;
+    }
     for (Side s : {Side::Rx, Side::Tx}) {
-        if (side && *side != s)
+        if (side && *side != s) {
             continue;
-        if (closed_loop.stop_train(s) != PressOrigin::Reset)
+        }
+        if (closed_loop.stop_train(s) != PressOrigin::Reset) {
             continue;
+        }
         Control& reset = this->*buttons(s).reset;
         spent_resets_.erase(&reset);
         reset.set_enabled(true);
@@ -75,23 +81,28 @@ void TFMain::ManualPress(Channel channel) {
 void TFMain::FollowUpdate() {
     const double el = ParseNumber(FormatFixed(SatData.Elevation, 4, 1));
     const bool at_aos = closed_loop.settings().start_at_aos;
-    for (Side side : {Side::Rx, Side::Tx})
+    for (Side side : {Side::Rx, Side::Tx}) {
         closed_loop.set_reference(side, typed_reference(this->*buttons(side).reference));
+    }
     const PassEdge edge = closed_loop.update(SatData.SatName, el, SatData.Downlink, SatData.Uplink);
     // Every step of the loop can tune, 25 Hz included.
     Button1.set_enabled(el > 0);
     // A side that started ahead of AOS (or by the operator) goes on from where its dial is.
-    if (edge == PassEdge::Aos && at_aos)
-        for (Side side : {Side::Rx, Side::Tx})
-            if (!closed_loop.state(side).tracking)
+    if (edge == PassEdge::Aos && at_aos) {
+        for (Side side : {Side::Rx, Side::Tx}) {
+            if (!closed_loop.state(side).tracking) {
                 report_refusal(StartLoopAtReference(side));
+            }
+        }
+    }
     // What classic tracking shows at its ticks: the Doppler frequency at the side's step less
     // the reference.
     for (Side side : {Side::Rx, Side::Tx}) {
         const LoopButtons& b = buttons(side);
         const std::optional<double> reference = typed_reference(this->*b.reference);
-        if (!closed_loop.state(side).tracking || !reference)
+        if (!closed_loop.state(side).tracking || !reference) {
             continue;
+        }
         const double step_hz = static_cast<double>(closed_loop.settings().side(side).step_hz);
         const double doppler_hz = side == Side::Rx ? SatData.Downlink : SatData.Uplink;
         (this->*b.doppler)
@@ -100,8 +111,9 @@ void TFMain::FollowUpdate() {
 }
 
 void TFMain::report_refusal(const std::optional<std::string>& why) {
-    if (why)
+    if (why) {
         loop_.report_error(*why);
+    }
 }
 
 namespace {
@@ -114,23 +126,27 @@ std::string not_a_frequency(const Control& reference, const char* name) {
 // Tune and Start Tracking never move a running side's dial count: they only start its loop
 // again from where the dial is.
 std::optional<std::string> TFMain::StartLoopAtReference(Side side) {
-    if (closed_loop.restart(side))
+    if (closed_loop.restart(side)) {
         return std::nullopt;
+    }
     const LoopButtons& b = buttons(side);
     const std::optional<double> hz = typed_reference(this->*b.reference);
-    if (!hz)
+    if (!hz) {
         return not_a_frequency(this->*b.reference, b.name);
+    }
     closed_loop.start(side, *hz);
     return std::nullopt;
 }
 
 std::optional<std::string> TFMain::StartLoopAtDoppler(Side side) {
-    if (closed_loop.restart(side))
+    if (closed_loop.restart(side)) {
         return std::nullopt;
+    }
     const std::optional<double> hz = closed_loop.doppler_now(side);
-    if (!hz)
+    if (!hz) {
         return std::string("No Doppler frequency from the tracker yet: the ") + buttons(side).name +
                " loop does not start";
+    }
     closed_loop.start(side, *hz);
     return std::nullopt;
 }
@@ -138,11 +154,13 @@ std::optional<std::string> TFMain::StartLoopAtDoppler(Side side) {
 std::optional<std::string> TFMain::ResetLoop(Side side) {
     const LoopButtons& b = buttons(side);
     const std::optional<double> hz = typed_reference(this->*b.reference);
-    if (!hz)
+    if (!hz) {
         return not_a_frequency(this->*b.reference, b.name);
-    if (!closed_loop.reset(side, *hz))
+    }
+    if (!closed_loop.reset(side, *hz)) {
         return std::string("The ") + b.name +
                " loop has counted no dial since the program started: nothing to reset";
+    }
     (this->*b.reset).set_enabled(false);
     spent_resets_.insert(&(this->*b.reset));
     return std::nullopt;

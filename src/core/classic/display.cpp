@@ -34,10 +34,12 @@ namespace {
 std::string trim_controls(const std::string& s) {
     std::size_t first = 0;
     std::size_t last = s.size();
-    while (first < last && static_cast<unsigned char>(s[first]) <= 32)
+    while (first < last && static_cast<unsigned char>(s[first]) <= 32) {
         ++first;
-    while (last > first && static_cast<unsigned char>(s[last - 1]) <= 32)
+    }
+    while (last > first && static_cast<unsigned char>(s[last - 1]) <= 32) {
         --last;
+    }
     return s.substr(first, last - first);
 }
 } // namespace
@@ -48,12 +50,15 @@ void TFMain::TrackingDataExChange() {
     ParseSatData(text, SatData);
     ShowSatData(SatData);
     UpdatePassState();
-    if (closed_mode())
+    if (closed_mode()) {
         FollowUpdate();
+    }
     // Told once the whole update is applied, the closed loop's part included.
-    if (const std::optional<PassVerdict> verdict = std::exchange(verdict_, std::nullopt))
-        for (FormObserver* observer : observers_)
+    if (const std::optional<PassVerdict> verdict = std::exchange(verdict_, std::nullopt)) {
+        for (FormObserver* observer : observers_) {
             observer->update_applied(*verdict);
+        }
+    }
 }
 
 } // namespace dopplex

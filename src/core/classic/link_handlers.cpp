@@ -15,8 +15,9 @@ void TFMain::attach_link(LinkServices services) {
 }
 
 void TFMain::l_ddClick() {
-    if (Tracking)
+    if (Tracking) {
         Tracking->OpenConversation();
+    }
 }
 
 void TFMain::TrackingOpen() {

@@ -5,8 +5,9 @@ namespace dopplex {
 
 // Changing the box from code behaves as a click only when its state really changes.
 void TFMain::set_green_box(bool ticked) {
-    if (CheckBox2.checked() == ticked)
+    if (CheckBox2.checked() == ticked) {
         return;
+    }
     CheckBox2.set_checked(ticked);
     CheckBox2Click();
 }
@@ -21,8 +22,9 @@ void TFMain::UpdatePassState() {
     const bool end_of_pass = el == -2.0;
 
     Button1.set_enabled(above);
-    if (step_selected(RadioButton2))
+    if (step_selected(RadioButton2)) {
         Button1.set_enabled(false);
+    }
     Button11.set_enabled(above);
     Button12.set_enabled(above);
     Button19.set_enabled(above);
@@ -31,26 +33,33 @@ void TFMain::UpdatePassState() {
         Button23.set_enabled(false);
         spent_resets_.clear();
     }
-    if (below)
-        for (Control* adjust : {&Button7, &Button9, &Button15, &Button16})
+    if (below) {
+        for (Control* adjust : {&Button7, &Button9, &Button15, &Button16}) {
             adjust->set_enabled(false);
+        }
+    }
     if (end_of_pass) {
-        for (Control* reset : {&Button22, &Button23})
+        for (Control* reset : {&Button22, &Button23}) {
             reset->set_enabled(spent_resets_.count(reset) == 0);
-        for (Control* memo : {&Memo1, &Memo2, &Memo3, &Memo4})
+        }
+        for (Control* memo : {&Memo1, &Memo2, &Memo3, &Memo4}) {
             memo->clear_lines();
+        }
         Edit8.set_text("0");
         Edit19.set_text("0");
-        for (int timer = Timer1; timer <= Timer6; ++timer)
+        for (int timer = Timer1; timer <= Timer6; ++timer) {
             loop_.timers().stop(timer);
+        }
         latch.set_flag(Channel::RxTuned, false);
     }
     latch.write_channel_byte();
-    if (end_of_pass)
+    if (end_of_pass) {
         latch.set_flag(Channel::TxTuned, false);
+    }
     latch.write_channel_byte();
-    if (above)
+    if (above) {
         set_green_box(true);
+    }
     if (end_of_pass) {
         set_green_box(false);
         latch.set_flag(Channel::GreenLed, false);

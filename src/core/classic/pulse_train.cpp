@@ -19,8 +19,9 @@ public:
     ~ProgressTeller() {
         progress_.left_ms = 0;
         progress_.running = false;
-        if (listener_)
+        if (listener_) {
             (*listener_)(progress_);
+        }
     }
     ProgressTeller(const ProgressTeller&) = delete;
     ProgressTeller& operator=(const ProgressTeller&) = delete;
@@ -28,8 +29,9 @@ public:
     void tell(std::int32_t sent, std::int64_t waits_left) {
         progress_.sent = sent;
         progress_.left_ms = std::max<std::int64_t>(waits_left, 0) * kHalfPeriodMs;
-        if (listener_)
+        if (listener_) {
             (*listener_)(progress_);
+        }
     }
 
 private:
@@ -40,16 +42,18 @@ private:
 } // namespace
 
 TrainOutcome PulseTrain(ChannelLatch& latch, Host& host, const PulseTrainSpec& train) {
-    if (train.log)
+    if (train.log) {
         train.log->clear_lines();
+    }
     const std::string start_text = train.start.text();
     const std::string count_text = train.count.text();
     const std::int32_t start = ParseInteger(start_text);
     const std::int32_t count = ParseInteger(count_text);
-    if (std::llabs(count) > kMaxTrainPulses)
+    if (std::llabs(count) > kMaxTrainPulses) {
         throw ETrainRefused("A train of " + FormatInteger(count) +
                             " pulses is more than a pass can need (at most " +
                             FormatInteger(kMaxTrainPulses) + "): nothing was sent");
+    }
     // In 64 bits the doubled count cannot overflow.
     const std::int64_t bound = std::llabs(2 * static_cast<std::int64_t>(count));
     TrainOutcome outcome;
@@ -59,10 +63,12 @@ TrainOutcome PulseTrain(ChannelLatch& latch, Host& host, const PulseTrainSpec& t
     try {
         StoppableScope stoppable(host);
         for (std::int64_t counter = start; counter <= bound; ++counter) {
-            if (train.log)
+            if (train.log) {
                 train.log->add_line(FormatInteger(static_cast<std::int32_t>(counter)));
-            if (counter % 2 != 0)
+            }
+            if (counter % 2 != 0) {
                 latch.set_flag(train.channel, true);
+            }
             latch.write_channel_byte();
             if (counter % 2 == 0) {
                 outcome.sent += latch.flag(train.channel) ? 1 : 0;
@@ -77,10 +83,11 @@ TrainOutcome PulseTrain(ChannelLatch& latch, Host& host, const PulseTrainSpec& t
         outcome.stopped = true;
         if (latch.flag(train.channel)) {
             // A press that had its whole half-period reached the radio; a shorter one may not.
-            if (host.now() - step_began >= kHalfPeriodMs)
+            if (host.now() - step_began >= kHalfPeriodMs) {
                 ++outcome.sent;
-            else
+            } else {
                 outcome.cut_short = true;
+            }
             latch.set_flag(train.channel, false);
             latch.write_channel_byte();
         }

@@ -21,12 +21,13 @@ void TFMain::Reset(const ResetSide& side) {
     const OriginScope origin(pulse_origin_, PulseOrigin::Reset);
     const double d = ParseNumber((this->*side.difference).text());
     double n = 0;
-    if (step_selected(RadioButton1))
+    if (step_selected(RadioButton1)) {
         n = d / 100;
-    else if (step_selected(RadioButton2))
+    } else if (step_selected(RadioButton2)) {
         n = static_cast<double>(RoundHalfEven(d / 100 * 4));
-    else if (step_selected(RadioButton3))
+    } else if (step_selected(RadioButton3)) {
         n = static_cast<double>(RoundHalfEven(d / 100 / 10));
+    }
     (this->*side.count).set_text(FormatGeneral(n));
     Control& stage = this->*side.stage;
     stage.set_enabled(true);

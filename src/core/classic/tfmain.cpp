@@ -20,8 +20,9 @@ TFMain::TFMain(EventLoop& loop, PortWriter& port)
                  &Button22,  &Button23,  &Button24,     &Button25,     &SpeedButton1, &CheckBox1,
                  &CheckBox2, &CheckBox3, &RadioButton1, &RadioButton2, &RadioButton3};
     apply_field_table();
-    for (Control* c : controls_)
+    for (Control* c : controls_) {
         c->set_sink(this);
+    }
     latch.set_gate(CheckBox1.checked());
 
     click_handlers_ = {
@@ -37,8 +38,9 @@ TFMain::TFMain(EventLoop& loop, PortWriter& port)
         {"Button21", [this] { Button21Click(); }},
         {"Button6",
          [this] {
-             if (on_help)
+             if (on_help) {
                  on_help();
+             }
          }},
         {"SpeedButton1", [this] { SpeedButton1Click(); }},
     };
@@ -49,10 +51,12 @@ TFMain::TFMain(EventLoop& loop, PortWriter& port)
 void TFMain::apply_field_table() {
     for (Control* c : controls_) {
         // What the designer leaves in an edit or a memo: its own name.
-        if (c->kind() == ControlKind::Edit)
+        if (c->kind() == ControlKind::Edit) {
             c->set_text(c->name());
-        if (c->kind() == ControlKind::Memo)
+        }
+        if (c->kind() == ControlKind::Memo) {
             c->add_line(c->name());
+        }
     }
     for (const FieldSpec& spec : field_table()) {
         Control* c = find(std::string(spec.name));
@@ -64,23 +68,28 @@ void TFMain::apply_field_table() {
 }
 
 Control* TFMain::find(const std::string& name) const {
-    for (Control* c : controls_)
-        if (c->name() == name)
+    for (Control* c : controls_) {
+        if (c->name() == name) {
             return c;
+        }
+    }
     return nullptr;
 }
 
 void TFMain::control_changed(const Control& control, Change what) {
-    if (&control == &CheckBox1 && what == Change::Checked)
+    if (&control == &CheckBox1 && what == Change::Checked) {
         latch.set_gate(CheckBox1.checked());
-    for (FormObserver* o : observers_)
+    }
+    for (FormObserver* o : observers_) {
         o->control_changed(control, what);
+    }
 }
 
 void TFMain::set_focus(Control& control) {
     focused_ = control.name();
-    for (FormObserver* o : observers_)
+    for (FormObserver* o : observers_) {
         o->focus_moved(focused_);
+    }
 }
 
 bool TFMain::Click(const std::string& name) {
@@ -89,11 +98,13 @@ bool TFMain::Click(const std::string& name) {
         return true;
     }
     Control* c = find(name);
-    if (!c || !c->visible() || !c->enabled())
+    if (!c || !c->visible() || !c->enabled()) {
         return false;
+    }
     auto handler = click_handlers_.find(name);
-    if (handler == click_handlers_.end())
+    if (handler == click_handlers_.end()) {
         return false;
+    }
     switch (c->kind()) {
     case ControlKind::CheckBox:
         c->set_checked(!c->checked());
@@ -117,15 +128,17 @@ bool TFMain::takes_typing(const std::string& name) {
 
 bool TFMain::Type(const std::string& name, const std::string& text) {
     Control* c = find(name);
-    if (!c || !takes_typing(name) || !c->visible() || !c->enabled())
+    if (!c || !takes_typing(name) || !c->visible() || !c->enabled()) {
         return false;
+    }
     c->set_text(text);
     return true;
 }
 
 void TFMain::AppMessage(int message, int virtual_key, bool& handled) {
-    if (message != kWmKeyDown)
+    if (message != kWmKeyDown) {
         return;
+    }
     static const std::map<int, void (TFMain::*)()> arrows = {
         {37, &TFMain::Button20Click}, // left: TX up
         {38, &TFMain::Button2Click},  // up: RX up
@@ -133,50 +146,61 @@ void TFMain::AppMessage(int message, int virtual_key, bool& handled) {
         {40, &TFMain::Button3Click},  // down: RX down
     };
     auto arrow = arrows.find(virtual_key);
-    if (arrow == arrows.end())
+    if (arrow == arrows.end()) {
         return;
+    }
     (this->*arrow->second)();
     handled = true;
 }
 
 void TFMain::KeyDown(int virtual_key) {
     bool handled = false;
-    if (app_message_installed_)
+    if (app_message_installed_) {
         AppMessage(kWmKeyDown, virtual_key, handled);
-    if (handled)
+    }
+    if (handled) {
         return;
+    }
     Control* focused = find(focused_);
     const bool button_has_focus = focused && focused->kind() == ControlKind::Button &&
                                   focused->visible() && focused->enabled();
-    if (virtual_key == kVkSpace && button_has_focus)
+    if (virtual_key == kVkSpace && button_has_focus) {
         Click(focused_);
-    if (virtual_key == kVkReturn)
+    }
+    if (virtual_key == kVkReturn) {
         Click(button_has_focus ? focused_ : Button7.name()); // Button7 is the default button
+    }
 }
 
 void TFMain::SysKeyDown(int virtual_key) {
     bool handled = false;
-    if (app_message_installed_)
+    if (app_message_installed_) {
         AppMessage(kWmSysKeyDown, virtual_key, handled);
+    }
 }
 
 void TFMain::FormCreate() {
     app_message_installed_ = true;
     Edit1.set_text("Enter Freq E8");
     Edit13.set_text("Enter Freq E8");
-    for (Control* c : {&Edit3, &Edit5, &Edit15, &Edit17})
+    for (Control* c : {&Edit3, &Edit5, &Edit15, &Edit17}) {
         c->set_text("1");
-    for (Control* c : {&Edit4, &Edit6, &Edit16, &Edit18})
+    }
+    for (Control* c : {&Edit4, &Edit6, &Edit16, &Edit18}) {
         c->set_text("10");
-    for (Control* c : {&Edit7, &Edit8, &Edit19, &Edit22})
+    }
+    for (Control* c : {&Edit7, &Edit8, &Edit19, &Edit22}) {
         c->set_text("0");
-    for (Control* c : {&Memo1, &Memo2, &Memo3, &Memo4})
+    }
+    for (Control* c : {&Memo1, &Memo2, &Memo3, &Memo4}) {
         c->clear_lines();
+    }
     latch.PortAddress = 888;
     ParseSatData("", SatData);
     ShowSatData(SatData);
-    if (!link_)
+    if (!link_) {
         return;
+    }
     const std::string& path = link_->program_path;
     const std::size_t folder_end = path.rfind(link_->separator);
     AppDir = folder_end == std::string::npos ? std::string(".") + link_->separator
@@ -188,9 +212,10 @@ void TFMain::FormCreate() {
                 locate_tracker(AppDir, link_->file_exists, link_->settings);
         } else {
             Tracking->ServiceApplication = link_->tracker_command;
-            if (link_->from_settings)
+            if (link_->from_settings) {
                 Tracking->ServiceApplication =
                     configured_tracker(link_->settings, link_->tracker_command);
+            }
         }
     } catch (const SettingsReadError& error) {
         // An unreadable store costs only what it would name: say so, then start the default.
@@ -202,12 +227,14 @@ void TFMain::FormCreate() {
 void TFMain::SpeedButton1Click() {
     closed_loop.halt();
     for (int bit = 0; bit < kChannelCount; ++bit) {
-        if (CheckBox1.checked())
+        if (CheckBox1.checked()) {
             latch.set_flag(static_cast<Channel>(bit), false);
+        }
         latch.write_channel_byte();
     }
-    if (on_close)
+    if (on_close) {
         on_close();
+    }
 }
 
 void TFMain::CheckBox2Click() {
@@ -221,9 +248,11 @@ void TFMain::CheckBox3Click() {
 }
 
 void TFMain::select_step(Control& chosen) {
-    for (Control* c : {&RadioButton1, &RadioButton2, &RadioButton3})
-        if (c != &chosen)
+    for (Control* c : {&RadioButton1, &RadioButton2, &RadioButton3}) {
+        if (c != &chosen) {
             c->set_checked(false);
+        }
+    }
 }
 
 } // namespace dopplex

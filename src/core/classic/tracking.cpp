@@ -15,12 +15,15 @@ void TFMain::Button19Click() {
 
 // Each step is tested on its own; starting a running timer keeps its phase.
 void TFMain::StartTracking(const StepTimers& timers) {
-    if (step_selected(RadioButton1))
+    if (step_selected(RadioButton1)) {
         loop_.timers().start(timers.step100, host_.now());
-    if (step_selected(RadioButton2))
+    }
+    if (step_selected(RadioButton2)) {
         loop_.timers().start(timers.step25, host_.now());
-    if (step_selected(RadioButton3))
+    }
+    if (step_selected(RadioButton3)) {
         loop_.timers().start(timers.step1000, host_.now());
+    }
 }
 
 void TFMain::TimerTick(int timer) {
@@ -40,8 +43,9 @@ void TFMain::TimerTick(int timer) {
         }
         last_error.reset();
     } catch (const std::exception& e) {
-        if (last_error == e.what())
+        if (last_error == e.what()) {
             return;
+        }
         last_error = e.what();
         loop_.report_error(e.what());
     }

@@ -24,8 +24,9 @@ void TFMain::Tune(const TuneSide& side) {
     Control& quantised = this->*side.quantised;
     Control& outset = this->*side.outset;
 
-    if (CheckBox1.checked())
+    if (CheckBox1.checked()) {
         latch.set_flag(side.tuned, false);
+    }
     latch.write_channel_byte();
 
     const double r = ParseNumber(reference.text());
@@ -35,22 +36,29 @@ void TFMain::Tune(const TuneSide& side) {
 
     const double d_again = ParseNumber(quantised.text()) - ParseNumber(reference.text());
     double count = 0;
-    if (step_selected(RadioButton1))
+    if (step_selected(RadioButton1)) {
         count = d_again / 100;
-    if (step_selected(RadioButton2))
+    }
+    if (step_selected(RadioButton2)) {
         count = d_again / 100 * 4;
-    if (step_selected(RadioButton3))
+    }
+    if (step_selected(RadioButton3)) {
         count = static_cast<double>(RoundHalfEven(d_again / 100 / 10));
+    }
 
-    if (count > 0)
+    if (count > 0) {
         (this->*side.up_count).set_text(FormatGeneral(count));
-    if (count < 0)
+    }
+    if (count < 0) {
         (this->*side.down_count).set_text(FormatGeneral(count));
+    }
     outset.set_font_color(d > 0 ? kClMaroon : d < 0 ? kClYellow : kClWindowText);
-    if (count > 0)
+    if (count > 0) {
         (this->*side.up_stage).set_enabled(true);
-    if (count < 0)
+    }
+    if (count < 0) {
         (this->*side.down_stage).set_enabled(true);
+    }
 
     Fire(this->*side.up_stage, kTrainHoldMs);
     Fire(this->*side.down_stage, kTrainHoldMs);

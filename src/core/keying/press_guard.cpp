@@ -52,8 +52,9 @@ PressGuard::~PressGuard() {
         quitting_ = true;
     }
     armed_.notify_all();
-    if (watchdog_.joinable())
+    if (watchdog_.joinable()) {
         watchdog_.join();
+    }
 }
 
 void PressGuard::Out32(std::uint16_t address, std::uint8_t data) {
@@ -79,8 +80,9 @@ void PressGuard::Out32(std::uint16_t address, std::uint8_t data) {
         address_ = address;
         last_ = data;
     }
-    if (armed)
+    if (armed) {
         armed_.notify_all();
+    }
 }
 
 void PressGuard::set_press_length(Channel channel, std::int64_t ms) {
@@ -96,8 +98,9 @@ std::optional<std::int64_t> PressGuard::check() {
         const std::int64_t now = clock_();
         for (Channel channel : kButtons) {
             const auto& press = presses_[static_cast<std::size_t>(channel)];
-            if (!press || (ended_ & bit_of(channel)))
+            if (!press || (ended_ & bit_of(channel))) {
                 continue;
+            }
             const std::int64_t due = press->since + press->length + kPressGrace;
             if (now > due) {
                 ended_ |= bit_of(channel);
@@ -111,16 +114,19 @@ std::optional<std::int64_t> PressGuard::check() {
             port_.Out32(address_, last_);
         }
     }
-    if (late_)
-        for (const LatePress& press : late)
+    if (late_) {
+        for (const LatePress& press : late) {
             late_(press);
+        }
+    }
     return next;
 }
 
 void PressGuard::start_watchdog(std::function<void()> setup) {
     watchdog_ = std::thread([this, setup = std::move(setup)] {
-        if (setup)
+        if (setup) {
             setup();
+        }
         watch();
     });
 }
@@ -136,14 +142,16 @@ void PressGuard::watch() {
         std::unique_lock lock(mutex_);
         // A press armed since `seen` was taken is looked at again at once.
         const auto woken = [&] { return quitting_ || arms_ != seen; };
-        if (next)
+        if (next) {
             armed_.wait_for(lock,
                             std::chrono::milliseconds(std::max<std::int64_t>(*next - clock_(), 0)),
                             woken);
-        else
+        } else {
             armed_.wait(lock, woken);
-        if (quitting_)
+        }
+        if (quitting_) {
             return;
+        }
     }
 }
 

@@ -24,10 +24,11 @@ public:
     explicit RecordingPort(Host& host) : host_(host) {}
     void Out32(std::uint16_t address, std::uint8_t data) override {
         const PortWrite write{host_.now(), address, data};
-        if (listener_)
+        if (listener_) {
             listener_(write);
-        else
+        } else {
             writes_.push_back(write);
+        }
     }
     const std::vector<PortWrite>& writes() const { return writes_; }
     void clear() { writes_.clear(); }

@@ -77,24 +77,27 @@ PassEdge ClosedLoop::update(const std::string& satellite, double elevation, doub
     PassEdge edge = PassEdge::None;
     // A tracker with a slow cycle steps past -2.0: the first update at or below it ends the pass.
     if (elevation <= -2.0 && (in_pass_ || (elevation == -2.0 && !ahead))) {
-        if (in_pass_)
+        if (in_pass_) {
             kept_[satellite_] = {sides_[0].offset_hz, sides_[1].offset_hz};
+        }
         in_pass_ = false;
         offsets_restored_ = false;
         for (Side side : kSides) {
             sides_[index(side)].tracking = false;
             sides_[index(side)].ahead = false;
             set_behind(side, 0);
-            if (SideRadio* radio = radios_[index(side)])
+            if (SideRadio* radio = radios_[index(side)]) {
                 radio->stop();
+            }
         }
         edge = PassEdge::End;
     } else if (!in_pass_ && elevation > 0) {
         in_pass_ = true;
         rising_.clear();
         restore_offsets();
-        for (LoopSideState& st : sides_)
+        for (LoopSideState& st : sides_) {
             st.ahead = false;
+        }
         edge = PassEdge::Aos;
     } else if (!in_pass_) {
         tune_ahead(now, elevation);
@@ -106,8 +109,9 @@ PassEdge ClosedLoop::update(const std::string& satellite, double elevation, doub
 void ClosedLoop::hear(Side side, double hz, std::int64_t now) {
     // A text without a frequency leaves the prediction as it was rather than aiming at 0 Hz; a
     // frequency out of reach never enters it, so one stray value moves nothing.
-    if (hz > 0 && reach(side, hz, now))
+    if (hz > 0 && reach(side, hz, now)) {
         doppler_[index(side)].update(now, hz);
+    }
 }
 
 bool ClosedLoop::reach(Side side, double hz, std::int64_t now) {
@@ -116,23 +120,27 @@ bool ClosedLoop::reach(Side side, double hz, std::int64_t now) {
     const std::optional<double> home = reference_[i] ? reference_[i] : home_[i];
     const double share = reference_[i] ? kDopplerReach : kDopplerSpan;
     const bool in_reach = !home || std::fabs(hz - (*home + st.offset_hz)) <= share * std::fabs(hz);
-    if (!in_reach)
+    if (!in_reach) {
         stray_at_[i] = now;
+    }
     if (st.out_of_reach == in_reach && (!in_reach || now - stray_at_[i] >= kStrayQuietMs)) {
         st.out_of_reach = !in_reach;
-        for (LoopObserver* o : observers_)
+        for (LoopObserver* o : observers_) {
             o->loop_reach(side, in_reach, hz);
+        }
     }
     return in_reach;
 }
 
 void ClosedLoop::restore_offsets() {
-    if (offsets_restored_)
+    if (offsets_restored_) {
         return;
+    }
     offsets_restored_ = true;
     const auto kept = kept_.find(satellite_);
-    for (Side side : kSides)
+    for (Side side : kSides) {
         sides_[index(side)].offset_hz = kept == kept_.end() ? 0 : kept->second[index(side)];
+    }
 }
 
 std::optional<std::int64_t> ClosedLoop::aos_estimate(std::int64_t now, double elevation) {
@@ -143,29 +151,33 @@ std::optional<std::int64_t> ClosedLoop::aos_estimate(std::int64_t now, double el
     }
     rising_.push_back({now, elevation});
     std::erase_if(rising_, [now](const Elevation& e) { return now - e.t > kElevationWindowMs; });
-    if (now - rising_.front().t < kShortestElevationBaseMs)
+    if (now - rising_.front().t < kShortestElevationBaseMs) {
         return std::nullopt;
+    }
     double n = 0, st = 0, se = 0, stt = 0, ste = 0;
     for (const Elevation& e : rising_) {
         const auto dt = static_cast<double>(e.t - now);
         n += 1, st += dt, se += e.deg, stt += dt * dt, ste += dt * e.deg;
     }
     const double deg_per_ms = (n * ste - st * se) / (n * stt - st * st);
-    if (!(deg_per_ms > 0))
+    if (!(deg_per_ms > 0)) {
         return std::nullopt;
+    }
     return now + static_cast<std::int64_t>(-elevation / deg_per_ms);
 }
 
 void ClosedLoop::tune_ahead(std::int64_t now, double elevation) {
     const std::optional<std::int64_t> aos = aos_estimate(now, elevation);
-    if (!aos || !settings_.start_at_aos)
+    if (!aos || !settings_.start_at_aos) {
         return;
+    }
     const auto kept = kept_.find(satellite_);
     for (Side side : kSides) {
         const int i = index(side);
         const DopplerPredictor& doppler = doppler_[i];
-        if (sides_[i].tracking || !reference_[i] || !doppler.known())
+        if (sides_[i].tracking || !reference_[i] || !doppler.known()) {
             continue;
+        }
         const double offset = kept == kept_.end() ? 0 : kept->second[i];
         const double at_aos =
             doppler.at(now) + doppler.rate_at(now) * static_cast<double>(*aos - now) + offset;
@@ -173,31 +185,36 @@ void ClosedLoop::tune_ahead(std::int64_t now, double elevation) {
         const LoopSide& timing = settings_.side(side);
         const auto needed = static_cast<std::int64_t>(
             presses * static_cast<double>(timing.press_ms + timing.gap_ms) * kAheadSlack);
-        if (*aos - now > needed + kAheadMarginMs)
+        if (*aos - now > needed + kAheadMarginMs) {
             continue;
+        }
         restore_offsets();
         start(side, *reference_[i]);
         sides_[i].ahead = true;
-        for (LoopObserver* o : observers_)
+        for (LoopObserver* o : observers_) {
             o->loop_tuning_ahead(side, *aos - now);
+        }
     }
 }
 void ClosedLoop::link_reopened() {
-    for (DopplerPredictor& d : doppler_)
+    for (DopplerPredictor& d : doppler_) {
         d.forget();
+    }
 }
 
 std::optional<double> ClosedLoop::doppler_now(Side side) const {
     const DopplerPredictor& d = doppler_[index(side)];
-    if (!d.known())
+    if (!d.known()) {
         return std::nullopt;
+    }
     return d.at(host_.now());
 }
 
 std::optional<double> ClosedLoop::target_at(Side side, std::int64_t t) const {
     const DopplerPredictor& d = doppler_[index(side)];
-    if (!d.known() || t > d.horizon())
+    if (!d.known() || t > d.horizon()) {
         return std::nullopt;
+    }
     return d.at(t) + sides_[index(side)].offset_hz;
 }
 
@@ -218,8 +235,9 @@ void ClosedLoop::start(Side side, double dial_hz) {
     st.dial_hz = dial_hz;
     home_[index(side)] = dial_hz;
     st.pending = 0;
-    if (SideRadio* radio = radios_[index(side)])
+    if (SideRadio* radio = radios_[index(side)]) {
         radio->follow();
+    }
     k.tuned_lit = false;
     k.last_direction = 0;
     if (latch_.flag(kLines[index(side)].tuned)) {
@@ -231,8 +249,9 @@ void ClosedLoop::start(Side side, double dial_hz) {
 
 bool ClosedLoop::restart(Side side) {
     const LoopSideState& st = sides_[index(side)];
-    if (!st.dial_hz || (!st.tracking && st.pending == 0))
+    if (!st.dial_hz || (!st.tracking && st.pending == 0)) {
         return false;
+    }
     const std::optional<double> home = home_[index(side)];
     start(side, *st.dial_hz);
     home_[index(side)] = home;
@@ -245,12 +264,14 @@ void ClosedLoop::operator_press(Side side, PressDirection direction) {
     if (st.tracking) {
         const double delta = sign * step_hz(side);
         st.offset_hz += delta;
-        if (side == Side::Rx && settings_.lock != OffsetLock::Off)
+        if (side == Side::Rx && settings_.lock != OffsetLock::Off) {
             sides_[index(Side::Tx)].offset_hz +=
                 settings_.lock == OffsetLock::Noninverting ? delta : -delta;
+        }
         // The operator's step is a new target, not the Doppler turning: half a step moves.
-        for (Schedule& k : schedules_)
+        for (Schedule& k : schedules_) {
             k.last_direction = 0;
+        }
     } else if (latch_.gate() && !radios_[index(side)]) {
         st.pending += sign;
         schedules_[index(side)].pending_origin = PressOrigin::Manual;
@@ -266,8 +287,9 @@ bool ClosedLoop::reset(Side side, double reference_hz) {
         radio->reset(reference_hz);
         return true;
     }
-    if (!st.dial_hz)
+    if (!st.dial_hz) {
         return false;
+    }
     st.tracking = false;
     st.ahead = false;
     st.pending = -static_cast<int>(std::lround((*st.dial_hz - reference_hz) / step_hz(side)));
@@ -278,8 +300,9 @@ bool ClosedLoop::reset(Side side, double reference_hz) {
 }
 
 std::optional<PressOrigin> ClosedLoop::stop_train(Side side) {
-    if (!trains_.running(side))
+    if (!trains_.running(side)) {
         return std::nullopt;
+    }
     const LoopSideState& st = sides_[index(side)];
     const PressOrigin origin =
         st.pending != 0 ? schedules_[index(side)].pending_origin : PressOrigin::Loop;
@@ -296,8 +319,9 @@ void ClosedLoop::stop(Side side) {
     st.ahead = false;
     st.pending = 0;
     set_behind(side, 0);
-    if (SideRadio* radio = radios_[index(side)])
+    if (SideRadio* radio = radios_[index(side)]) {
         radio->stop();
+    }
 }
 
 void ClosedLoop::halt() {
@@ -307,8 +331,9 @@ void ClosedLoop::halt() {
         st.tracking = false;
         st.ahead = false;
         st.pending = 0;
-        if (SideRadio* radio = radios_[index(side)])
+        if (SideRadio* radio = radios_[index(side)]) {
             radio->stop();
+        }
         if (st.pressing) {
             latch_.set_flag(kLines[index(side)].up, false);
             latch_.set_flag(kLines[index(side)].down, false);
@@ -318,8 +343,9 @@ void ClosedLoop::halt() {
 }
 
 void ClosedLoop::clear_offsets() {
-    for (LoopSideState& st : sides_)
+    for (LoopSideState& st : sides_) {
         st.offset_hz = 0;
+    }
     kept_.erase(satellite_);
     wake_at(host_.now());
 }
@@ -327,22 +353,26 @@ void ClosedLoop::clear_offsets() {
 void ClosedLoop::service() {
     const std::int64_t now = host_.now();
     bool changed = false;
-    for (Side side : kSides)
+    for (Side side : kSides) {
         changed = release(side, now) || changed;
-    for (Side side : kSides)
+    }
+    for (Side side : kSides) {
         changed = decide(side, now) || changed;
+    }
     // One write carries both sides' edges of this moment.
-    if (changed)
+    if (changed) {
         latch_.write_channel_byte();
+    }
     for (Side side : kSides) {
         const LoopSideState& st = sides_[index(side)];
         const Schedule& k = schedules_[index(side)];
-        if (st.pressing)
+        if (st.pressing) {
             wake_at(k.release_at);
-        else if ((st.pending != 0 || st.tracking) && now < k.ready_at)
+        } else if ((st.pending != 0 || st.tracking) && now < k.ready_at) {
             wake_at(k.ready_at);
-        else if (k.check_at)
+        } else if (k.check_at) {
             wake_at(*k.check_at);
+        }
         trains_.follow(side, motion(side, now));
     }
 }
@@ -363,8 +393,9 @@ SideMotion ClosedLoop::motion(Side side, std::int64_t now) const {
 bool ClosedLoop::release(Side side, std::int64_t now) {
     LoopSideState& st = sides_[index(side)];
     Schedule& k = schedules_[index(side)];
-    if (!st.pressing || now < k.release_at)
+    if (!st.pressing || now < k.release_at) {
         return false;
+    }
     st.pressing = false;
     latch_.set_flag(kLines[index(side)].up, false);
     latch_.set_flag(kLines[index(side)].down, false);
@@ -372,8 +403,9 @@ bool ClosedLoop::release(Side side, std::int64_t now) {
     const std::int64_t held = now - k.pressed_at;
     if (held > settings_.side(side).press_ms + kLatePressMs) {
         ++st.late_presses;
-        for (LoopObserver* o : observers_)
+        for (LoopObserver* o : observers_) {
             o->loop_late_press(side, held);
+        }
     }
     return true;
 }
@@ -381,11 +413,13 @@ bool ClosedLoop::release(Side side, std::int64_t now) {
 bool ClosedLoop::decide(Side side, std::int64_t now) {
     LoopSideState& st = sides_[index(side)];
     Schedule& k = schedules_[index(side)];
-    if (st.pressing || now < k.ready_at || radios_[index(side)])
+    if (st.pressing || now < k.ready_at || radios_[index(side)]) {
         return false;
+    }
     k.check_at.reset();
-    if (!latch_.gate())
+    if (!latch_.gate()) {
         return false;
+    }
     if (st.pending != 0) {
         const int direction = st.pending > 0 ? 1 : -1;
         st.pending -= direction;
@@ -393,8 +427,9 @@ bool ClosedLoop::decide(Side side, std::int64_t now) {
         return true;
     }
     const DopplerPredictor& doppler = doppler_[index(side)];
-    if (!st.tracking || !doppler.known() || !st.dial_hz)
+    if (!st.tracking || !doppler.known() || !st.dial_hz) {
         return false;
+    }
     const double step = step_hz(side);
     // Always the present target: a press that could not be made in time is not owed later.
     const std::int64_t takes = now + kPressTakesMs;
@@ -430,8 +465,9 @@ bool ClosedLoop::decide(Side side, std::int64_t now) {
         const int moving = rate > 0 ? 1 : -1;
         const double ms = (threshold(step, moving, way) - moving * error) / std::fabs(rate);
         const std::int64_t check = now + static_cast<std::int64_t>(std::ceil(ms)) + 1;
-        if (check + kPressTakesMs <= doppler.horizon())
+        if (check + kPressTakesMs <= doppler.horizon()) {
             k.check_at = check;
+        }
     }
     return changed;
 }
@@ -448,26 +484,31 @@ void ClosedLoop::press(Side side, int direction, PressOrigin origin, std::int64_
     k.release_at = now + settings_.side(side).press_ms;
     k.last_direction = direction;
     trains_.pressed(side);
-    if (st.dial_hz)
+    if (st.dial_hz) {
         *st.dial_hz += direction * step_hz(side);
+    }
     const LoopPress told{now, side, direction > 0 ? PressDirection::Up : PressDirection::Down,
                          origin, st.dial_hz.value_or(0)};
-    for (LoopObserver* o : observers_)
+    for (LoopObserver* o : observers_) {
         o->loop_pressed(told);
+    }
 }
 
 void ClosedLoop::set_behind(Side side, int steps) {
     int& behind = sides_[index(side)].behind_steps;
-    if (behind == steps)
+    if (behind == steps) {
         return;
+    }
     behind = steps;
-    for (LoopObserver* o : observers_)
+    for (LoopObserver* o : observers_) {
         o->loop_behind(side, steps);
+    }
 }
 
 void ClosedLoop::wake_at(std::int64_t t) {
-    if (std::find(wakes_.begin(), wakes_.end(), t) != wakes_.end())
+    if (std::find(wakes_.begin(), wakes_.end(), t) != wakes_.end()) {
         return;
+    }
     wakes_.push_back(t);
     loop_.post(
         EventKind::Control,

@@ -51,8 +51,9 @@ void DopplerPredictor::update(std::int64_t arrival, double hz) {
 
 bool DopplerPredictor::strays(Sample sample) const {
     if (samples_.size() < 2 ||
-        samples_.back().t[0] - samples_.front().t[0] < static_cast<double>(kShortestRateBaseMs))
+        samples_.back().t[0] - samples_.front().t[0] < static_cast<double>(kShortestRateBaseMs)) {
         return false;
+    }
     const double allowed =
         kTrendToleranceHz + std::fabs(line_.rate) * static_cast<double>(kArrivalSpreadMs);
     return std::fabs(sample.hz - line_at(sample)) > allowed;
@@ -60,8 +61,9 @@ bool DopplerPredictor::strays(Sample sample) const {
 
 void DopplerPredictor::take(Sample sample) {
     samples_.push_back(sample);
-    while (sample.t[0] - samples_.front().t[0] > static_cast<double>(kTrendWindowMs))
+    while (sample.t[0] - samples_.front().t[0] > static_cast<double>(kTrendWindowMs)) {
         samples_.pop_front();
+    }
     fit();
 }
 
@@ -79,11 +81,13 @@ void DopplerPredictor::fit() {
                 n += 1, st += dt, sh += s.hz, stt += dt * dt, sth += dt * s.hz;
             }
             const double spread = n * stt - st * st;
-            if (spread <= 0)
+            if (spread <= 0) {
                 continue;
+            }
             const double rate = (n * sth - st * sh) / spread;
-            if (std::fabs(rate) <= std::fabs(last.hz) * kFastestDopplerPerMs)
+            if (std::fabs(rate) <= std::fabs(last.hz) * kFastestDopplerPerMs) {
                 line = Line{last.t[base], (sh - rate * st) / n, rate, base};
+            }
         }
     }
     line_ = lines_[misses_[1] < kCycleWins * misses_[0] ? 1 : 0];
@@ -104,8 +108,9 @@ double DopplerPredictor::rate_at(std::int64_t t) const {
 }
 
 double DopplerPredictor::at(std::int64_t t) const {
-    if (!known())
+    if (!known()) {
         return 0;
+    }
     return line_.hz + line_.rate * (static_cast<double>(std::min(t, horizon())) - line_.t);
 }
 

@@ -4,24 +4,27 @@ namespace dopplex {
 
 namespace {
 Channel line(Side side, int direction) {
-    if (side == Side::Rx)
+    if (side == Side::Rx) {
         return direction > 0 ? Channel::RxUp : Channel::RxDown;
+    }
     return direction > 0 ? Channel::TxUp : Channel::TxDown;
 }
 } // namespace
 
 void LoopTrains::pressed(Side side) {
     Train& train = trains_[index(side)];
-    if (train.running)
+    if (train.running) {
         ++train.presses;
+    }
 }
 
 void LoopTrains::follow(Side side, const SideMotion& motion) {
     Train& train = trains_[index(side)];
     if (!train.running) {
         // A single press is not a train, as in classic.
-        if (motion.to_go == 0)
+        if (motion.to_go == 0) {
             return;
+        }
         train.running = true;
         train.presses = motion.pressing ? 1 : 0;
     }
@@ -38,8 +41,9 @@ void LoopTrains::follow(Side side, const SideMotion& motion) {
 
 void LoopTrains::stopped(Side side, bool cut) {
     Train& train = trains_[index(side)];
-    if (!train.running)
+    if (!train.running) {
         return;
+    }
     train.running = false;
     TrainProgress progress = train.told;
     progress.sent = train.presses - (cut ? 1 : 0);
@@ -56,8 +60,9 @@ void LoopTrains::tell(Side side, const TrainProgress& progress) {
                       progress.count != last.count || progress.channel != last.channel ||
                       progress.running == false;
     train.told = progress;
-    if (news && listener_ && *listener_)
+    if (news && listener_ && *listener_) {
         (*listener_)(progress);
+    }
 }
 
 } // namespace dopplex

@@ -58,8 +58,9 @@ std::string unescape(const std::string& text) {
 std::int64_t whole(const std::string& text) {
     std::int64_t value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size())
+    if (ec != std::errc() || end != text.data() + text.size()) {
         throw std::invalid_argument("'" + text + "' is not a whole number");
+    }
     return value;
 }
 
@@ -69,13 +70,15 @@ std::map<std::string, std::array<double, 2>> read_offsets(const std::string& tex
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find(';', start);
-        if (end == std::string::npos)
+        if (end == std::string::npos) {
             end = text.size();
+        }
         const std::string entry = text.substr(start, end - start);
         const std::size_t equals = entry.find('=');
         const std::size_t comma = entry.find(',', equals == std::string::npos ? 0 : equals);
-        if (equals == std::string::npos || comma == std::string::npos)
+        if (equals == std::string::npos || comma == std::string::npos) {
             throw std::invalid_argument("'" + entry + "' is not name=rx,tx");
+        }
         offsets[unescape(entry.substr(0, equals))] = {
             static_cast<double>(whole(entry.substr(equals + 1, comma - equals - 1))),
             static_cast<double>(whole(entry.substr(comma + 1)))};
@@ -92,14 +95,17 @@ std::vector<std::pair<std::string, std::string>> memory_values(const TrackingMem
         {"StartAtAos", memory.loop.start_at_aos ? "on" : "off"},
         {"Lock", offset_lock_name(memory.loop.lock)},
     };
-    for (Side side : {Side::Rx, Side::Tx})
-        for (const SideValue& v : kSideValues)
+    for (Side side : {Side::Rx, Side::Tx}) {
+        for (const SideValue& v : kSideValues) {
             values.emplace_back(side_prefix(side) + v.name,
                                 std::to_string(memory.loop.side(side).*v.field));
+        }
+    }
     std::string offsets;
-    for (const auto& [name, hz] : memory.offsets)
+    for (const auto& [name, hz] : memory.offsets) {
         offsets += (offsets.empty() ? "" : ";") + escape(name) + "=" +
                    std::to_string(std::llround(hz[0])) + "," + std::to_string(std::llround(hz[1]));
+    }
     values.emplace_back("Offsets", offsets);
     return values;
 }
@@ -112,8 +118,9 @@ recall_memory(const std::function<std::optional<std::string>(const std::string&)
     const auto read = [&](const std::string& name,
                           const std::function<void(const std::string&)>& use) {
         const std::optional<std::string> text = value(name);
-        if (!text)
+        if (!text) {
             return;
+        }
         try {
             use(*text);
         } catch (const std::invalid_argument& e) {
@@ -121,25 +128,30 @@ recall_memory(const std::function<std::optional<std::string>(const std::string&)
         }
     };
     read("Tracking", [&](const std::string& t) {
-        if (!parse_tracking_mode(t, memory.mode))
+        if (!parse_tracking_mode(t, memory.mode)) {
             throw std::invalid_argument("'" + t + "' is neither closed nor classic");
+        }
     });
     read("StartAtAos", [&](const std::string& t) {
-        if (t != "on" && t != "off")
+        if (t != "on" && t != "off") {
             throw std::invalid_argument("'" + t + "' is neither on nor off");
+        }
         memory.loop.start_at_aos = t == "on";
     });
     read("Lock", [&](const std::string& t) {
-        if (!parse_offset_lock(t, memory.loop.lock))
+        if (!parse_offset_lock(t, memory.loop.lock)) {
             throw std::invalid_argument("'" + t + "' is not off, inverting or noninverting");
+        }
     });
-    for (Side side : {Side::Rx, Side::Tx})
-        for (const SideValue& v : kSideValues)
+    for (Side side : {Side::Rx, Side::Tx}) {
+        for (const SideValue& v : kSideValues) {
             read(side_prefix(side) + v.name, [&](const std::string& t) {
                 const std::int64_t n = whole(t);
                 v.check(n);
                 memory.loop.side(side).*v.field = n;
             });
+        }
+    }
     read("Offsets", [&](const std::string& t) { memory.offsets = read_offsets(t); });
     return memory;
 }

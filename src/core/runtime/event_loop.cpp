@@ -69,8 +69,9 @@ void EventLoop::report_error(const std::string& message) {
     const bool from_feed = dispatching_ == EventKind::Link || dispatching_ == EventKind::Tick;
     if (const std::optional<ReportHold> hold = reports_.offer(text, from_feed, host_.now())) {
         host_.held(text, *hold);
-        if (*hold == ReportHold::AfterClose)
+        if (*hold == ReportHold::AfterClose) {
             host_.held_status(HeldAfterCloseText(text, reports_.held_after_close(text)));
+        }
         return;
     }
     try {
@@ -110,15 +111,17 @@ void EventLoop::serve(Filter filter, const std::function<bool()>& stop,
         }
         std::optional<std::int64_t> wake = next_arrival();
         if (until && (!wake || *wake > *until)) {
-            if (host_.now() >= *until)
+            if (host_.now() >= *until) {
                 return;
+            }
             wake = until;
         }
         std::unique_lock lock(mutex_);
         const std::uint64_t seen = next_seq_;
         const bool alive = host_.idle(lock, cv_, wake, [&] { return quit_ || next_seq_ != seen; });
-        if (!alive)
+        if (!alive) {
             return;
+        }
     }
 }
 
@@ -141,9 +144,10 @@ void EventLoop::gather() {
             arrived.push_back(std::move(e));
         }
     }
-    for (Event& e : arrived)
+    for (Event& e : arrived) {
         pending_.insert(std::upper_bound(pending_.begin(), pending_.end(), e, earlier),
                         std::move(e));
+    }
 }
 
 std::optional<Event> EventLoop::take(Filter filter) {
@@ -153,8 +157,9 @@ std::optional<Event> EventLoop::take(Filter filter) {
         return e.kind == EventKind::Tick && !timers_.pending(e.timer, e.stamp);
     });
     auto it = std::find_if(pending_.begin(), pending_.end(), filter);
-    if (it == pending_.end())
+    if (it == pending_.end()) {
         return std::nullopt;
+    }
     Event e = std::move(*it);
     pending_.erase(it);
     return e;
@@ -163,9 +168,11 @@ std::optional<Event> EventLoop::take(Filter filter) {
 std::optional<std::int64_t> EventLoop::next_arrival() {
     std::optional<std::int64_t> next = timers_.next_due();
     std::lock_guard lock(mutex_);
-    for (const Event& e : inbox_)
-        if (!next || e.stamp < *next)
+    for (const Event& e : inbox_) {
+        if (!next || e.stamp < *next) {
             next = e.stamp;
+        }
+    }
     return next;
 }
 
@@ -178,8 +185,9 @@ void EventLoop::dispatch(Event& event) {
     } serving{dispatching_, std::exchange(dispatching_, event.kind)};
     if (event.kind == EventKind::Tick) {
         timers_.delivered(event.timer);
-        if (tick_handler_)
+        if (tick_handler_) {
             guarded([&] { tick_handler_(event.timer); });
+        }
         return;
     }
     guarded(event.action);

@@ -35,10 +35,12 @@ void RealHost::wait(std::int64_t ms) {
     last_deadline_ = (continues ? *last_deadline_ : now) + std::chrono::milliseconds(ms);
     std::unique_lock lock(interrupt_mutex_);
     if (!wait_until_woken(lock, interrupt_cv_, *last_deadline_,
-                          [this] { return interrupted_ || stop_requested_; }))
+                          [this] { return interrupted_ || stop_requested_; })) {
         return;
-    if (interrupted_)
+    }
+    if (interrupted_) {
         throw EInterrupted();
+    }
     stop_requested_ = false;
     // What follows the cut starts its own schedule, not the one the cut train left behind.
     last_deadline_.reset();
@@ -48,8 +50,9 @@ void RealHost::wait(std::int64_t ms) {
 void RealHost::request_stop() {
     {
         std::lock_guard lock(interrupt_mutex_);
-        if (!stoppable_)
+        if (!stoppable_) {
             return;
+        }
         stop_requested_ = true;
     }
     interrupt_cv_.notify_all();
@@ -73,8 +76,9 @@ void RealHost::interrupt() {
         interrupted_ = true;
     }
     interrupt_cv_.notify_all();
-    if (interrupt_hook_)
+    if (interrupt_hook_) {
         interrupt_hook_();
+    }
 }
 
 void RealHost::report(const std::string& text) {
@@ -93,10 +97,11 @@ void RealHost::report(const std::string& text) {
 bool RealHost::idle(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
                     std::optional<std::int64_t> deadline, const std::function<bool()>& woken) {
     last_deadline_.reset();
-    if (deadline)
+    if (deadline) {
         wait_until_woken(lock, cv, to_time_point(*deadline), woken);
-    else
+    } else {
         cv.wait(lock, woken);
+    }
     return true;
 }
 

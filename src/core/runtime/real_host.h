@@ -24,8 +24,9 @@ public:
     void wait(std::int64_t ms) override;
     void report(const std::string& text) override;
     void held_status(const std::string& line) override {
-        if (show_held_status_)
+        if (show_held_status_) {
             show_held_status_(line);
+        }
     }
     bool idle(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
               std::optional<std::int64_t> deadline, const std::function<bool()>& woken) override;

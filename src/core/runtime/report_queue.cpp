@@ -46,8 +46,9 @@ std::optional<ReportHold> ReportQueue::offer(const std::string& text, bool from_
         open_ = text;
         return std::nullopt;
     }
-    if (waiting(text))
+    if (waiting(text)) {
         return ReportHold::Repeat;
+    }
     if (queued_.size() >= kQueueLimit) {
         ++dropped_;
         return ReportHold::Dropped;
@@ -57,8 +58,9 @@ std::optional<ReportHold> ReportQueue::offer(const std::string& text, bool from_
 }
 
 std::optional<std::string> ReportQueue::next(std::int64_t now_ms) {
-    if (open_)
+    if (open_) {
         closed_[*open_] = Closed{now_ms, 0};
+    }
     if (!queued_.empty()) {
         open_ = std::move(queued_.front());
         queued_.pop_front();

@@ -10,8 +10,9 @@ Timers::Timers(int count, std::int64_t interval_ms) : slots_(count), interval_ms
 
 void Timers::start(int id, std::int64_t now) {
     Slot& s = slots_.at(id);
-    if (s.running)
+    if (s.running) {
         return;
+    }
     s.running = true;
     s.pending = false;
     s.next_due = later_by(now, interval_ms_);
@@ -34,9 +35,11 @@ bool Timers::pending(int id, std::int64_t stamp) const {
 
 std::optional<std::int64_t> Timers::next_due() const {
     std::optional<std::int64_t> next;
-    for (const Slot& s : slots_)
-        if (s.running && !s.pending && s.next_due <= last_due_ && (!next || s.next_due < *next))
+    for (const Slot& s : slots_) {
+        if (s.running && !s.pending && s.next_due <= last_due_ && (!next || s.next_due < *next)) {
             next = s.next_due;
+        }
+    }
     return next;
 }
 
@@ -44,8 +47,9 @@ std::vector<Timers::Due> Timers::collect(std::int64_t now) {
     std::vector<Due> due;
     for (int id = 0; id < count(); ++id) {
         Slot& s = slots_[id];
-        if (!s.running || s.next_due > now || s.next_due > last_due_)
+        if (!s.running || s.next_due > now || s.next_due > last_due_) {
             continue;
+        }
         if (!s.pending) {
             s.pending = true;
             s.pending_stamp = s.next_due;

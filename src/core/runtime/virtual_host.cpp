@@ -23,8 +23,9 @@ void VirtualHost::advance_to(std::int64_t t) {
 }
 
 void VirtualHost::wait(std::int64_t ms) {
-    if (ms <= 0)
+    if (ms <= 0) {
         return;
+    }
     const std::int64_t end = later_by(now_.load(), ms);
     if (stoppable_) {
         const auto stop = stops_.upper_bound(now_.load());
@@ -49,30 +50,34 @@ void VirtualHost::enter_stoppable() {
 
 void VirtualHost::report(const std::string& text) {
     const Report opened{now_.load(), text};
-    if (listener_)
+    if (listener_) {
         listener_(opened);
-    else
+    } else {
         reports_.push_back(opened);
+    }
     deepest_ = std::max(deepest_, ++open_);
     const std::int64_t closes = later_by(now_.load(), report_ms_);
-    if (loop_)
+    if (loop_) {
         loop_->serve_report([] { return false; }, closes);
+    }
     advance_to(closes);
     --open_;
 }
 
 void VirtualHost::held(const std::string& text, ReportHold how) {
     const Held one{now_.load(), text, how};
-    if (held_listener_)
+    if (held_listener_) {
         held_listener_(one);
-    else
+    } else {
         held_.push_back(one);
+    }
 }
 
 bool VirtualHost::idle(std::unique_lock<std::mutex>&, std::condition_variable&,
                        std::optional<std::int64_t> deadline, const std::function<bool()>&) {
-    if (!deadline)
+    if (!deadline) {
         return false; // nothing is scheduled, so nothing can ever arrive
+    }
     advance_to(*deadline);
     return true;
 }

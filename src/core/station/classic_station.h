@@ -5,9 +5,9 @@
 // Engine thread only; the port's writes reach lines_written() on that thread.
 #pragma once
 
+#include "cat/loop_target.h"
 #include "classic/form_observer.h"
 #include "classic/tfmain.h"
-#include "cat/loop_target.h"
 #include "keying/dial_estimate.h"
 #include "station.h"
 

@@ -72,14 +72,17 @@ void TcpLink::open() {
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
     const int rc = ::getaddrinfo(host_.c_str(), std::to_string(port_).c_str(), &hints, &found);
-    if (rc != 0)
+    if (rc != 0) {
         throw std::runtime_error(::gai_strerror(rc));
+    }
     int error = 0;
-    for (const addrinfo* ai = found; ai && fd_ < 0; ai = ai->ai_next)
+    for (const addrinfo* ai = found; ai && fd_ < 0; ai = ai->ai_next) {
         fd_ = connect_one(*ai, error);
+    }
     ::freeaddrinfo(found);
-    if (fd_ < 0)
+    if (fd_ < 0) {
         throw std::runtime_error(reason(error));
+    }
     if (::pipe2(wake_, O_CLOEXEC) != 0) {
         const int e = errno;
         close();
@@ -93,13 +96,15 @@ void TcpLink::read_loop(int fd, int wake) {
     for (;;) {
         pollfd p[2] = {{fd, POLLIN, 0}, {wake, POLLIN, 0}};
         if (::poll(p, 2, -1) < 0) {
-            if (errno == EINTR)
+            if (errno == EINTR) {
                 continue;
+            }
             on_end_(reason(errno));
             return;
         }
-        if (p[1].revents != 0)
+        if (p[1].revents != 0) {
             return; // closed by us: nothing to tell
+        }
         const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
         if (n > 0) {
             on_bytes_(std::string(buffer, static_cast<std::size_t>(n)));
@@ -114,15 +119,18 @@ void TcpLink::read_loop(int fd, int wake) {
 }
 
 void TcpLink::send(const std::string& bytes) {
-    if (fd_ < 0)
+    if (fd_ < 0) {
         throw std::runtime_error("not connected");
+    }
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::send(fd_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
+        if (n < 0 && errno == EINTR) {
             continue;
-        if (n < 0)
+        }
+        if (n < 0) {
             throw std::runtime_error(reason(errno));
+        }
         done += static_cast<std::size_t>(n);
     }
 }
@@ -132,11 +140,13 @@ void TcpLink::close() {
         const char stop = 0;
         [[maybe_unused]] const ssize_t n = ::write(wake_[1], &stop, 1);
     }
-    if (reader_.joinable())
+    if (reader_.joinable()) {
         reader_.join();
+    }
     for (int& fd : {std::ref(fd_), std::ref(wake_[0]), std::ref(wake_[1])}) {
-        if (fd >= 0)
+        if (fd >= 0) {
             ::close(fd);
+        }
         fd = -1;
     }
 }

@@ -153,8 +153,9 @@ int ProcessLauncher::launch(const std::string& command_line) {
 void ProcessLauncher::end_started(std::chrono::milliseconds grace) {
     for (const auto& child : children_) {
         const std::lock_guard<std::mutex> held(child->lock);
-        if (!child->ended)
+        if (!child->ended) {
             kill(-child->pid, SIGTERM); // its own session: the group holds what it started
+        }
     }
     const auto deadline = std::chrono::steady_clock::now() + grace;
     for (const auto& child : children_) {

@@ -18,13 +18,9 @@ public:
     int ioperm(unsigned long from, unsigned long count, int turn_on) override {
         return ::ioperm(from, count, turn_on) == 0 ? 0 : -errno;
     }
-    void outb(std::uint8_t value, std::uint16_t port) override {
-        ::outb(value, port);
-    }
+    void outb(std::uint8_t value, std::uint16_t port) override { ::outb(value, port); }
 #else
-    int ioperm(unsigned long, unsigned long, int) override {
-        return -ENOSYS;
-    }
+    int ioperm(unsigned long, unsigned long, int) override { return -ENOSYS; }
     void outb(std::uint8_t, std::uint16_t) override {}
 #endif
 };

@@ -36,32 +36,37 @@ std::atomic<pid_t> g_realtime_threads[4];
 
 void demote_on_runaway(int) {
     const int saved = errno;
-    for (auto& thread : g_realtime_threads)
+    for (auto& thread : g_realtime_threads) {
         if (const pid_t tid = thread.load(); tid != 0) {
             // Without root the reset-on-fork flag cannot be cleared: a call that tried would fail.
             sched_param normal{};
             syscall(SYS_sched_setscheduler, tid, SCHED_OTHER | SCHED_RESET_ON_FORK, &normal);
         }
+    }
     errno = saved;
 }
 
 void remember_realtime(pid_t tid) {
     for (auto& thread : g_realtime_threads) {
         pid_t empty = 0;
-        if (thread.compare_exchange_strong(empty, tid))
+        if (thread.compare_exchange_strong(empty, tid)) {
             return;
+        }
     }
 }
 
 std::string limit_runaway() {
     rlimit current{};
-    if (getrlimit(RLIMIT_RTTIME, &current) != 0)
+    if (getrlimit(RLIMIT_RTTIME, &current) != 0) {
         return "getrlimit: " + port::errno_text(errno);
+    }
     rlimit wanted{kRunawaySoftUs, kRunawayHardUs};
-    if (current.rlim_max != RLIM_INFINITY && current.rlim_max < kRunawayHardUs)
+    if (current.rlim_max != RLIM_INFINITY && current.rlim_max < kRunawayHardUs) {
         wanted = {std::min(kRunawaySoftUs, current.rlim_max), current.rlim_max};
-    if (setrlimit(RLIMIT_RTTIME, &wanted) != 0)
+    }
+    if (setrlimit(RLIMIT_RTTIME, &wanted) != 0) {
         return "setrlimit: " + port::errno_text(errno);
+    }
     struct sigaction previous {};
     sigaction(SIGXCPU, nullptr, &previous);
     if (previous.sa_handler == SIG_DFL) {
@@ -78,8 +83,9 @@ std::string set_fifo(int priority) {
     sched_param param{};
     param.sched_priority = priority;
     // The tracker and anything else started from this thread run at normal priority.
-    if (sched_setscheduler(0, SCHED_FIFO | SCHED_RESET_ON_FORK, &param) != 0)
+    if (sched_setscheduler(0, SCHED_FIFO | SCHED_RESET_ON_FORK, &param) != 0) {
         return port::errno_text(errno);
+    }
     remember_realtime(static_cast<pid_t>(syscall(SYS_gettid)));
     return {};
 }
@@ -112,8 +118,9 @@ std::string ask_rtkit(int priority) {
         failed = error.message ? error.message : "no answer";
     }
     dbus_error_free(&error);
-    if (call)
+    if (call) {
         dbus_message_unref(call);
+    }
     dbus_connection_close(bus);
     dbus_connection_unref(bus);
     return failed;
@@ -126,11 +133,14 @@ std::string lock_memory() {
 #else
     // Locking future mappings under a finite limit would make large allocations fail later.
     rlimit limit{};
-    if (getrlimit(RLIMIT_MEMLOCK, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && geteuid() != 0)
+    if (getrlimit(RLIMIT_MEMLOCK, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+        geteuid() != 0) {
         return "RLIMIT_MEMLOCK is finite";
+    }
     // Pages stay in memory once touched; the libraries' untouched pages are not read in for it.
-    if (mlockall(MCL_CURRENT | MCL_FUTURE | MCL_ONFAULT) != 0)
+    if (mlockall(MCL_CURRENT | MCL_FUTURE | MCL_ONFAULT) != 0) {
         return port::errno_text(errno);
+    }
     return {};
 #endif
 }

@@ -28,8 +28,9 @@ Outcome request_for_this_thread(int) {
         why += (why.empty() ? "" : "; ") + std::string("AvSetMmThreadCharacteristics: error ") +
                std::to_string(GetLastError());
     }
-    if (!outcome.realtime)
+    if (!outcome.realtime) {
         outcome.why = why;
+    }
     return outcome;
 }
 

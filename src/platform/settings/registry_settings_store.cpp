@@ -74,8 +74,9 @@ void RegistrySettingsStore::write_text(const std::string& key, const std::string
                         KEY_SET_VALUE, nullptr, &opened.handle, nullptr) != ERROR_SUCCESS ||
         RegSetValueExA(opened.handle, name.c_str(), 0, REG_SZ,
                        reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>(text.size() + 1)) != ERROR_SUCCESS)
+                       static_cast<DWORD>(text.size() + 1)) != ERROR_SUCCESS) {
         throw std::runtime_error("the registry value " + key + "\\" + name + " cannot be written");
+    }
 }
 
 } // namespace dopplex::settings

@@ -20,8 +20,9 @@ class Descriptor {
 public:
     explicit Descriptor(int fd) : fd_(fd) {}
     ~Descriptor() {
-        if (fd_ >= 0)
+        if (fd_ >= 0) {
             ::close(fd_);
+        }
     }
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
@@ -45,8 +46,9 @@ void split_lines(const std::string& bytes, SettingsText& text) {
     std::size_t start = 0;
     while (start < bytes.size()) {
         std::size_t end = bytes.find('\n', start);
-        if (end == std::string::npos)
+        if (end == std::string::npos) {
             end = bytes.size();
+        }
         std::string line = bytes.substr(start, end - start);
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
@@ -62,11 +64,13 @@ std::filesystem::path link_target(const std::string& file, const std::string& fa
     std::filesystem::path path(file);
     for (int hops = 0; hops < 40; ++hops) {
         std::error_code error;
-        if (!std::filesystem::is_symlink(path, error))
+        if (!std::filesystem::is_symlink(path, error)) {
             return path;
+        }
         const std::filesystem::path target = std::filesystem::read_symlink(path, error);
-        if (error)
+        if (error) {
             throw std::runtime_error(failure + ": " + error.message());
+        }
         path = target.is_absolute() ? target : path.parent_path() / target;
     }
     throw std::runtime_error(failure + ": " + errno_text(ELOOP));
@@ -76,10 +80,12 @@ bool write_all(int fd, const std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t count = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (count < 0 && errno == EINTR)
+        if (count < 0 && errno == EINTR) {
             continue;
-        if (count <= 0)
+        }
+        if (count <= 0) {
             return false;
+        }
         done += static_cast<std::size_t>(count);
     }
     return true;
@@ -93,26 +99,32 @@ SettingsText read_settings_text(const std::string& file) {
     Descriptor in(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (in.get() < 0) {
         const int error = errno;
-        if (error == ENOENT)
+        if (error == ENOENT) {
             return text;
+        }
         throw read_error(file, errno_text(error));
     }
     struct stat info {};
-    if (::fstat(in.get(), &info) != 0)
+    if (::fstat(in.get(), &info) != 0) {
         throw read_error(file, errno_text(errno));
-    if (!S_ISREG(info.st_mode))
+    }
+    if (!S_ISREG(info.st_mode)) {
         throw read_error(file, "it is not a regular file");
+    }
     text.mode = info.st_mode & 07777;
     std::string bytes;
     char buffer[4096];
     for (;;) {
         const ssize_t count = ::read(in.get(), buffer, sizeof buffer);
-        if (count == 0)
+        if (count == 0) {
             break;
-        if (count < 0 && errno == EINTR)
+        }
+        if (count < 0 && errno == EINTR) {
             continue;
-        if (count < 0)
+        }
+        if (count < 0) {
             throw read_error(file, errno_text(errno));
+        }
         bytes.append(buffer, static_cast<std::size_t>(count));
     }
     split_lines(bytes, text);
@@ -126,13 +138,15 @@ void write_settings_text(const std::string& file, const SettingsText& text) {
     std::filesystem::create_directories(path.parent_path(), error);
     const std::string temporary = path.string() + ".tmp" + std::to_string(getpid());
     std::string bytes;
-    for (const std::string& line : text.lines)
+    for (const std::string& line : text.lines) {
         bytes += line + (text.crlf ? "\r\n" : "\n");
+    }
     {
         Descriptor out(
             ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666));
-        if (out.get() < 0)
+        if (out.get() < 0) {
             throw std::runtime_error(failure);
+        }
         // The umask shaped the new file; an existing file's permissions are kept exactly.
         const bool written =
             (!text.mode || ::fchmod(out.get(), *text.mode) == 0) && write_all(out.get(), bytes);

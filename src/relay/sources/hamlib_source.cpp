@@ -10,10 +10,11 @@ HamlibSource::HamlibSource(const HamlibOptions& options) : station_(options.name
     const auto add = [this, &options](const std::string& role, const Endpoint& endpoint,
                                       LineListener::Answer answer) {
         LineListener::Refused refused;
-        if (options.refused)
+        if (options.refused) {
             refused = [role, tell = options.refused](const std::string& why) {
                 tell(role + " " + why);
             };
+        }
         listeners_.emplace_back(role, std::make_unique<LineListener>(endpoint, std::move(answer),
                                                                      options.allow_other_users,
                                                                      std::move(refused)));

@@ -45,17 +45,20 @@ int main(int argc, char** argv) {
     QTimer watch;
     if (fatal) {
         QObject::connect(&watch, &QTimer::timeout, [&session] {
-            if ((session.port_status().lines.value_or(0) & 1) != 0)
+            if ((session.port_status().lines.value_or(0) & 1) != 0) {
                 qFatal("app_exit_child: ending by qFatal in the middle of a train");
+            }
         });
         watch.start(5);
     }
     app::AppShell shell(session);
-    if (link)
+    if (link) {
         link->live_feed().listen(
             [&shell](const std::string& bytes) { shell.window().post_live(bytes); });
+    }
     const int status = app::run_window(session, shell);
-    if (link)
+    if (link) {
         link->live_feed().listen(nullptr);
+    }
     return status;
 }

@@ -47,23 +47,28 @@ protected:
     pid_t spawn(std::vector<std::string> args, const std::vector<std::string>& extra,
                 const posix_spawn_file_actions_t* actions = nullptr, int ignored = 0) {
         std::vector<std::string> env(extra);
-        for (char** e = environ; *e != nullptr; ++e)
+        for (char** e = environ; *e != nullptr; ++e) {
             env.emplace_back(*e); // the first of a name wins
+        }
         std::vector<char*> argv;
         std::vector<char*> envp;
-        for (std::string& a : args)
+        for (std::string& a : args) {
             argv.push_back(a.data());
-        for (std::string& e : env)
+        }
+        for (std::string& e : env) {
             envp.push_back(e.data());
+        }
         argv.push_back(nullptr);
         envp.push_back(nullptr);
         sigset_t none;
         sigset_t defaults;
         sigemptyset(&none);
         sigemptyset(&defaults);
-        for (const int number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
-            if (number != ignored)
+        for (const int number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+            if (number != ignored) {
                 sigaddset(&defaults, number);
+            }
+        }
         posix_spawnattr_t attributes;
         posix_spawnattr_init(&attributes);
         posix_spawnattr_setsigmask(&attributes, &none);
@@ -73,11 +78,13 @@ protected:
         pid_t pid = -1;
         const int failed =
             posix_spawnp(&pid, argv[0], actions, &attributes, argv.data(), envp.data());
-        if (ignored != 0)
+        if (ignored != 0) {
             signal(ignored, before);
+        }
         posix_spawnattr_destroy(&attributes);
-        if (failed != 0)
+        if (failed != 0) {
             return -1;
+        }
         children_.push_back(pid);
         return pid;
     }
@@ -90,8 +97,9 @@ protected:
         std::string address;
         int byte = 0;
         std::string bits;
-        while (in >> time >> address >> byte >> bits)
+        while (in >> time >> address >> byte >> bits) {
             bytes.push_back(byte);
+        }
         return bytes;
     }
 
@@ -105,8 +113,9 @@ protected:
     // the first on.
     static bool rx_up_raised(const std::string& trace, std::size_t pulses = 1) {
         for (const auto deadline = Clock::now() + kPatience; Clock::now() < deadline;) {
-            if (rx_up_pulses(trace) >= pulses)
+            if (rx_up_pulses(trace) >= pulses) {
                 return true;
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         return false;
@@ -140,8 +149,9 @@ protected:
                       const char* ending = nullptr, int ignored = 0) {
         extra.push_back("XDG_RUNTIME_DIR=" + dir_);
         std::vector<std::string> args{EXIT_CHILD_PATH, trace};
-        if (ending != nullptr)
+        if (ending != nullptr) {
             args.emplace_back(ending);
+        }
         return spawn(args, extra, nullptr, ignored);
     }
 
@@ -160,8 +170,9 @@ protected:
         int before = 0;
         int rises = 0;
         while (in >> seconds >> dot >> nanoseconds >> address >> byte >> bits) {
-            if (seconds * 1'000'000'000 + nanoseconds >= since_ns && (byte & ~before) != 0)
+            if (seconds * 1'000'000'000 + nanoseconds >= since_ns && (byte & ~before) != 0) {
                 ++rises;
+            }
             before = byte;
         }
         return rises;
@@ -216,8 +227,9 @@ TEST_P(FloodThenExit, EndsWithEveryLineLowAndNoPressAfterTheSignal) {
     ASSERT_GT(tracker, 0);
     const std::string socket = dir_ + "/dopplex-link.Orbitron.Tracking";
     for (const auto deadline = Clock::now() + kPatience;
-         !std::filesystem::exists(socket) && Clock::now() < deadline;)
+         !std::filesystem::exists(socket) && Clock::now() < deadline;) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     ASSERT_TRUE(std::filesystem::exists(socket));
 
     const std::string trace = child_trace(sigabbrev_np(flood.signal));
@@ -278,8 +290,9 @@ TEST_F(ExitTest, LosingTheDisplayCutsTheTrainShortAndLowersEveryLine) {
     std::string display;
     char c = 0;
     pollfd wait_ready{ready[0], POLLIN, 0};
-    while (poll(&wait_ready, 1, 20000) == 1 && read(ready[0], &c, 1) == 1 && c != '\n')
+    while (poll(&wait_ready, 1, 20000) == 1 && read(ready[0], &c, 1) == 1 && c != '\n') {
         display += c;
+    }
     close(ready[0]);
     ASSERT_FALSE(display.empty()) << "Xvfb did not start";
 

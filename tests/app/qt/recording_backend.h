@@ -34,8 +34,9 @@ public:
         bool was = false;
         for (std::size_t i = 0; i < all.size(); ++i) {
             const bool on = (all[i].value >> bit) & 1;
-            if (on && !was)
+            if (on && !was) {
                 out.push_back(i);
+            }
             was = on;
         }
         return out;

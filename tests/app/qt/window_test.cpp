@@ -68,10 +68,12 @@ private:
     QWidget* w(const char* name) { return window().widget(name); }
     QString text_of(const char* name) {
         QWidget* widget = w(name);
-        if (auto* label = qobject_cast<QLabel*>(widget))
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
             return label->text();
-        if (auto* edit = qobject_cast<QLineEdit*>(widget))
+        }
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
             return edit->text();
+        }
         return static_cast<QAbstractButton*>(widget)->text();
     }
     bool checked(const char* name) { return static_cast<QAbstractButton*>(w(name))->isChecked(); }
@@ -87,8 +89,9 @@ private:
         std::future<std::string> text = answer->get_future();
         session_->post_input(
             [answer, name](TFMain& form) { answer->set_value(form.find(name)->text()); });
-        if (text.wait_for(std::chrono::seconds(30)) != std::future_status::ready)
+        if (text.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
             return "(engine busy)";
+        }
         return text.get();
     }
     // What the engine has once the input queued so far is handled.
@@ -127,8 +130,9 @@ private slots:
     }
 
     void cleanup() {
-        if (QWidget* box = QApplication::activeModalWidget())
+        if (QWidget* box = QApplication::activeModalWidget()) {
             box->close();
+        }
         shell_.reset();
         session_.reset();
         record_.reset();
@@ -192,17 +196,22 @@ private slots:
             QCOMPARE(text_of(row.name), QString(row.text));
             QVERIFY2(w(row.name)->isEnabled() == row.enabled, row.name);
         }
-        for (const char* memo : {"Memo1", "Memo2", "Memo3", "Memo4"})
+        for (const char* memo : {"Memo1", "Memo2", "Memo3", "Memo4"}) {
             QVERIFY2(memo_lines(w(memo)).isEmpty(), memo);
+        }
         QVERIFY(checked("RadioButton1"));
         for (const char* name :
-             {"RadioButton2", "RadioButton3", "CheckBox1", "CheckBox2", "CheckBox3"})
+             {"RadioButton2", "RadioButton3", "CheckBox1", "CheckBox2", "CheckBox3"}) {
             QVERIFY2(!checked(name), name);
-        for (const char* hidden : {"Edit3", "Edit10", "Edit25", "Button4", "Button24", "Button25"})
+        }
+        for (const char* hidden :
+             {"Edit3", "Edit10", "Edit25", "Button4", "Button24", "Button25"}) {
             QVERIFY2(w(hidden) == nullptr, hidden);
+        }
         // Bold captions where the window has them.
-        for (const char* bold : {"Button1", "Button12", "Button11", "Button19", "SpeedButton1"})
+        for (const char* bold : {"Button1", "Button12", "Button11", "Button19", "SpeedButton1"}) {
             QVERIFY2(w(bold)->font().bold(), bold);
+        }
         QVERIFY(static_cast<QLineEdit*>(w("Edit7"))->isReadOnly());
         QVERIFY(!static_cast<QLineEdit*>(w("Edit9"))->isReadOnly());
         // The port is open, and nothing is written at start-up.
@@ -561,8 +570,9 @@ private slots:
 
         // Closed the way an operator does, by a timer that finds the box.
         QTimer::singleShot(0, [] {
-            if (auto* open = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            if (auto* open = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 open->button(QMessageBox::Ok)->click();
+            }
         });
         QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
         QTest::qWait(600);
@@ -577,8 +587,9 @@ private slots:
     void one_report_for_a_flood_of_bad_updates() {
         click("CheckBox1");
         QTRY_VERIFY(checked("CheckBox1"));
-        for (int i = 0; i < 200; ++i)
+        for (int i = 0; i < 200; ++i) {
             feed("SN\"AO-51\" AZ123.4 EL12.5 DN1e999 UP145825000");
+        }
         // Link events are served in order while a report is open: once this one has run, so
         // have all the bad updates.
         auto served = std::make_shared<std::atomic<bool>>(false);
@@ -612,16 +623,18 @@ private slots:
         const QFontMetrics metrics(help.text()->font());
         const int room = help.text()->viewport()->width() -
                          2 * static_cast<int>(help.text()->document()->documentMargin());
-        for (const QString& line : help.text()->toPlainText().split('\n'))
+        for (const QString& line : help.text()->toPlainText().split('\n')) {
             QVERIFY2(metrics.horizontalAdvance(line) <= room, qPrintable(line));
+        }
         const QSize text_size = help.text()->size();
         help.resize(help.size() + QSize(40, 30));
         QTRY_COMPARE(help.text()->size(), text_size + QSize(40, 30));
         click("Button6"); // a second Help keeps the one window
         QTest::qWait(200);
         int help_windows = 0;
-        for (QWidget* top : QApplication::topLevelWidgets())
+        for (QWidget* top : QApplication::topLevelWidgets()) {
             help_windows += dynamic_cast<HelpWindow*>(top) != nullptr && top->isVisible();
+        }
         QCOMPARE(help_windows, 1);
 
         QTest::mouseClick(help.okay(), Qt::LeftButton);

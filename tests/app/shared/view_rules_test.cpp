@@ -104,8 +104,9 @@ TEST(ReadoutText, TrainsAndDials) {
         {{Channel::RxDown, 94, 94, 0, false}, "DOWN 94 / 94 pulses, done"},
         {{Channel::TxUp, 12, 94, 0, false}, "UP 12 / 94 pulses, ended"},
     };
-    for (const TrainRow& row : trains)
+    for (const TrainRow& row : trains) {
         EXPECT_EQ(train_text(row.progress), row.text);
+    }
 
     struct DialRow {
         DialReading reading;
@@ -120,8 +121,9 @@ TEST(ReadoutText, TrainsAndDials) {
         {{Side::Tx, 145825200.0, 25.0, 200.0}, "Offset +200 Hz\n145825200 Hz\n+25 Hz off"},
         {{Side::Rx, 435299900.0, -50.0, -200.0}, "Offset -200 Hz\n435299900 Hz\n-50 Hz off"},
     };
-    for (const DialRow& row : dials)
+    for (const DialRow& row : dials) {
         EXPECT_EQ(dial_text(row.reading), row.text);
+    }
 }
 
 TEST(StartUp, EndsBeforeAnyWindowOrGoesOn) {
@@ -163,8 +165,9 @@ TEST(LiveText, UpdateOrWhyNot) {
          "Live  EL -2.0\u00b0  DN 436775300 Hz  UP 145825000 Hz  at 08:20:05 UTC"},
         {"SN\"AO-51\" EL12.5 DN1e999", "Live  unreadable update at 08:20:05 UTC: "},
     };
-    for (const auto& [record, text] : rows)
+    for (const auto& [record, text] : rows) {
         EXPECT_TRUE(live_text(record, kAt).starts_with(text)) << live_text(record, kAt);
+    }
 }
 
 // Each system's --help names what its build does: the default port agrees with the port line,
@@ -222,9 +225,10 @@ TEST(UsageText, EachSystemItsOwnWords) {
           "[--no-log] [--demo] [--help]"},
          {"inpoutx64.dll", "DDE", "Ctrl+C"}},
     };
-    for (const test::HelpWords& row : rows)
+    for (const test::HelpWords& row : rows) {
         test::expect_help_words(usage_text("virtual, since inpout at 0x378 failed", row.windows),
                                 row);
+    }
 }
 
 // The link status through a click on "Closed": a launch that brought no tracker keeps its reason
@@ -289,10 +293,11 @@ TEST(ReferenceCheck, TypedTextToHint) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.typed);
         const std::optional<std::string> hint = reference_hint(row.typed, row.tracker_hz);
-        if (row.hint)
+        if (row.hint) {
             EXPECT_EQ(hint.value_or("(reads right)"), row.hint);
-        else
+        } else {
             EXPECT_EQ(hint, std::nullopt);
+        }
     }
     // The field shows the prompt unmarked, and follows the tracker's frequency as displayed.
     ReferenceMarks marks;

@@ -120,15 +120,17 @@ TEST(CatKnob, TurnsStickAndReadbacksInFlightAreNoTurns) {
         SCOPED_TRACE(row.name);
         Rig rig(row.each_way_ms, row.hz_per_s);
         rig.side.follow();
-        if (row.turn_hz)
+        if (row.turn_hz) {
             rig.daemon.turn_knob_at(20'050, *row.turn_hz);
+        }
         rig.loop.run(60'000);
         EXPECT_EQ(rig.target.knobs, row.knobs);
         EXPECT_EQ(rig.reports_with("knob "), static_cast<int>(row.knobs.size()));
         // Four seconds on, the radio sits at the Doppler frequency plus the turn, and stays.
         const double turned = row.knobs.empty() ? 0 : row.knobs.front();
-        for (std::int64_t t = 24'050; t <= 60'000; t += 10)
+        for (std::int64_t t = 24'050; t <= 60'000; t += 10) {
             ASSERT_NEAR(*rig.daemon.frequency_at(t) - rig.target.doppler(t), turned, 20) << t;
+        }
     }
 }
 
@@ -206,7 +208,7 @@ TEST(CatInTheLoop, TheLoopDrivesTheCatSideAndPressesNoLineForIt) {
     VirtualHost host;
     EventLoop loop{host};
     bench::LoopParts parts(loop);
-    parts.enable.set_checked(true);
+    parts.latch.set_gate(true);
     ClosedLoop& closed = parts.closed;
     const RecordingPort& port = parts.port;
     LoopTarget target(closed);
@@ -215,7 +217,7 @@ TEST(CatInTheLoop, TheLoopDrivesTheCatSideAndPressesNoLineForIt) {
     daemon.attach(cat);
     closed.set_radio(Side::Rx, &cat);
     // 100 Hz/s on the downlink, -30 Hz/s on the uplink, for 30 s; the pass ends at 31 s.
-    for (std::int64_t t = 0; t <= 31'000; t += 1000)
+    for (std::int64_t t = 0; t <= 31'000; t += 1000) {
         loop.post(
             EventKind::Link,
             [&closed, t] {
@@ -223,6 +225,7 @@ TEST(CatInTheLoop, TheLoopDrivesTheCatSideAndPressesNoLineForIt) {
                               145'900'000 - 0.03 * t);
             },
             t);
+    }
     loop.post(
         EventKind::Input,
         [&] { closed.start(Side::Rx, kBaseHz), closed.start(Side::Tx, 145'900'000); }, 1500);

@@ -19,8 +19,9 @@ public:
         return kBaseHz + hz_per_s_ * static_cast<double>(t) / 1000;
     }
     std::optional<double> target_at(Side, std::int64_t t) const override {
-        if (t > fresh_until_)
+        if (t > fresh_until_) {
             return std::nullopt;
+        }
         return doppler(t) + offset;
     }
     void knob_turned(Side, double delta_hz) override {

@@ -52,8 +52,9 @@ TEST_P(AdjustTable, CatchUpCountStageAndTimer) {
     }
     EXPECT_FALSE(rig.form.find(c.stage)->enabled());
     EXPECT_TRUE(rig.form.find(c.adjust)->enabled());
-    for (int id = TFMain::Timer1; id <= TFMain::Timer6; ++id)
+    for (int id = TFMain::Timer1; id <= TFMain::Timer6; ++id) {
         EXPECT_EQ(rig.form.timer_running(id), id == c.timer) << "Timer" << id + 1;
+    }
     EXPECT_TRUE(rig.host.reports().empty());
 }
 
@@ -101,8 +102,9 @@ TEST(Adjust, DoesNothingAtThe25HzStep) {
     EXPECT_EQ(adjust.length(), 0);
     EXPECT_EQ(rig.form.Edit20.text(), "Edit20");
     EXPECT_FALSE(rig.form.Button17.enabled());
-    for (int id = TFMain::Timer1; id <= TFMain::Timer6; ++id)
+    for (int id = TFMain::Timer1; id <= TFMain::Timer6; ++id) {
         EXPECT_FALSE(rig.form.timer_running(id));
+    }
     EXPECT_TRUE(rig.writes(20100).empty());
 }
 

@@ -44,8 +44,9 @@ struct ClosedRig : Rig {
     // AOS at 1000 with the Doppler 3400 Hz above the RX reference: the loop starts at the
     // reference and catches up with 34 UP presses, one every 400 ms.
     void pass_from_aos(std::int64_t until) {
-        for (std::int64_t t = 1000; t <= until; t += 1000)
+        for (std::int64_t t = 1000; t <= until; t += 1000) {
             update(t, 10.0, 3400);
+        }
     }
     // Caught up after AOS, then the end of the pass at 20000.
     void pass_then_end() {
@@ -136,8 +137,9 @@ const GlueCase kCases[] = {
      }},
     {"EscEndsAnArrowKeyRun",
      [](ClosedRig& r) {
-         for (std::int64_t t = 1000; t < 1006; ++t)
+         for (std::int64_t t = 1000; t < 1006; ++t) {
              r.key(t, 38); // up arrow: RX up
+         }
          r.stop(2100, kEsc);
      },
      5000,
@@ -151,19 +153,21 @@ const GlueCase kCases[] = {
          settings.side(Side::Rx).press_ms = 300;
          settings.side(Side::Rx).gap_ms = 30;
          r.form.closed_loop.configure(settings);
-         for (std::int64_t t = 1000; t < 1010; ++t)
+         for (std::int64_t t = 1000; t < 1010; ++t) {
              r.key(t, 38);
+         }
          r.stop(1333, kEsc); // 3 ms into the second press
      },
      5000,
      [](const ClosedRig& r) {
          std::vector<std::pair<std::int64_t, bool>> edges;
          bool high = false;
-         for (const PortWrite& w : r.writes(0))
+         for (const PortWrite& w : r.writes(0)) {
              if (((w.value & kRxUpBit) != 0) != high) {
                  high = !high;
                  edges.emplace_back(w.t, high);
              }
+         }
          EXPECT_EQ(edges, (std::vector<std::pair<std::int64_t, bool>>{
                               {1000, true}, {1300, false}, {1330, true}, {1630, false}}));
          EXPECT_EQ(last(r), (TrainProgress{Channel::RxUp, 2, 10, 0, false}));

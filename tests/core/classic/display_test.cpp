@@ -195,8 +195,9 @@ std::vector<std::string> tracking_panel(const TFMain& f) {
     std::vector<std::string> texts;
     for (const Control* c :
          {&f.l_na, &f.l_az, &f.l_el, &f.l_uf, &f.l_df, &f.l_um, &f.l_dm, &f.Edit2, &f.Edit10,
-          &f.Edit11, &f.Edit9, &f.Edit14, &f.Edit21, &f.Edit23, &f.l_aos})
+          &f.Edit11, &f.Edit9, &f.Edit14, &f.Edit21, &f.Edit23, &f.l_aos}) {
         texts.push_back(c->text());
+    }
     return texts;
 }
 

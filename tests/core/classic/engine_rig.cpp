@@ -18,8 +18,9 @@ Rig::Rig(RigOptions options) {
         form.Type("Edit1", "4.367750E8");
         form.Type("Edit13", "1.459170E8");
     }
-    if (options.hardware)
+    if (options.hardware) {
         form.Click("CheckBox1");
+    }
     form.Click(options.step);
 }
 
@@ -71,8 +72,9 @@ std::vector<std::int64_t> Rig::rises(std::uint8_t bit, std::int64_t from, std::i
     bool high = false;
     for (const PortWrite& w : port.writes()) {
         const bool now_high = (w.value & bit) != 0;
-        if (now_high && !high && w.t >= from && w.t < to)
+        if (now_high && !high && w.t >= from && w.t < to) {
             times.push_back(w.t);
+        }
         high = now_high;
     }
     return times;
@@ -80,16 +82,19 @@ std::vector<std::int64_t> Rig::rises(std::uint8_t bit, std::int64_t from, std::i
 
 std::vector<PortWrite> Rig::writes(std::int64_t from, std::int64_t to) const {
     std::vector<PortWrite> out;
-    for (const PortWrite& w : port.writes())
-        if (w.t >= from && w.t < to)
+    for (const PortWrite& w : port.writes()) {
+        if (w.t >= from && w.t < to) {
             out.push_back(w);
+        }
+    }
     return out;
 }
 
 std::vector<std::string> Rig::report_texts() const {
     std::vector<std::string> texts;
-    for (const VirtualHost::Report& r : host.reports())
+    for (const VirtualHost::Report& r : host.reports()) {
         texts.push_back(r.text);
+    }
     return texts;
 }
 
@@ -108,8 +113,9 @@ std::vector<PortWrite> TrainWrites(std::int64_t t0, std::uint8_t base, std::uint
 
 std::vector<std::string> TrainLog(int pulses, std::vector<std::string> closing) {
     std::vector<std::string> lines;
-    for (int counter = 1; counter <= 2 * pulses; ++counter)
+    for (int counter = 1; counter <= 2 * pulses; ++counter) {
         lines.push_back(std::to_string(counter));
+    }
     lines.insert(lines.end(), closing.begin(), closing.end());
     return lines;
 }

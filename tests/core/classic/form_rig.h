@@ -32,8 +32,9 @@ struct Byte {
 
 inline std::vector<PortWrite> trace(std::initializer_list<Byte> bytes) {
     std::vector<PortWrite> out;
-    for (const Byte& b : bytes)
+    for (const Byte& b : bytes) {
         out.push_back({b.t, 888, static_cast<std::uint8_t>(b.value)});
+    }
     return out;
 }
 
@@ -71,8 +72,9 @@ protected:
     }
     std::vector<std::string> reports() const {
         std::vector<std::string> texts;
-        for (const auto& r : host.reports())
+        for (const auto& r : host.reports()) {
             texts.push_back(r.text);
+        }
         return texts;
     }
 };

@@ -15,9 +15,10 @@ TEST(ReportFlood, BadUpdatesWhileAReportIsOpenOpenNoFurtherOne) {
     rig.update(1000, 10.0);
     constexpr int kBad = 10000;
     const std::string bad = "SN\"AO-91\" AZ123.4 EL10.00 DN1e999 UP145917000";
-    for (int i = 0; i < kBad; ++i)
+    for (int i = 0; i < kBad; ++i) {
         rig.loop.post(
             EventKind::Link, [&rig, bad] { rig.form.TrackingDataEx.receive(bad); }, 2000 + i);
+    }
     rig.click(2500, "Button2"); // RX Freq. UP while the first report is open
     rig.run(20000);
 

@@ -13,10 +13,12 @@ constexpr std::uint8_t kTuned = kRxTunedBit | kTxTunedBit;
 void PrepareMidPass(Rig& rig, bool box_ticked) {
     TFMain& f = rig.form;
     for (Control* c : {&f.Button1, &f.Button11, &f.Button12, &f.Button19, &f.Button22, &f.Button23,
-                       &f.Button7, &f.Button9, &f.Button15, &f.Button16})
+                       &f.Button7, &f.Button9, &f.Button15, &f.Button16}) {
         c->set_enabled(true);
-    for (Control* memo : {&f.Memo1, &f.Memo2, &f.Memo3, &f.Memo4})
+    }
+    for (Control* memo : {&f.Memo1, &f.Memo2, &f.Memo3, &f.Memo4}) {
         memo->add_line("1");
+    }
     f.Edit8.set_text("3400");
     f.Edit8.set_font_color(kClMaroon);
     f.Edit19.set_text("-2300");
@@ -71,19 +73,22 @@ TEST_P(PassTable, OneUpdate) {
     EXPECT_EQ(f.Button19.enabled(), is(kStart));
     EXPECT_EQ(f.Button22.enabled(), is(kReset));
     EXPECT_EQ(f.Button23.enabled(), is(kReset));
-    for (Control* adjust : {&f.Button7, &f.Button9, &f.Button15, &f.Button16})
+    for (Control* adjust : {&f.Button7, &f.Button9, &f.Button15, &f.Button16}) {
         EXPECT_EQ(adjust->enabled(), is(kAdjust)) << adjust->name();
+    }
     EXPECT_EQ(f.CheckBox2.checked(), is(kBox));
     EXPECT_EQ(f.latch.flag(Channel::GreenLed), is(kBox));
 
     std::vector<int> bytes;
-    for (const PortWrite& w : rig.writes(1000))
+    for (const PortWrite& w : rig.writes(1000)) {
         bytes.push_back(w.value);
+    }
     EXPECT_EQ(bytes, c.writes);
 
     const bool end = is(kEnd);
-    for (Control* memo : {&f.Memo1, &f.Memo2, &f.Memo3, &f.Memo4})
+    for (Control* memo : {&f.Memo1, &f.Memo2, &f.Memo3, &f.Memo4}) {
         EXPECT_EQ(memo->lines().empty(), end) << memo->name();
+    }
     EXPECT_EQ(f.Edit8.text(), end ? "0" : "3400");
     EXPECT_EQ(f.Edit19.text(), end ? "0" : "-2300");
     EXPECT_EQ(f.Edit8.font_color(), kClMaroon);

@@ -28,8 +28,9 @@ TEST_P(TimerTable, StartTrackingRunsTheTimerOfTheStepOnItsOwnFields) {
     rig.update(1000, 10.0, 1234, 1234);
     rig.click(1500, c.tx ? "Button19" : "Button11");
     rig.run(3000);
-    for (int id = TFMain::Timer1; id <= TFMain::Timer6; ++id)
+    for (int id = TFMain::Timer1; id <= TFMain::Timer6; ++id) {
         EXPECT_EQ(rig.form.timer_running(id), id == c.timer) << "Timer" << id + 1;
+    }
     const Control& display = c.tx ? rig.form.Edit22 : rig.form.Edit7;
     const Control& other = c.tx ? rig.form.Edit7 : rig.form.Edit22;
     EXPECT_EQ(display.text(), c.display_text);
@@ -116,8 +117,9 @@ TEST_P(TickSequence, ReanchorsAndKeepsTheSidesDirection) {
     for (std::size_t i = 0; i < ticks.size(); ++i) {
         const std::int64_t tick = 1600 + 500 * static_cast<std::int64_t>(i);
         rig.type(tick - 100, ref, Reference(tx, ticks[i].diff_hz));
-        if (ticks[i].pulse)
+        if (ticks[i].pulse) {
             expected.push_back(tick);
+        }
     }
     rig.run(1600 + 500 * static_cast<std::int64_t>(ticks.size()));
     EXPECT_EQ(rig.rises(tx ? kTxUpBit : kRxDownBit), expected);

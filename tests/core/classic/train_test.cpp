@@ -26,8 +26,9 @@ std::vector<PortWrite> pulses(std::int64_t t, int bit, int n) {
 
 std::vector<std::string> counted(int from, int to) {
     std::vector<std::string> lines;
-    for (int i = from; i <= to; ++i)
+    for (int i = from; i <= to; ++i) {
         lines.push_back(std::to_string(i));
+    }
     return lines;
 }
 

@@ -42,10 +42,11 @@ TEST_P(TuneTable, CountTrainLedAdjustAndChainTime) {
     EXPECT_EQ(outset.text(), c.outset);
     EXPECT_EQ(outset.font_color(), c.colour);
     for (Control* field :
-         c.tx ? std::vector{&f.Edit16, &f.Edit18} : std::vector{&f.Edit4, &f.Edit6})
+         c.tx ? std::vector{&f.Edit16, &f.Edit18} : std::vector{&f.Edit4, &f.Edit6}) {
         EXPECT_EQ(field->text(),
                   c.count_field && field->name() == c.count_field ? c.count_text : "10")
             << field->name();
+    }
 
     // Only the train's pulses, all within the chain; the first follows the pre-fire wait and
     // the press (and, for a DOWN train, the 200 ms of the disarmed UP stage first).
@@ -69,17 +70,21 @@ TEST_P(TuneTable, CountTrainLedAdjustAndChainTime) {
         EXPECT_TRUE(f.find(c.adjust)->enabled());
         EXPECT_EQ(f.focused(), c.adjust);
     } else {
-        for (const char* memo : {"Memo1", "Memo2", "Memo3", "Memo4"})
+        for (const char* memo : {"Memo1", "Memo2", "Memo3", "Memo4"}) {
             EXPECT_TRUE(f.find(memo)->lines().empty());
+        }
         EXPECT_EQ(f.focused(), c.tx ? "Button12" : "Button1");
     }
-    for (const char* adjust : {"Button7", "Button9", "Button15", "Button16"})
+    for (const char* adjust : {"Button7", "Button9", "Button15", "Button16"}) {
         EXPECT_EQ(f.find(adjust)->enabled(), c.adjust && std::string(adjust) == c.adjust) << adjust;
+    }
     for (const char* stage : {"Button4", "Button5", "Button13", "Button14", "Button8", "Button10",
-                              "Button17", "Button18"})
+                              "Button17", "Button18"}) {
         EXPECT_FALSE(f.find(stage)->enabled()) << stage;
-    for (int id = TFMain::Timer1; id <= TFMain::Timer6; ++id)
+    }
+    for (int id = TFMain::Timer1; id <= TFMain::Timer6; ++id) {
         EXPECT_EQ(f.timer_running(id), id == c.timer) << "Timer" << id + 1;
+    }
     EXPECT_TRUE(rig.host.reports().empty());
 }
 
@@ -112,8 +117,9 @@ TEST(Tune, PortTraceOfATuneWithCount34) {
     rig.click(1500, "Button1");
     rig.run(1500 + 16450);
     std::vector<PortWrite> expected{{1500, 888, kGreenBit}}; // the tuned line cleared and written
-    for (const PortWrite& w : TrainWrites(2700, kGreenBit, kRxUpBit, 34))
+    for (const PortWrite& w : TrainWrites(2700, kGreenBit, kRxUpBit, 34)) {
         expected.push_back(w);
+    }
     expected.push_back({2700 + 34 * 400, 888, kGreenBit | kRxTunedBit});
     EXPECT_EQ(rig.writes(1500), expected);
 }
@@ -132,8 +138,9 @@ TEST_P(TuneHardware, ClearsTheTunedFlagOnlyWithTheHardwareEnabled) {
     rig.update(1000, 10.0, 100);
     rig.click(1100, "Button1");
     rig.update(5000, 10.0, 0);
-    if (!GetParam().hardware)
+    if (!GetParam().hardware) {
         rig.click(5100, "CheckBox1");
+    }
     rig.click(5200, "Button1");
     rig.run(4000);
     ASSERT_TRUE(rig.form.latch.flag(Channel::RxTuned));

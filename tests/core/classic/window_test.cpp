@@ -109,24 +109,27 @@ TEST_F(WindowTest, StartUpStateOfEveryControl) {
         listed.insert(e.name);
         const Control* c = form.find(e.name);
         ASSERT_NE(c, nullptr);
-        if (e.text)
+        if (e.text) {
             EXPECT_EQ(c->text(), e.text);
-        else
+        } else {
             EXPECT_TRUE(c->lines().empty());
+        }
         EXPECT_EQ(c->visible(), e.visible);
         EXPECT_EQ(c->enabled(), e.enabled);
         EXPECT_EQ(c->checked(), e.checked);
     }
-    for (const Control* c : form.controls())
+    for (const Control* c : form.controls()) {
         EXPECT_TRUE(listed.count(c->name())) << c->name() << " has no expected state";
+    }
     EXPECT_EQ(form.controls().size(), listed.size());
 }
 
 TEST_F(WindowTest, StartUpLeavesTheLatchClearTheTimersStoppedAndThePortUnwritten) {
     EXPECT_EQ(form.latch.PortAddress, 888);
     EXPECT_EQ(form.latch.ChannelByte(), 0);
-    for (int id = TFMain::Timer1; id <= TFMain::Timer6; ++id)
+    for (int id = TFMain::Timer1; id <= TFMain::Timer6; ++id) {
         EXPECT_FALSE(form.timer_running(id)) << "Timer" << id + 1;
+    }
     EXPECT_TRUE(port.writes().empty());
     EXPECT_TRUE(host.reports().empty());
     EXPECT_EQ(host.now(), 0);
@@ -137,9 +140,10 @@ TEST_F(WindowTest, StartUpLeavesTheLatchClearTheTimersStoppedAndThePortUnwritten
 auto snapshot(const TFMain& form) {
     std::vector<std::tuple<std::string, std::string, bool, bool, bool, std::vector<std::string>>>
         all;
-    for (const Control* c : form.controls())
+    for (const Control* c : form.controls()) {
         all.emplace_back(c->name(), c->text(), c->visible(), c->enabled(), c->checked(),
                          c->lines());
+    }
     return all;
 }
 
@@ -152,8 +156,9 @@ struct RadioCase {
 class StepGroup : public FormTest<::testing::TestWithParam<RadioCase>> {};
 
 TEST_P(StepGroup, ExactlyOneStepIsSelected) {
-    for (const char* name : GetParam().clicks)
+    for (const char* name : GetParam().clicks) {
         EXPECT_TRUE(form.Click(name));
+    }
     EXPECT_EQ(form.RadioButton1.checked(), GetParam().checked[0]);
     EXPECT_EQ(form.RadioButton2.checked(), GetParam().checked[1]);
     EXPECT_EQ(form.RadioButton3.checked(), GetParam().checked[2]);
@@ -182,8 +187,9 @@ class DeadClick : public FormTest<::testing::TestWithParam<DeadClickCase>> {};
 // A click that the window would never deliver: the engine's model is authoritative.
 TEST_P(DeadClick, ChangesNothingAndTakesNoTime) {
     enable_hardware();
-    if (GetParam().disabled_first)
+    if (GetParam().disabled_first) {
         form.find(GetParam().disabled_first)->set_enabled(false);
+    }
     const auto before = snapshot(form);
     EXPECT_FALSE(form.Click(GetParam().name));
     EXPECT_EQ(snapshot(form), before);

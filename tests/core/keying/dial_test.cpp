@@ -32,8 +32,9 @@ TEST_P(DialTable, CountsEveryPressAtItsStep) {
     dial.set_reference(Side::Tx, 145825000);
     for (const Step& step : c.steps) {
         dial.set_reference(Side::Rx, step.rx_reference_hz);
-        for (std::uint8_t byte : step.bytes)
+        for (std::uint8_t byte : step.bytes) {
             dial.written(byte, step.step_hz);
+        }
     }
     EXPECT_EQ(dial.dial_hz(Side::Rx), c.rx_dial_hz);
     EXPECT_EQ(dial.dial_hz(Side::Tx), c.tx_dial_hz);

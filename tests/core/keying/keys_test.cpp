@@ -129,10 +129,12 @@ class ExitButton : public FormTest<::testing::TestWithParam<ExitCase>> {};
 
 // Flags RxUp, GreenLed, TxDown and AuxChannel set: 1 + 8 + 32 + 128.
 TEST_P(ExitButton, LowersEveryLineInBitOrderOnlyWithTheHardwareEnabled) {
-    if (GetParam().hardware)
+    if (GetParam().hardware) {
         enable_hardware();
-    for (Channel c : {Channel::RxUp, Channel::GreenLed, Channel::TxDown, Channel::AuxChannel})
+    }
+    for (Channel c : {Channel::RxUp, Channel::GreenLed, Channel::TxDown, Channel::AuxChannel}) {
         form.latch.set_flag(c, true);
+    }
     int closed = 0;
     form.on_close = [&] { ++closed; };
     click_at(1000, "SpeedButton1");

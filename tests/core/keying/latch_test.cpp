@@ -23,8 +23,9 @@ TEST_P(Packing, BitNIsTheFlagOfBitN) {
         void Out32(std::uint16_t, std::uint8_t) override {}
     } port;
     ChannelLatch latch(port);
-    for (Channel c : GetParam().set)
+    for (Channel c : GetParam().set) {
         latch.set_flag(c, true);
+    }
     EXPECT_EQ(latch.ChannelByte(), GetParam().byte);
 }
 
@@ -80,10 +81,12 @@ struct BoxCase {
 class ChannelBoxes : public FormTest<::testing::TestWithParam<BoxCase>> {};
 
 TEST_P(ChannelBoxes, EachClickSetsItsFlagAndWritesTheWholeByte) {
-    if (GetParam().hardware)
+    if (GetParam().hardware) {
         enable_hardware();
-    for (const char* box : GetParam().clicks)
+    }
+    for (const char* box : GetParam().clicks) {
         EXPECT_TRUE(form.Click(box));
+    }
     std::vector<int> bytes;
     for (const PortWrite& w : port.writes()) {
         EXPECT_EQ(w.address, 888);

@@ -54,8 +54,9 @@ TEST_P(ManualStep, OtherLinesStayAndNoFieldChanges) {
     EXPECT_EQ(port.writes(), trace({{1000, 136 | b}, {1200, 136}}));
     EXPECT_EQ(form.Edit7.text(), edit7);
     EXPECT_EQ(form.LastRxDoppler, last_rx);
-    for (const Control* memo : {&form.Memo1, &form.Memo2, &form.Memo3, &form.Memo4})
+    for (const Control* memo : {&form.Memo1, &form.Memo2, &form.Memo3, &form.Memo4}) {
         EXPECT_TRUE(memo->lines().empty());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Keying, ManualStep,

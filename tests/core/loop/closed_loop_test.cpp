@@ -53,8 +53,9 @@ struct Rig : LoopObserver {
     }
     void loop_pressed(const LoopPress& p) override { presses.push_back(p); }
     void loop_behind(Side side, int steps) override {
-        if (side == Side::Rx)
+        if (side == Side::Rx) {
             behind.push_back(steps);
+        }
     }
 
     void at(std::int64_t t, std::function<void()> action) {
@@ -64,13 +65,14 @@ struct Rig : LoopObserver {
     void updates(std::int64_t from, std::int64_t to, Hz rx, Hz tx, Hz el,
                  const std::function<std::int64_t(std::int64_t)>& late) {
         rx_ = rx;
-        for (std::int64_t t = from; t <= to; t += 1000)
+        for (std::int64_t t = from; t <= to; t += 1000) {
             loop.post(
                 EventKind::Link,
                 [this, t, rx, tx, el] {
                     edges.push_back(closed.update("AO-7", el(t), rx(t), tx(t)));
                 },
                 t + late(t));
+        }
     }
     void updates(std::int64_t from, std::int64_t to, Hz rx, Hz tx, double el = 10) {
         updates(from, to, std::move(rx), std::move(tx), constant(el), on_time);
@@ -85,22 +87,26 @@ struct Rig : LoopObserver {
     // The RX dial once the presses raised before `t` were taken.
     double rx_dial_at(std::int64_t t, double start) const {
         double dial = start;
-        for (const LoopPress& p : of(Side::Rx))
-            if (p.t + kPressTakesMs <= t)
+        for (const LoopPress& p : of(Side::Rx)) {
+            if (p.t + kPressTakesMs <= t) {
                 dial = p.dial_hz;
+            }
+        }
         return dial;
     }
     // The largest distance from the Doppler frequency at the updates from `from` to `to`.
     double rx_worst(std::int64_t from, std::int64_t to, double start) const {
         double worst = 0;
-        for (std::int64_t t = from; t <= to; t += 1000)
+        for (std::int64_t t = from; t <= to; t += 1000) {
             worst = std::max(worst, std::fabs(rx_dial_at(t, start) - rx_(t)));
+        }
         return worst;
     }
     std::vector<std::int64_t> times(Side side) const {
         std::vector<std::int64_t> t;
-        for (const LoopPress& p : of(side))
+        for (const LoopPress& p : of(side)) {
             t.push_back(p.t);
+        }
         return t;
     }
     double dial(Side side) const { return *closed.state(side).dial_hz; }
@@ -129,8 +135,9 @@ private:
 
 std::vector<std::int64_t> every(std::int64_t from, std::int64_t step, int count) {
     std::vector<std::int64_t> t;
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count; ++i) {
         t.push_back(from + step * i);
+    }
     return t;
 }
 
@@ -218,8 +225,9 @@ const RuleCase kRules[] = {
     {"TheOffsetMovesTheReach", [](LoopSettings& s) { s.side(Side::Rx).step_hz = 5000; },
      [](Rig& r) {
          follow(r, 1000, constant(kRx));
-         for (int i = 0; i < 4; ++i)
+         for (int i = 0; i < 4; ++i) {
              r.at(1500, [&r] { r.closed.operator_press(Side::Rx, PressDirection::Up); });
+         }
          r.updates(3000, 12000, constant(kRx + 30'000), constant(kTx));
      },
      12000,
@@ -270,8 +278,9 @@ const RuleCase kRules[] = {
      [](const Rig& r) {
          EXPECT_EQ(r.times(Side::Rx), every(0, 400, 3));
          EXPECT_EQ(r.dial(Side::Rx), kRx - 3000); // nearest step: 400 Hz off, not 600
-         for (const LoopPress& p : r.of(Side::Rx))
+         for (const LoopPress& p : r.of(Side::Rx)) {
              EXPECT_EQ(p.direction, PressDirection::Down);
+         }
      }},
     {"FollowsUpThenDownWithinAStepAndAHalf", [](LoopSettings&) {},
      [](Rig& r) {
@@ -378,8 +387,9 @@ const RuleCase kRules[] = {
          r.at(0, [&r] {
              r.closed.start(Side::Rx, kRx);
              r.closed.stop(Side::Rx);
-             for (int i = 0; i < 10; ++i)
+             for (int i = 0; i < 10; ++i) {
                  r.closed.operator_press(Side::Rx, PressDirection::Up);
+             }
          });
          r.at(333, [&r] { r.closed.stop(Side::Rx); });
      },
@@ -414,11 +424,12 @@ const RuleCase kRules[] = {
      40000,
      [](const Rig& r) {
          std::vector<std::int64_t> reset_times;
-         for (const LoopPress& p : r.of(Side::Rx))
+         for (const LoopPress& p : r.of(Side::Rx)) {
              if (p.origin == PressOrigin::Reset) {
                  reset_times.push_back(p.t);
                  EXPECT_EQ(p.direction, PressDirection::Up);
              }
+         }
          const double before =
              r.of(Side::Rx)[r.of(Side::Rx).size() - reset_times.size() - 1].dial_hz;
          EXPECT_EQ(reset_times, every(12000, 400, static_cast<int>((kRx - before) / 25)));

@@ -12,8 +12,9 @@ TrackingMemory recall(const std::map<std::string, std::string>& values,
     return recall_memory(
         [&](const std::string& name) -> std::optional<std::string> {
             const auto found = values.find(name);
-            if (found == values.end())
+            if (found == values.end()) {
                 return std::nullopt;
+            }
             return found->second;
         },
         problems);
@@ -27,8 +28,9 @@ TEST(TrackingMemory, ComesBackAsItWasWritten) {
     memory.loop.lock = OffsetLock::Inverting;
     memory.offsets = {{"AO-7", {100, -100}}, {"a;b=c,d%", {-2500, 0}}};
     std::map<std::string, std::string> store;
-    for (const auto& [name, text] : memory_values(memory))
+    for (const auto& [name, text] : memory_values(memory)) {
         store[name] = text;
+    }
     std::vector<std::string> problems;
     const TrackingMemory back = recall(store, problems);
     EXPECT_TRUE(problems.empty());

@@ -30,8 +30,9 @@ class ArrivalOrder : public ::testing::TestWithParam<OrderCase> {};
 
 TEST_P(ArrivalOrder, HandlersRunOneAtATimeInArrivalOrder) {
     LoopRig rig;
-    for (const Posted& p : GetParam().posts)
+    for (const Posted& p : GetParam().posts) {
         rig.post(p.kind, p.what, p.t, p.busy_ms);
+    }
     rig.loop.run(10000);
     EXPECT_EQ(rig.ran, GetParam().expected);
 }

@@ -48,8 +48,9 @@ struct LoopRig {
     }
     std::vector<std::string> report_texts() const {
         std::vector<std::string> texts;
-        for (const auto& r : host.reports())
+        for (const auto& r : host.reports()) {
             texts.push_back(r.text);
+        }
         return texts;
     }
 };

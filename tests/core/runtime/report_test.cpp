@@ -162,27 +162,32 @@ class ReportRepeats : public ::testing::TestWithParam<RepeatCase> {};
 TEST_P(ReportRepeats, TheFeedCannotReopenAClosedReportWithinTenSeconds) {
     LoopRig rig;
     rig.host.set_report_ms(1000);
-    for (const auto& [kind, t] : GetParam().failures)
+    for (const auto& [kind, t] : GetParam().failures) {
         rig.loop.post(
             kind, [] { throw std::runtime_error("bad"); }, t);
+    }
     rig.loop.post(
         EventKind::Link, [] { throw std::runtime_error("other"); }, 4000);
     if (GetParam().failing_ticks) {
         rig.loop.set_tick_handler([&](int) {
-            if (rig.host.now() <= 2500)
+            if (rig.host.now() <= 2500) {
                 throw std::runtime_error("bad");
+            }
         });
         rig.loop.timers().start(0, 0);
     }
     rig.loop.run(30000);
     std::map<std::int64_t, std::string> seen;
-    for (const auto& report : rig.host.reports())
+    for (const auto& report : rig.host.reports()) {
         seen[report.t] = report.text + " report";
-    for (const auto& held : rig.host.held_reports())
+    }
+    for (const auto& held : rig.host.held_reports()) {
         seen[held.t] = held.text + " " + ReportHoldName(held.how);
+    }
     std::vector<std::string> lines;
-    for (const auto& [t, what] : seen)
+    for (const auto& [t, what] : seen) {
         lines.push_back(std::to_string(t) + " " + what);
+    }
     EXPECT_EQ(lines, GetParam().seen);
     EXPECT_EQ(rig.host.status_line(), GetParam().status_line);
 }
@@ -226,8 +231,9 @@ TEST(Queue, NewTextsWaitRepeatsAreCountedAndPastTheLimitDropped) {
     EXPECT_EQ(queue.offer("q0"), ReportHold::Repeat);
     EXPECT_EQ(queue.offer("x"), ReportHold::Dropped);
     EXPECT_EQ(queue.offer("x"), ReportHold::Dropped);
-    for (const std::string& text : waiting)
+    for (const std::string& text : waiting) {
         EXPECT_EQ(queue.next(), text);
+    }
     EXPECT_EQ(queue.next(), "Error messages not shown: 2.");
     EXPECT_EQ(queue.next(), std::nullopt);
     EXPECT_EQ(queue.offer("A"), std::nullopt); // none open: shown at once again

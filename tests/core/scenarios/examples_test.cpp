@@ -18,8 +18,9 @@ const std::string kTxDone = "TX freq. set for next pass ! Check it !";
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in)
+    if (!in) {
         throw std::runtime_error("cannot open " + path);
+    }
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
@@ -34,15 +35,17 @@ std::string RunExample(const std::string& name) {
 
 std::vector<std::int64_t> Every(std::int64_t first, std::int64_t step, int count) {
     std::vector<std::int64_t> times;
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count; ++i) {
         times.push_back(first + step * i);
+    }
     return times;
 }
 
 std::vector<std::string> Logged(int pulses, const std::vector<std::string>& closing) {
     std::vector<std::string> lines;
-    for (int counter = 1; counter <= 2 * pulses; ++counter)
+    for (int counter = 1; counter <= 2 * pulses; ++counter) {
         lines.push_back(std::to_string(counter));
+    }
     lines.insert(lines.end(), closing.begin(), closing.end());
     return lines;
 }
@@ -50,8 +53,9 @@ std::vector<std::string> Logged(int pulses, const std::vector<std::string>& clos
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
+    for (std::string line; std::getline(in, line);) {
         lines.push_back(line);
+    }
     return lines;
 }
 
@@ -62,8 +66,9 @@ TEST_P(Example, ReproducesItsExpectedTrace) {
     const std::vector<std::string> got = Lines(RunExample(name));
     const std::vector<std::string> want =
         Lines(ReadFile(std::string(DOPPLEX_EXAMPLES_DIR) + "/expected/" + name + ".jsonl"));
-    for (std::size_t i = 0; i < std::min(got.size(), want.size()); ++i)
+    for (std::size_t i = 0; i < std::min(got.size(), want.size()); ++i) {
         ASSERT_EQ(got[i], want[i]) << "first difference at line " << i + 1;
+    }
     EXPECT_EQ(got.size(), want.size());
 }
 
@@ -80,8 +85,9 @@ INSTANTIATE_TEST_SUITE_P(Examples, Example,
 TEST(ExampleFacts, RxPassAt100Hz) {
     const Trace trace = ReadTrace(RunExample("pass-rx-100hz"));
     EXPECT_TRUE(trace.reports.empty());
-    for (std::int64_t t : {1000, 2000, 3000, 4000})
+    for (std::int64_t t : {1000, 2000, 3000, 4000}) {
         EXPECT_EQ(trace.values_at(t), (std::vector<int>{0, 0, 0}));
+    }
     EXPECT_EQ(trace.values_at(5000), (std::vector<int>{0, 0, 8, 8})); // AOS: Green LED on
 
     // Tune at 5500, count 34: 1000 + 200 ms to the first pulse, LED after the train, and the
@@ -90,8 +96,9 @@ TEST(ExampleFacts, RxPassAt100Hz) {
     EXPECT_EQ(trace.rises(kRxUp, 5500, 21950), Every(6700, 400, 34));
     EXPECT_EQ(trace.values_at(6700 + 34 * 400), std::vector<int>{12});
     const std::int64_t chain_end = 5500 + 2850 + 34 * 400;
-    for (const TraceWrite& w : trace.writes)
+    for (const TraceWrite& w : trace.writes) {
         EXPECT_FALSE(w.t > 20300 && w.t < chain_end) << w.t;
+    }
     EXPECT_EQ(trace.values_at(chain_end), std::vector<int>(16 * 3, 12)); // 16 updates held back
 
     const std::string& tuned = trace.dump(21960);
@@ -108,20 +115,23 @@ TEST(ExampleFacts, RxPassAt100Hz) {
     const std::vector<std::int64_t> down = trace.rises(kRxDown);
     ASSERT_EQ(down.size(), 1u + (1700 + 2900) / 100);
     EXPECT_EQ(down.front(), chain_end + 100);
-    for (std::int64_t t : down)
+    for (std::int64_t t : down) {
         EXPECT_TRUE(t < 69000 && (t - (chain_end - 400)) % 500 == 0) << t;
+    }
     EXPECT_TRUE(trace.rises(kRxUp, chain_end, 69500).empty());
 
     const std::string& los = trace.dump(66500);
-    for (const char* off : {"Button1", "Button11", "Button7"})
+    for (const char* off : {"Button1", "Button11", "Button7"}) {
         EXPECT_FALSE(Enabled(los, off)) << off;
+    }
     EXPECT_EQ(Timers(los), "[\"Timer2\"]");
 
     EXPECT_EQ(trace.values_at(69000), (std::vector<int>{8, 8, 0, 0}));
     const std::string& end = trace.dump(69100);
     EXPECT_EQ(Timers(end), "[]");
-    for (const char* memo : {"Memo1", "Memo2", "Memo3", "Memo4"})
+    for (const char* memo : {"Memo1", "Memo2", "Memo3", "Memo4"}) {
         EXPECT_TRUE(MemoLines(end, memo).empty()) << memo;
+    }
     EXPECT_TRUE(Enabled(end, "Button22"));
     EXPECT_EQ(Text(end, "Edit8"), "0");
     EXPECT_EQ(Text(end, "Edit7"), "-2900");
@@ -156,12 +166,15 @@ TEST(ExampleFacts, TxPassAt1000HzWithAdjust) {
     // Timer5 (started at 8750) reads the 1 kHz field: 2000 at its first tick, -4000 at its
     // last, one UP pulse at once and one per 1000 Hz, all on its grid.
     std::vector<std::int64_t> tracking;
-    for (std::int64_t t : trace.rises(kTxUp, 9150, 69000))
-        if (t != 19700)
+    for (std::int64_t t : trace.rises(kTxUp, 9150, 69000)) {
+        if (t != 19700) {
             tracking.push_back(t);
+        }
+    }
     EXPECT_EQ(tracking.size(), 1u + (2000 + 4000) / 1000);
-    for (std::int64_t t : tracking)
+    for (std::int64_t t : tracking) {
         EXPECT_EQ((t - 8750) % 500, 0) << t;
+    }
     EXPECT_TRUE(trace.rises(kTxDown, 0, 69500).empty());
 
     EXPECT_EQ(trace.values_at(69000), (std::vector<int>{72, 8, 0, 0}));
@@ -179,8 +192,9 @@ TEST(ExampleFacts, StartTrackingAt25Hz) {
     EXPECT_TRUE(trace.reports.empty());
     const std::string& mid = trace.dump(30100);
     EXPECT_FALSE(Enabled(mid, "Button1"));
-    for (const char* on : {"Button12", "Button11", "Button19"})
+    for (const char* on : {"Button12", "Button11", "Button19"}) {
         EXPECT_TRUE(Enabled(mid, on)) << on;
+    }
     EXPECT_EQ(Timers(mid), "[\"Timer1\",\"Timer6\"]");
 
     // RX: 1800 down to -1980 in 60 Hz updates, a pulse for each; TX: -600 up by 20 Hz updates,

@@ -11,16 +11,19 @@ namespace {
 // character of a long dump line and overflow the stack.
 bool split_line(const std::string& line, std::int64_t& t, std::string& kind, std::string& rest) {
     const std::string head = "{\"t\":";
-    if (line.rfind(head, 0) != 0 || line.back() != '}')
+    if (line.rfind(head, 0) != 0 || line.back() != '}') {
         return false;
+    }
     std::size_t pos = head.size();
     const std::size_t digits = line.find_first_not_of("0123456789", pos);
-    if (digits == pos || digits == std::string::npos || line.compare(digits, 2, ",\"") != 0)
+    if (digits == pos || digits == std::string::npos || line.compare(digits, 2, ",\"") != 0) {
         return false;
+    }
     t = std::stoll(line.substr(pos, digits - pos));
     const std::size_t kind_end = line.find("\":", digits + 2);
-    if (kind_end == std::string::npos)
+    if (kind_end == std::string::npos) {
         return false;
+    }
     kind = line.substr(digits + 2, kind_end - digits - 2);
     rest = line.substr(kind_end + 2, line.size() - kind_end - 3);
     return true;
@@ -36,17 +39,20 @@ Trace ReadTrace(const std::string& jsonl) {
         std::int64_t t = 0;
         std::string kind;
         std::string rest;
-        if (!split_line(line, t, kind, rest))
+        if (!split_line(line, t, kind, rest)) {
             throw std::runtime_error("not a trace line: " + line.substr(0, 80));
+        }
         if (kind == "port" && !rest.empty() &&
-            rest.find_first_not_of("0123456789") == std::string::npos)
+            rest.find_first_not_of("0123456789") == std::string::npos) {
             trace.writes.push_back({t, std::stoi(rest)});
-        else if (kind == "report" && rest.size() >= 2 && rest.front() == '"' && rest.back() == '"')
+        } else if (kind == "report" && rest.size() >= 2 && rest.front() == '"' &&
+                   rest.back() == '"') {
             trace.reports.push_back(rest.substr(1, rest.size() - 2));
-        else if (kind == "dump")
+        } else if (kind == "dump") {
             trace.dumps[t] = rest;
-        else
+        } else {
             throw std::runtime_error("not a trace line: " + line.substr(0, 80));
+        }
     }
     return trace;
 }
@@ -56,8 +62,9 @@ std::vector<std::int64_t> Trace::rises(int bit, std::int64_t from, std::int64_t 
     bool high = false;
     for (const TraceWrite& w : writes) {
         const bool now_high = (w.value & bit) != 0;
-        if (now_high && !high && w.t >= from && w.t < to)
+        if (now_high && !high && w.t >= from && w.t < to) {
             times.push_back(w.t);
+        }
         high = now_high;
     }
     return times;
@@ -65,24 +72,28 @@ std::vector<std::int64_t> Trace::rises(int bit, std::int64_t from, std::int64_t 
 
 std::vector<int> Trace::values_at(std::int64_t t) const {
     std::vector<int> values;
-    for (const TraceWrite& w : writes)
-        if (w.t == t)
+    for (const TraceWrite& w : writes) {
+        if (w.t == t) {
             values.push_back(w.value);
+        }
+    }
     return values;
 }
 
 const std::string& Trace::dump(std::int64_t t) const {
     auto it = dumps.find(t);
-    if (it == dumps.end())
+    if (it == dumps.end()) {
         throw std::runtime_error("no dump at " + std::to_string(t));
+    }
     return it->second;
 }
 
 std::string ControlJson(const std::string& dump, const std::string& name) {
     const std::string key = "\"" + name + "\":{";
     const std::size_t at = dump.find(key);
-    if (at == std::string::npos)
+    if (at == std::string::npos) {
         throw std::runtime_error("no control " + name);
+    }
     const std::size_t open = at + key.size() - 1;
     return dump.substr(open, dump.find('}', open) - open + 1);
 }

@@ -22,10 +22,12 @@ public:
     std::map<std::string, SettingsValue> values; // by value name, under the one key
 
     bool open_or_create_key(const std::string& key) override {
-        if (!read_error.empty())
+        if (!read_error.empty()) {
             throw SettingsReadError(read_error);
-        if (key_available)
+        }
+        if (key_available) {
             keys.insert(key);
+        }
         return key_available;
     }
     SettingsValue read_value(const std::string&, const std::string& name) override {
@@ -93,11 +95,13 @@ class LocateTest : public StartupTest, public ::testing::WithParamInterface<Loca
 
 TEST_P(LocateTest, AbsentTrackerIsLaunchedFromWhereItWasFound) {
     const LocateCase& c = GetParam();
-    if (c.exe_beside_program)
+    if (c.exe_beside_program) {
         files.insert("/opt/dopplex/Orbitron.exe");
+    }
     settings.key_available = c.key_available;
-    if (c.path)
+    if (c.path) {
         settings.values["Path"] = *c.path;
+    }
     transport.connect_results = {false, false};
     create();
     EXPECT_EQ(trace.lines, (std::vector<std::string>{"connect Orbitron Tracking fail",
@@ -205,13 +209,15 @@ TEST_F(StartupTest, ClickOnStatusWhileOpenDoesNothing) {
 TEST_F(StartupTest, ExitLowersEveryLineInBitOrderOnlyWithHardwareEnabled) {
     create();
     form.CheckBox1.set_checked(true);
-    for (int bit = 0; bit < kChannelCount; ++bit)
+    for (int bit = 0; bit < kChannelCount; ++bit) {
         form.latch.set_flag(static_cast<Channel>(bit), true);
+    }
     port.clear();
     form.SpeedButton1Click();
     std::vector<int> values;
-    for (const PortWrite& w : port.writes())
+    for (const PortWrite& w : port.writes()) {
         values.push_back(w.value);
+    }
     EXPECT_EQ(values, (std::vector<int>{254, 252, 248, 240, 224, 192, 128, 0}));
     EXPECT_TRUE(closed);
 

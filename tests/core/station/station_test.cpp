@@ -246,15 +246,17 @@ TEST(StationEvents, PulsesCarryTheirOriginAndUpdatesThePass) {
     s.rig.click(22000, "Button22");
     s.rig.run(40000);
     std::string origins;
-    for (const PulseSent& p : s.told.pulses)
+    for (const PulseSent& p : s.told.pulses) {
         origins += std::string(origins.empty() ? "" : ", ") + side_name(p.side) +
                    (p.dir == Dir::Up ? " up " : " down ") + origin_name(p.origin);
+    }
     EXPECT_EQ(origins, "RX up tune, RX up tune, RX up tune, RX down tracking, RX down tracking, "
                        "RX down catch-up, RX down catch-up, RX down tracking, RX up manual, "
                        "RX up reset, RX up reset");
     std::string pass;
-    for (const TrackingApplied& u : s.told.updates)
+    for (const TrackingApplied& u : s.told.updates) {
         pass += u.starts_pass ? 'S' : u.ends_pass ? 'E' : u.in_pass ? 'p' : '-';
+    }
     EXPECT_EQ(pass, "SppE");
 }
 

@@ -38,8 +38,9 @@ int free_loopback_port() {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof address;
     if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &len) != 0)
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &len) != 0) {
         throw std::runtime_error("no free loopback port");
+    }
     close(fd);
     return ntohs(address.sin_port);
 }
@@ -49,10 +50,12 @@ Rigctld::Rigctld(bool vfo_mode, int port) {
     // ends at once, and the port that answers is not ours. Try again on another port.
     for (int attempt = 0; attempt < 10; ++attempt) {
         port_ = port ? port : free_loopback_port();
-        if (start(vfo_mode))
+        if (start(vfo_mode)) {
             return;
-        if (port)
+        }
+        if (port) {
             break;
+        }
     }
     throw std::runtime_error("rigctld does not listen on " + std::to_string(port_));
 }
@@ -60,14 +63,17 @@ Rigctld::Rigctld(bool vfo_mode, int port) {
 bool Rigctld::start(bool vfo_mode) {
     const std::string port_text = std::to_string(port_);
     std::vector<std::string> words{"rigctld", "-m", "1", "-T", "127.0.0.1", "-t", port_text};
-    if (vfo_mode)
+    if (vfo_mode) {
         words.emplace_back("--vfo");
+    }
     std::vector<char*> argv;
-    for (std::string& w : words)
+    for (std::string& w : words) {
         argv.push_back(w.data());
+    }
     argv.push_back(nullptr);
-    if (posix_spawnp(&pid_, "rigctld", nullptr, nullptr, argv.data(), environ) != 0)
+    if (posix_spawnp(&pid_, "rigctld", nullptr, nullptr, argv.data(), environ) != 0) {
         throw std::runtime_error("rigctld does not start (Hamlib's utilities installed?)");
+    }
     for (int i = 0; i < 500; ++i) {
         if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
             pid_ = -1;
@@ -77,8 +83,9 @@ bool Rigctld::start(bool vfo_mode) {
         if (fd >= 0) {
             close(fd);
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            if (waitpid(pid_, nullptr, WNOHANG) != pid_)
+            if (waitpid(pid_, nullptr, WNOHANG) != pid_) {
                 return true;
+            }
             pid_ = -1;
             return false;
         }
@@ -93,8 +100,9 @@ Rigctld::~Rigctld() {
 }
 
 void Rigctld::kill() {
-    if (pid_ < 0)
+    if (pid_ < 0) {
         return;
+    }
     ::kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
     pid_ = -1;
@@ -106,18 +114,22 @@ std::string ask(int port, const std::string& line) {
     // values, so asking twice does no harm.
     for (int attempt = 0; attempt < 5; ++attempt) {
         const int fd = connect_loopback(port);
-        if (fd < 0)
+        if (fd < 0) {
             throw std::runtime_error("the daemon does not take a second client");
+        }
         const std::string sent = line + "\n";
-        if (write(fd, sent.data(), sent.size()) != static_cast<ssize_t>(sent.size()))
+        if (write(fd, sent.data(), sent.size()) != static_cast<ssize_t>(sent.size())) {
             throw std::runtime_error("the second client cannot send");
+        }
         std::string answer;
         char c = 0;
-        while (read(fd, &c, 1) == 1 && c != '\n')
+        while (read(fd, &c, 1) == 1 && c != '\n') {
             answer += c;
+        }
         close(fd);
-        if (!answer.empty())
+        if (!answer.empty()) {
             return answer;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return "";
@@ -131,15 +143,17 @@ DelayingProxy::DelayingProxy(int to_port, int each_way_ms) {
     socklen_t len = sizeof address;
     if (bind(listen_fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(listen_fd_, 1) != 0 ||
-        getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&address), &len) != 0)
+        getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&address), &len) != 0) {
         throw std::runtime_error("the proxy cannot listen");
+    }
     port_ = ntohs(address.sin_port);
     thread_ = std::thread([this, to_port, each_way_ms] {
         pollfd accepting{listen_fd_, POLLIN, 0};
         while (!done_ && poll(&accepting, 1, 20) <= 0) {
         }
-        if (done_)
+        if (done_) {
             return;
+        }
         int daemon = connect_loopback(to_port);
         // A loaded machine may keep the daemon from taking a connection at once.
         for (int i = 0; daemon < 0 && i < 300; ++i) {
@@ -148,8 +162,9 @@ DelayingProxy::DelayingProxy(int to_port, int each_way_ms) {
         }
         const int fds[2] = {accept(listen_fd_, nullptr, nullptr), daemon};
         const int one = 1;
-        for (int fd : fds)
+        for (int fd : fds) {
             setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        }
         struct Held {
             std::int64_t due;
             std::string bytes;
@@ -170,14 +185,16 @@ DelayingProxy::DelayingProxy(int to_port, int each_way_ms) {
                 }
                 while (!queued[i].empty() && queued[i].front().due <= ms_now()) {
                     const std::string& b = queued[i].front().bytes;
-                    if (write(fds[1 - i], b.data(), b.size()) < 0)
+                    if (write(fds[1 - i], b.data(), b.size()) < 0) {
                         done_ = true;
+                    }
                     queued[i].pop_front();
                 }
             }
         }
-        for (int fd : fds)
+        for (int fd : fds) {
             close(fd);
+        }
     });
 }
 
@@ -202,14 +219,16 @@ LiveSide::LiveSide(Engine& e, Side s, const CatAddress& address, SideTarget& tar
         address.host, address.port,
         [this](std::string bytes) {
             engine.loop().post(EventKind::Link, [this, bytes] {
-                if (side)
+                if (side) {
                     side->received(bytes);
+                }
             });
         },
         [this](std::string why) {
             engine.loop().post(EventKind::Link, [this, why] {
-                if (side)
+                if (side) {
                     side->dropped(why);
+                }
             });
         });
     side = std::make_unique<CatSide>(engine.loop(), s, address, *link, target);

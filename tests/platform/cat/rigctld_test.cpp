@@ -29,8 +29,9 @@ struct Seen : CatObserver {
     void cat_report(Side, const std::string& line) override { reports.push_back(line); }
     int reports_with(const std::string& words) const {
         int n = 0;
-        for (const std::string& r : reports)
+        for (const std::string& r : reports) {
             n += r.find(words) != std::string::npos;
+        }
         return n;
     }
     std::vector<std::string> reports;
@@ -50,8 +51,9 @@ struct Following {
     }
     // Until the side has set its first frequency: a loaded machine may take a while.
     void settle() {
-        for (int i = 0; i < 500 && status().rfind("setting through", 0) != 0; ++i)
+        for (int i = 0; i < 500 && status().rfind("setting through", 0) != 0; ++i) {
             sleep_ms(10);
+        }
         ASSERT_EQ(status().rfind("setting through", 0), 0u) << status();
         sleep_ms(400);
     }
@@ -114,8 +116,9 @@ TEST(RigctldKnob, TheOperatorsTurnSticksAndNothingElseIsATurn) {
         SCOPED_TRACE(row.name);
         Rigctld daemon;
         std::optional<DelayingProxy> proxy;
-        if (row.delay_each_way_ms)
+        if (row.delay_each_way_ms) {
             proxy.emplace(daemon.port(), row.delay_each_way_ms);
+        }
         Engine engine;
         LinearTarget target(row.hz_per_s, 1'000'000'000);
         // With the lock both sides follow the closed loop's frequencies and offsets.
@@ -137,11 +140,13 @@ TEST(RigctldKnob, TheOperatorsTurnSticksAndNothingElseIsATurn) {
         }
         Following rx(engine, at(proxy ? proxy->port() : daemon.port()), *followed);
         std::optional<Following> tx;
-        if (row.lock)
+        if (row.lock) {
             tx.emplace(engine, at(daemon.port(), "split"), *followed, Side::Tx);
+        }
         rx.settle();
-        if (tx)
+        if (tx) {
             tx->settle();
+        }
         if (row.turn) {
             const double now_hz = rig_hz(daemon.port());
             EXPECT_EQ(ask(daemon.port(), "F " + std::to_string(std::llround(now_hz) + 1000)),
@@ -181,19 +186,22 @@ TEST(RigctldFaults, TheSideSaysSoAndTheOtherSideGoesOn) {
         Rigctld daemon(row.vfo_mode);
         // The other side on a daemon of its own (on the same one with --vfo).
         std::optional<Rigctld> other_daemon;
-        if (!row.vfo_mode)
+        if (!row.vfo_mode) {
             other_daemon.emplace();
+        }
         const int other_port = row.vfo_mode ? daemon.port() : other_daemon->port();
         Engine engine;
         LinearTarget target(0, 1'000'000'000);
         const bool absent = std::string(row.name) == "daemon absent";
-        if (absent)
+        if (absent) {
             row.after_start(daemon);
+        }
         Following faulty(engine, at(daemon.port(), row.vfo), target);
         Following other(engine, at(other_port, row.vfo_mode ? "VFOA" : ""), target, Side::Tx);
         sleep_ms(500);
-        if (!absent)
+        if (!absent) {
             row.after_start(daemon);
+        }
         sleep_ms(1000);
         std::string status = row.status;
         status.replace(status.find("PORT"), 4, std::to_string(daemon.port()));

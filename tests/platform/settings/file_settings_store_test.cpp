@@ -96,12 +96,14 @@ TEST_F(SettingsFile, UnreadableLinesAreKeptAndUnwritableFolderFailsTheKey) {
 class OrdinaryUser {
 public:
     explicit OrdinaryUser(bool active) : active_(active && geteuid() == 0) {
-        if (active_)
+        if (active_) {
             setfsuid(kNobody);
+        }
     }
     ~OrdinaryUser() {
-        if (active_)
+        if (active_) {
             setfsuid(0);
+        }
     }
     static constexpr uid_t kNobody = 65534;
 

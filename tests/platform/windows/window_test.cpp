@@ -46,9 +46,11 @@ std::string text_of(HWND window) {
     wchar_t text[512] = {};
     SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
     std::string out;
-    for (const wchar_t* c = text; *c; ++c)
-        if (*c != L'\r')
+    for (const wchar_t* c = text; *c; ++c) {
+        if (*c != L'\r') {
             out += static_cast<char>(*c);
+        }
+    }
     return out;
 }
 
@@ -59,8 +61,9 @@ std::vector<int> trace_bytes(const std::wstring& path) {
     std::string time, address;
     int byte = 0;
     std::string bits;
-    while (file >> time >> address >> byte >> bits)
+    while (file >> time >> address >> byte >> bits) {
         bytes.push_back(byte);
+    }
     return bytes;
 }
 
@@ -95,8 +98,9 @@ BOOL CALLBACK match_window(HWND window, LPARAM search_address) {
     wchar_t window_class[64] = {};
     GetClassNameW(window, window_class, 64);
     if (process != search->process || lstrcmpW(window_class, search->window_class) != 0 ||
-        (!IsWindowVisible(window) && !search->hidden_too))
+        (!IsWindowVisible(window) && !search->hidden_too)) {
         return TRUE;
+    }
     search->found = window;
     return FALSE;
 }
@@ -109,8 +113,9 @@ PROCESS_INFORMATION start(const char* from_tests, const std::wstring& arguments)
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info))
+                        &startup, &info)) {
         ADD_FAILURE() << from_tests << " did not start, error " << GetLastError();
+    }
     CloseHandle(info.hThread);
     return info;
 }
@@ -127,8 +132,9 @@ public:
     ~Program() {
         if (!exited(0)) {
             PostMessageW(main_, WM_CLOSE, 0, 0);
-            if (!exited(10000))
+            if (!exited(10000)) {
                 TerminateProcess(info_.hProcess, 99);
+            }
         }
         CloseHandle(info_.hProcess);
     }
@@ -183,8 +189,9 @@ public:
                      std::to_wstring(GetCurrentProcessId()) + L".tracking";
         // A last update far ahead keeps the tracker serving; after its last one it quits.
         std::ofstream recording(recording_.c_str(), std::ios::binary);
-        for (const auto& [at_ms, text] : texts)
+        for (const auto& [at_ms, text] : texts) {
             recording << at_ms << "\t" << text << "\n";
+        }
         recording << "600000\t" << texts.back().second << " \n";
         recording.close();
         info_ = start(DOPPLEX_TRACKER_FROM_TESTS, L"--replay \"" + recording_ + L"\"");
@@ -241,8 +248,9 @@ TEST_F(WindowTest, StartUpStateOfEveryControl) {
     GetClientRect(program.main(), &client);
     EXPECT_EQ(client.right, app::kWindowWidth); // Wine's display is at 96 dpi
     EXPECT_EQ(client.bottom, app::kWindowHeight);
-    for (const app::Placement& place : app::control_placements())
+    for (const app::Placement& place : app::control_placements()) {
         EXPECT_NE(program.item(std::string(place.name).c_str()), nullptr) << place.name;
+    }
 
     struct Row {
         const char* name;
@@ -313,8 +321,9 @@ TEST_F(WindowTest, StartUpStateOfEveryControl) {
     EXPECT_FALSE(read_only("Edit9"));
     // No train runs, so neither side's Stop is enabled; the tracker that start-up tried to
     // launch is not here, and the link status line says why (not only that nobody answers).
-    for (const int stop : app::win32::kStopButtonIds)
+    for (const int stop : app::win32::kStopButtonIds) {
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(program.main(), stop)));
+    }
     const HWND status = GetDlgItem(program.main(), app::win32::kLinkStatusId);
     const std::string why =
         "Tracker link: No tracker answers, and \"orbitron\" could not be started (not found)";
@@ -348,20 +357,23 @@ TEST_F(WindowTest, ManualStepsAndArrowKeysReachTheTrace) {
     int expected[8] = {};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        if (row.button)
+        if (row.button) {
             program.click(row.button);
-        else
+        } else {
             PostMessageW(program.item("Edit1"), row.message, row.key,
                          row.message == WM_SYSKEYDOWN ? (1 << 29) | 1 : 1);
-        if (row.bit < 0)
+        }
+        if (row.bit < 0) {
             continue; // the next row shows that nothing came before it
+        }
         ++expected[row.bit];
         ASSERT_TRUE(eventually([&] {
             const auto all = bytes();
             return rising(all, row.bit) == expected[row.bit] && all.back() == 0;
         }));
-        for (int bit = 0; bit < 8; ++bit)
+        for (int bit = 0; bit < 8; ++bit) {
             EXPECT_EQ(rising(bytes(), bit), expected[bit]) << "bit " << bit;
+        }
     }
 }
 
@@ -459,8 +471,9 @@ TEST_F(WindowTest, CloseBoxCutsQueuedPressesShortAndLowersEveryLine) {
     program.click("CheckBox3");
     ASSERT_TRUE(eventually([&] { return last_byte() > 0 && (last_byte() & 0x80) != 0; }));
     constexpr int kPresses = 60;
-    for (int i = 0; i < kPresses; ++i)
+    for (int i = 0; i < kPresses; ++i) {
         program.click("Button2");
+    }
     ASSERT_TRUE(eventually([&] { return rising(bytes(), 0) >= 1; }));
     PostMessageW(program.main(), WM_CLOSE, 0, 0);
     ASSERT_TRUE(program.exited(10000));
@@ -497,9 +510,10 @@ TEST_F(WindowTest, TuneFromTheTrackersPassOverDde) {
             {"l_na", "AO-51"},
             {"l_el", "12.5"},
             {"l_df", downlink + " Hz"}};
-        for (const auto& [name, text] : labels)
+        for (const auto& [name, text] : labels) {
             EXPECT_TRUE(eventually([&] { return text_of(program.item(name)) == text; }))
                 << name << ": " << text_of(program.item(name));
+        }
         EXPECT_EQ(text_of(program.main()).rfind("SIMULATED PASS - ", 0), 0u)
             << text_of(program.main());
 
@@ -524,10 +538,11 @@ TEST_F(WindowTest, TuneFromTheTrackersPassOverDde) {
         // The train's pulses: those before the tuned line lit (tracking may step on after it).
         const auto train = before_lit(bytes(), 2);
         const int pulses = rising(train, row.bit);
-        if (row.close_during_train)
+        if (row.close_during_train) {
             EXPECT_LT(pulses, count);
-        else
+        } else {
             EXPECT_EQ(pulses, count);
+        }
         EXPECT_EQ(rising(train, row.bit ^ 1), 0); // nothing on the other direction's line
     }
 }
@@ -550,8 +565,9 @@ std::wstring fresh_folder(const std::wstring& name) {
 std::vector<std::string> lines_of(const std::filesystem::path& file) {
     std::ifstream in(file);
     std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
+    for (std::string line; std::getline(in, line);) {
         lines.push_back(line);
+    }
     return lines;
 }
 
@@ -588,9 +604,10 @@ TEST_F(WindowTest, ReadoutsAndLogFollowAServedPass) {
         {"log status", app::win32::kLogStatusId,
          "Pass log: " + std::string(local.begin(), local.end())},
     };
-    for (const Row& row : rows)
+    for (const Row& row : rows) {
         EXPECT_TRUE(eventually([&] { return readout(row.id).find(row.after_pass) == 0; }))
             << row.what << ": " << readout(row.id);
+    }
 
     // Every key that does something names it in its tooltip, as do the plot button and the
     // link's label.
@@ -612,8 +629,9 @@ TEST_F(WindowTest, ReadoutsAndLogFollowAServedPass) {
     ASSERT_TRUE(program.exited(10000));
     const std::filesystem::path passes = std::filesystem::path(local) / L"Dopplex" / L"passes";
     std::vector<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::directory_iterator(passes))
+    for (const auto& entry : std::filesystem::directory_iterator(passes)) {
         files.push_back(entry.path());
+    }
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(files[0].filename().string().substr(0, 6), "AO-51_");
     const std::vector<std::string> lines = lines_of(files[0]);
@@ -622,8 +640,9 @@ TEST_F(WindowTest, ReadoutsAndLogFollowAServedPass) {
     const char* rows_after_time[] = {
         ",5.0,110.0,436776000,145824000,,,,", ",7.5,120.0,436775500,145824500,,,,",
         ",10.0,130.0,436775000,145825000,,,,", ",-3.0,140.0,436774000,145826000,,,,"};
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(lines[i + 1].substr(24), rows_after_time[i]) << lines[i + 1];
+    }
     SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr);
     std::error_code ignored;
     std::filesystem::remove_all(local, ignored);
@@ -633,9 +652,10 @@ TEST_F(WindowTest, ReadoutsAndLogFollowAServedPass) {
 // engine's own requests are answered as before.
 TEST_F(WindowTest, LiveReadoutFollowsTheTrackerThroughATrain) {
     std::vector<std::pair<int, std::string>> texts;
-    for (int second = 0; second <= 30; ++second)
+    for (int second = 0; second <= 30; ++second) {
         texts.emplace_back(second * 1000, "SN\"AO-51\" AZ123.4 EL" + std::to_string(10 + second) +
                                               ".0 DN436778000 UP145825000");
+    }
     Tracker tracker(texts);
     Program program(trace_);
     ASSERT_NE(program.main(), nullptr);

@@ -21,8 +21,9 @@ TEST(JsonText, EscapesControlsAndLatin1Bytes) {
         {"\xff", R"("\u00ff")"},
         {"", R"("")"},
     };
-    for (const auto& row : rows)
+    for (const auto& row : rows) {
         EXPECT_EQ(json_string(row.text), row.json) << row.json;
+    }
 }
 
 } // namespace

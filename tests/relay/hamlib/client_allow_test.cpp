@@ -44,9 +44,10 @@ TEST(ClientAllow, ServesTheListedAddressesAndNetworks) {
         {"fd00::/8", "fd12::1", true},
         {"fd00::/8", "fe80::1", false},
     };
-    for (const auto& row : rows)
+    for (const auto& row : rows) {
         EXPECT_EQ(allowed(parse_allow_list("rig_allow", row.list), address(row.client)), row.served)
             << row.list << " / " << row.client;
+    }
 }
 
 TEST(ClientAllow, RefusesWhatIsNoAddressOrNetwork) {

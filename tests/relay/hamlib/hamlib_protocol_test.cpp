@@ -257,8 +257,9 @@ TEST(PeerOwner, FindsTheOwnerOfALiveConnection) {
         EXPECT_EQ(local_peer_owner(peer, ours), getuid()) << host;
         // The accepted end is ours too, but it is no client's socket.
         EXPECT_EQ(local_peer_owner(ours, ours), std::nullopt) << host;
-        for (const int fd : {accepted, client, listener})
+        for (const int fd : {accepted, client, listener}) {
             close(fd);
+        }
     }
 }
 

@@ -38,15 +38,17 @@ bool connect_all(const sockaddr_storage* to, int crowd) {
     sockaddr_storage hub_at = numeric("127.0.0.1", 0);
     socklen_t hub_size = sizeof(sockaddr_in);
     const int hub = socket(AF_INET, SOCK_STREAM, 0);
-    if (crowd > 0 &&
-        (hub < 0 || bind(hub, reinterpret_cast<sockaddr*>(&hub_at), hub_size) ||
-         listen(hub, 64) != 0 || getsockname(hub, reinterpret_cast<sockaddr*>(&hub_at), &hub_size)))
+    if (crowd > 0 && (hub < 0 || bind(hub, reinterpret_cast<sockaddr*>(&hub_at), hub_size) ||
+                      listen(hub, 64) != 0 ||
+                      getsockname(hub, reinterpret_cast<sockaddr*>(&hub_at), &hub_size))) {
         return false;
+    }
     for (int i = 0; i < crowd; ++i) {
         const int fd = socket(AF_INET, SOCK_STREAM, 0);
         if (fd < 0 || connect(fd, reinterpret_cast<sockaddr*>(&hub_at), hub_size) != 0 ||
-            accept(hub, nullptr, nullptr) < 0)
+            accept(hub, nullptr, nullptr) < 0) {
             return false;
+        }
     }
     const int fd = to ? socket(to->ss_family, SOCK_STREAM, 0) : -1;
     return !to ||

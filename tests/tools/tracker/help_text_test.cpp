@@ -16,6 +16,7 @@ TEST(TrackerHelp, EachSystemItsOwnWords) {
           "SIGTERM", "--allow-other-users", "32 clients", "0.01 to 1000"},
          {"Ctrl+C", "dopplex-tracker.exe ["}},
     };
-    for (const dopplex::test::HelpWords& row : rows)
+    for (const dopplex::test::HelpWords& row : rows) {
         dopplex::test::expect_help_words(help_text(row.windows), row);
+    }
 }

@@ -24,11 +24,13 @@ std::FILE* create_new(const std::filesystem::path& path) {
     // The C runtime's fopen knows no "x"; the wide name keeps a non-ASCII folder.
     const int fd =
         _wopen(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
-    if (fd < 0)
+    if (fd < 0) {
         return nullptr;
+    }
     std::FILE* file = _fdopen(fd, "wb");
-    if (!file)
+    if (!file) {
         _close(fd);
+    }
     return file;
 #else
     return std::fopen(path.c_str(), "wx");
@@ -62,12 +64,13 @@ constexpr int kMaxNameTries = 20;
 
 std::optional<std::filesystem::path> pass_log_folder(const char* xdg_data_home, const char* home) {
     std::filesystem::path base;
-    if (xdg_data_home && std::filesystem::path(xdg_data_home).is_absolute())
+    if (xdg_data_home && std::filesystem::path(xdg_data_home).is_absolute()) {
         base = xdg_data_home;
-    else if (home && *home)
+    } else if (home && *home) {
         base = std::filesystem::path(home) / ".local" / "share";
-    else
+    } else {
         return std::nullopt;
+    }
     return base / "dopplex" / "passes";
 }
 
@@ -78,8 +81,9 @@ std::string pass_file_stem(const std::string& satellite, std::int64_t aos_utc_ms
                           (c >= '0' && c <= '9') || c == '-' || c == '_';
         name += safe ? c : '_';
     }
-    if (name.empty())
+    if (name.empty()) {
         name = "unnamed";
+    }
     return name + "_" + utc_stamp(aos_utc_ms);
 }
 
@@ -109,11 +113,13 @@ void PassLogWriter::pass_started(const TrackingPoint& aos) {
     });
     if (const auto recent = made_.find(aos.satellite); recent != made_.end()) {
         // Within the minute: the same file goes on, or stays unlogged after a failure.
-        if (file_ && satellite_ == aos.satellite)
+        if (file_ && satellite_ == aos.satellite) {
             return;
+        }
         close(true);
-        if (recent->second.path && !reopen(*recent->second.path))
+        if (recent->second.path && !reopen(*recent->second.path)) {
             recent->second.path.reset();
+        }
         satellite_ = aos.satellite;
         return;
     }
@@ -127,11 +133,13 @@ void PassLogWriter::pass_started(const TrackingPoint& aos) {
         fail("cannot make the folder", folder_, error.value());
         return;
     }
-    if (!open_file(pass_file_stem(aos.satellite, aos.utc_ms)))
+    if (!open_file(pass_file_stem(aos.satellite, aos.utc_ms))) {
         return;
+    }
     made.path = path_;
-    if (opened_)
+    if (opened_) {
         opened_(path_);
+    }
     write(kPassLogHeader);
 }
 
@@ -168,8 +176,9 @@ bool PassLogWriter::reopen(const std::filesystem::path& path) {
 }
 
 void PassLogWriter::tracking_update(const TrackingPoint& point) {
-    if (point.in_pass)
+    if (point.in_pass) {
         write(csv_row(point));
+    }
 }
 
 void PassLogWriter::pulse_sent(const PulseRecord& pulse) {
@@ -179,8 +188,9 @@ void PassLogWriter::pulse_sent(const PulseRecord& pulse) {
 // Each row reaches the disk at once, so a full disk is found at the row that did not fit and a
 // crash loses nothing written before it. The part of a row that did fit is cut off again.
 void PassLogWriter::write(const std::string& line) {
-    if (!file_)
+    if (!file_) {
         return;
+    }
     const std::string row = line + "\n";
     errno = 0;
     if (std::fwrite(row.data(), 1, row.size(), file_) == row.size() && std::fflush(file_) == 0) {
@@ -200,20 +210,24 @@ void PassLogWriter::fail(const std::string& what, const std::filesystem::path& w
                                 (error ? std::strerror(error) : "unknown error") +
                                 "; this pass is not logged from here on.";
     close(false);
-    if (const auto made = made_.find(satellite_); made != made_.end())
+    if (const auto made = made_.find(satellite_); made != made_.end()) {
         made->second.path.reset(); // not tried again within the minute
-    if (report_)
+    }
+    if (report_) {
         report_(message);
+    }
 }
 
 void PassLogWriter::close(bool tell_failure) {
-    if (!file_)
+    if (!file_) {
         return;
+    }
     std::FILE* file = std::exchange(file_, nullptr);
     errno = 0;
     const bool closed = std::fclose(file) == 0;
-    if (!closed && tell_failure)
+    if (!closed && tell_failure) {
         fail("cannot close", path_, errno);
+    }
     path_.clear();
 }
 

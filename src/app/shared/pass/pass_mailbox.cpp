@@ -7,12 +7,13 @@ namespace dopplex::app {
 PassMailbox::PassMailbox(MailboxSchedule schedule, PassObserver& window)
     : mailbox_(std::move(schedule), [&window](std::vector<Heard>& batch) {
           for (const Heard& heard : batch) {
-              if (const auto* start = std::get_if<Start>(&heard))
+              if (const auto* start = std::get_if<Start>(&heard)) {
                   window.pass_started(start->aos);
-              else if (const auto* point = std::get_if<TrackingPoint>(&heard))
+              } else if (const auto* point = std::get_if<TrackingPoint>(&heard)) {
                   window.tracking_update(*point);
-              else
+              } else {
                   window.pulse_sent(std::get<PulseRecord>(heard));
+              }
           }
       }) {}
 

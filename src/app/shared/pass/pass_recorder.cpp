@@ -4,8 +4,9 @@ namespace dopplex::app {
 
 void PassRecorder::pulse_sent(const PulseSent& pulse) {
     const PulseRecord record{utc_ms_(), pulse.side, pulse.dir, pulse.origin, pulse.dial_hz};
-    for (PassObserver* observer : observers_)
+    for (PassObserver* observer : observers_) {
         observer->pulse_sent(record);
+    }
 }
 
 void PassRecorder::tracking_applied(const TrackingApplied& applied) {
@@ -14,8 +15,9 @@ void PassRecorder::tracking_applied(const TrackingApplied& applied) {
                               applied.uplink_hz, applied.in_pass, applied.dial_hz,
                               applied.ends_pass};
     for (PassObserver* observer : observers_) {
-        if (applied.starts_pass)
+        if (applied.starts_pass) {
             observer->pass_started(point);
+        }
         observer->tracking_update(point);
     }
 }

@@ -43,17 +43,20 @@ PlotGraph side_graph(Side side, const std::vector<TrackingPoint>& points) {
 
 std::pair<double, double> graph_range(const std::vector<TrackingPoint>& points,
                                       const PlotGraph& graph) {
-    if (graph.fixed_range)
+    if (graph.fixed_range) {
         return *graph.fixed_range;
+    }
     double low = 0, high = 0;
     bool any = false;
-    for (const TrackingPoint& p : points)
-        for (const PlotSeries& s : graph.series)
+    for (const TrackingPoint& p : points) {
+        for (const PlotSeries& s : graph.series) {
             if (const auto v = s.value(p)) {
                 low = any ? std::min(low, *v) : *v;
                 high = any ? std::max(high, *v) : *v;
                 any = true;
             }
+        }
+    }
     const double margin = std::max(0.5, (high - low) * 0.08);
     return {low - margin, high + margin};
 }
@@ -70,15 +73,17 @@ void PassSeries::start(const TrackingPoint& aos) {
 }
 
 bool PassSeries::add(const TrackingPoint& point) {
-    if (!point.in_pass)
+    if (!point.in_pass) {
         return false;
+    }
     points_.push_back(point);
     return true;
 }
 
 bool PassSeries::add(const PulseRecord& pulse) {
-    if (points_.empty() || !points_.back().in_pass)
+    if (points_.empty() || !points_.back().in_pass) {
         return false;
+    }
     TrackingPoint moved = points_.back();
     moved.utc_ms = pulse.utc_ms;
     moved.dial_hz[static_cast<int>(pulse.side)] = pulse.dial_hz;
@@ -120,8 +125,9 @@ std::vector<std::vector<PlotPoint>> PassSeries::lines(const PlotSeries& series,
             drawing = false;
             continue;
         }
-        if (!drawing)
+        if (!drawing) {
             lines.emplace_back();
+        }
         drawing = true;
         lines.back().push_back(
             {area.left + area.width * static_cast<double>(point.utc_ms - t0_ms()) / span,
@@ -134,14 +140,16 @@ std::array<PlotArea, 3> graph_areas(double width, double height) {
     const double top = 26 + kPlotTitleHeight, bottom = height - 22, gap = 6 + kPlotTitleHeight;
     const double h = (bottom - top - 2 * gap) / 3;
     std::array<PlotArea, 3> areas{};
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3; ++i) {
         areas[static_cast<std::size_t>(i)] = {10, top + i * (h + gap), width - 20, h};
+    }
     return areas;
 }
 
 std::string PassSeries::footer() const {
-    if (points_.empty())
+    if (points_.empty()) {
         return "";
+    }
     char text[64];
     std::snprintf(text, sizeof text, "%.1f min since AOS", span_ms() / 60000.0);
     return text;

@@ -40,8 +40,9 @@ void QueuedObserver::serve() {
     std::unique_lock lock(mutex_);
     for (;;) {
         cv_.wait(lock, [this] { return done_ || !jobs_.empty(); });
-        if (jobs_.empty())
+        if (jobs_.empty()) {
             return; // done, and everything queued was served
+        }
         std::function<void()> job = std::move(jobs_.front());
         jobs_.pop_front();
         lock.unlock();

@@ -53,11 +53,13 @@ std::optional<std::int64_t> parse_utc(const std::string& text) {
     int used = 0;
     if (std::sscanf(text.c_str(), "%4d-%2u-%2u %2u:%2u:%2u%n", &y, &mo, &d, &h, &mi, &s, &used) !=
             6 ||
-        static_cast<std::size_t>(used) != text.size())
+        static_cast<std::size_t>(used) != text.size()) {
         return std::nullopt;
+    }
     const year_month_day date{year(y), month(mo), day(d)};
-    if (!date.ok() || h > 23 || mi > 59 || s > 59)
+    if (!date.ok() || h > 23 || mi > 59 || s > 59) {
         return std::nullopt;
+    }
     const auto t = sys_days(date) + hours(h) + minutes(mi) + seconds(s);
     return duration_cast<milliseconds>(t.time_since_epoch()).count();
 }

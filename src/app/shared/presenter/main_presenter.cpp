@@ -11,39 +11,49 @@ namespace dopplex::app {
 
 MainPresenter::MainPresenter(EngineSession& session, ViewPort& port)
     : session_(session), port_(port) {
-    for (const Control* control : session_.form().controls())
-        if (control->visible() && port_.shows(control->name()))
+    for (const Control* control : session_.form().controls()) {
+        if (control->visible() && port_.shows(control->name())) {
             show_control(*control);
+        }
+    }
     port_.set_readout(Readout::Footer, std::string(kFooterText), kNoteColor);
     port_.set_readout(Readout::Live, kLiveIdleText);
-    for (const Readout dial : {Readout::RxDial, Readout::TxDial})
+    for (const Readout dial : {Readout::RxDial, Readout::TxDial}) {
         port_.set_readout(dial, dial_text({}));
-    if (port_.shows("l_dd"))
+    }
+    if (port_.shows("l_dd")) {
         port_.set_tooltip("l_dd", mark_.link_tooltip(link_reason_));
+    }
 }
 
 void MainPresenter::show_control(const Control& control) {
     const std::string& name = control.name();
-    if (control.kind() == ControlKind::SpeedButton)
+    if (control.kind() == ControlKind::SpeedButton) {
         exits_.insert(name);
-    if (SourceMark::concerns(name))
+    }
+    if (SourceMark::concerns(name)) {
         mark_.follow(name, control.text());
+    }
     port_.set_text(name, control.text());
     port_.set_enabled(name, control.enabled());
-    if (control.kind() == ControlKind::CheckBox || control.kind() == ControlKind::RadioButton)
+    if (control.kind() == ControlKind::CheckBox || control.kind() == ControlKind::RadioButton) {
         port_.set_checked(name, control.checked());
-    for (const std::string& line : control.lines())
+    }
+    for (const std::string& line : control.lines()) {
         port_.append_line(name, line);
+    }
 }
 
 void MainPresenter::apply(const ControlUpdate& update) {
     const std::string& name = update.name;
-    if (!port_.shows(name))
+    if (!port_.shows(name)) {
         return; // a hidden control: a working value, never shown
+    }
     switch (update.what) {
     case Change::Text:
-        if (typing_in_flight_[name] == 0 && port_.text(name) != update.text)
+        if (typing_in_flight_[name] == 0 && port_.text(name) != update.text) {
             port_.set_text(name, update.text);
+        }
         follow_marks(mark_, references_, name, update.text)
             .show([this] { show_source_mark(); }, [this](Side side) { mark_reference(side); });
         break;
@@ -72,8 +82,9 @@ void MainPresenter::apply(const ControlUpdate& update) {
 
 // A simulated pass reads so in the link state, in white on red, and in the title.
 void MainPresenter::show_source_mark() {
-    if (!port_.shows("l_dd"))
+    if (!port_.shows("l_dd")) {
         return;
+    }
     const ControlStyle style = link_state_style(mark_.simulated());
     port_.set_colours("l_dd", style.text_color.value_or(kClWindowText), style.back_color);
     port_.set_bold("l_dd", style.bold);
@@ -85,8 +96,9 @@ void MainPresenter::show_source_mark() {
 // A reference that does not read right is marked at once, with the hint as its tooltip.
 void MainPresenter::mark_reference(Side side) {
     const std::string name = side == Side::Rx ? "Edit1" : "Edit13";
-    if (!port_.shows(name))
+    if (!port_.shows(name)) {
         return;
+    }
     const std::optional<std::string> hint = references_.hint(side, port_.text(name));
     const ControlStyle style = reference_style(hint.has_value());
     port_.set_colours(name, style.text_color.value_or(kClWindowText), style.back_color);
@@ -94,8 +106,9 @@ void MainPresenter::mark_reference(Side side) {
 }
 
 void MainPresenter::follow_focus(const std::string& control) {
-    if (port_.shows(control))
+    if (port_.shows(control)) {
         port_.focus(control);
+    }
 }
 
 void MainPresenter::show_train_progress(const TrainProgress& progress) {
@@ -112,8 +125,9 @@ void MainPresenter::show_dial(const DialReading& reading) {
 void MainPresenter::show_link_status(const std::string& status) {
     port_.set_readout(Readout::LinkStatus, kLinkStatusPrefix + status);
     link_reason_ = status;
-    if (port_.shows("l_dd"))
+    if (port_.shows("l_dd")) {
         port_.set_tooltip("l_dd", mark_.link_tooltip(link_reason_));
+    }
 }
 
 void MainPresenter::show_held_report(const std::string& line) {
@@ -130,27 +144,31 @@ void MainPresenter::show_live(const std::string& bytes, std::int64_t received_ut
 }
 
 void MainPresenter::clicked(const std::string& control) {
-    if (exits_.count(control) != 0)
+    if (exits_.count(control) != 0) {
         exit();
-    else
+    } else {
         post_click(session_, control);
+    }
 }
 
 void MainPresenter::typed(const std::string& control, const std::string& text) {
-    if (!takes_typing(control))
+    if (!takes_typing(control)) {
         return;
+    }
     ++typing_in_flight_[control];
     session_.post_input([this, control, text, post = port_.poster()](TFMain& form) {
         form.Type(control, text);
         post([this, control] { --typing_in_flight_[control]; });
     });
-    if (const std::optional<Side> side = ReferenceMarks::side_of(control))
+    if (const std::optional<Side> side = ReferenceMarks::side_of(control)) {
         mark_reference(*side);
+    }
 }
 
 void MainPresenter::left(const std::string& control) {
-    if (const std::optional<Side> side = ReferenceMarks::side_of(control))
+    if (const std::optional<Side> side = ReferenceMarks::side_of(control)) {
         post_reference_done(session_, *side);
+    }
 }
 
 void MainPresenter::stop(std::optional<Side> side) {

@@ -3,8 +3,9 @@
 namespace dopplex {
 
 void Control::changed(Change what) {
-    if (sink_)
+    if (sink_) {
         sink_->control_changed(*this, what);
+    }
 }
 
 void Control::set_text(std::string text) {

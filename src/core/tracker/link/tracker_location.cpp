@@ -38,8 +38,9 @@ std::string locate_tracker(const std::string& app_dir,
 }
 
 std::string configured_tracker(SettingsStore& settings, const std::string& fallback) {
-    if (!settings.open_or_create_key(kTrackerCommandKey))
+    if (!settings.open_or_create_key(kTrackerCommandKey)) {
         return fallback;
+    }
     const std::optional<std::string> command = text_of(
         settings.read_value(kTrackerCommandKey, kTrackerCommandValue), kTrackerCommandValue);
     return command && !command->empty() ? *command : fallback;

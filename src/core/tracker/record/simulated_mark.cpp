@@ -11,8 +11,9 @@ std::string simulated_source(const std::string& text) {
 }
 
 std::string mark_simulated(const std::string& text, const std::string& kind) {
-    if (!simulated_source(text).empty())
+    if (!simulated_source(text).empty()) {
         return text;
+    }
     return text + (text.empty() ? "" : " ") + kSimulatedKey + "\"" + kind + "\"";
 }
 

@@ -25,8 +25,9 @@ LiveItem::~LiveItem() {
 }
 
 void LiveItem::change_notice(const std::string& item) {
-    if (item != item_)
+    if (item != item_) {
         return;
+    }
     {
         std::lock_guard lock(mutex_);
         changed_ = true;
@@ -43,16 +44,18 @@ void LiveItem::conversation_ended() {
 }
 
 bool LiveItem::open() {
-    if (transport_.connect(service_, topic_) && transport_.subscribe(item_, kAnswerTimeoutMs))
+    if (transport_.connect(service_, topic_) && transport_.subscribe(item_, kAnswerTimeoutMs)) {
         return true;
+    }
     transport_.disconnect();
     return false;
 }
 
 bool LiveItem::fetch() {
     const auto bytes = transport_.request(item_, kAnswerTimeoutMs);
-    if (bytes)
+    if (bytes) {
         deliver_(*bytes);
+    }
     return bytes.has_value();
 }
 
@@ -73,8 +76,9 @@ void LiveItem::run() {
             continue;
         }
         wake_.wait(lock, [this] { return stopping_ || changed_ || ended_; });
-        if (stopping_ || !changed_)
+        if (stopping_ || !changed_) {
             continue;
+        }
         changed_ = false;
         lock.unlock();
         const bool fetched = fetch();

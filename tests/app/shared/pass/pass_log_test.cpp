@@ -32,8 +32,9 @@ constexpr std::int64_t kUtc0 = 1796631600000; // 2026-12-07 08:20:00 UTC at virt
 struct LoggedRig {
     explicit LoggedRig(PassObserver* log) {
         station.add_listener(&recorder);
-        if (log)
+        if (log) {
             recorder.add_observer(log);
+        }
         rig.port.on_write([this](const PortWrite& w) {
             writes.push_back(w);
             station.lines_written(w.value);
@@ -135,8 +136,9 @@ TEST_P(HorizonTable, PassesStartAndEndWhereTheEngineSaysSo) {
     LoggedRig logged(&told);
     told.form = &logged.rig.form;
     std::int64_t t = 1000;
-    for (const double elevation : GetParam().elevations)
+    for (const double elevation : GetParam().elevations) {
         logged.rig.update(t += 1000, elevation);
+    }
     logged.rig.run(t + 1000);
     EXPECT_EQ(told.engine, GetParam().engine);
     EXPECT_EQ(told.recorder, GetParam().recorder);
@@ -175,8 +177,9 @@ TEST_P(PulseSourceTable, PulsesCarryTheirHandler) {
         void pulse_sent(const PulseRecord& p) override {
             const std::string what = std::string(side_name(p.side)) + " " +
                                      direction_name(p.direction) + " " + source_name(p.source);
-            if (what != last && count > 0)
+            if (what != last && count > 0) {
                 flush();
+            }
             last = what;
             ++count;
         }
@@ -188,8 +191,9 @@ TEST_P(PulseSourceTable, PulsesCarryTheirHandler) {
     LoggedRig logged(&pulses);
     GetParam().play(logged);
     logged.rig.run(30000);
-    if (pulses.count > 0)
+    if (pulses.count > 0) {
         pulses.flush();
+    }
     EXPECT_EQ(pulses.runs, GetParam().pulses);
 }
 
@@ -241,8 +245,9 @@ TEST_P(FailingDiskTable, IsReportedOnceAndThePassGoesOn) {
 
     test::ScratchDir scratch;
     std::filesystem::path folder = scratch / "passes";
-    if (c.folder_is_a_file)
+    if (c.folder_is_a_file) {
         std::ofstream(folder) << "not a folder";
+    }
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
     const rlimit limit{c.size_limit, saved.rlim_max};
@@ -264,11 +269,12 @@ TEST_P(FailingDiskTable, IsReportedOnceAndThePassGoesOn) {
     EXPECT_NE(reports[0].find(c.reason), std::string::npos) << reports[0];
     EXPECT_EQ(logged_writes, unlogged.writes);
     // What the disk took ends with a whole row.
-    if (std::filesystem::is_directory(folder))
+    if (std::filesystem::is_directory(folder)) {
         for (const auto& entry : std::filesystem::directory_iterator(folder)) {
             const std::string text = read_file(entry.path());
             EXPECT_TRUE(text.empty() || text.back() == '\n') << text;
         }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -312,15 +318,17 @@ TEST_P(FileLimitTable, AtMostOneFileAMinutePerSatellite) {
         rows[entry.path().filename().string()] = std::count(text.begin(), text.end(), '\n');
     }
     std::vector<std::size_t> counts;
-    for (const auto& [name, count] : rows)
+    for (const auto& [name, count] : rows) {
         counts.push_back(count);
+    }
     EXPECT_EQ(counts, GetParam().rows_per_file);
 }
 
 std::vector<std::pair<std::int64_t, const char*>> flapping(int passes, std::int64_t every_ms) {
     std::vector<std::pair<std::int64_t, const char*>> starts;
-    for (int pass = 0; pass < passes; ++pass)
+    for (int pass = 0; pass < passes; ++pass) {
         starts.emplace_back(pass * every_ms, "AO-91");
+    }
     return starts;
 }
 
@@ -375,10 +383,11 @@ TEST(AosCountdown, WordsAtAFewTimes) {
         {"2026-02-30 08:20:00", -5, kUtc0, true, "UTC"},
         {"soon", -5, kUtc0, true, "UTC"},
     };
-    for (const Row& row : rows)
+    for (const Row& row : rows) {
         EXPECT_EQ(aos_countdown_text(row.aos_text, row.elevation_deg, row.now_ms, row.link_open),
                   row.text)
             << row.aos_text << " at " << row.now_ms - kUtc0 << (row.link_open ? "" : " closed");
+    }
 }
 
 } // namespace

@@ -32,8 +32,9 @@ TEST(PlotLines, RunsBreakAtGapsAndSpanTheArea) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         PassSeries series;
-        for (std::size_t i = 0; i < row.values.size(); ++i)
+        for (std::size_t i = 0; i < row.values.size(); ++i) {
             series.add(at(1000 * static_cast<std::int64_t>(i), row.values[i]));
+        }
         const auto lines = series.lines(dial, {0.0, 10.0}, area);
         ASSERT_EQ(lines.size(), row.lines.size());
         for (std::size_t l = 0; l < lines.size(); ++l) {

@@ -110,8 +110,9 @@ public:
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        for (auto& call : calls_now)
+        for (auto& call : calls_now) {
             call();
+        }
         return calls_now.size() >= count;
     }
 };
@@ -154,12 +155,15 @@ TEST_F(MainPresenterTest, StartUpShowsTheModelAndTheReadouts) {
     for (const std::string& call : std::vector<std::string>{
              "text Edit1=" + form.Edit1.text(), "text l_dd=" + form.l_dd.text(),
              "enabled Button1=0", "enabled Button2=1", "checked RadioButton1=1",
-             "checked CheckBox1=0", "line Memo2+kept"})
+             "checked CheckBox1=0", "line Memo2+kept"}) {
         EXPECT_EQ(called(call), 1) << call;
+    }
     // Hidden in the model or not shown by the window: never drawn.
-    for (const char* name : {"Edit3", "Button4", "Edit10", "Button24"})
-        for (const auto& call : port.calls)
+    for (const char* name : {"Edit3", "Button4", "Edit10", "Button24"}) {
+        for (const auto& call : port.calls) {
             EXPECT_EQ(call.find(std::string(" ") + name + "="), std::string::npos) << call;
+        }
+    }
     // Only the tick boxes and radio buttons have a check.
     EXPECT_EQ(called("checked Button1=0"), 0);
     EXPECT_TRUE(port.readouts[Readout::Footer].ends_with(" in 605050"));

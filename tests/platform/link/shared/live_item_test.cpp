@@ -24,8 +24,9 @@ protected:
         while (std::chrono::steady_clock::now() < deadline) {
             {
                 std::lock_guard lock(mutex);
-                if (!seen.empty() && seen.back() == bytes)
+                if (!seen.empty() && seen.back() == bytes) {
                     return true;
+                }
             }
             std::this_thread::sleep_for(10ms);
         }

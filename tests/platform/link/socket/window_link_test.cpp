@@ -31,8 +31,9 @@ protected:
     }
     void TearDown() override {
         loop.quit();
-        if (engine.joinable())
+        if (engine.joinable()) {
             engine.join();
+        }
         form.reset();
         RuntimeDirTest::TearDown();
     }
