@@ -50,36 +50,43 @@ std::optional<double> frequency_hz(const std::vector<std::string>& words) {
     return hz;
 }
 
-HamlibReply set_frequency(const std::vector<std::string>& words, double& stored,
-                          HamlibEvent::Kind kind) {
+HamlibReply set_frequency(const std::vector<std::string>& words, std::optional<double>& own,
+                          std::optional<double>& any, HamlibEvent::Kind kind) {
     const std::optional<double> hz = frequency_hz(words);
     if (!hz) {
         return {kReplyBadArgument};
     }
-    stored = *hz;
+    own = *hz;
+    any = *hz;
     return {kReplyOk, false, HamlibEvent{kind, *hz}};
 }
 
 } // namespace
+
+std::string RigCommands::read_back(const std::optional<double>& own,
+                                   const std::optional<double>& any) {
+    return number_text(own ? *own : any.value_or(0.0)) + "\n";
+}
 
 HamlibReply RigCommands::answer(std::string_view line) {
     using Words = std::vector<std::string>;
     static constexpr HamlibCommand<RigCommands> kCommands[] = {
         {{"F", "set_freq"},
          [](RigCommands& rig, const Words& w) {
-             return set_frequency(w, rig.main_hz_, HamlibEvent::Kind::Main);
+             return set_frequency(w, rig.own_.main_hz, rig.any_->main_hz, HamlibEvent::Kind::Main);
          }},
         {{"I", "set_split_freq"},
          [](RigCommands& rig, const Words& w) {
-             return set_frequency(w, rig.split_hz_, HamlibEvent::Kind::Split);
+             return set_frequency(w, rig.own_.split_hz, rig.any_->split_hz,
+                                  HamlibEvent::Kind::Split);
          }},
         {{"f", "get_freq"},
          [](RigCommands& rig, const Words&) {
-             return HamlibReply{number_text(rig.main_hz_) + "\n"};
+             return HamlibReply{read_back(rig.own_.main_hz, rig.any_->main_hz)};
          }},
         {{"i", "get_split_freq"},
          [](RigCommands& rig, const Words&) {
-             return HamlibReply{number_text(rig.split_hz_) + "\n"};
+             return HamlibReply{read_back(rig.own_.split_hz, rig.any_->split_hz)};
          }},
         // Gpredict's toggle modes send a number where the VFO belongs: any words will do.
         {{"S", "set_split_vfo"}, [](RigCommands&, const Words&) { return HamlibReply{kReplyOk}; }},

@@ -45,7 +45,7 @@ std::string bound_address(int fd, bool& loopback) {
 
 } // namespace
 
-LineListener::LineListener(const Endpoint& endpoint, Answer answer, bool allow_other_users,
+LineListener::LineListener(const Endpoint& endpoint, ClientAnswer answer, bool allow_other_users,
                            Refused refused)
     : answer_(std::move(answer)), allow_other_users_(allow_other_users), allow_(endpoint.allow),
       refused_(std::move(refused)) {
@@ -163,6 +163,7 @@ bool LineListener::welcome(int fd, const sockaddr_storage& peer) {
         drop(freed->first);
     }
     clients_[fd].active = now;
+    clients_[fd].answer = answer_();
     return true;
 }
 
@@ -190,7 +191,7 @@ bool LineListener::receive(int fd, Client& client) {
         }
         client.spoke = true;
         client.active = std::chrono::steady_clock::now();
-        HamlibReply reply = answer_(std::string_view(client.in).substr(start, end - start));
+        HamlibReply reply = client.answer(std::string_view(client.in).substr(start, end - start));
         client.out += reply.text;
         client.closing = reply.close;
     }

@@ -31,9 +31,11 @@ public:
     static constexpr std::size_t kMaxClients = 32;
     static constexpr std::chrono::seconds kEvictAfterIdle{10};
     using Answer = std::function<HamlibReply(std::string_view line)>;
+    // Makes the answerer of one client, when it is let in.
+    using ClientAnswer = std::function<Answer()>;
     using Refused = std::function<void(const std::string& why)>;
 
-    LineListener(const Endpoint& endpoint, Answer answer, bool allow_other_users = false,
+    LineListener(const Endpoint& endpoint, ClientAnswer answer, bool allow_other_users = false,
                  Refused refused = {});
     ~LineListener();
     LineListener(const LineListener&) = delete;
@@ -55,6 +57,7 @@ private:
         bool after_cr = false;                        // a LF right after a CR ends no second line
         bool spoke = false;                           // has ended a line
         std::chrono::steady_clock::time_point active; // when it connected or last ended a line
+        Answer answer;
     };
     using Clients = std::map<int, Client>;
     void accept_clients();
@@ -66,7 +69,7 @@ private:
     // The client a newcomer may push out when every place is taken, or end().
     Clients::iterator place_to_free(std::chrono::steady_clock::time_point now);
 
-    Answer answer_;
+    ClientAnswer answer_;
     int listen_fd_ = -1;
     std::string address_;
     bool loopback_ = false;

@@ -8,7 +8,7 @@ namespace dopplex::tracker {
 
 HamlibSource::HamlibSource(const HamlibOptions& options) : station_(options.name) {
     const auto add = [this, &options](const std::string& role, const Endpoint& endpoint,
-                                      LineListener::Answer answer) {
+                                      LineListener::ClientAnswer answer) {
         LineListener::Refused refused;
         if (options.refused) {
             refused = [role, tell = options.refused](const std::string& why) {
@@ -19,14 +19,21 @@ HamlibSource::HamlibSource(const HamlibOptions& options) : station_(options.name
                                                                      options.allow_other_users,
                                                                      std::move(refused)));
     };
-    add("rig", options.rig,
-        [this](std::string_view line) { return answer(rig_.answer(line), false); });
+    // Each client of a rig its own copy: it reads back its own frequency.
+    const auto rig_client = [this](const RigCommands& rig, bool uplink) {
+        return [this, &rig, uplink]() -> LineListener::Answer {
+            return [this, commands = rig, uplink](std::string_view line) mutable {
+                return answer(commands.answer(line), uplink);
+            };
+        };
+    };
+    add("rig", options.rig, rig_client(rig_, false));
     if (options.uplink_rig) {
-        add("uplink rig", *options.uplink_rig,
-            [this](std::string_view line) { return answer(uplink_rig_.answer(line), true); });
+        add("uplink rig", *options.uplink_rig, rig_client(uplink_rig_, true));
     }
-    add("rotator", options.rotator,
-        [this](std::string_view line) { return answer(rotator_.answer(line), false); });
+    add("rotator", options.rotator, [this]() -> LineListener::Answer {
+        return [this](std::string_view line) { return answer(rotator_.answer(line), false); };
+    });
 }
 
 std::string HamlibSource::first_text() const {

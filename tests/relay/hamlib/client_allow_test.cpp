@@ -68,7 +68,7 @@ TEST(ClientAllow, ARefusedClientIsAnsweredAndTold) {
     std::vector<std::string> told;
     LineListener listener(
         {"127.0.0.1", 0, parse_allow_list("rig_allow", "192.168.1.0/24")},
-        [](std::string_view) { return HamlibReply{kReplyOk}; }, false,
+        [] { return [](std::string_view) { return HamlibReply{kReplyOk}; }; }, false,
         [&told](const std::string& why) { told.push_back(why); });
     const int port = std::atoi(listener.address().c_str() + listener.address().rfind(':') + 1);
     for (int attempt = 0; attempt < 2; ++attempt) {

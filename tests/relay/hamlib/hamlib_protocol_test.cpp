@@ -90,6 +90,21 @@ TEST(HamlibRig, AnswersEachLine) {
                });
 }
 
+// A stray client's set must not reach the tracker's readback, or the tracker takes it for the
+// operator's knob and follows it; a client that has set nothing reads the last set.
+TEST(HamlibRig, EachClientReadsBackItsOwnSet) {
+    const RigCommands listener;
+    RigCommands tracker = listener;
+    RigCommands stray = listener;
+    check(tracker, {{"F 437800000", ok, Kind::Main, 437800000},
+                    {"I 145990000", ok, Kind::Split, 145990000}});
+    check(stray,
+          {{"F 446556000", ok, Kind::Main, 446556000}, {"f", "446556000\n"}, {"i", "145990000\n"}});
+    check(tracker, {{"f", "437800000\n"}, {"i", "145990000\n"}});
+    RigCommands monitor = listener;
+    check(monitor, {{"f", "446556000\n"}, {"i", "145990000\n"}});
+}
+
 TEST(HamlibRotator, AnswersEachLine) {
     RotatorCommands rotator;
     check(rotator, {
@@ -205,8 +220,8 @@ TEST(LineListener, LoopbackIsOnlyThisMachine) {
     } rows[] = {{"127.0.0.1", true},        {"127.0.0.2", true}, {"::1", true},
                 {"::ffff:127.0.0.1", true}, {"0.0.0.0", false},  {"::", false}};
     for (const auto& row : rows) {
-        const LineListener listener({row.host, 0},
-                                    [](std::string_view) { return HamlibReply{""}; });
+        const LineListener listener(
+            {row.host, 0}, [] { return [](std::string_view) { return HamlibReply{""}; }; });
         EXPECT_EQ(listener.loopback(), row.loopback) << row.host;
     }
 }
