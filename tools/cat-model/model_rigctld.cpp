@@ -44,10 +44,12 @@ void ModelRigctld::take(const std::string& line, std::uint64_t generation) {
         } else {
             tune(now, std::round(std::strtod(line.c_str() + 3, nullptr)));
             ++sets_;
+            tell(Took::Set, now, frequency_at(now));
             answer = "set_freq: " + line.substr(3) + "\nRPRT 0\n";
         }
     } else {
         const auto hz = frequency_at(now);
+        tell(Took::Read, now, hz);
         answer =
             "get_freq:\nFrequency: " + std::to_string(std::llround(hz.value_or(0))) + "\nRPRT 0\n";
     }
@@ -74,6 +76,7 @@ void ModelRigctld::turn_knob_at(std::int64_t t, double delta_hz) {
         [this, delta_hz] {
             const std::int64_t now = loop_.host().now();
             tune(now, frequency_at(now).value_or(0) + delta_hz);
+            tell(Took::Knob, now, frequency_at(now));
         },
         t);
 }

@@ -8,6 +8,7 @@
 #include "cat/cat_side.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,12 @@ public:
     // The operator turns the knob at `t`.
     void turn_knob_at(std::int64_t t, double delta_hz);
 
+    // What the radio carries out as it happens, for a trace: a set it takes, a readback it
+    // answers (none before anything set it) and a knob turn (the frequency it leaves).
+    enum class Took { Set, Read, Knob };
+    using TookHandler = std::function<void(Took, std::int64_t t, std::optional<double> hz)>;
+    void on_took(TookHandler handler) { took_ = std::move(handler); }
+
     std::optional<double> frequency_at(std::int64_t t) const;
     int sets() const { return sets_; }
     int opens() const { return opens_; } // tries, whether they connected or not
@@ -41,6 +48,11 @@ public:
 private:
     void take(const std::string& line, std::uint64_t generation);
     void tune(std::int64_t t, double hz) { history_.push_back({t, hz}); }
+    void tell(Took took, std::int64_t t, std::optional<double> hz) const {
+        if (took_) {
+            took_(took, t, hz);
+        }
+    }
 
     EventLoop& loop_;
     std::int64_t each_way_ms_;
@@ -57,6 +69,7 @@ private:
     std::vector<Tuned> history_;
     int sets_ = 0;
     int opens_ = 0;
+    TookHandler took_;
 };
 
 } // namespace dopplex::bench

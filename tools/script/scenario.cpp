@@ -2,6 +2,7 @@
 
 #include "base/numtext.h"
 #include "bounded_line.h"
+#include "cat_trace.h"
 #include "classic/field_table.h"
 #include "classic/tfmain.h"
 #include "json_text.h"
@@ -12,6 +13,7 @@
 
 #include <charconv>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <sstream>
@@ -30,6 +32,7 @@ const char* const kScenarioHelp = R"(Scenario format (one command per line):
   at <ms> syskey <code>       system key-down (a key pressed with Alt)
   at <ms> link open|close     the tracker link opens or ends
   at <ms> dump                print the state as the clock reaches <ms>
+  at <ms> knob rx|tx <Hz>     the operator turns a cat:model radio's knob by <Hz> (signed)
   set report_ms <ms>          how long an error report stays open (default 0)
   set tracking closed|classic the tracking mode (default classic, the original's)
   set step rx|tx <Hz>         a side's step in closed mode: 10, 25, 100 (default), 1000, 2500,
@@ -41,6 +44,12 @@ const char* const kScenarioHelp = R"(Scenario format (one command per line):
   set start_at_aos on|off     both loops start by themselves at AOS, the dials at the references
   set lock off|inverting|noninverting
                               an RX offset change moves the TX offset by the opposite or the same
+  set radio rx|tx buttons|cat:model[:<ms>]
+                              a side's radio in closed mode: its push buttons (default), or a CAT
+                              radio behind a model of rigctld in virtual time, <ms> each way
+                              (default 20, up to 10000) between the side and the radio; its
+                              status lines call it model:4532. A live rigctld (cat:HOST:PORT)
+                              answers in real time and is refused
   until <ms>                  run to that virtual time, print a final dump
 Without "until" the run ends at the time of the last command. No timer ticks after the end; a
 handler that runs past it finishes first. Times and report_ms go up to 1000000000 (about 11
@@ -54,7 +63,8 @@ Output, one JSON object per line, in time order:
                               or waiting, waits to be shown, or did not fit into the queue; or
                               raised again by an update or a tick within 10 s of its close
   {"t":<ms>,"dump":{...}}     controls, memo lines, channel flags, running timers, last Doppler values
-                              and, in closed mode, "loop": each side's dial, target, offset, behind
+                              and, in closed mode, "loop": each side's dial, target, offset, behind;
+                              with a cat:model radio, "cat": its frequency and its side's status
 In closed mode also:
   {"t":<ms>,"press":{"side":"rx|tx","direction":"up|down","source":"loop|manual|reset",
    "dial_hz":<Hz>}}           every press as its line rises, with the dial it counts
@@ -62,6 +72,11 @@ In closed mode also:
                               the side cannot keep up by n steps; 0 once it has caught up
   {"t":<ms>,"late_press":{"side":"rx|tx","held_ms":<ms>}}
                               a press held longer than its length plus 100 ms
+  {"t":<ms>,"radio":{"side":"rx|tx","took":"set|read|knob","hz":<Hz>}}
+                              a model radio takes a set, answers a readback (null before its
+                              first set) or has its knob turned: its frequency then
+  {"t":<ms>,"cat":{"side":"rx|tx","status|report":"<text>"}}
+                              a CAT side's status line as it changes, and what it reports
 and "click Stop" also halts both loops at once, their lines low.
 )";
 
@@ -152,6 +167,9 @@ ScenarioStep parse_at(std::string rest, int line) {
             throw ScenarioError(line, "link takes open or close");
         }
         step.target = rest;
+    } else if (step.verb == "knob") {
+        ParseKnobTurn(rest, line);
+        step.text = rest;
     } else {
         throw ScenarioError(line, "unknown command '" + step.verb + "'");
     }
@@ -192,6 +210,8 @@ Scenario ParseScenario(std::istream& in) {
             const std::string name = take_word(rest);
             if (name == "report_ms") {
                 scenario.report_ms = parse_ms(rest, line);
+            } else if (name == "radio") {
+                ParseRadioSetting(rest, line, scenario);
             } else {
                 ParseLoopSetting(name, rest, line, scenario);
             }
@@ -204,6 +224,7 @@ Scenario ParseScenario(std::istream& in) {
             throw ScenarioError(line, "unknown command '" + command + "'");
         }
     }
+    CheckRadios(scenario);
     return scenario;
 }
 
@@ -216,7 +237,8 @@ const char* json_bool(bool b) {
     return b ? "true" : "false";
 }
 
-void write_dump(std::ostream& out, std::int64_t t, const TFMain& form, const LoopTrace* loop) {
+void write_dump(std::ostream& out, std::int64_t t, const TFMain& form, const LoopTrace* loop,
+                const CatTrace* cat) {
     out << "{\"t\":" << t << ",\"dump\":{\"controls\":{";
     bool first = true;
     for (const Control* c : form.controls()) {
@@ -253,12 +275,16 @@ void write_dump(std::ostream& out, std::int64_t t, const TFMain& form, const Loo
     if (loop) {
         loop->dump(form.closed_loop);
     }
+    if (cat) {
+        cat->dump();
+    }
     out << "}}\n";
 }
 
 } // namespace
 
 void RunScenario(const Scenario& scenario, std::ostream& out) {
+    CheckRadios(scenario);
     VirtualHost host;
     host.set_report_ms(scenario.report_ms);
     EventLoop loop(host);
@@ -287,11 +313,13 @@ void RunScenario(const Scenario& scenario, std::ostream& out) {
 
     LoopTrace loop_trace(out, host);
     const LoopTrace* closed = nullptr;
+    std::optional<CatTrace> cat;
     if (scenario.tracking == TrackingMode::Closed) {
         form.SetTrackingMode(TrackingMode::Closed);
         form.closed_loop.configure(scenario.loop);
         form.closed_loop.add_observer(&loop_trace);
         closed = &loop_trace;
+        cat.emplace(out, loop, form.closed_loop, scenario.radios);
     }
 
     loop.guarded([&] { form.FormCreate(); });
@@ -335,9 +363,12 @@ void RunScenario(const Scenario& scenario, std::ostream& out) {
             loop.post(
                 EventKind::Link,
                 [&form, open] { open ? form.TrackingOpen() : form.TrackingClose(); }, step.t);
+        } else if (step.verb == "knob") {
+            const KnobTurn turn = ParseKnobTurn(step.text, step.line);
+            cat->turn_knob_at(turn.side, step.t, static_cast<double>(turn.hz));
         } else if (step.verb == "dump") {
-            host.probe_at(step.t, [&out, &form, &host, closed] {
-                write_dump(out, host.now(), form, closed);
+            host.probe_at(step.t, [&out, &form, &host, closed, &cat] {
+                write_dump(out, host.now(), form, closed, cat ? &*cat : nullptr);
             });
         }
     }
@@ -348,7 +379,7 @@ void RunScenario(const Scenario& scenario, std::ostream& out) {
     // Ticks that a busy handler leaves overdue would otherwise never let the run reach its end.
     loop.timers().set_last_due(end);
     loop.run(end);
-    write_dump(out, host.now(), form, closed);
+    write_dump(out, host.now(), form, closed, cat ? &*cat : nullptr);
 }
 
 } // namespace dopplex
