@@ -85,6 +85,33 @@ INSTANTIATE_TEST_SUITE_P(
                               "'99999999999999999999' is beyond the longest run, 1000000000 ms"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A CAT radio runs only as a model in virtual time, and only under the closed loop.
+INSTANTIATE_TEST_SUITE_P(
+    Radio, BadLine,
+    ::testing::Values(
+        BadCase{"BadAddress", "set tracking closed\nset radio rx cat:radio\n", 2,
+                "\"cat:radio\" is not a radio: the port is missing (buttons or "
+                "cat:HOST:PORT[:VFO])"},
+        BadCase{"LiveRigctld", "set tracking closed\nset radio tx cat:127.0.0.1:4532\n", 2,
+                "a live rigctld answers in real time; the scenario runner runs in virtual time: "
+                "use cat:model"},
+        BadCase{"ClassicTracking", "set radio rx cat:model\n", 1,
+                "a CAT radio follows the closed loop: set tracking closed"},
+        BadCase{"ClassicChosenAfterTheRadio",
+                "set tracking closed\nset radio tx cat:model:5\nset tracking classic\n", 2,
+                "a CAT radio follows the closed loop: set tracking closed"},
+        BadCase{"NoSide", "set tracking closed\nset radio cat:model\n", 2,
+                "radio takes rx or tx, then buttons, cat:model[:EACH_WAY_MS] or "
+                "cat:HOST:PORT[:VFO]"},
+        BadCase{"ModelTimeNotANumber", "set radio rx cat:model:fast\n", 1,
+                "'fast' is not a model radio's time each way (0 to 10000 ms)"},
+        BadCase{"KnobOfPushButtons",
+                "set tracking closed\nset radio rx cat:model\nat 100 knob tx 500\n", 3,
+                "the TX side has no radio with a knob: set radio tx cat:model"},
+        BadCase{"KnobNotAWholeNumber", "at 100 knob rx 1.5k\n", 1,
+                "knob takes rx or tx, then a whole number of Hz (-10000000 to 10000000)"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(ScenarioParse, KeepsTheRestOfTheLineVerbatim) {
     const Scenario s = parse("set report_ms 250\n"
                              "  # indented comment\n"
@@ -123,6 +150,21 @@ TEST(ScenarioParse, LoopSettingsGoToTheirSide) {
     EXPECT_EQ(s.loop.side(Side::Tx).gap_ms, 1000);
     EXPECT_TRUE(s.loop.start_at_aos);
     EXPECT_EQ(s.loop.lock, OffsetLock::Inverting);
+}
+
+TEST(ScenarioParse, RadiosGoToTheirSideAndButtonsTakeOneBack) {
+    const Scenario s = parse("set tracking closed\n"
+                             "set radio rx cat:model:150\n"
+                             "set radio tx cat:model\n"
+                             "set radio tx buttons\n"
+                             "at 10 knob rx -2500\n");
+    ASSERT_TRUE(s.radios[0]);
+    EXPECT_EQ(s.radios[0]->each_way_ms, 150);
+    EXPECT_EQ(s.radios[0]->line, 2);
+    EXPECT_FALSE(s.radios[1]);
+    const KnobTurn turn = ParseKnobTurn(s.steps.at(0).text, 5);
+    EXPECT_EQ(turn.side, Side::Rx);
+    EXPECT_EQ(turn.hz, -2500);
 }
 
 TEST(ScenarioParse, EqualTimesAndAnEmptyScenarioAreFine) {

@@ -49,7 +49,8 @@ const char* const kScenarioHelp = R"(Scenario format (one command per line):
                               radio behind a model of rigctld in virtual time, <ms> each way
                               (default 20, up to 10000) between the side and the radio; its
                               status lines call it model:4532. A live rigctld (cat:HOST:PORT)
-                              answers in real time and is refused
+                              is refused: it answers in real time, the runner runs in virtual
+                              time
   until <ms>                  run to that virtual time, print a final dump
 Without "until" the run ends at the time of the last command. No timer ticks after the end; a
 handler that runs past it finishes first. Times and report_ms go up to 1000000000 (about 11

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <sstream>
 
 namespace dopplex::test {
@@ -74,7 +75,7 @@ TEST_P(Example, ReproducesItsExpectedTrace) {
 
 INSTANTIATE_TEST_SUITE_P(Examples, Example,
                          ::testing::Values("pass-rx-100hz", "pass-tx-1000hz-adjust",
-                                           "pass-25hz-start-tracking"),
+                                           "pass-25hz-start-tracking", "pass-cat-rx-closed"),
                          [](const auto& info) {
                              std::string n = info.param;
                              std::erase(n, '-');
@@ -226,6 +227,61 @@ TEST(ExampleFacts, StartTrackingAt25Hz) {
     EXPECT_EQ(MemoLines(reset, "Memo4"), Logged(26, {kTxDone}));
     EXPECT_EQ(Text(reset, "Edit24"), "-79");
     EXPECT_EQ(Text(reset, "Edit25"), "26");
+}
+
+// The frequencies a model radio took by sets, by the time it took them.
+std::map<std::int64_t, std::int64_t> RadioSets(const Trace& trace) {
+    const std::string head = R"({"side":"rx","took":"set","hz":)";
+    std::map<std::int64_t, std::int64_t> sets;
+    for (const TraceEvent& e : trace.events) {
+        if (e.kind == "radio" && e.body.starts_with(head)) {
+            sets[e.t] = std::stoll(e.body.substr(head.size()));
+        }
+    }
+    return sets;
+}
+
+TEST(ExampleFacts, CatReceiverWithPushButtonTransmitter) {
+    const Trace trace = ReadTrace(RunExample("pass-cat-rx-closed"));
+    EXPECT_TRUE(trace.reports.empty());
+    EXPECT_TRUE(trace.rises(kRxUp).empty());
+    EXPECT_TRUE(trace.rises(kRxDown).empty());
+
+    // The downlink falls 300 Hz a second from 436798600 Hz at 1000 ms, a straight line the loop
+    // predicts exactly. A set reaches the radio 20 ms after it is sent and aims 100 ms past
+    // that, the middle of the 200 ms it stands. The knob's +500 Hz counts once confirmed, at
+    // 12840; the two cycles before that set nothing.
+    const auto downlink = [](std::int64_t t) { return 436798600 - 3 * (t - 1000) / 10; };
+    std::map<std::int64_t, std::int64_t> sets = RadioSets(trace);
+    ASSERT_FALSE(sets.empty());
+    EXPECT_EQ(sets.rbegin()->first, 27020);
+    EXPECT_EQ(sets.rbegin()->second, 436795000); // Reset: the reference exactly
+    sets.erase(27020);
+    std::vector<std::int64_t> times;
+    for (const auto& [t, hz] : sets) {
+        times.push_back(t);
+        EXPECT_EQ(hz, downlink(t + 100) + (t > 12840 ? 500 : 0)) << t;
+    }
+    std::vector<std::int64_t> want = Every(2060, 200, 120);
+    std::erase_if(want, [](std::int64_t t) { return t == 12660 || t == 12860; });
+    EXPECT_EQ(times, want); // nothing after the end of the pass at 26000 until the Reset
+    bool knob_reported = false;
+    for (const TraceEvent& e : trace.events) {
+        knob_reported = knob_reported || (e.kind == "cat" && e.t == 12840 &&
+                                          e.body == R"({"side":"rx","report":"knob +500 Hz"})");
+    }
+    EXPECT_TRUE(knob_reported);
+
+    // TX: 1000 Hz above the uplink at AOS, it catches up, then presses up as the uplink rises;
+    // its Reset presses back exactly what the pass pressed, one each 400 ms.
+    const std::size_t down = trace.rises(kTxDown, 0, 26000).size();
+    const std::size_t up = trace.rises(kTxUp).size();
+    EXPECT_TRUE(down > 0 && up > down) << down << " " << up;
+    EXPECT_EQ(trace.rises(kTxDown, 26000), Every(27000, 400, static_cast<int>(up - down)));
+    const std::string& end = trace.dump(40000);
+    EXPECT_NE(end.find(R"("offset_hz":500,)"), std::string::npos);
+    EXPECT_NE(end.find(R"("tx":{"tracking":false,"dial_hz":145950000,)"), std::string::npos);
+    EXPECT_NE(end.find(R"("cat":{"rx":{"hz":436795000,)"), std::string::npos);
 }
 
 } // namespace

@@ -50,6 +50,9 @@ Trace ReadTrace(const std::string& jsonl) {
             trace.reports.push_back(rest.substr(1, rest.size() - 2));
         } else if (kind == "dump") {
             trace.dumps[t] = rest;
+        } else if (kind == "press" || kind == "behind" || kind == "ahead" || kind == "late_press" ||
+                   kind == "reach" || kind == "radio" || kind == "cat") {
+            trace.events.push_back({t, kind, rest});
         } else {
             throw std::runtime_error("not a trace line: " + line.substr(0, 80));
         }

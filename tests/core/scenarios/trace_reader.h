@@ -14,8 +14,16 @@ struct TraceWrite {
     int value;
 };
 
+// A closed-loop or CAT line: its kind ("press", "radio", ...) and its object as text.
+struct TraceEvent {
+    std::int64_t t;
+    std::string kind;
+    std::string body;
+};
+
 struct Trace {
     std::vector<TraceWrite> writes;
+    std::vector<TraceEvent> events;
     std::vector<std::string> reports;
     std::map<std::int64_t, std::string> dumps; // by time, the dump object as text
 
