@@ -115,6 +115,32 @@ TEST(ScenarioRun, ClosedModeTracesThePressesAndBehind) {
               std::string::npos);
 }
 
+// Stop halts a CAT side as it halts a pressed one: the radio takes no set after it, and a later
+// Start Tracking sets again.
+TEST(ScenarioRun, StopHaltsACatSide) {
+    const auto lines = lines_of(run("set tracking closed\n"
+                                    "set radio rx cat:model:10\n"
+                                    "set start_at_aos on\n"
+                                    "at 0 type Edit1 4.367750E8\n"
+                                    "at 1000 tracking SN\"AO-7\" EL1.0 DN436777000 UP145917000\n"
+                                    "at 2000 tracking SN\"AO-7\" EL1.2 DN436776000 UP145917000\n"
+                                    "at 2100 click Stop\n"
+                                    "at 3000 tracking SN\"AO-7\" EL1.4 DN436775000 UP145917000\n"
+                                    "at 3500 click Button11\n"
+                                    "until 3800\n"));
+    int before = 0, halted = 0, after = 0;
+    for (const std::string& l : lines) {
+        if (l.find(R"("took":"set")") == std::string::npos) {
+            continue;
+        }
+        const std::int64_t t = std::stoll(l.substr(5));
+        ++(t <= 2100 ? before : t < 3500 ? halted : after);
+    }
+    EXPECT_GT(before, 0);
+    EXPECT_EQ(halted, 0);
+    EXPECT_GT(after, 0);
+}
+
 struct EndCase {
     const char* name;
     const char* steps; // after the receiver is set up and tracking on both of its timers
