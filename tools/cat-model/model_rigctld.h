@@ -1,8 +1,8 @@
 // rigctld with a radio behind it as the benchmark, the CAT tests and the scenario runner
 // imagine it, in virtual time: each command reaches the radio `each_way_ms` after it was sent
-// and its answer comes back as long after that, in order. The radio holds whole hertz; a knob turn
-// moves it at once. It keeps every frequency it took with its time, so a run can ask where the
-// radio was at any moment. Engine thread (its answers are events of the engine's queue).
+// and its answer comes back as long after that, in order. The radio holds whole hertz; a knob
+// turn moves it at once. It keeps every frequency it took with its time, so a run can ask where
+// the radio was at any moment. Engine thread (its answers are events of the engine's queue).
 #pragma once
 
 #include "cat/cat_side.h"
