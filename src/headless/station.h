@@ -12,7 +12,7 @@
 #pragma once
 
 #include "action_result.h"
-#include "cat_radios.h"
+#include "cat/cat_radios.h"
 #include "daemon_config.h"
 #include "engine_session.h"
 #include "journal.h"
