@@ -193,7 +193,7 @@ std::string loop_entry_text(const LoopPanelView& view, LoopField field) {
 
 bool loop_entry_renewed(const LoopPanelView& before, const LoopPanelView& now, LoopField field) {
     const auto i = static_cast<std::size_t>(side_of(field));
-    return before.radio[i] != now.radio[i] || before.radio_status[i] != now.radio_status[i];
+    return before.radio[i] != now.radio[i] || before.radio_answers[i] != now.radio_answers[i];
 }
 
 Side loop_side(LoopField field) {

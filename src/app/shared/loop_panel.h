@@ -28,6 +28,7 @@ struct LoopPanelView {
     // Each side's radio ("buttons" or "cat:HOST:PORT[:VFO]") and what its CAT side says.
     std::array<std::string, 2> radio{"buttons", "buttons"};
     std::array<std::string, 2> radio_status{};
+    std::array<int, 2> radio_answers{}; // how many of the operator's choices were answered
     bool operator==(const LoopPanelView&) const = default;
 };
 LoopPanelView loop_panel_view(const TFMain& form);

@@ -23,6 +23,7 @@ void WindowRadios::start_with(const SideRadios& radios) {
 }
 
 void WindowRadios::choose(Side side, const std::string& words) {
+    ++answers_[at(side)];
     std::optional<CatAddress> radio;
     try {
         radio = parse_side_radio(words);
@@ -53,6 +54,7 @@ void WindowRadios::show_in(LoopPanelView& view) const {
     for (const Side side : {Side::Rx, Side::Tx}) {
         view.radio[at(side)] = side_radio_text(in_use_[at(side)]);
         view.radio_status[at(side)] = status_[at(side)];
+        view.radio_answers[at(side)] = answers_[at(side)];
     }
 }
 

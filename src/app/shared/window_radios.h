@@ -44,6 +44,7 @@ private:
     SideRadios in_use_{};
     SideRadios remembered_{};
     std::array<std::string, 2> status_{};
+    std::array<int, 2> answers_{};
 };
 
 } // namespace dopplex::app

@@ -329,6 +329,8 @@ private slots:
                      QString("RX radio not changed: \"cat:127.0.0.1\" is not a radio: the port is "
                              "missing (buttons or cat:HOST:PORT[:VFO])"));
         QCOMPARE(entry->text(), "cat:" + daemon);
+        type("cat:127.0.0.1"); // the same again: answered again
+        QTRY_COMPARE(entry->text(), "cat:" + daemon);
 
         feed(update_above(0));
         QTRY_VERIFY(w("Button1")->isEnabled());
