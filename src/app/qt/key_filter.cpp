@@ -2,6 +2,7 @@
 
 #include "engine_session.h"
 #include "key_rules.h"
+#include "loop_panel_widgets.h"
 #include "main_window.h"
 
 #include <QApplication>
@@ -59,7 +60,9 @@ bool KeyFilter::eventFilter(QObject* watched, QEvent* event) {
                    (key->modifiers() & Qt::AltModifier) != 0,
                    inside(watched, window_),
                    QApplication::activeModalWidget() != nullptr,
-                   {}};
+                   {},
+                   // An entry's key that the entry leaves reaches its parents too.
+                   window_.loop_panel().is_entry(QApplication::focusWidget())};
     if (code == kVkReturn && press.in_main_window) {
         press.focused_button = window_.focused_button();
     }

@@ -3,10 +3,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 
 #include <iostream>
+#include <utility>
 
 namespace dopplex::app {
 
@@ -71,6 +73,20 @@ void LoopPanelWidgets::build(QWidget& parent, const LoopControl& c) {
     case LoopWidget::Readout:
         w = new QLabel(&parent);
         break;
+    case LoopWidget::Entry: {
+        auto* caption = new QLabel(q(c.caption), &parent);
+        caption->setGeometry(c.caption_x, c.y + 4, c.x - c.caption_x - 2, 16);
+        auto* line = new QLineEdit(q(loop_entry_text(view_, field)), &parent);
+        // Enter and leaving the field apply it; words already in use ask nothing.
+        connect(line, &QLineEdit::editingFinished, this, [this, field, line] {
+            const std::string words = line->text().trimmed().toStdString();
+            if (!showing_ && words != loop_entry_text(view_, field)) {
+                feed_.enter(field, words);
+            }
+        });
+        w = line;
+        break;
+    }
     }
     w->setGeometry(c.x, c.y, c.w, c.h);
     if (!c.hint.empty()) {
@@ -79,8 +95,17 @@ void LoopPanelWidgets::build(QWidget& parent, const LoopControl& c) {
     widgets_[field] = w;
 }
 
+bool LoopPanelWidgets::is_entry(const QObject* object) const {
+    for (const LoopControl& c : loop_controls()) {
+        if (c.widget == LoopWidget::Entry && widgets_.at(c.field) == object) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void LoopPanelWidgets::show(const LoopPanelView& view) {
-    view_ = view;
+    const LoopPanelView before = std::exchange(view_, view);
     showing_ = true;
     for (const LoopControl& c : loop_controls()) {
         QWidget* w = widgets_.at(c.field);
@@ -104,6 +129,13 @@ void LoopPanelWidgets::show(const LoopPanelView& view) {
             check->setChecked(loop_checked(view, c.field));
         } else if (auto* label = qobject_cast<QLabel*>(w)) {
             label->setText(QString::fromStdString(loop_readout(view, c.field)));
+            if (c.hint.empty()) { // a long line is read whole in its tooltip
+                label->setToolTip(label->text());
+            }
+        } else if (auto* line = qobject_cast<QLineEdit*>(w)) {
+            if (loop_entry_renewed(before, view, c.field)) {
+                line->setText(QString::fromStdString(loop_entry_text(view, c.field)));
+            }
         }
     }
     showing_ = false;

@@ -1,6 +1,6 @@
 // The closed loop's controls in the Qt window: the shared table drawn as combo boxes, a check
-// box, a button and two readouts, showing the loop's view and posting the operator's choices
-// through the feed. GUI thread, but for the feed's sink.
+// box, a button, readouts and the radios' entries, showing the loop's view and posting the
+// operator's choices through the feed. GUI thread, but for the feed's sink.
 #pragma once
 
 #include "loop_feed.h"
@@ -23,8 +23,10 @@ public:
     LoopPanelWidgets(QWidget& parent, EngineSession& session);
 
     LoopFeed& feed() { return feed_; }
-    // The widget of a field (a QComboBox, QCheckBox, QPushButton or QLabel).
+    // The widget of a field (a QComboBox, QCheckBox, QPushButton, QLabel or QLineEdit).
     QWidget* widget(LoopField field) const { return widgets_.at(field); }
+    // Whether `object` is one of the entries, whose keys are the typing's.
+    bool is_entry(const QObject* object) const;
     void show(const LoopPanelView& view);
 
 private:

@@ -80,6 +80,8 @@ int main(int argc, char** argv) {
     app::AppShell shell(session, pass_log);
     link->live_feed().listen(
         [&shell](const std::string& bytes) { shell.window().post_live(bytes); });
+    shell.window().loop_panel().feed().start_radios(
+        app::radios_for_run(tracking.radios, start.line.radios), tracking.radios);
     shell.window().loop_panel().feed().remember_in(&link->services().settings,
                                                    tracking.remembered_mode);
     link->set_status_listener(

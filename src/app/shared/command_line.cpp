@@ -3,6 +3,7 @@
 #include "port/port_spec.h"
 
 #include <sstream>
+#include <stdexcept>
 
 namespace dopplex::app {
 
@@ -24,6 +25,21 @@ std::optional<std::string> option_value(const std::vector<std::string>& args, st
         return std::nullopt;
     }
     return args[++i];
+}
+
+std::string radio_option_name(Side side) {
+    return side == Side::Rx ? "--rx-radio" : "--tx-radio";
+}
+
+// A side's radio option and its value; none when `args[i]` is neither.
+std::optional<std::pair<Side, std::string>> radio_option(const std::vector<std::string>& args,
+                                                         std::size_t& i, CommandLine& line) {
+    for (const Side side : {Side::Rx, Side::Tx}) {
+        if (auto value = option_value(args, i, radio_option_name(side), line.error)) {
+            return std::pair{side, *value};
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -51,6 +67,13 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
                 return line;
             }
             line.tracking = chosen;
+        } else if (auto radio = radio_option(args, i, line)) {
+            try {
+                line.radios[radio->first] = parse_side_radio(radio->second);
+            } catch (const std::invalid_argument& e) {
+                line.error = radio_option_name(radio->first) + ": " + e.what();
+                return line;
+            }
         } else if (line.error.empty()) {
             line.error = "unknown option: " + word;
         }
@@ -72,7 +95,8 @@ struct SystemLines {
 };
 
 constexpr SystemLines kWindowsLines{
-    "[--port SPEC] [--tracking MODE] [--no-log] [--help] [--version]\n",
+    "[--port SPEC] [--tracking MODE] [--rx-radio RADIO] [--tx-radio RADIO]\n"
+    "               [--no-log] [--help] [--version]\n",
     "                without either: inpout at 0x378, which needs inpoutx64.dll beside\n"
     "                dopplex.exe and one start as administrator; without them virtual (the\n"
     "                LED panel says why). --port virtual tries Dopplex without hardware.\n",
@@ -83,7 +107,8 @@ constexpr SystemLines kWindowsLines{
     "button: every line is lowered.\n"};
 
 constexpr SystemLines kLinuxLines{
-    "[--port SPEC] [--tracking MODE] [--no-log] [--demo] [--help] [--version]\n",
+    "[--port SPEC] [--tracking MODE] [--rx-radio RADIO] [--tx-radio RADIO]\n"
+    "               [--no-log] [--demo] [--help] [--version]\n",
     "                without either: ppdev on /dev/parport0 when it exists, else virtual\n",
     "  --no-log      no pass log (else one CSV file per pass in\n"
     "                $XDG_DATA_HOME/dopplex/passes, else ~/.local/share/dopplex/passes)\n"
@@ -115,7 +140,12 @@ std::string usage_text(const std::string& port_in_use, bool windows) {
            "  --tracking MODE\n"
            "                classic: the original's tracking (the default); closed: the closed\n"
            "                loop, every press counted, the dial kept on the Doppler frequency\n"
-           "                at the step each radio uses\n" +
+           "                at the step each radio uses\n"
+           "  --rx-radio cat:HOST:PORT[:VFO]\n"
+           "                the RX side is a CAT radio behind rigctld, set by the closed loop\n"
+           "                (\"buttons\": its push buttons); over the remembered choice\n"
+           "  --tx-radio RADIO\n"
+           "                the same for the TX side\n" +
            system.no_log +
            "  --help        this text\n"
            "  --version     the program's version\n"

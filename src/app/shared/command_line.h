@@ -1,10 +1,12 @@
-// The program's options: --port SPEC, --tracking MODE, --no-log, --demo (Linux), --help and
-// --version. The port choice itself (option, then DOPPLEX_PORT, then the default) is the port
-// area's; this only reads the words.
+// The program's options: --port SPEC, --tracking MODE, --rx-radio and --tx-radio RADIO,
+// --no-log, --demo (Linux), --help and --version. The port choice itself (option, then
+// DOPPLEX_PORT, then the default) is the port area's; this only reads the words.
 #pragma once
 
+#include "cat/cat_address.h"
 #include "loop/loop_settings.h"
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,7 +20,9 @@ struct CommandLine {
     bool demo = false; // play a made-up pass instead of following a tracker
     std::optional<std::string> port;
     std::optional<TrackingMode> tracking; // none: as the settings remember it
-    std::string error;                    // not empty: the words could not be read
+    // The sides given a radio (none: its push buttons); the others as the settings remember.
+    std::map<Side, std::optional<CatAddress>> radios;
+    std::string error; // not empty: the words could not be read
 };
 
 CommandLine parse_command_line(const std::vector<std::string>& args);

@@ -7,7 +7,7 @@ namespace dopplex::app {
 
 KeyAction key_action(const KeyPress& press) {
     using Kind = KeyAction::Kind;
-    if (press.modal_open) {
+    if (press.modal_open || press.in_loop_entry) {
         return {};
     }
     if (press.virtual_key >= kVkLeft && press.virtual_key <= kVkDown) {

@@ -1,8 +1,8 @@
 // Which key reaches the engine, and how, for every window toolkit: an arrow key-down (auto-repeat,
 // Shift and Ctrl included) goes as a key-down, with Alt as a system key-down, wherever the focus
 // is; Enter in the main window clicks the focused push button, else the default button "Adjust"
-// (Button7). Nothing goes while a modal report is open. A key that yields no action is the
-// toolkit's to handle.
+// (Button7). Nothing goes while a modal report is open, nor from the loop panel's entries, whose
+// keys are the typing's. A key that yields no action is the toolkit's to handle.
 #pragma once
 
 #include "classic/tfmain.h"
@@ -26,6 +26,7 @@ struct KeyPress {
     bool in_main_window = false;
     bool modal_open = false;
     std::string focused_button; // the visible, enabled push button with the focus, or empty
+    bool in_loop_entry = false; // typed into the loop panel's entry (a side's radio)
 };
 
 struct KeyAction {

@@ -7,6 +7,7 @@
 #include "engine_session.h"
 #include "loop/tracking_memory.h"
 #include "loop_panel.h"
+#include "window_radios.h"
 
 #include <functional>
 #include <optional>
@@ -35,6 +36,11 @@ public:
 
     // Any thread: the operator's choice, run in the engine's queue.
     void post(LoopInput input);
+    // Any thread: the operator's words in an entry (a side's radio), taken in the engine's queue
+    // when the entry can be used there.
+    void enter(LoopField field, std::string words);
+    // Before the engine starts: the radios this run starts with, and those the settings hold.
+    void start_radios(const SideRadios& radios, const SideRadios& remembered);
     // Engine thread: shows the loop as it is and remembers what changed.
     void send(bool always = true);
 
@@ -48,6 +54,9 @@ private:
     TrackingMode seen_mode_ = TrackingMode::Classic;
     TrackingMemory memory();
     std::optional<std::vector<std::pair<std::string, std::string>>> remembered_;
+    std::vector<std::pair<std::string, std::string>> remembered_values();
+    LoopPanelView view();
+    WindowRadios radios_; // last: its links end before the rest goes
 };
 
 } // namespace dopplex::app

@@ -10,6 +10,11 @@ namespace {
 
 constexpr int kRow1 = 584;
 constexpr int kRow2 = 612;
+constexpr int kRow3 = 640;
+
+constexpr std::string_view kRadioHint =
+    "buttons: the side's push buttons on the port's lines; cat:HOST:PORT[:VFO]: a CAT radio "
+    "behind rigctld, set by the closed loop. Enter or leaving the field applies it";
 
 constexpr LoopControl kControls[] = {
     {LoopField::Mode, LoopWidget::Choice, "Tracking", 8, 56, kRow1, 92, 22, kModeHint},
@@ -35,13 +40,18 @@ constexpr LoopControl kControls[] = {
      "Forgets the operator's corrections, now and for this satellite's next pass"},
     {LoopField::RxReadout, LoopWidget::Readout, "", 0, 348, kRow2 + 4, 230, 16, ""},
     {LoopField::TxReadout, LoopWidget::Readout, "", 0, 586, kRow2 + 4, 234, 16, ""},
+    {LoopField::RxRadio, LoopWidget::Entry, "RX radio", 8, 60, kRow3, 140, 22, kRadioHint},
+    {LoopField::RxRadioStatus, LoopWidget::Readout, "", 0, 206, kRow3 + 4, 206, 16, ""},
+    {LoopField::TxRadio, LoopWidget::Entry, "TX radio", 422, 474, kRow3, 140, 22, kRadioHint},
+    {LoopField::TxRadioStatus, LoopWidget::Readout, "", 0, 620, kRow3 + 4, 200, 16, ""},
 };
 
 constexpr std::int64_t kPressChoicesMs[] = {30, 40, 50, 60, 80, 100, 150, 200, 300, 500, 1000};
 
 bool is_tx(LoopField field) {
     return field == LoopField::TxStep || field == LoopField::TxPress || field == LoopField::TxGap ||
-           field == LoopField::TxReadout;
+           field == LoopField::TxReadout || field == LoopField::TxRadio ||
+           field == LoopField::TxRadioStatus;
 }
 Side side_of(LoopField field) {
     return is_tx(field) ? Side::Tx : Side::Rx;
@@ -141,6 +151,12 @@ bool loop_checked(const LoopPanelView& view, LoopField field) {
 std::string loop_readout(const LoopPanelView& view, LoopField field) {
     const Side side = side_of(field);
     const auto i = static_cast<std::size_t>(side);
+    if (field == LoopField::RxRadioStatus || field == LoopField::TxRadioStatus) {
+        if (view.mode != TrackingMode::Closed && view.radio[i] != "buttons") {
+            return std::string(side_name(side)) + ": CAT radio for closed loop only";
+        }
+        return view.radio_status[i];
+    }
     std::string text = std::string(side_name(side)) + " offset " + signed_hz(view.offset_hz[i]);
     if (view.ahead[i]) {
         text += ", tuning ahead of AOS";
@@ -160,14 +176,28 @@ bool loop_enabled(const LoopPanelView& view, LoopField field) {
     if (view.mode != TrackingMode::Closed) {
         return false;
     }
-    // The dial is counted in steps: a running side keeps its step until it stops.
-    if (is_step(field)) {
+    // The dial is counted in steps, and set by one radio: a running side keeps its step and
+    // radio until it stops.
+    if (is_step(field) || field == LoopField::RxRadio || field == LoopField::TxRadio) {
         return !view.tracking[static_cast<std::size_t>(side_of(field))];
     }
     if (field == LoopField::ClearOffsets) {
         return view.offsets_kept;
     }
     return true;
+}
+
+std::string loop_entry_text(const LoopPanelView& view, LoopField field) {
+    return view.radio[static_cast<std::size_t>(side_of(field))];
+}
+
+bool loop_entry_renewed(const LoopPanelView& before, const LoopPanelView& now, LoopField field) {
+    const auto i = static_cast<std::size_t>(side_of(field));
+    return before.radio[i] != now.radio[i] || before.radio_answers[i] != now.radio_answers[i];
+}
+
+Side loop_side(LoopField field) {
+    return side_of(field);
 }
 
 LoopInput loop_choose(const LoopPanelView& view, LoopField field, int index) {

@@ -25,6 +25,10 @@ struct LoopPanelView {
     std::array<bool, 2> out_of_reach{}; // the tracker's frequency is not followed
     std::array<bool, 2> tracking{};
     bool offsets_kept = false; // some satellite has offsets to clear
+    // Each side's radio ("buttons" or "cat:HOST:PORT[:VFO]") and what its CAT side says.
+    std::array<std::string, 2> radio{"buttons", "buttons"};
+    std::array<std::string, 2> radio_status{};
+    std::array<int, 2> radio_answers{}; // how many of the operator's choices were answered
     bool operator==(const LoopPanelView&) const = default;
 };
 LoopPanelView loop_panel_view(const TFMain& form);
@@ -41,10 +45,14 @@ enum class LoopField {
     Lock,
     ClearOffsets,
     RxReadout,
-    TxReadout
+    TxReadout,
+    RxRadio,
+    TxRadio,
+    RxRadioStatus,
+    TxRadioStatus
 };
-// A list to choose from, a check box, a push button, or a line of text.
-enum class LoopWidget { Choice, Check, Action, Readout };
+// A list to choose from, a check box, a push button, a line of text, or a field to type into.
+enum class LoopWidget { Choice, Check, Action, Readout, Entry };
 
 struct LoopControl {
     LoopField field;
@@ -67,6 +75,12 @@ struct LoopChoices {
 LoopChoices loop_choices(const LoopPanelView& view, LoopField field);
 bool loop_checked(const LoopPanelView& view, LoopField field);
 std::string loop_readout(const LoopPanelView& view, LoopField field);
+// What an entry holds; the side its words are for.
+std::string loop_entry_text(const LoopPanelView& view, LoopField field);
+// Whether the entry shows the radio in use again: it changed, or the engine answered a choice
+// (a refused one too); until then what the operator is typing stays.
+bool loop_entry_renewed(const LoopPanelView& before, const LoopPanelView& now, LoopField field);
+Side loop_side(LoopField field);
 bool loop_enabled(const LoopPanelView& view, LoopField field);
 
 // What the operator's choice asks of the engine (entry `index` of a choice, the new state of a

@@ -18,7 +18,7 @@ inline constexpr std::string_view kBannerLines[] = {
     "Version 1.00  -  follows the Orbitron tracker"};
 
 inline constexpr int kWindowWidth = 828;
-inline constexpr int kWindowHeight = 659; // the closed loop's two rows above the footer
+inline constexpr int kWindowHeight = 687; // the closed loop's three rows above the footer
 
 struct Placement {
     std::string_view name;
@@ -51,7 +51,7 @@ inline constexpr Rect kTxSatellite{218 + 414, 316, 73, 89};
 inline constexpr Rect kTrackingFrame{6, 6, 396, 146};
 inline constexpr Rect kStepFrame{8, 436, 190, 90};
 inline constexpr Rect kLedPanel{422, 436, 398, 100};
-inline constexpr Rect kFooter{8, 640, 812, 16};
+inline constexpr Rect kFooter{8, 668, 812, 16};
 inline constexpr Rect kLinkStatus{8, 548, 480, 16};
 // The pass readouts: the countdown at the right of the notification line, the log's status
 // under the link's, the plot's button beside Help.

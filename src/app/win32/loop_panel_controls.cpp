@@ -5,6 +5,7 @@
 #include "wide_text.h"
 
 #include <iostream>
+#include <utility>
 
 namespace dopplex::app::win32 {
 
@@ -32,6 +33,12 @@ LoopPanel::LoopPanel(HWND parent, HINSTANCE instance, EngineSession& session)
             break;
         case LoopWidget::Readout:
             add(L"STATIC", "", SS_LEFTNOWORDWRAP | SS_NOPREFIX, id, c.x, c.y, c.w, c.h);
+            break;
+        case LoopWidget::Entry:
+            add(L"STATIC", c.caption, SS_LEFT | SS_NOPREFIX, 0, c.caption_x, c.y + 4,
+                c.x - c.caption_x - 2, 16);
+            add(L"EDIT", loop_entry_text(view_, c.field), WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP,
+                id, c.x, c.y, c.w, c.h);
             break;
         }
         by_field_[c.field] = children_.back().window;
@@ -71,14 +78,38 @@ bool LoopPanel::command(int id, int code, HWND control) {
                 loop_check(c.field, SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED));
         } else if (c.widget == LoopWidget::Action && code == BN_CLICKED) {
             feed_.post(loop_click(c.field));
+        } else if (c.widget == LoopWidget::Entry && code == EN_KILLFOCUS) {
+            apply(control);
         }
         return true;
     }
     return false;
 }
 
+bool LoopPanel::is_entry(HWND control) const {
+    for (const LoopControl& c : loop_controls()) {
+        if (c.widget == LoopWidget::Entry && by_field_.at(c.field) == control) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void LoopPanel::apply(HWND control) {
+    for (const LoopControl& c : loop_controls()) {
+        if (c.widget != LoopWidget::Entry || by_field_.at(c.field) != control) {
+            continue;
+        }
+        // Words already in use ask nothing.
+        const std::string words = to_utf8(window_text(control));
+        if (!showing_ && words != loop_entry_text(view_, c.field)) {
+            feed_.enter(c.field, words);
+        }
+    }
+}
+
 void LoopPanel::show(const LoopPanelView& view) {
-    view_ = view;
+    const LoopPanelView before = std::exchange(view_, view);
     showing_ = true;
     for (const LoopControl& c : loop_controls()) {
         const HWND w = by_field_.at(c.field);
@@ -100,6 +131,11 @@ void LoopPanel::show(const LoopPanelView& view) {
             break;
         case LoopWidget::Readout:
             SetWindowTextW(w, to_wide(loop_readout(view, c.field), true).c_str());
+            break;
+        case LoopWidget::Entry:
+            if (loop_entry_renewed(before, view, c.field)) {
+                SetWindowTextW(w, to_wide(loop_entry_text(view, c.field), true).c_str());
+            }
             break;
         case LoopWidget::Action:
             break;

@@ -1,6 +1,6 @@
 // The closed loop's controls in the Win32 window: the shared table drawn as drop-down lists, a
-// check box, a push button and two readouts, showing the loop's view and posting the operator's
-// choices through the feed. UI thread, but for the feed's sink.
+// check box, a push button, readouts and the radios' edit fields, showing the loop's view and
+// posting the operator's choices through the feed. UI thread, but for the feed's sink.
 #pragma once
 
 #include "control_ids.h"
@@ -28,6 +28,10 @@ public:
     void layout(UINT dpi, HFONT font);
     // A WM_COMMAND from one of the children: true when it was the panel's.
     bool command(int id, int code, HWND control);
+    // Whether `control` is one of the edit fields, whose keys are the typing's.
+    bool is_entry(HWND control) const;
+    // Enter in an edit field: its words go to the engine.
+    void apply(HWND control);
     void show(const LoopPanelView& view);
 
 private:

@@ -136,6 +136,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
             pass_log.off_reason = "off: LOCALAPPDATA names no folder";
         }
         app::win32::WindowShell shell(session, instance, pass_log);
+        shell.view().loop_panel().feed().start_radios(
+            app::radios_for_run(tracking.radios, start.line.radios), tracking.radios);
         shell.view().loop_panel().feed().remember_in(&link->services().settings,
                                                      tracking.remembered_mode);
         link->set_status_listener(

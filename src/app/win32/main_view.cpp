@@ -33,13 +33,6 @@ COLORREF model_color(std::uint32_t color) {
     return color == kClWindowText ? GetSysColor(COLOR_WINDOWTEXT) : static_cast<COLORREF>(color);
 }
 
-std::wstring window_text(HWND window) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(
-        GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
 } // namespace
 
 MainView::MainView(EngineSession& session, HINSTANCE instance)

@@ -37,4 +37,11 @@ std::string to_utf8(std::wstring_view text) {
     return narrow;
 }
 
+std::wstring window_text(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
 } // namespace dopplex::app::win32

@@ -103,6 +103,11 @@ bool WindowShell::take_key(const MSG& message) {
     press.alt = message.message == WM_SYSKEYDOWN && (message.lParam & (1 << 29)) != 0;
     press.in_main_window = root == view_.window();
     press.modal_open = view_.modal_open();
+    press.in_loop_entry = view_.loop_panel().is_entry(message.hwnd);
+    if (press.in_loop_entry && press.virtual_key == kVkReturn) {
+        view_.loop_panel().apply(message.hwnd);
+        return true;
+    }
     if (press.virtual_key == kVkReturn && press.in_main_window) {
         press.focused_button = view_.focused_button();
     }

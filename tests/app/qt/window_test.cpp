@@ -7,6 +7,7 @@
 #include "led_panel.h"
 #include "link/socket/link_server.h"
 #include "link/socket/runtime_dir.h"
+#include "live_rigctld.h"
 #include "loop_panel_widgets.h"
 #include "recording_backend.h"
 #include "signal_exit.h"
@@ -34,8 +35,8 @@
 
 using namespace dopplex;
 using namespace dopplex::app;
-using test::LineRecord;
-using test::RecordingBackend;
+using app::test::LineRecord;
+using app::test::RecordingBackend;
 
 namespace {
 
@@ -140,7 +141,7 @@ private slots:
 
     void start_up_state() {
         QCOMPARE(window().windowTitle(), QString("Brenwick - \"Dopplex\" Ver.1.00  for Orbitron "));
-        QCOMPARE(window().size(), QSize(828, 659));
+        QCOMPARE(window().size(), QSize(828, 687));
         QCOMPARE(window().minimumSize(), window().maximumSize());
 
         struct Row {
@@ -297,6 +298,54 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(loop_text(LoopField::RxReadout), QString("RX offset 0 Hz"),
                                   kTrainTimeoutMs);
         QCOMPARE(record_->rising(0).size(), std::size_t{5});
+    }
+
+    // A side's radio typed into the panel: a CAT radio behind a real rigctld is plugged, shows
+    // its status in the readout and is set to the Doppler frequency by Tune; a bad address
+    // leaves it as it was and says why; classic mode says it does not use it.
+    void cat_radio_chosen_in_the_panel_is_set_and_shown() {
+        dopplex::test::Rigctld rigctld;
+        const QString daemon = "127.0.0.1:" + QString::number(rigctld.port());
+        auto* entry = static_cast<QLineEdit*>(loop_widget(LoopField::RxRadio));
+        QCOMPARE(entry->text(), QString("buttons"));
+        QVERIFY(!entry->isEnabled());
+        static_cast<QComboBox*>(loop_widget(LoopField::Mode))->setCurrentIndex(1);
+        QTRY_VERIFY(entry->isEnabled());
+
+        prepare_rx();
+        // The arrow keys in the entry move nothing but its caret: the buttons stay up.
+        const auto type = [entry](const QString& words) {
+            entry->setFocus();
+            entry->selectAll();
+            QTest::keyClicks(entry, words);
+            QTest::keyClick(entry, Qt::Key_Up);
+            QTest::keyClick(entry, Qt::Key_Down);
+            QTest::keyClick(entry, Qt::Key_Return);
+        };
+        type("cat:" + daemon);
+        QTRY_COMPARE(loop_text(LoopField::RxRadioStatus), "RX radio: cat:" + daemon);
+        type("cat:127.0.0.1");
+        QTRY_COMPARE(loop_text(LoopField::RxRadioStatus),
+                     QString("RX radio not changed: \"cat:127.0.0.1\" is not a radio: the port is "
+                             "missing (buttons or cat:HOST:PORT[:VFO])"));
+        QCOMPARE(entry->text(), "cat:" + daemon);
+        type("cat:127.0.0.1"); // the same again: answered again
+        QTRY_COMPARE(entry->text(), "cat:" + daemon);
+
+        feed(update_above(0));
+        QTRY_VERIFY(w("Button1")->isEnabled());
+        click("Button1");
+        QTRY_COMPARE_WITH_TIMEOUT(loop_text(LoopField::RxRadioStatus),
+                                  "RX: setting through " + daemon, kTrainTimeoutMs);
+        QTRY_COMPARE(dopplex::test::ask(rigctld.port(), "f"), std::string("436775000"));
+        QVERIFY(!entry->isEnabled()); // a running side keeps its radio
+        QCOMPARE(entry->text(), "cat:" + daemon);
+        QCOMPARE(record_->rising(0).size() + record_->rising(1).size(), std::size_t{0});
+
+        static_cast<QComboBox*>(loop_widget(LoopField::Mode))->setCurrentIndex(0);
+        QTRY_COMPARE(loop_text(LoopField::RxRadioStatus),
+                     QString("RX: CAT radio for closed loop only"));
+        QCOMPARE(loop_text(LoopField::TxRadioStatus), QString());
     }
 
     // The readouts hear the engine from outside: the plot's button shows the plot, which has the

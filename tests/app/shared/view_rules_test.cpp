@@ -40,6 +40,9 @@ TEST(KeyRules, EachKeyInEachPlace) {
         {{36, false, true, false, {}}, {}},
         {{41, false, true, false, {}}, {}},
         {{0, false, true, false, {}}, {}},
+        // The loop panel's entries keep their keys: an arrow moves the caret, not the radio.
+        {{kVkLeft, false, true, false, {}, true}, {}},
+        {{kVkReturn, false, true, false, {}, true}, {}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message()
@@ -208,6 +211,24 @@ TEST(CommandLine, WordsOfTheWindowPrograms) {
         EXPECT_EQ(line.tracking, row.tracking);
         EXPECT_EQ(!line.error.empty(), row.error);
     }
+    const struct {
+        std::vector<std::string> args;
+        std::map<Side, std::optional<CatAddress>> radios;
+        std::string error;
+    } radios[] = {
+        {{"--rx-radio", "cat:127.0.0.1:4540"}, {{Side::Rx, CatAddress{"127.0.0.1", 4540, ""}}}, ""},
+        {{"--tx-radio=buttons", "--rx-radio=cat:rig:4541:VFOB"},
+         {{Side::Tx, std::nullopt}, {Side::Rx, CatAddress{"rig", 4541, "VFOB"}}},
+         ""},
+        {{"--rx-radio", "cat:127.0.0.1"}, {}, "--rx-radio: \"cat:127.0.0.1\" is not a radio"},
+        {{"--tx-radio"}, {}, "--tx-radio needs a value"},
+    };
+    for (const auto& row : radios) {
+        const CommandLine line = parse_command_line(row.args);
+        EXPECT_EQ(line.radios, row.radios);
+        EXPECT_EQ(line.error.substr(0, row.error.size()), row.error);
+        EXPECT_EQ(line.error.empty(), row.error.empty());
+    }
     const std::string usage = usage_text("virtual (no hardware)");
     EXPECT_TRUE(usage.find("--port SPEC") != std::string::npos);
     EXPECT_TRUE(usage.find("Port in use now: virtual (no hardware)") != std::string::npos);
@@ -218,11 +239,11 @@ TEST(UsageText, EachSystemItsOwnWords) {
         {true,
          {"without either: inpout at 0x378", "inpoutx64.dll", "administrator", "--port virtual",
           "DDE conversation", "Port in use now: virtual, since inpout",
-          "%LOCALAPPDATA%\\Dopplex\\passes", "--tracking MODE"},
+          "%LOCALAPPDATA%\\Dopplex\\passes", "--tracking MODE", "--rx-radio cat:HOST:PORT[:VFO]"},
          {"without either: virtual", "--demo", "$XDG", "/tmp/dopplex", "SIGTERM", "ppdev on"}},
         {false,
          {"ppdev on /dev/parport0 when it exists", "$XDG_RUNTIME_DIR", "SIGTERM", "--tracking MODE",
-          "[--no-log] [--demo] [--help]"},
+          "[--no-log] [--demo] [--help]", "--tx-radio RADIO"},
          {"inpoutx64.dll", "DDE", "Ctrl+C"}},
     };
     for (const test::HelpWords& row : rows) {
