@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 
 namespace dopplex {
 
@@ -20,8 +21,10 @@ public:
     using Bytes = std::function<void(std::string)>;
     using Ended = std::function<void(std::string)>;
 
-    TcpLink(std::string host, int port, Bytes on_bytes, Ended on_end);
-    ~TcpLink() override;
+    TcpLink(std::string host, int port, Bytes on_bytes, Ended on_end)
+        : host_(std::move(host)), port_(port), on_bytes_(std::move(on_bytes)),
+          on_end_(std::move(on_end)) {}
+    ~TcpLink() override { close(); }
     TcpLink(const TcpLink&) = delete;
     TcpLink& operator=(const TcpLink&) = delete;
 
