@@ -74,7 +74,7 @@ Station::Station(app::EngineSession& session, DaemonConfig config, DaemonState s
                  SaveState save, Journal& journal, Fault fault)
     : session_(session), config_(std::move(config)), save_(std::move(save)), journal_(journal),
       fault_(std::move(fault)), recorder_(utc_ms), state_(std::move(state)) {
-    cat_radios_ = std::make_unique<CatRadios>(session_.loop(), journal_);
+    cat_radios_ = std::make_unique<CatRadios>(session_.loop(), cat_journal_);
     view_.tracking = config_.tracking == TrackingMode::Closed ? "closed" : "classic";
     if (config_.pass_log) {
         log_writer_ = std::make_unique<app::PassLogWriter>(

@@ -12,7 +12,7 @@
 #pragma once
 
 #include "action_result.h"
-#include "cat_radios.h"
+#include "cat_journal.h"
 #include "daemon_config.h"
 #include "engine_session.h"
 #include "journal.h"
@@ -124,6 +124,7 @@ private:
     std::unique_ptr<app::QueuedObserver> log_queue_;
     class PassNamer;
     std::unique_ptr<PassNamer> log_namer_;
+    CatJournal cat_journal_{journal_};
     std::unique_ptr<CatRadios> cat_radios_; // engine thread
     std::atomic<bool> closing_{false};
     std::array<int, 2> in_loop_{}; // engine thread: nudges the closed loop holds, not pressed
