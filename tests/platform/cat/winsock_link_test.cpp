@@ -12,7 +12,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <future>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -165,12 +164,12 @@ TEST(WinsockLink, TheSideSaysWhyTheDaemonIsGone) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        std::optional<Dropping> daemon(std::in_place);
-        const int port = daemon->port();
+        Dropping daemon;
+        const int port = daemon.port();
         if (row.listening) {
-            daemon->drop_the_first_client();
+            daemon.drop_the_first_client();
         } else {
-            daemon->stop_listening();
+            daemon.stop_listening();
         }
         Engine engine;
         LinearTarget target(0, 1'000'000'000);
