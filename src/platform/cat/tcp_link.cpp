@@ -57,14 +57,6 @@ int connect_one(const addrinfo& ai, int& error) {
 
 } // namespace
 
-TcpLink::TcpLink(std::string host, int port, Bytes on_bytes, Ended on_end)
-    : host_(std::move(host)), port_(port), on_bytes_(std::move(on_bytes)),
-      on_end_(std::move(on_end)) {}
-
-TcpLink::~TcpLink() {
-    close();
-}
-
 void TcpLink::open() {
     close();
     addrinfo hints{};

@@ -204,40 +204,4 @@ DelayingProxy::~DelayingProxy() {
     close(listen_fd_);
 }
 
-Engine::Engine() {
-    host_.set_fallback_report([](const std::string&) {});
-    thread_ = std::thread([this] { loop_.run(); });
-}
-
-Engine::~Engine() {
-    loop_.quit();
-    thread_.join();
-}
-
-LiveSide::LiveSide(Engine& e, Side s, const CatAddress& address, SideTarget& target) : engine(e) {
-    link = std::make_unique<TcpLink>(
-        address.host, address.port,
-        [this](std::string bytes) {
-            engine.loop().post(EventKind::Link, [this, bytes] {
-                if (side) {
-                    side->received(bytes);
-                }
-            });
-        },
-        [this](std::string why) {
-            engine.loop().post(EventKind::Link, [this, why] {
-                if (side) {
-                    side->dropped(why);
-                }
-            });
-        });
-    side = std::make_unique<CatSide>(engine.loop(), s, address, *link, target);
-}
-
-LiveSide::~LiveSide() {
-    engine.on_engine([this] { side.reset(); });
-    link.reset();
-    engine.on_engine([] { return 0; }); // what the link posted before it closed
-}
-
 } // namespace dopplex::test

@@ -1,20 +1,13 @@
 // What the process tests need around a real `rigctld -m 1` (Hamlib's dummy rig): the daemon on a
-// free loopback port, a second client that turns the knob and reads the rig, a proxy that
-// delays both ways, and an engine thread that runs CAT sides in real time.
+// free loopback port, a second client that turns the knob and reads the rig, and a proxy that
+// delays both ways.
 #pragma once
 
-#include "cat/cat_side.h"
-#include "cat/tcp_link.h"
-#include "runtime/event_loop.h"
-#include "runtime/real_host.h"
+#include "live_side.h"
 
 #include <sys/types.h>
 
 #include <atomic>
-#include <cstdint>
-#include <functional>
-#include <future>
-#include <memory>
 #include <string>
 #include <thread>
 
@@ -52,37 +45,6 @@ private:
     int port_ = 0;
     std::atomic<bool> done_{false};
     std::thread thread_;
-};
-
-// The engine thread and what runs on it.
-class Engine {
-public:
-    Engine();
-    ~Engine();
-    std::int64_t now() { return host_.now(); }
-    EventLoop& loop() { return loop_; }
-    // Runs `action` on the engine thread and returns what it returns.
-    template <class F> auto on_engine(F action) -> decltype(action()) {
-        using R = decltype(action());
-        auto task = std::make_shared<std::packaged_task<R()>>(std::move(action));
-        auto result = task->get_future();
-        loop_.post(EventKind::Control, [task] { (*task)(); });
-        return result.get();
-    }
-
-private:
-    RealHost host_;
-    EventLoop loop_{host_};
-    std::thread thread_;
-};
-
-// A CAT side over TCP whose link posts what arrives to the engine's queue.
-struct LiveSide {
-    LiveSide(Engine& engine, Side side, const CatAddress& address, SideTarget& target);
-    ~LiveSide();
-    Engine& engine;
-    std::unique_ptr<TcpLink> link;
-    std::unique_ptr<CatSide> side;
 };
 
 } // namespace dopplex::test

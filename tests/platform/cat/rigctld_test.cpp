@@ -17,55 +17,8 @@
 namespace dopplex::test {
 namespace {
 
-void sleep_ms(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
 double rig_hz(int port, const char* command = "f") {
     return std::stod(ask(port, command));
-}
-
-struct Seen : CatObserver {
-    void cat_report(Side, const std::string& line) override { reports.push_back(line); }
-    int reports_with(const std::string& words) const {
-        int n = 0;
-        for (const std::string& r : reports) {
-            n += r.find(words) != std::string::npos;
-        }
-        return n;
-    }
-    std::vector<std::string> reports;
-};
-
-// A side following `target` through `address`, started on the engine.
-struct Following {
-    Following(Engine& engine, const CatAddress& address, SideTarget& target, Side s = Side::Rx)
-        : live(engine, s, address, target) {
-        engine.on_engine([this] {
-            live.side->add_observer(&seen);
-            live.side->follow();
-        });
-    }
-    std::string status() {
-        return live.engine.on_engine([this] { return live.side->status(); });
-    }
-    // Until the side has set its first frequency: a loaded machine may take a while.
-    void settle() {
-        for (int i = 0; i < 500 && status().rfind("setting through", 0) != 0; ++i) {
-            sleep_ms(10);
-        }
-        ASSERT_EQ(status().rfind("setting through", 0), 0u) << status();
-        sleep_ms(400);
-    }
-    int reports_with(const std::string& words) {
-        return live.engine.on_engine([&] { return seen.reports_with(words); });
-    }
-    Seen seen;
-    LiveSide live;
-};
-
-CatAddress at(int port, std::string vfo = "") {
-    return {"127.0.0.1", port, std::move(vfo)};
 }
 
 TEST(RigctldSetting, SetsTheTargetAndResetSetsTheReference) {
