@@ -61,6 +61,11 @@ void CatRadios::plug(Station& station, const std::array<std::optional<CatAddress
     }
 }
 
+CatSide* CatRadios::side(Side side) const {
+    const auto& p = plugged_[static_cast<std::size_t>(side)];
+    return p ? p->side.get() : nullptr;
+}
+
 void CatRadios::cat_report(Side side, const std::string& line) {
     journal_.notice(std::string(side_name(side)) + ": " + line);
 }

@@ -26,6 +26,8 @@ public:
               const std::array<CatSettings, 2>& settings);
 
     void cat_report(Side side, const std::string& line) override;
+    // The side's CAT radio, none for its buttons.
+    CatSide* side(Side side) const;
 
 private:
     struct Plugged {
