@@ -75,7 +75,7 @@ Station::Station(app::EngineSession& session, DaemonConfig config, DaemonState s
                  SaveState save, Journal& journal, Fault fault)
     : session_(session), config_(std::move(config)), save_(std::move(save)), journal_(journal),
       fault_(std::move(fault)), recorder_(utc_ms), state_(std::move(state)) {
-    cat_radios_ = std::make_unique<CatRadios>(session_.loop(), journal_);
+    cat_radios_ = std::make_unique<CatRadios>(session_.loop(), *this);
     view_.tracking = config_.tracking == TrackingMode::Closed ? "closed" : "classic";
     if (config_.pass_log) {
         log_writer_ = std::make_unique<app::PassLogWriter>(
@@ -201,11 +201,6 @@ void Station::choose(double downlink_hz, const std::string& satellite) {
                            loop_offsets](dopplex::Station& station) {
         if (loop) {
             cat_radios_->plug(station, radios, cat);
-            for (const Side side : {Side::Rx, Side::Tx}) {
-                if (CatSide* radio = cat_radios_->side(side)) {
-                    radio->add_observer(this);
-                }
-            }
             checked(station.configure_loop(*loop));
             // The buttons' learnt offsets are in the references already: the loop brings back
             // only the CAT sides'.

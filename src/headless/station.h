@@ -12,7 +12,7 @@
 #pragma once
 
 #include "action_result.h"
-#include "cat_radios.h"
+#include "cat_journal.h"
 #include "daemon_config.h"
 #include "engine_session.h"
 #include "journal.h"
@@ -56,7 +56,7 @@ struct StationView {
 class Station final : public StationListener,
                       public app::PassObserver,
                       public port::PortStatusListener,
-                      public CatObserver {
+                      public CatRadios::Observer {
 public:
     // Throws ConfigError when the state cannot be kept.
     using SaveState = std::function<void(const DaemonState&)>;
@@ -100,7 +100,14 @@ public:
     void loop_reach(Side side, bool in_reach, double heard_hz) override;
     void loop_late_press(Side side, std::int64_t held_ms) override;
     void port_status_changed(const port::PortStatus& status) override;
-    // Engine thread: a CAT side's status, and a knob turn, which is kept as a learnt offset.
+    // Engine thread: what the CAT radios say goes to the journal; a side's status to the view,
+    // and a knob turn is kept as a learnt offset.
+    void radio_plugged(Side side, const std::string& line) override {
+        cat_journal_.radio_plugged(side, line);
+    }
+    void cat_report(Side side, const std::string& line) override {
+        cat_journal_.cat_report(side, line);
+    }
     void cat_status(Side side, const std::string& line) override;
     void cat_knob(Side side, double delta_hz) override;
 
@@ -133,6 +140,7 @@ private:
     std::unique_ptr<app::QueuedObserver> log_queue_;
     class PassNamer;
     std::unique_ptr<PassNamer> log_namer_;
+    CatJournal cat_journal_{journal_};
     std::unique_ptr<CatRadios> cat_radios_; // engine thread
     std::atomic<bool> closing_{false};
     std::array<int, 2> in_loop_{}; // engine thread: nudges the closed loop holds, not pressed
