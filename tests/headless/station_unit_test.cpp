@@ -219,17 +219,34 @@ TEST(StationCat, AKeptOffsetComesBackOnTheCatSide) {
 
 // Offsets a write could not keep are written at the next update once the file is writable.
 TEST(StationState, AnUnkeptOffsetIsWrittenOnceWritable) {
-    StationRig rig(kCatRx);
-    chosen(rig);
-    rig.writable = false;
-    rig.station->cat_knob(Side::Rx, 500);
-    EXPECT_TRUE(rig.printed("dopplexd.state: cannot be written: Read-only"));
-    rig.hear(-4.0);
-    rig.writable = true;
-    EXPECT_EQ(rig.last_saved().offsets_hz.count("AO-91"), 0u);
-    rig.hear(-3.0);
-    ASSERT_TRUE(rig.printed("the learnt offsets are kept again"));
-    EXPECT_EQ(rig.last_saved().offsets_hz["AO-91"], (std::array<std::int64_t, 2>{500, 0}));
+    const struct {
+        const char* what;
+        void (*change)(StationRig&); // while the file cannot be written
+    } rows[] = {
+        {"a knob turn", [](StationRig& rig) { rig.station->cat_knob(Side::Rx, 500); }},
+        {"a Stop that drops nudges not pressed yet",
+         [](StationRig& rig) {
+             rig.writable = true;
+             for (int n = 0; n < 5; ++n) {
+                 ASSERT_EQ(rig.station->nudge(Side::Tx, -1).status, 204);
+             }
+             rig.writable = false;
+             EXPECT_EQ(rig.station->stop().status, 500);
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        StationRig rig(kCatRx);
+        chosen(rig);
+        rig.writable = false;
+        row.change(rig);
+        EXPECT_TRUE(rig.printed("dopplexd.state: cannot be written: Read-only"));
+        rig.writable = true;
+        rig.hear(-3.0);
+        ASSERT_TRUE(rig.printed("the learnt offsets are kept again"));
+        EXPECT_EQ(rig.last_saved().offsets_hz["AO-91"], rig.station->view().offset_hz);
+        EXPECT_NE(rig.station->view().offset_hz, (std::array<std::int64_t, 2>{}));
+    }
 }
 
 // A Reset that undoes a nudge before the pass is not contradicted by the engine's own refusal.
