@@ -245,7 +245,6 @@ TEST(StationState, AnUnkeptOffsetIsWrittenOnceWritable) {
         rig.hear(-3.0);
         ASSERT_TRUE(rig.printed("the learnt offsets are kept again"));
         EXPECT_EQ(rig.last_saved().offsets_hz["AO-91"], rig.station->view().offset_hz);
-        EXPECT_NE(rig.station->view().offset_hz, (std::array<std::int64_t, 2>{}));
     }
 }
 
