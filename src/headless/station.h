@@ -4,7 +4,9 @@
 // Stop, Reset and clearing of offsets. Logs every event of the pass and ends the program through
 // `fault` when the port fails or the tracker link ends. The page's nudges move a target per side
 // that one run of presses follows, so a burst of them is never a queue; Stop drops what is not
-// pressed yet. An action that cannot run answers why and changes nothing.
+// pressed yet. An action that cannot run answers why and changes nothing. A CAT side's learnt
+// offset comes back through the loop instead of its reference, and its knob turns are kept like
+// nudges; offsets a write could not keep are written again at each tracking update.
 // A client of the engine's typed station: every command's result is checked, and a refusal is
 // logged or answered. heard() runs on the tracking source's thread and hands each text to the
 // engine in this process; the listeners run on the engine thread, the actions and view() on
