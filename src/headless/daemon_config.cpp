@@ -77,6 +77,11 @@ int on_pair(void* user, const char* section, const char* key, const char* value)
 
 // Stops at the first fault: "FILE:LINE: what".
 void parse_ini(const std::string& text, const std::string& origin, const Handler& handler) {
+    // The parser reads C strings: a NUL would end a value early ("40\0..." read as 40).
+    if (const std::size_t nul = text.find('\0'); nul != std::string::npos) {
+        const auto line = std::count(text.begin(), text.begin() + std::ptrdiff_t(nul), '\n') + 1;
+        throw ConfigError(origin + ":" + std::to_string(line) + ": a NUL byte, not text");
+    }
     Parse parse{{std::istringstream(text), 0}, &handler, {}, {}};
     const int first_bad = ini_parse_stream(next_line, &parse.lines, on_pair, &parse);
     if (parse.lines.too_long && (first_bad == 0 || first_bad > parse.lines.line)) {
@@ -393,6 +398,30 @@ std::optional<CatAddress> side_radio(const DaemonConfig& config, const Transpond
                                      int side) {
     const auto& own = transponder.radios[static_cast<std::size_t>(side)];
     return own ? *own : config.radios[static_cast<std::size_t>(side)];
+}
+
+std::int64_t offset_step_hz(const DaemonConfig& config, const Transponder& transponder, int side) {
+    // A CAT radio is set to the hertz; a knob turn is whatever the operator turned.
+    return side_radio(config, transponder, side) ? 1 : transponder.sides[std::size_t(side)].step_hz;
+}
+
+void check_state(const DaemonConfig& config, const DaemonState& state) {
+    for (const Transponder& transponder : config.transponders) {
+        const auto learnt = state.offsets_hz.find(transponder.name);
+        if (learnt == state.offsets_hz.end()) {
+            continue;
+        }
+        for (const int side : {0, 1}) {
+            const std::int64_t step = offset_step_hz(config, transponder, side);
+            const std::int64_t offset = learnt->second[static_cast<std::size_t>(side)];
+            if (offset % step != 0) {
+                throw ConfigError("[" + std::string(kOffsetsPrefix) + transponder.name + "] \"" +
+                                  (side == 0 ? "rx" : "tx") + "\" = " + std::to_string(offset) +
+                                  " is not a multiple of the side's step, " + std::to_string(step) +
+                                  " Hz");
+            }
+        }
+    }
 }
 
 } // namespace dopplex::headless

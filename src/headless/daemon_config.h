@@ -96,5 +96,9 @@ TransponderChoice choose_transponder(const DaemonConfig& config, double downlink
 // The radio of a side (0 RX, 1 TX) for a transponder: its own choice, else [dopplexd]'s.
 std::optional<CatAddress> side_radio(const DaemonConfig& config, const Transponder& transponder,
                                      int side);
+// What a side's learnt offset moves by: its step; any whole hertz for a CAT radio.
+std::int64_t offset_step_hz(const DaemonConfig& config, const Transponder& transponder, int side);
+// Throws ConfigError for a learnt offset that is not a multiple of its side's step.
+void check_state(const DaemonConfig& config, const DaemonState& state);
 
 } // namespace dopplex::headless

@@ -42,10 +42,16 @@ DaemonState load_state(const std::filesystem::path& file) {
     return text ? read_state(*text, file.string()) : DaemonState{};
 }
 
-UsableState load_state_or_set_aside(const std::filesystem::path& file,
+UsableState load_state_or_set_aside(const std::filesystem::path& file, const DaemonConfig& config,
                                     std::chrono::system_clock::time_point now) {
     try {
-        return {load_state(file), ""};
+        DaemonState state = load_state(file);
+        try {
+            check_state(config, state);
+        } catch (const ConfigError& error) {
+            throw ConfigError(file.string() + ": " + error.what());
+        }
+        return {std::move(state), ""};
     } catch (const ConfigError& error) {
         const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
         std::tm utc{};

@@ -26,7 +26,8 @@ struct UsableState {
     DaemonState state;
     std::string set_aside;
 };
-UsableState load_state_or_set_aside(const std::filesystem::path& file,
+// A file whose offsets do not fit `config`'s steps (check_state) is set aside too.
+UsableState load_state_or_set_aside(const std::filesystem::path& file, const DaemonConfig& config,
                                     std::chrono::system_clock::time_point now);
 // Writes a new file beside it and renames it over the old one, so a crash keeps one whole file;
 // only its owner may read it (it holds the token). Throws ConfigError.

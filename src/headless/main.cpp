@@ -179,7 +179,8 @@ int run(const DaemonOptions& options, tracker::StopSignal& stop, Journal& journa
     const DaemonConfig config = configure(options);
     const std::filesystem::path state_file =
         options.state ? std::filesystem::absolute(*options.state) : default_state_file();
-    UsableState usable = load_state_or_set_aside(state_file, std::chrono::system_clock::now());
+    UsableState usable =
+        load_state_or_set_aside(state_file, config, std::chrono::system_clock::now());
     if (!usable.set_aside.empty()) {
         journal.error(usable.set_aside);
     }

@@ -22,8 +22,19 @@ bool all_of(const std::string& text, const char* allowed_punctuation) {
     });
 }
 
+// 1 to 65535 in plain digits.
+bool port_number(const std::string& digits) {
+    if (digits.empty() || digits.size() > 5 ||
+        !std::all_of(digits.begin(), digits.end(),
+                     [](unsigned char c) { return std::isdigit(c); })) {
+        return false;
+    }
+    const int port = std::stoi(digits);
+    return port >= 1 && port <= 65535;
+}
+
 // The host part of a Host header, without the port and the brackets of an IPv6 address; empty
-// unless the header is just host[:port], the port only digits.
+// unless the header is just host[:port], the port a port number.
 std::string host_part(const std::string& host) {
     std::string name = host;
     std::string port;
@@ -45,7 +56,7 @@ std::string host_part(const std::string& host) {
         name = host.substr(0, colon);
         port = host.substr(colon);
     }
-    if (!port.empty() && (port.size() == 1 || !all_of(port.substr(1), ""))) {
+    if (!port.empty() && !port_number(port.substr(1))) {
         return {};
     }
     return all_of(name, v6 ? ":." : ".-_") ? name : std::string();

@@ -41,6 +41,7 @@ button.stop { background: #c62828; color: #fff; border-color: #8e0000; }
     <div>Doppler <span id="rx-doppler" class="big">?</span></div>
     <div>Dial <span id="rx-dial">?</span></div>
     <div>Offset <span id="rx-offset">0</span> Hz <span id="rx-behind" class="warn"></span></div>
+    <div id="rx-radio" class="muted"></div>
     <div class="row"><button id="rx-up" onclick="act('nudge?side=rx&dir=up')">RX &#9650;</button>
     <button id="rx-down" onclick="act('nudge?side=rx&dir=down')">RX &#9660;</button></div>
   </div>
@@ -49,6 +50,7 @@ button.stop { background: #c62828; color: #fff; border-color: #8e0000; }
     <div>Doppler <span id="tx-doppler" class="big">?</span></div>
     <div>Dial <span id="tx-dial">?</span></div>
     <div>Offset <span id="tx-offset">0</span> Hz <span id="tx-behind" class="warn"></span></div>
+    <div id="tx-radio" class="muted"></div>
     <div class="row"><button id="tx-up" onclick="act('nudge?side=tx&dir=up')">TX &#9650;</button>
     <button id="tx-down" onclick="act('nudge?side=tx&dir=down')">TX &#9660;</button></div>
   </div>
@@ -84,6 +86,9 @@ function show(s) {
     document.getElementById(side + '-offset').textContent = d.offset_hz;
     document.getElementById(side + '-behind').textContent =
       d.behind_steps > 0 ? 'behind by ' + d.behind_steps + ' steps' : '';
+    document.getElementById(side + '-radio').textContent = d.radio === 'buttons' ? '' :
+      d.radio + (d.cat_status ? ': ' + d.cat_status : '') +
+      (d.knob_hz ? ', knob ' + (d.knob_hz > 0 ? '+' : '') + d.knob_hz + ' Hz' : '');
   });
   document.getElementById('leds').innerHTML = names.map((n, bit) =>
     '<span class="led' + (s.lines !== null && (s.lines >> bit) & 1 ? ' on' : '') + '">' + n + '</span>').join('');

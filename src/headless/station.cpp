@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <utility>
 
@@ -74,7 +75,7 @@ Station::Station(app::EngineSession& session, DaemonConfig config, DaemonState s
                  SaveState save, Journal& journal, Fault fault)
     : session_(session), config_(std::move(config)), save_(std::move(save)), journal_(journal),
       fault_(std::move(fault)), recorder_(utc_ms), state_(std::move(state)) {
-    cat_radios_ = std::make_unique<CatRadios>(session_.loop(), cat_journal_);
+    cat_radios_ = std::make_unique<CatRadios>(session_.loop(), *this);
     view_.tracking = config_.tracking == TrackingMode::Closed ? "closed" : "classic";
     if (config_.pass_log) {
         log_writer_ = std::make_unique<app::PassLogWriter>(
@@ -119,7 +120,7 @@ void Station::heard(const std::string& text) {
     std::string aos;
     ParseTrackingRecord(text, record, aos);
     if (record.Downlink > 0) {
-        choose(record.Downlink);
+        choose(record.Downlink, record.SatName);
     }
     {
         std::lock_guard lock(mutex_);
@@ -141,7 +142,7 @@ void Station::checked(const Result& result) {
     }
 }
 
-void Station::choose(double downlink_hz) {
+void Station::choose(double downlink_hz, const std::string& satellite) {
     std::lock_guard lock(mutex_);
     if (!choosing_) {
         return;
@@ -161,14 +162,27 @@ void Station::choose(double downlink_hz) {
     const auto learnt = state_.offsets_hz.find(transponder_->name);
     const std::array<std::int64_t, 2> offsets =
         learnt == state_.offsets_hz.end() ? std::array<std::int64_t, 2>{} : learnt->second;
+    const std::array<std::optional<CatAddress>, 2> radios{side_radio(config_, *transponder_, 0),
+                                                          side_radio(config_, *transponder_, 1)};
     // Tune counts from the reference to the Doppler frequency; a reference below the dial by
-    // the offset leaves the dial that far above the Doppler frequency.
-    const std::string rx = FormatFixed(double(transponder_->downlink_hz - offsets[0]), 7, 5);
-    const std::string tx = FormatFixed(double(transponder_->uplink_hz - offsets[1]), 7, 5);
+    // the offset leaves the dial that far above the Doppler frequency. A CAT radio is set to
+    // the frequency itself: its offset comes back as the loop's own at AOS.
+    std::array<std::int64_t, 2> typed{};
+    std::array<double, 2> loop_offsets{};
+    for (const int i : {0, 1}) {
+        typed[i] = radios[i] ? 0 : offsets[i];
+        loop_offsets[i] = radios[i] ? double(offsets[i]) : 0;
+        in_loop_offsets_[i] = radios[i] ? offsets[i] : 0;
+        view_.radio[i] = side_radio_text(radios[i]);
+        view_.cat_status[i].clear();
+        view_.knob_hz[i] = radios[i] ? std::optional<std::int64_t>(0) : std::nullopt;
+    }
+    const std::string rx = FormatFixed(double(transponder_->downlink_hz - typed[0]), 7, 5);
+    const std::string tx = FormatFixed(double(transponder_->uplink_hz - typed[1]), 7, 5);
     const int step = transponder_->sides[0].step_hz;
     view_.transponder = transponder_->name;
     view_.offset_hz = offsets;
-    in_reference_ = offsets;
+    in_reference_ = typed;
     journal_.notice("transponder " + transponder_->name + " (downlink " + hz(double(downlink_hz)) +
                     "): RX reference " + rx + ", TX reference " + tx + ", step " +
                     std::to_string(step) + " Hz, offsets RX " + std::to_string(offsets[0]) +
@@ -177,20 +191,20 @@ void Station::choose(double downlink_hz) {
     if (config_.tracking == TrackingMode::Closed) {
         loop = loop_settings(config_, *transponder_);
     }
-    const std::array<std::optional<CatAddress>, 2> radios{side_radio(config_, *transponder_, 0),
-                                                          side_radio(config_, *transponder_, 1)};
     std::array<CatSettings, 2> cat{};
     for (std::size_t i : {0u, 1u}) {
         cat[i] = {transponder_->sides[i].sets_per_s, double(transponder_->sides[i].resolution_hz)};
     }
-    const std::array<double, 2> references{double(transponder_->downlink_hz - offsets[0]),
-                                           double(transponder_->uplink_hz - offsets[1])};
-    session_.post_command([this, references, step, loop, radios, cat](dopplex::Station& station) {
+    const std::array<double, 2> references{double(transponder_->downlink_hz - typed[0]),
+                                           double(transponder_->uplink_hz - typed[1])};
+    session_.post_command([this, references, step, loop, radios, cat, satellite,
+                           loop_offsets](dopplex::Station& station) {
         if (loop) {
             cat_radios_->plug(station, radios, cat);
             checked(station.configure_loop(*loop));
-            // The learnt offsets are in the references already: the loop brings back none.
-            station.keep_loop_offsets({});
+            // The buttons' learnt offsets are in the references already: the loop brings back
+            // only the CAT sides'.
+            station.keep_loop_offsets({{satellite, loop_offsets}});
             checked(station.set_mode(dopplex::TrackingMode::Closed));
         }
         for (const Side side : {Side::Rx, Side::Tx}) {
@@ -237,6 +251,7 @@ void Station::pass_started(const app::TrackingPoint& aos) {
 
 void Station::tracking_update(const app::TrackingPoint& point) {
     std::lock_guard saving(saving_);
+    keep_again();
     std::unique_lock lock(mutex_);
     // The engine's end of pass is the update that ends it, shown as out of the pass at once.
     const bool ended = view_.in_pass && (point.ends_pass || !point.in_pass);
@@ -360,8 +375,8 @@ void Station::reset_radios(std::shared_ptr<std::promise<ActionResult>> answer) {
             }
         }
         std::array<Result, 2> can{station.can_reset(Side::Rx), station.can_reset(Side::Tx)};
+        const bool runs = can[0].ok || can[1].ok || nudges != std::array<int, 2>{};
         if (answer) {
-            const bool runs = can[0].ok || can[1].ok || nudges != std::array<int, 2>{};
             answer->set_value(
                 !runs ? ActionResult::refused("Reset refused: " + can[0].why + "; " + can[1].why)
                 : unkept
@@ -369,8 +384,12 @@ void Station::reset_radios(std::shared_ptr<std::promise<ActionResult>> answer) {
                           "Reset started, but the learnt offsets could not be kept: " + *unkept)
                     : ActionResult::done());
         }
+        // A side the engine cannot reset is told only when nothing runs: else the Reset that
+        // undoes the nudges is the answer, and the refusal would contradict it.
         for (const Side side : {Side::Rx, Side::Tx}) {
-            checked(station.reset(side));
+            if (can[static_cast<int>(side)].ok || !runs) {
+                checked(station.reset(side));
+            }
         }
         for (const Side side : {Side::Rx, Side::Tx}) {
             const int count = nudges[static_cast<int>(side)];
@@ -410,14 +429,33 @@ bool Station::drop_pending() {
     return dropped;
 }
 
-// The saving lock held: the state as it now is, or a journal line saying it is not kept.
 std::optional<std::string> Station::keep(const DaemonState& state) {
     try {
         save_(state);
+        unkept_ = false;
         return std::nullopt;
     } catch (const ConfigError& error) {
         journal_.error(error.what());
+        unkept_ = true;
         return error.what();
+    }
+}
+
+// The saving lock held: a file that could not be written earlier is tried again, quietly, so it
+// comes right once the folder is writable; only its recovery is told.
+void Station::keep_again() {
+    if (!unkept_) {
+        return;
+    }
+    std::unique_lock lock(mutex_);
+    const DaemonState kept = state_;
+    lock.unlock();
+    try {
+        save_(kept);
+        unkept_ = false;
+        journal_.notice("the learnt offsets are kept again");
+    } catch (const ConfigError&) {
+        // still not writable: said when it first failed
     }
 }
 
@@ -458,6 +496,7 @@ ActionResult Station::nudge(Side side, int direction) {
         journal_.error(what + " not done: " + error.what());
         return ActionResult::failed(what + " not done, nothing pressed: " + error.what());
     }
+    unkept_ = false;
     lock.lock();
     state_ = std::move(proposed);
     view_.offset_hz[index] = state_.offsets_hz[name][index];
@@ -642,13 +681,15 @@ ActionResult Station::clear_offsets() {
         journal_.error(std::string("offsets not cleared: ") + error.what());
         return ActionResult::failed(std::string("offsets not cleared: ") + error.what());
     }
+    unkept_ = false;
     lock.lock();
     state_ = std::move(proposed);
     view_.offset_hz = {};
     journal_.notice("offsets cleared: the next pass starts from the nominal frequencies");
     // The references of a transponder chosen for the coming pass hold the old offsets.
     if (!transponder_ || choosing_ || view_.in_pass ||
-        in_reference_ == std::array<std::int64_t, 2>{}) {
+        (in_reference_ == std::array<std::int64_t, 2>{} &&
+         in_loop_offsets_ == std::array<std::int64_t, 2>{})) {
         return {};
     }
     const std::array<double, 2> nominal{double(transponder_->downlink_hz),
@@ -696,9 +737,48 @@ ActionResult Station::clear_references(dopplex::Station& station,
         std::lock_guard lock(mutex_);
         in_reference_[static_cast<int>(side)] = 0;
     }
+    station.keep_loop_offsets({}); // a CAT side's offsets come back through the loop
+    {
+        std::lock_guard lock(mutex_);
+        in_loop_offsets_ = {};
+    }
     journal_.notice("references " + FormatFixed(nominal[0], 7, 5) + " and " +
                     FormatFixed(nominal[1], 7, 5) + " for the coming pass");
     return {};
+}
+
+void Station::cat_status(Side side, const std::string& line) {
+    std::lock_guard lock(mutex_);
+    view_.cat_status[static_cast<int>(side)] = line;
+}
+
+// The loop has taken the turn already (and, locked, moved the other side): the learnt offsets
+// follow, each at its side's own step, so the side comes back at it after a restart.
+void Station::cat_knob(Side side, double delta_hz) {
+    std::lock_guard saving(saving_);
+    std::unique_lock lock(mutex_);
+    if (!transponder_) {
+        return;
+    }
+    const int index = static_cast<int>(side);
+    std::array<double, 2> moved{};
+    moved[index] = delta_hz;
+    if (config_.lock != Lock::Off) {
+        moved[1 - index] = config_.lock == Lock::NonInverting ? delta_hz : -delta_hz;
+    }
+    std::array<std::int64_t, 2>& offsets = state_.offsets_hz[transponder_->name];
+    for (const int i : {0, 1}) {
+        const std::int64_t quantum = offset_step_hz(config_, *transponder_, i);
+        offsets[i] += std::llround(moved[i] / double(quantum)) * quantum;
+        offsets[i] = std::clamp(offsets[i], -kOffsetLimitHz, kOffsetLimitHz);
+        view_.offset_hz[i] = offsets[i];
+    }
+    if (view_.knob_hz[index]) {
+        *view_.knob_hz[index] += std::llround(delta_hz);
+    }
+    const DaemonState kept = state_;
+    lock.unlock();
+    keep(kept);
 }
 
 StationView Station::view() const {

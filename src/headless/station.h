@@ -4,7 +4,9 @@
 // Stop, Reset and clearing of offsets. Logs every event of the pass and ends the program through
 // `fault` when the port fails or the tracker link ends. The page's nudges move a target per side
 // that one run of presses follows, so a burst of them is never a queue; Stop drops what is not
-// pressed yet. An action that cannot run answers why and changes nothing.
+// pressed yet. An action that cannot run answers why and changes nothing. A CAT side's learnt
+// offset comes back through the loop instead of its reference, and its knob turns are kept like
+// nudges; offsets a write could not keep are written again at each tracking update.
 // A client of the engine's typed station: every command's result is checked, and a refusal is
 // logged or answered. heard() runs on the tracking source's thread and hands each text to the
 // engine in this process; the listeners run on the engine thread, the actions and view() on
@@ -45,14 +47,18 @@ struct StationView {
     std::array<int, 2> behind_steps{}; // the closed loop: 0 when caught up
     std::optional<std::uint8_t> lines;
     std::string port;
-    std::string tracking; // "classic", "closed"
+    std::string tracking;                                   // "classic", "closed"
+    std::array<std::string, 2> radio{"buttons", "buttons"}; // side_radio_text()
+    std::array<std::string, 2> cat_status{};                // a CAT side's status line
+    std::array<std::optional<std::int64_t>, 2> knob_hz{};   // the knob's turns this pass
     std::string priority; // the engine thread's scheduling; empty until it starts
     std::int64_t late_presses = 0;
 };
 
 class Station final : public StationListener,
                       public app::PassObserver,
-                      public port::PortStatusListener {
+                      public port::PortStatusListener,
+                      public CatRadios::Observer {
 public:
     // Throws ConfigError when the state cannot be kept.
     using SaveState = std::function<void(const DaemonState&)>;
@@ -96,9 +102,19 @@ public:
     void loop_reach(Side side, bool in_reach, double heard_hz) override;
     void loop_late_press(Side side, std::int64_t held_ms) override;
     void port_status_changed(const port::PortStatus& status) override;
+    // Engine thread: what the CAT radios say goes to the journal; a side's status to the view,
+    // and a knob turn is kept as a learnt offset.
+    void radio_plugged(Side side, const std::string& line) override {
+        cat_journal_.radio_plugged(side, line);
+    }
+    void cat_report(Side side, const std::string& line) override {
+        cat_journal_.cat_report(side, line);
+    }
+    void cat_status(Side side, const std::string& line) override;
+    void cat_knob(Side side, double delta_hz) override;
 
 private:
-    void choose(double downlink_hz);
+    void choose(double downlink_hz, const std::string& satellite);
     void start_tracking(dopplex::Station& station);
     void reset_radios(std::shared_ptr<std::promise<ActionResult>> answer = nullptr);
     void press_nudge(dopplex::Station& station, Side side);
@@ -110,8 +126,10 @@ private:
     std::optional<std::string> why_no_reset() const;
     bool drop_pending();
     std::optional<double> shown_dial(Side side, std::optional<double> estimate) const;
-    // The error when the state could not be written (logged).
+    // The saving lock held. The error when the state could not be written (logged); the state
+    // is then written again at the next tracking update until it is kept.
     std::optional<std::string> keep(const DaemonState& state);
+    void keep_again();
     ActionResult kept_or_failed(const char* done, const DaemonState& state);
 
     app::EngineSession& session_;
@@ -141,8 +159,10 @@ private:
     std::array<int, 2> nudges_{};    // presses on the lines no Reset of the engine counts, signed
     std::array<int, 2> pending_{};   // nudged steps not pressed yet, signed
     std::array<bool, 2> pressing_{}; // a run of nudge presses is in the engine's queue
-    std::array<bool, 2> reset_ready_{};          // the engine's Reset of each side can run
-    std::array<std::int64_t, 2> in_reference_{}; // the offsets typed into the references
+    std::array<bool, 2> reset_ready_{};             // the engine's Reset of each side can run
+    std::array<std::int64_t, 2> in_reference_{};    // the offsets typed into the references
+    std::array<std::int64_t, 2> in_loop_offsets_{}; // the CAT sides' offsets the loop brings back
+    bool unkept_ = false; // under saving_: the file lacks offsets a write failed to keep
     std::array<int, 2> most_behind_{};
     StationView view_;
     port::PortHealth last_health_ = port::PortHealth::Ok;

@@ -73,7 +73,10 @@ std::string status_json(const StationView& view, const std::vector<std::string>&
                  std::to_string(static_cast<std::int64_t>(view.doppler_hz[i])) +
                  ",\"dial_hz\":" + number_or_null(view.dial_hz[i]) +
                  ",\"offset_hz\":" + std::to_string(view.offset_hz[i]) +
-                 ",\"behind_steps\":" + std::to_string(view.behind_steps[i]) + "}";
+                 ",\"behind_steps\":" + std::to_string(view.behind_steps[i]) +
+                 ",\"radio\":" + json_string(view.radio[i]) +
+                 ",\"cat_status\":" + json_string(view.cat_status[i]) +
+                 ",\"knob_hz\":" + number_or_null(view.knob_hz[i]) + "}";
     }
     std::string lines;
     for (const std::string& line : log) {

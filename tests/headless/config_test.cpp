@@ -142,6 +142,12 @@ TEST(StateFile, OneThatCannotBeUsedIsSetAside) {
     const std::string aside = file + ".bad-20261208T085700Z";
     DaemonState good;
     good.offsets_hz["AO-91"] = {300, -1200};
+    DaemonState cat_tx; // a CAT radio's offset is any whole hertz
+    cat_tx.offsets_hz["AO-91"] = {300, 137};
+    DaemonConfig config;
+    read_config("[dopplexd]\ntracking = closed\n" + std::string(kAo91) +
+                    "tx_radio = cat:127.0.0.1:4540\n",
+                "d.conf", config);
     const struct {
         const char* what;
         std::string text; // empty: no file
@@ -158,6 +164,15 @@ TEST(StateFile, OneThatCannotBeUsedIsSetAside) {
          "[offsets AO-91]\nrx = 5000000\n",
          {},
          ":2: \"rx\" must be from -1000000 to 1000000, not 5000000"},
+        {"a NUL byte in a value",
+         std::string("[offsets AO-91]\nrx = 40\0 00\n", 28),
+         {},
+         ":2: a NUL byte, not text"},
+        {"an offset off the side's step",
+         "[offsets AO-91]\nrx = 150\ntx = 0\n",
+         {},
+         ": [offsets AO-91] \"rx\" = 150 is not a multiple of the side's step, 100 Hz"},
+        {"a CAT side's offset in hertz", write_state(cat_tx), cat_tx, ""},
     };
     for (const auto& row : rows) {
         std::filesystem::remove(aside);
@@ -165,7 +180,7 @@ TEST(StateFile, OneThatCannotBeUsedIsSetAside) {
         if (!row.text.empty()) {
             std::ofstream(file) << row.text;
         }
-        const UsableState usable = load_state_or_set_aside(file, now);
+        const UsableState usable = load_state_or_set_aside(file, config, now);
         EXPECT_EQ(usable.state, row.state) << row.what;
         EXPECT_EQ(std::filesystem::exists(file), !row.text.empty() && row.why.empty()) << row.what;
         EXPECT_EQ(std::filesystem::exists(aside), !row.why.empty()) << row.what;

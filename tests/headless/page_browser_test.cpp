@@ -100,6 +100,18 @@ private:
     std::string buffer_;
 };
 
+// The daemon's page in a new tab; its DevTools session, empty when it did not open.
+std::string open_page(Browser& browser, const RunningDaemon& daemon) {
+    const std::string target = Browser::string_field(
+        browser.call("Target.createTarget",
+                     "{\"url\":\"http://127.0.0.1:" + std::to_string(daemon.page()) + "/\"}"),
+        "targetId");
+    EXPECT_FALSE(target.empty()) << "Chromium did not open the page";
+    return Browser::string_field(
+        browser.call("Target.attachToTarget", "{\"targetId\":\"" + target + "\",\"flatten\":true}"),
+        "sessionId");
+}
+
 TEST(DopplexdPageInChromium, ShowsThePassAndATapOnRxUpReachesThePort) {
     RunningDaemon daemon("127.0.0.1");
     // On the nominal frequencies at AOS: both Tunes send nothing, so the only RX UP is the tap.
@@ -111,14 +123,7 @@ TEST(DopplexdPageInChromium, ShowsThePassAndATapOnRxUpReachesThePort) {
 
     ScratchDir profile;
     Browser browser(profile.path());
-    const std::string target = Browser::string_field(
-        browser.call("Target.createTarget",
-                     "{\"url\":\"http://127.0.0.1:" + std::to_string(daemon.page()) + "/\"}"),
-        "targetId");
-    ASSERT_FALSE(target.empty()) << "Chromium did not open the page";
-    const std::string session = Browser::string_field(
-        browser.call("Target.attachToTarget", "{\"targetId\":\"" + target + "\",\"flatten\":true}"),
-        "sessionId");
+    const std::string session = open_page(browser, daemon);
     ASSERT_FALSE(session.empty());
 
     const std::string shown = "document.getElementById('pass').textContent + ' | ' + "
@@ -140,6 +145,29 @@ TEST(DopplexdPageInChromium, ShowsThePassAndATapOnRxUpReachesThePort) {
         return browser.evaluate(session, "document.getElementById('rx-offset').textContent") ==
                "100";
     }));
+}
+
+// A CAT side shows its radio and what its daemon does (here nothing listens on port 1).
+TEST(DopplexdPageInChromium, ShowsACatSidesRadioAndStatus) {
+    RunningDaemon daemon("127.0.0.1", "tracking = closed\nrx_radio = cat:127.0.0.1:1\n");
+    RunningDaemon::tell(daemon.rig(), "F 145960000\n");
+    RunningDaemon::tell(daemon.rig(), "I 435250000\n");
+    ASSERT_TRUE(daemon.printed_eventually("transponder AO-91"));
+    RunningDaemon::tell(daemon.rotator(), "P 131.5 23.4\n");
+    ASSERT_TRUE(daemon.printed_eventually("no connection to 127.0.0.1:1"));
+
+    ScratchDir profile;
+    Browser browser(profile.path());
+    const std::string session = open_page(browser, daemon);
+    ASSERT_FALSE(session.empty());
+    const auto shown = [&](const char* id) {
+        return browser.evaluate(session,
+                                std::string("document.getElementById('") + id + "').textContent");
+    };
+    EXPECT_TRUE(eventually([&] {
+        return shown("rx-radio").starts_with("cat:127.0.0.1:1: no connection to 127.0.0.1:1: ");
+    })) << shown("rx-radio");
+    EXPECT_EQ(shown("tx-radio"), "");
 }
 
 } // namespace

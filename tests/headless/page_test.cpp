@@ -77,8 +77,8 @@ TEST(DopplexdPage, ANudgeMovesTheRadioAndTheLearntOffset) {
     EXPECT_TRUE(eventually([&] { return daemon.rises(kRxUp) == 1 && daemon.rises(5) == 1; }));
     const httplib::Result status = page.Get("/status");
     ASSERT_TRUE(status);
-    EXPECT_THAT(status->body, testing::HasSubstr("\"offset_hz\":100,\"behind_steps\":0}"));
-    EXPECT_THAT(status->body, testing::HasSubstr("\"offset_hz\":-100,\"behind_steps\":0}"));
+    EXPECT_THAT(status->body, testing::HasSubstr("\"offset_hz\":100,\"behind_steps\":0,"));
+    EXPECT_THAT(status->body, testing::HasSubstr("\"offset_hz\":-100,\"behind_steps\":0,"));
     EXPECT_TRUE(daemon.printed_eventually("nudge TX down: offset -100 Hz"));
     std::ifstream state(daemon.state_file());
     std::stringstream kept;

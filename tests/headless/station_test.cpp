@@ -216,7 +216,7 @@ TEST(DopplexdJournal, ASideBehindIsToldOnceEachWay) {
     ASSERT_TRUE(daemon.printed_eventually("transponder AO-91"));
     RunningDaemon::tell(daemon.rotator(), "P 100 5\n");
     ASSERT_TRUE(daemon.printed_eventually("closed loop started at AOS"));
-    ASSERT_TRUE(eventually([&] { return status(daemon).find("\"behind_steps\":0}") != npos; }));
+    ASSERT_TRUE(eventually([&] { return status(daemon).find("\"behind_steps\":0,") != npos; }));
     RunningDaemon::tell(daemon.rig(), "F 145965500\n"); // 50 steps away
     EXPECT_TRUE(daemon.printed_eventually("RX caught up (it had been behind by "));
     EXPECT_TRUE(eventually([&] {

@@ -11,8 +11,11 @@
 
 #include <gmock/gmock.h>
 
+#include <atomic>
 #include <functional>
+#include <future>
 #include <memory>
+#include <mutex>
 #include <sstream>
 
 namespace dopplex::test {
@@ -28,12 +31,19 @@ std::string text(double elevation) {
 }
 
 struct StationRig {
-    explicit StationRig(const std::string& settings) {
+    explicit StationRig(const std::string& settings, headless::DaemonState state = {}) {
         headless::DaemonConfig config;
         read_config(settings + kAo91, "test.conf", config);
         station = std::make_unique<headless::Station>(
-            session, config, headless::DaemonState{}, [](const headless::DaemonState&) {}, journal,
-            [this](const std::string& why) { journal.error("fault: " + why); });
+            session, config, std::move(state),
+            [this](const headless::DaemonState& kept) {
+                if (!writable) {
+                    throw headless::ConfigError("dopplexd.state: cannot be written: Read-only");
+                }
+                std::lock_guard lock(saving);
+                saved = kept;
+            },
+            journal, [this](const std::string& why) { journal.error("fault: " + why); });
         station->attach();
         session.start([this] { station->created(); });
     }
@@ -53,11 +63,24 @@ struct StationRig {
         });
     }
     void hear(double elevation) { station->heard(text(elevation)); }
+    headless::DaemonState last_saved() {
+        std::lock_guard lock(saving);
+        return saved;
+    }
+    // What the engine thread holds, once everything posted before has run.
+    template <typename T> T on_engine(std::function<T(dopplex::Station&)> read) {
+        auto told = std::make_shared<std::promise<T>>();
+        session.post_command([&read, told](dopplex::Station& s) { told->set_value(read(s)); });
+        return told->get_future().get();
+    }
 
     std::ostringstream out;
     headless::Journal journal{out, false};
     app::EngineSession session{port::make_port_backend(port::parse_port_spec("trace:/dev/null"))};
     std::unique_ptr<headless::Station> station;
+    std::atomic<bool> writable{true};
+    std::mutex saving;
+    headless::DaemonState saved;
 };
 
 // The states of a pass, each reached as the relay would bring it about.
@@ -139,6 +162,105 @@ INSTANTIATE_TEST_SUITE_P(
         ActionCase{"reset_when_the_loop_counted_nothing", kClosedNoStart, after_a_pass_no_loop_ran,
                    kReset, 409, "loop has counted no dial since the program started"}),
     [](const auto& info) { return case_name(info.param.name, info.index); });
+
+constexpr const char* kCatRx = "[dopplexd]\ntracking = closed\nrx_radio = cat:127.0.0.1:1\n";
+
+// A CAT side on the page: its radio, the daemon's status line (nothing listens on port 1), and
+// the knob's turns; a side on buttons shows none of it.
+TEST(StationCat, TheViewShowsTheRadioItsStatusAndTheKnob) {
+    StationRig rig(kCatRx);
+    in_pass(rig);
+    ASSERT_TRUE(eventually([&] { return !rig.station->view().cat_status[0].empty(); }));
+    rig.station->cat_knob(Side::Rx, 1000.2);
+    const headless::StationView view = rig.station->view();
+    EXPECT_EQ(view.radio, (std::array<std::string, 2>{"cat:127.0.0.1:1", "buttons"}));
+    EXPECT_THAT(view.cat_status[0], HasSubstr("no connection to 127.0.0.1:1: "));
+    EXPECT_EQ(view.cat_status[1], "");
+    EXPECT_EQ(view.knob_hz[0], 1000);
+    EXPECT_EQ(view.knob_hz[1], std::nullopt);
+}
+
+// A knob turn is kept as a learnt offset, the lock's move of the other side with it, each side
+// at its own step.
+TEST(StationCat, AKnobTurnIsKeptWithTheLocksMove) {
+    const struct {
+        const char* lock;
+        double turn_hz;
+        std::array<std::int64_t, 2> kept;
+    } rows[] = {
+        {"off", 1000, {1000, 0}},
+        {"noninverting", -250, {-250, -300}},
+        {"inverting", 1037, {1037, -1000}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.lock);
+        StationRig rig(std::string(kCatRx) + "lock = " + row.lock + "\n");
+        chosen(rig);
+        rig.station->cat_knob(Side::Rx, row.turn_hz);
+        EXPECT_EQ(rig.last_saved().offsets_hz["AO-91"], row.kept);
+        EXPECT_EQ(rig.station->view().offset_hz, row.kept);
+    }
+}
+
+// After a restart the CAT side's kept offset is the loop's own at AOS (it is set to Doppler plus
+// the offset); the buttons' stays in their reference.
+TEST(StationCat, AKeptOffsetComesBackOnTheCatSide) {
+    headless::DaemonState state;
+    state.offsets_hz["AO-91"] = {1000, 200};
+    StationRig rig(kCatRx, state);
+    in_pass(rig);
+    const auto offsets = rig.on_engine<std::array<double, 2>>([](dopplex::Station& s) {
+        return std::array<double, 2>{s.loop_state(Side::Rx).offset_hz,
+                                     s.loop_state(Side::Tx).offset_hz};
+    });
+    EXPECT_EQ(offsets, (std::array<double, 2>{1000, 0}));
+    EXPECT_TRUE(rig.printed("RX reference 1.4596E8, TX reference 4.352498E8"));
+}
+
+// Offsets a write could not keep are written at the next update once the file is writable.
+TEST(StationState, AnUnkeptOffsetIsWrittenOnceWritable) {
+    const struct {
+        const char* what;
+        void (*change)(StationRig&); // while the file cannot be written
+    } rows[] = {
+        {"a knob turn", [](StationRig& rig) { rig.station->cat_knob(Side::Rx, 500); }},
+        {"a Stop that drops nudges not pressed yet",
+         [](StationRig& rig) {
+             rig.writable = true;
+             for (int n = 0; n < 5; ++n) {
+                 ASSERT_EQ(rig.station->nudge(Side::Tx, -1).status, 204);
+             }
+             rig.writable = false;
+             EXPECT_EQ(rig.station->stop().status, 500);
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        StationRig rig(kCatRx);
+        chosen(rig);
+        rig.writable = false;
+        row.change(rig);
+        EXPECT_TRUE(rig.printed("dopplexd.state: cannot be written: Read-only"));
+        rig.writable = true;
+        rig.hear(-3.0);
+        ASSERT_TRUE(rig.printed("the learnt offsets are kept again"));
+        EXPECT_EQ(rig.last_saved().offsets_hz["AO-91"], rig.station->view().offset_hz);
+    }
+}
+
+// A Reset that undoes a nudge before the pass is not contradicted by the engine's own refusal.
+TEST(StationActions, AResetThatRunsLogsNoRefusal) {
+    StationRig rig(kClassic);
+    chosen(rig);
+    ASSERT_EQ(rig.station->nudge(Side::Rx, 1).status, 204);
+    rig.on_engine<bool>([](dopplex::Station&) { return true; }); // pressed
+    ASSERT_EQ(rig.station->reset().status, 204);
+    rig.on_engine<bool>([](dopplex::Station&) { return true; });
+    EXPECT_TRUE(rig.printed("Reset: both radios back to their references"));
+    for (const std::string& line : rig.journal.recent()) {
+        EXPECT_THAT(line, testing::Not(HasSubstr("Reset RX"))) << line;
+    }
+}
 
 } // namespace
 } // namespace dopplex::test

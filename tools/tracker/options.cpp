@@ -110,7 +110,8 @@ Hamlib listeners (with --hamlib; a PORT of 0 takes a free one; the addresses are
                          there is no password.
   --allow-other-users    take clients of other users of this machine too (refused by default)
 Each listener takes 32 clients at a time; a newcomer beyond that replaces a client that has
-sent no whole line yet, else one quiet for 10 s, else it is turned away. A frequency outside
+sent no whole line yet, else the one whose last line is oldest; this user's own clients go
+last, and only for another of theirs. A frequency outside
 100 kHz to 10 GHz (the range \dump_state advertises) gets RPRT -1. A command line ends at LF,
 CR or CRLF.
 )";

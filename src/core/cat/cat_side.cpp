@@ -187,6 +187,10 @@ void CatSide::received(const std::string& bytes) {
     // A daemon that answers is well again: the next fault starts with the first pause.
     if (!answers.empty()) {
         pause_ms_ = kCatFirstPauseMs;
+        if (!outage_.empty()) {
+            outage_.clear();
+            report("connected again to " + daemon_name(address_));
+        }
     }
     for (const CatAnswer& a : answers) {
         answered(a, now);
@@ -284,9 +288,13 @@ void CatSide::fault(const std::string& line, std::int64_t now) {
     suspect_.reset();
     retry_at_ = now + pause_ms_;
     const std::string told = line + "; trying again in " + seconds(pause_ms_);
-    pause_ms_ = std::min(pause_ms_ * 2, kCatLongestPauseMs);
+    pause_ms_ = std::min(pause_ms_ * 2, kCatLongestReconnectPauseMs);
     set_status(told);
-    report(told);
+    // The same fault again while the daemon stays away is on the status line, not the log.
+    if (line != outage_) {
+        report(told);
+    }
+    outage_ = line;
 }
 
 bool CatSide::try_connect(std::int64_t now) {

@@ -30,9 +30,11 @@ void check_cat_settings(const CatSettings& settings);
 
 // A set or readback without an answer for this long: the daemon does not answer.
 inline constexpr std::int64_t kCatNoAnswerMs = 3000;
-// The pause before the next try after a fault doubles from the first to the longest.
+// The pause before the next try after a refusal doubles from the first to the longest; after a
+// lost or absent daemon it stops growing sooner, so a daemon that comes back is set again soon.
 inline constexpr std::int64_t kCatFirstPauseMs = 1000;
 inline constexpr std::int64_t kCatLongestPauseMs = 30000;
+inline constexpr std::int64_t kCatLongestReconnectPauseMs = 4000;
 
 class CatObserver {
 public:
@@ -111,6 +113,7 @@ private:
     std::int64_t refusal_pause_ms_ = kCatFirstPauseMs;
     bool refusal_reported_ = false;
     bool waiting_reported_ = false;
+    std::string outage_; // the fault told for the daemon being away; empty while it answers
     std::string status_;
     std::vector<std::int64_t> wakes_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

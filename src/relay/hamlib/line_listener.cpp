@@ -9,6 +9,7 @@
 #include <netinet/in.h>
 #include <stdexcept>
 #include <sys/socket.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace dopplex::tracker {
@@ -143,28 +144,52 @@ bool LineListener::welcome(int fd, const sockaddr_storage& peer) {
         }
         return false;
     }
-    if (!allow_other_users_) {
-        sockaddr_storage ours{};
-        socklen_t size = sizeof ours;
-        getsockname(fd, reinterpret_cast<sockaddr*>(&ours), &size);
-        const std::optional<uid_t> owner = local_peer_owner(peer, ours);
-        if (owner && *owner != getuid()) {
-            return false;
-        }
+    sockaddr_storage ours{};
+    socklen_t size = sizeof ours;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&ours), &size);
+    const std::optional<uid_t> owner = local_peer_owner(peer, ours);
+    if (!allow_other_users_ && owner && *owner != getuid()) {
+        tell_refused(address_ + " refused " + peer_text(peer) + ": another user of this machine",
+                     now);
+        return false;
     }
+    const bool owners = owner && *owner == getuid();
     if (clients_.size() >= kMaxClients) {
         drop_hung_up();
     }
     if (clients_.size() >= kMaxClients) {
-        const auto freed = place_to_free(now);
+        const auto freed = place_to_free(owners);
         if (freed == clients_.end()) {
+            tell_refused(address_ + " refused " + peer_text(peer) + ": all " +
+                             std::to_string(kMaxClients) +
+                             " places are held by its owner's clients",
+                         now);
             return false;
         }
         drop(freed->first);
     }
-    clients_[fd].active = now;
-    clients_[fd].answer = answer_();
+    Client& client = clients_[fd];
+    client.active = now;
+    client.owners = owners;
+    client.answer = answer_();
     return true;
+}
+
+// The first refusal of a burst is told at once; those after it within a minute are counted and
+// told with the next one after that minute.
+void LineListener::tell_refused(const std::string& why, std::chrono::steady_clock::time_point now) {
+    if (!refused_) {
+        return;
+    }
+    if (burst_told_ && now - burst_told_at_ < std::chrono::minutes(1)) {
+        ++untold_;
+        return;
+    }
+    refused_(why + (untold_ > 0 ? " (and " + std::to_string(untold_) + " more refused before)"
+                                : std::string()));
+    burst_told_ = true;
+    burst_told_at_ = now;
+    untold_ = 0;
 }
 
 bool LineListener::receive(int fd, Client& client) {
@@ -231,18 +256,16 @@ void LineListener::drop_hung_up() {
     }
 }
 
-LineListener::Clients::iterator
-LineListener::place_to_free(std::chrono::steady_clock::time_point now) {
-    // Silent clients first, then the longest quiet.
-    const auto rank = [](const Client& c) { return std::pair{c.spoke, c.active}; };
+LineListener::Clients::iterator LineListener::place_to_free(bool newcomer_owners) {
+    // Others' clients before the owner's, then silent ones, then the one whose last line is oldest.
+    const auto rank = [](const Client& c) { return std::tuple{c.owners, c.spoke, c.active}; };
     auto chosen = clients_.begin();
     for (auto i = clients_.begin(); i != clients_.end(); ++i) {
         if (rank(i->second) < rank(chosen->second)) {
             chosen = i;
         }
     }
-    if (chosen != clients_.end() && chosen->second.spoke &&
-        now - chosen->second.active < kEvictAfterIdle) {
+    if (chosen != clients_.end() && chosen->second.owners && !newcomer_owners) {
         return clients_.end();
     }
     return chosen;

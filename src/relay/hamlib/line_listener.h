@@ -1,14 +1,16 @@
 // One TCP listening socket whose clients send command lines and read one answer per line, as
 // Hamlib's network daemons do; a line ends at LF, CR or CRLF. Up to kMaxClients at a time; a
 // newcomer beyond that pushes out a client that has ended no line since it connected (Hamlib's
-// clients speak at once), the longest silent first, else the one that has ended none for
-// kEvictAfterIdle, else the newcomer is turned away: clients that hold a place and say nothing,
-// or trickle bytes that end no line, never keep a tracker out. A client of another user of this
-// machine is turned away unless allowed; so is one whose address is not in the endpoint's allow
-// list, with Hamlib's "rejected" answer and a word to `refused` (once a minute per address at
-// most, so that a client retrying cannot flood the journal). A line over kMaxLineBytes drops its
-// client; a client that does not read its answers is not read from either, so nothing grows. Driven
-// by the caller's poll loop on one thread; throws std::runtime_error when it cannot listen.
+// clients speak at once), the longest silent first, else the one whose last line is oldest: clients
+// that hold a place, say nothing, trickle bytes or speak now and then never keep a reconnecting
+// tracker out. The clients of the user who runs the listener on this machine go last, and only
+// for another of theirs. A client of another user of this machine is turned away unless allowed;
+// so is one whose address is not in the endpoint's allow list, with Hamlib's "rejected" answer.
+// Each refusal is a word to `refused`: once a minute per address for the allow list, once a
+// minute for the others with a count of those not told, so that clients retrying cannot flood
+// the journal. A line over kMaxLineBytes drops its client; a client that does not read its
+// answers is not read from either, so nothing grows. Driven by the caller's poll loop on one
+// thread; throws std::runtime_error when it cannot listen.
 #pragma once
 
 #include <chrono>
@@ -29,7 +31,6 @@ class LineListener {
 public:
     static constexpr std::size_t kMaxLineBytes = 512;
     static constexpr std::size_t kMaxClients = 32;
-    static constexpr std::chrono::seconds kEvictAfterIdle{10};
     using Answer = std::function<HamlibReply(std::string_view line)>;
     // Makes the answerer of one client, when it is let in.
     using ClientAnswer = std::function<Answer()>;
@@ -54,8 +55,9 @@ private:
         std::string in;
         std::string out;
         bool closing = false;
-        bool after_cr = false;                        // a LF right after a CR ends no second line
-        bool spoke = false;                           // has ended a line
+        bool after_cr = false; // a LF right after a CR ends no second line
+        bool spoke = false;    // has ended a line
+        bool owners = false;   // of the user who runs the listener, from this machine
         std::chrono::steady_clock::time_point active; // when it connected or last ended a line
         Answer answer;
     };
@@ -67,7 +69,8 @@ private:
     void drop(int fd);
     void drop_hung_up();
     // The client a newcomer may push out when every place is taken, or end().
-    Clients::iterator place_to_free(std::chrono::steady_clock::time_point now);
+    Clients::iterator place_to_free(bool newcomer_owners);
+    void tell_refused(const std::string& why, std::chrono::steady_clock::time_point now);
 
     ClientAnswer answer_;
     int listen_fd_ = -1;
@@ -78,6 +81,9 @@ private:
     Refused refused_;
     std::string last_refused_; // the address last told of, and when
     std::chrono::steady_clock::time_point last_refused_at_;
+    std::chrono::steady_clock::time_point burst_told_at_; // the last refusal told of a burst
+    bool burst_told_ = false;
+    int untold_ = 0; // refusals since, not told
     Clients clients_;
 };
 

@@ -134,7 +134,7 @@ TEST(CatKnob, TurnsStickAndReadbacksInFlightAreNoTurns) {
     }
 }
 
-TEST(CatFaults, StatusSaysWhatAndTriesAgainAfterGrowingPauses) {
+TEST(CatFaults, StatusSaysWhatAndTriesAgainAfterShortGrowingPauses) {
     struct Row {
         const char* name;
         std::function<void(Rig&)> fault;
@@ -145,12 +145,12 @@ TEST(CatFaults, StatusSaysWhatAndTriesAgainAfterGrowingPauses) {
         bool setting; // at the end: sets again
     } rows[] = {
         {"daemon absent", [](Rig& r) { r.daemon.set_absent(true); },
-         "no connection to 127.0.0.1:4532: Connection refused; trying again in 16 s",
-         "no connection", 5, 5, false},
+         "no connection to 127.0.0.1:4532: Connection refused; trying again in 4 s",
+         "no connection", 1, 7, false},
         {"refuses every set", [](Rig& r) { r.daemon.set_refusing(true); },
          "127.0.0.1:4532 refuses setting", "127.0.0.1:4532 refuses", 1, 1, false},
         {"never answers", [](Rig& r) { r.daemon.set_silent(true); },
-         "no answer from 127.0.0.1:4532; trying again in 8 s", "no answer", 4, 4, false},
+         "no answer from 127.0.0.1:4532; trying again in 4 s", "no answer", 1, 4, false},
         {"drops the connection once",
          [](Rig& r) {
              r.loop.post(
@@ -170,6 +170,42 @@ TEST(CatFaults, StatusSaysWhatAndTriesAgainAfterGrowingPauses) {
         EXPECT_EQ(rig.reports_with(row.report), row.reports);
         EXPECT_EQ(rig.daemon.opens(), row.opens);
         EXPECT_EQ(rig.worst_and_mean(19'000, 20'000).first <= 20, row.setting);
+    }
+}
+
+// A daemon away for 40 s is set again within a pause of its return, and the log says both once.
+TEST(CatFaults, ADaemonThatComesBackIsSetAgainSoonAndTold) {
+    struct Row {
+        const char* name;
+        std::function<void(ModelRigctld&, bool)> away; // from `from_ms` to 42 s
+        std::int64_t from_ms;
+        const char* fault;
+    } rows[] = {
+        {"absent from the start", [](ModelRigctld& d, bool away) { d.set_absent(away); }, 0,
+         "no connection"},
+        {"silent", [](ModelRigctld& d, bool away) { d.set_silent(away); }, 2'000, "no answer"},
+        {"dropped, then absent",
+         [](ModelRigctld& d, bool away) {
+             if (away) {
+                 d.drop();
+             }
+             d.set_absent(away);
+         },
+         2'000, "connection to 127.0.0.1:4532 lost"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Rig rig(0, 191);
+        rig.loop.post(
+            EventKind::Link, [&] { row.away(rig.daemon, true); }, row.from_ms);
+        rig.side.follow();
+        rig.loop.post(
+            EventKind::Link, [&] { row.away(rig.daemon, false); }, 42'000);
+        rig.loop.run(60'000);
+        EXPECT_EQ(rig.reports_with(row.fault), 1);
+        EXPECT_EQ(rig.reports_with("connected again to 127.0.0.1:4532"), 1);
+        EXPECT_LE(rig.worst_and_mean(46'400, 60'000).first, 20);
+        EXPECT_EQ(rig.side.status(), "setting through 127.0.0.1:4532");
     }
 }
 

@@ -128,7 +128,7 @@ TEST(RigctldFaults, TheSideSaysSoAndTheOtherSideGoesOn) {
     } rows[] = {
         {"daemon absent", false, "", [](Rigctld& d) { d.kill(); },
          "no connection to 127.0.0.1:PORT: Connection refused; trying again in 2 s",
-         "no connection", 2},
+         "no connection", 1},
         {"RPRT -1: a VFO the rig does not set", true, "MEM", [](Rigctld&) {},
          "127.0.0.1:PORT refuses reading the frequency (RPRT -1)", "refuses", 1},
         {"dropped connection", false, "", [](Rigctld& d) { d.kill(); },
