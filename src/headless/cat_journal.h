@@ -12,10 +12,8 @@ namespace dopplex::headless {
 class CatJournal final : public CatRadios::Observer {
 public:
     explicit CatJournal(Journal& journal) : journal_(journal) {}
-    void radio_plugged(Side, const std::string& line) override { journal_.info(line); }
-    void cat_report(Side side, const std::string& line) override {
-        journal_.notice(std::string(side_name(side)) + ": " + line);
-    }
+    void radio_plugged(Side side, const std::string& line) override;
+    void cat_report(Side side, const std::string& line) override;
 
 private:
     Journal& journal_;
