@@ -389,7 +389,8 @@ std::string MainView::focused_button() const {
 }
 
 void MainView::on_command(int id, int code, HWND control) {
-    if (loop_panel_->command(id, code, control)) {
+    // An entry tells its parent of its first text while the panel is still being made.
+    if (loop_panel_ && loop_panel_->command(id, code, control)) {
         return;
     }
     if (id == kPlotButtonId) {
