@@ -103,6 +103,7 @@ void CatSide::cycle() {
         reset_hz_.reset();
         send(client_.ask_set(hz, now));
         last_set_ = hz;
+        target_.radio_set(side_, hz);
         for (CatObserver* o : observers_) {
             o->cat_set(side_, now, hz);
         }
@@ -156,6 +157,7 @@ void CatSide::send_set(std::int64_t now) {
         return;
     }
     last_set_ = hz;
+    target_.radio_set(side_, hz);
     for (CatObserver* o : observers_) {
         o->cat_set(side_, now, hz);
     }

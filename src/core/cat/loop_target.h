@@ -14,6 +14,7 @@ public:
         return loop_.target_at(side, t);
     }
     void knob_turned(Side side, double delta_hz) override { loop_.turn_offset(side, delta_hz); }
+    void radio_set(Side side, double hz) override { loop_.radio_set(side, hz); }
 
 private:
     ClosedLoop& loop_;

@@ -87,6 +87,8 @@ public:
     // The side's offset moves by `delta_hz` (a CAT radio's knob); locked, the other side's
     // follows (RX to TX and TX to RX).
     void turn_offset(Side side, double delta_hz);
+    // A radio that is set holds `hz` now: its dial, as a pressed side's count is.
+    void radio_set(Side side, double hz) { sides_[index(side)].dial_hz = hz; }
     // The operator's press: while tracking it moves the side's offset by a step (and, locked,
     // the TX offset); otherwise one counted press goes out in turn.
     void operator_press(Side side, PressDirection direction);

@@ -239,7 +239,8 @@ TEST(CatKnob, TheLockTakesTheOtherSideAlong) {
 }
 
 // A CAT side plugged into the closed loop: the loop's start, Reset and the pass's end reach it,
-// and no line of that side is ever pressed, while the push-button side presses as before.
+// its dial is what it last set, and no line of that side is ever pressed, while the push-button
+// side presses as before.
 TEST(CatInTheLoop, TheLoopDrivesTheCatSideAndPressesNoLineForIt) {
     VirtualHost host;
     EventLoop loop{host};
@@ -270,11 +271,13 @@ TEST(CatInTheLoop, TheLoopDrivesTheCatSideAndPressesNoLineForIt) {
     loop.run(20'000);
     EXPECT_TRUE(cat.following());
     EXPECT_NEAR(*daemon.frequency_at(20'000), kBaseHz + 2000 + 100, 15);
+    EXPECT_NEAR(*closed.state(Side::Rx).dial_hz, kBaseHz + 2000 + 100, 15); // what is shown
     loop.run(32'000);
     EXPECT_FALSE(cat.following()); // the pass ended
     EXPECT_TRUE(closed.reset(Side::Rx, kBaseHz));
     loop.run(33'000);
     EXPECT_EQ(daemon.frequency_at(33'000), kBaseHz);
+    EXPECT_EQ(closed.state(Side::Rx).dial_hz, kBaseHz);
     const auto rx_lines = static_cast<std::uint8_t>(1u << static_cast<int>(Channel::RxUp) |
                                                     1u << static_cast<int>(Channel::RxDown));
     int tx_presses = 0;
