@@ -79,6 +79,16 @@ public:
     void on_reference(std::function<void(Side, double)> listener) {
         reference_listeners_.push_back(std::move(listener));
     }
+    // Before start(): who hears what a side's CAT radio reports (a knob turn, a daemon lost or
+    // back, a refusal); engine thread: tells them.
+    void on_cat_report(std::function<void(Side, const std::string&)> listener) {
+        cat_listeners_.push_back(std::move(listener));
+    }
+    void cat_report(Side side, const std::string& line) const {
+        for (const auto& listener : cat_listeners_) {
+            listener(side, line);
+        }
+    }
 
     // Operator input, handled in the engine's queue after what is already there.
     void post_input(std::function<void(TFMain&)> input);
@@ -141,6 +151,7 @@ private:
     StationLines station_lines_{station_};
     std::thread thread_;
     std::vector<std::function<void(Side, double)>> reference_listeners_;
+    std::vector<std::function<void(Side, const std::string&)>> cat_listeners_;
 };
 
 } // namespace dopplex::app

@@ -42,6 +42,7 @@ void WindowRadios::choose(Side side, const std::string& words) {
 void WindowRadios::use(Side side, const std::optional<CatAddress>& radio) {
     in_use_[at(side)] = radio;
     status_[at(side)].clear();
+    knob_[at(side)].clear();
     try {
         radios_.plug_side(session_.station(), side, radio, CatSettings{});
     } catch (const std::exception& error) { // a link that cannot even be made: its buttons again
@@ -63,8 +64,19 @@ void WindowRadios::radio_plugged(Side side, const std::string& line) {
 }
 
 void WindowRadios::cat_status(Side side, const std::string& line) {
-    status_[at(side)] = std::string(side_name(side)) + ": " + line;
+    // The knob's turn stays in sight while the side sets through again.
+    const std::string& knob = knob_[at(side)];
+    const bool setting = line.starts_with("setting through ");
+    status_[at(side)] =
+        std::string(side_name(side)) + ": " + line + (setting && !knob.empty() ? ", " + knob : "");
     changed_();
+}
+
+void WindowRadios::cat_report(Side side, const std::string& line) {
+    if (line.starts_with("knob ")) {
+        knob_[at(side)] = line;
+    }
+    session_.cat_report(side, line);
 }
 
 } // namespace dopplex::app

@@ -34,6 +34,7 @@ public:
 
     void radio_plugged(Side side, const std::string& line) override;
     void cat_status(Side side, const std::string& line) override;
+    void cat_report(Side side, const std::string& line) override;
 
 private:
     void use(Side side, const std::optional<CatAddress>& radio);
@@ -44,6 +45,7 @@ private:
     SideRadios in_use_{};
     SideRadios remembered_{};
     std::array<std::string, 2> status_{};
+    std::array<std::string, 2> knob_{}; // the side's last knob turn, "knob +1000 Hz"
     std::array<int, 2> answers_{};
 };
 

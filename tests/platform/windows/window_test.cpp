@@ -636,7 +636,7 @@ TEST_F(WindowTest, ReadoutsAndLogFollowAServedPass) {
     EXPECT_EQ(files[0].filename().string().substr(0, 6), "AO-51_");
     const std::vector<std::string> lines = lines_of(files[0]);
     ASSERT_EQ(lines.size(), 5u);
-    EXPECT_EQ(lines[0], "time_utc,el_deg,az_deg,dn_hz,up_hz,side,direction,source,dial_hz");
+    EXPECT_EQ(lines[0], "time_utc,el_deg,az_deg,dn_hz,up_hz,side,direction,source,dial_hz,note");
     const char* rows_after_time[] = {
         ",5.0,110.0,436776000,145824000,,,,", ",7.5,120.0,436775500,145824500,,,,",
         ",10.0,130.0,436775000,145825000,,,,", ",-3.0,140.0,436774000,145826000,,,,"};

@@ -17,6 +17,10 @@ PassFeed::PassFeed(EngineSession& session, PassObserver& window, PassLogOption l
     : recorder_(utc_now_ms) {
     session.station().add_listener(&recorder_);
     recorder_.add_observer(&window);
+    session.on_cat_report([this](Side side, const std::string& line) {
+        std::cerr << "dopplex: " << side_name(side) << ": " << line << "\n";
+        recorder_.cat_reported(side, line);
+    });
     if (log.folder) {
         writer_ = std::make_unique<PassLogWriter>(
             *log.folder,

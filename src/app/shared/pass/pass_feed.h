@@ -1,5 +1,6 @@
 // The engine side of the pass readouts, for any window: the recorder that follows the engine
 // with its own dial count, and the pass log on a thread of its own, with the log's status words.
+// What the CAT radios report goes to the log and to the standard error.
 // The window's observer hears the pass on the engine thread and only hands copies on. Built
 // before the session starts; the session must be stopped before this is destroyed.
 #pragma once

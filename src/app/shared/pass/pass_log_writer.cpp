@@ -99,6 +99,14 @@ std::string csv_row(const PulseRecord& pulse) {
            optional_hz(pulse.dial_hz);
 }
 
+std::string csv_row(const CatRecord& report) {
+    std::string quoted = "\"";
+    for (const char c : report.line) {
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    }
+    return utc_text(report.utc_ms) + ",,,,," + side_name(report.side) + ",,cat,," + quoted + "\"";
+}
+
 PassLogWriter::PassLogWriter(std::filesystem::path folder, Report report, Opened opened)
     : folder_(std::move(folder)), report_(std::move(report)), opened_(std::move(opened)) {}
 
@@ -183,6 +191,10 @@ void PassLogWriter::tracking_update(const TrackingPoint& point) {
 
 void PassLogWriter::pulse_sent(const PulseRecord& pulse) {
     write(csv_row(pulse));
+}
+
+void PassLogWriter::cat_reported(const CatRecord& report) {
+    write(csv_row(report));
 }
 
 // Each row reaches the disk at once, so a full disk is found at the row that did not fit and a

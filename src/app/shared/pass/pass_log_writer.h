@@ -26,9 +26,10 @@ std::optional<std::filesystem::path> pass_log_folder(const char* xdg_data_home, 
 std::string pass_file_stem(const std::string& satellite, std::int64_t aos_utc_ms);
 
 inline constexpr const char* kPassLogHeader =
-    "time_utc,el_deg,az_deg,dn_hz,up_hz,side,direction,source,dial_hz";
+    "time_utc,el_deg,az_deg,dn_hz,up_hz,side,direction,source,dial_hz,note";
 std::string csv_row(const TrackingPoint& point);
 std::string csv_row(const PulseRecord& pulse);
+std::string csv_row(const CatRecord& report);
 
 class PassLogWriter final : public PassObserver {
 public:
@@ -46,6 +47,8 @@ public:
     // Reset after the end belongs to the pass).
     void tracking_update(const TrackingPoint& point) override;
     void pulse_sent(const PulseRecord& pulse) override;
+    // Logged as pulses are: from AOS up to the next AOS.
+    void cat_reported(const CatRecord& report) override;
 
     // The file of the pass being logged; none before the first AOS or after a failure.
     std::optional<std::filesystem::path> file() const;

@@ -41,6 +41,13 @@ struct PulseRecord {
     std::optional<double> dial_hz; // this side's estimated dial after the pulse
 };
 
+// What a side's CAT radio reported: a knob turn, a daemon lost or back, a refusal.
+struct CatRecord {
+    std::int64_t utc_ms = 0;
+    Side side = Side::Rx;
+    std::string line;
+};
+
 // Called on the engine thread; must return at once (pulse timing waits for it).
 class PassObserver {
 public:
@@ -49,6 +56,7 @@ public:
     virtual void pass_started(const TrackingPoint& aos) = 0;
     virtual void tracking_update(const TrackingPoint& point) = 0;
     virtual void pulse_sent(const PulseRecord& pulse) = 0;
+    virtual void cat_reported(const CatRecord& /*report*/) {}
 };
 
 } // namespace dopplex::app

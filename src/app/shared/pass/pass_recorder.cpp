@@ -9,6 +9,13 @@ void PassRecorder::pulse_sent(const PulseSent& pulse) {
     }
 }
 
+void PassRecorder::cat_reported(Side side, const std::string& line) {
+    const CatRecord record{utc_ms_(), side, line};
+    for (PassObserver* observer : observers_) {
+        observer->cat_reported(record);
+    }
+}
+
 void PassRecorder::tracking_applied(const TrackingApplied& applied) {
     const TrackingPoint point{utc_ms_(),         applied.sat,     applied.aos_text,
                               applied.el_deg,    applied.az_deg,  applied.downlink_hz,

@@ -26,6 +26,7 @@ public:
 
     void tracking_applied(const TrackingApplied& applied) override;
     void pulse_sent(const PulseSent& pulse) override;
+    void cat_reported(Side side, const std::string& line);
 
 private:
     UtcClock utc_ms_;

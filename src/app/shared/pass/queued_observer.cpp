@@ -28,6 +28,10 @@ void QueuedObserver::pulse_sent(const PulseRecord& pulse) {
     post([this, pulse] { target_.pulse_sent(pulse); });
 }
 
+void QueuedObserver::cat_reported(const CatRecord& report) {
+    post([this, report] { target_.cat_reported(report); });
+}
+
 void QueuedObserver::post(std::function<void()> job) {
     {
         std::lock_guard lock(mutex_);

@@ -22,6 +22,7 @@ public:
     void pass_started(const TrackingPoint& aos) override;
     void tracking_update(const TrackingPoint& point) override;
     void pulse_sent(const PulseRecord& pulse) override;
+    void cat_reported(const CatRecord& report) override;
 
 private:
     void post(std::function<void()> job);

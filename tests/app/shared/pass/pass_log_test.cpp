@@ -50,7 +50,7 @@ struct LoggedRig {
             EventKind::Input, [this, action] { action(rig.form); }, t);
     }
     // Below the horizon, AOS, a Tune of two UP pulses, tracking, an arrow key, the end of the
-    // pass and the Reset after it, and an update after the end.
+    // pass and the Reset after it, a CAT report, and an update after the end.
     void play_pass() {
         rig.update(500, -1.0, 300);
         input(600, [](TFMain& f) { f.KeyDown(38); }); // before AOS: counted, not logged
@@ -58,6 +58,7 @@ struct LoggedRig {
         input(1500, [](TFMain& f) { f.Click("Button1"); });
         rig.update(8000, 10.0, 100);
         input(9000, [](TFMain& f) { f.KeyDown(40); });
+        input(10000, [this](TFMain&) { recorder.cat_reported(Side::Tx, "knob \"+500\" Hz"); });
         rig.update(12000, -2.0, 0);
         input(13000, [](TFMain& f) { f.Click("Button22"); });
         rig.update(16000, -3.0, 0);
@@ -91,16 +92,18 @@ TEST(PassLog, APassGivesTheExactFile) {
     ASSERT_TRUE(std::filesystem::exists(file));
     // The arrow key before AOS moved the dial 100 Hz above the reference; the update after the
     // end of the pass is not logged, the Reset after it is.
-    EXPECT_EQ(read_file(file), "time_utc,el_deg,az_deg,dn_hz,up_hz,side,direction,source,dial_hz\n"
-                               "2026-12-07T08:20:01.000Z,5.0,123.4,436775200,145917000,,,,\n"
-                               "2026-12-07T08:20:02.700Z,,,,,RX,UP,tune,436775200\n"
-                               "2026-12-07T08:20:03.100Z,,,,,RX,UP,tune,436775300\n"
-                               "2026-12-07T08:20:05.250Z,,,,,RX,DOWN,tracking,436775200\n"
-                               "2026-12-07T08:20:08.000Z,10.0,123.4,436775100,145917000,,,,\n"
-                               "2026-12-07T08:20:08.250Z,,,,,RX,DOWN,tracking,436775100\n"
-                               "2026-12-07T08:20:09.000Z,,,,,RX,DOWN,manual,436775000\n"
-                               "2026-12-07T08:20:12.000Z,-2.0,123.4,436775000,145917000,,,,\n"
-                               "2026-12-07T08:20:14.200Z,,,,,RX,UP,reset,436775100\n");
+    EXPECT_EQ(read_file(file),
+              "time_utc,el_deg,az_deg,dn_hz,up_hz,side,direction,source,dial_hz,note\n"
+              "2026-12-07T08:20:01.000Z,5.0,123.4,436775200,145917000,,,,\n"
+              "2026-12-07T08:20:02.700Z,,,,,RX,UP,tune,436775200\n"
+              "2026-12-07T08:20:03.100Z,,,,,RX,UP,tune,436775300\n"
+              "2026-12-07T08:20:05.250Z,,,,,RX,DOWN,tracking,436775200\n"
+              "2026-12-07T08:20:08.000Z,10.0,123.4,436775100,145917000,,,,\n"
+              "2026-12-07T08:20:08.250Z,,,,,RX,DOWN,tracking,436775100\n"
+              "2026-12-07T08:20:09.000Z,,,,,RX,DOWN,manual,436775000\n"
+              "2026-12-07T08:20:10.000Z,,,,,TX,,cat,,\"knob \"\"+500\"\" Hz\"\n"
+              "2026-12-07T08:20:12.000Z,-2.0,123.4,436775000,145917000,,,,\n"
+              "2026-12-07T08:20:14.200Z,,,,,RX,UP,reset,436775100\n");
 }
 
 // The recorder's passes are the engine's: for each update, what the engine shows (A: Tune RX
