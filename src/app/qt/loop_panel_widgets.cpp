@@ -70,9 +70,12 @@ void LoopPanelWidgets::build(QWidget& parent, const LoopControl& c) {
         w = button;
         break;
     }
-    case LoopWidget::Readout:
-        w = new QLabel(&parent);
+    case LoopWidget::Readout: {
+        auto* label = new QLabel(&parent);
+        label->setWordWrap(true);
+        w = label;
         break;
+    }
     case LoopWidget::Entry: {
         auto* caption = new QLabel(q(c.caption), &parent);
         caption->setGeometry(c.caption_x, c.y + 4, c.x - c.caption_x - 2, 16);

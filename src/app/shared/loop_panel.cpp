@@ -11,6 +11,7 @@ namespace {
 constexpr int kRow1 = 584;
 constexpr int kRow2 = 612;
 constexpr int kRow3 = 640;
+constexpr int kReadoutH = 28;
 
 constexpr std::string_view kRadioHint =
     "buttons: the side's push buttons on the port's lines; cat:HOST:PORT[:VFO]: a CAT radio "
@@ -38,12 +39,13 @@ constexpr LoopControl kControls[] = {
      "(noninverting) or the opposite way (inverting)"},
     {LoopField::ClearOffsets, LoopWidget::Action, "Clear offsets", 0, 246, kRow2, 92, 22,
      "Forgets the operator's corrections, now and for this satellite's next pass"},
-    {LoopField::RxReadout, LoopWidget::Readout, "", 0, 348, kRow2 + 4, 230, 16, ""},
-    {LoopField::TxReadout, LoopWidget::Readout, "", 0, 586, kRow2 + 4, 234, 16, ""},
+    // Readouts take two lines: a CAT side's fault or a refusal keeps its reason in sight.
+    {LoopField::RxReadout, LoopWidget::Readout, "", 0, 348, kRow2, 230, kReadoutH, ""},
+    {LoopField::TxReadout, LoopWidget::Readout, "", 0, 586, kRow2, 234, kReadoutH, ""},
     {LoopField::RxRadio, LoopWidget::Entry, "RX radio", 8, 60, kRow3, 140, 22, kRadioHint},
-    {LoopField::RxRadioStatus, LoopWidget::Readout, "", 0, 206, kRow3 + 4, 206, 16, ""},
+    {LoopField::RxRadioStatus, LoopWidget::Readout, "", 0, 206, kRow3, 210, kReadoutH, ""},
     {LoopField::TxRadio, LoopWidget::Entry, "TX radio", 422, 474, kRow3, 140, 22, kRadioHint},
-    {LoopField::TxRadioStatus, LoopWidget::Readout, "", 0, 620, kRow3 + 4, 200, 16, ""},
+    {LoopField::TxRadioStatus, LoopWidget::Readout, "", 0, 620, kRow3, 204, kReadoutH, ""},
 };
 
 constexpr std::int64_t kPressChoicesMs[] = {30, 40, 50, 60, 80, 100, 150, 200, 300, 500, 1000};

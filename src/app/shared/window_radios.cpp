@@ -27,8 +27,8 @@ void WindowRadios::choose(Side side, const std::string& words) {
     std::optional<CatAddress> radio;
     try {
         radio = parse_side_radio(words);
-    } catch (const std::invalid_argument& error) {
-        status_[at(side)] = std::string(side_name(side)) + " radio not changed: " + error.what();
+    } catch (const NotARadio& error) { // the reason is what the readout has room for
+        status_[at(side)] = std::string(side_name(side)) + " radio not changed: " + error.why();
         changed_();
         return;
     }

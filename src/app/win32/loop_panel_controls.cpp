@@ -32,7 +32,7 @@ LoopPanel::LoopPanel(HWND parent, HINSTANCE instance, EngineSession& session)
             add(L"BUTTON", c.caption, BS_PUSHBUTTON, id, c.x, c.y, c.w, c.h);
             break;
         case LoopWidget::Readout:
-            add(L"STATIC", "", SS_LEFTNOWORDWRAP | SS_NOPREFIX, id, c.x, c.y, c.w, c.h);
+            add(L"STATIC", "", SS_LEFT | SS_NOPREFIX, id, c.x, c.y, c.w, c.h);
             break;
         case LoopWidget::Entry:
             add(L"STATIC", c.caption, SS_LEFT | SS_NOPREFIX, 0, c.caption_x, c.y + 4,

@@ -9,8 +9,7 @@ namespace dopplex {
 namespace {
 
 [[noreturn]] void refuse(const std::string& text, const std::string& why) {
-    throw std::invalid_argument("\"" + text + "\" is not a radio: " + why +
-                                " (buttons or cat:HOST:PORT[:VFO])");
+    throw NotARadio(text, why);
 }
 
 bool all_of_class(const std::string& s, int (*is)(int)) {
@@ -19,6 +18,11 @@ bool all_of_class(const std::string& s, int (*is)(int)) {
 }
 
 } // namespace
+
+NotARadio::NotARadio(const std::string& text, const std::string& why)
+    : std::invalid_argument("\"" + text + "\" is not a radio: " + why +
+                            " (buttons or cat:HOST:PORT[:VFO])"),
+      why_(why) {}
 
 std::optional<CatAddress> parse_side_radio(const std::string& text) {
     if (text.empty() || text == "buttons") {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 namespace dopplex {
@@ -17,7 +18,17 @@ struct CatAddress {
     bool operator==(const CatAddress&) const = default;
 };
 
-// "buttons" (or nothing) gives none: the side presses its buttons.
+// Words that name no radio; what() names them, why() is the reason alone (for a short readout).
+class NotARadio : public std::invalid_argument {
+public:
+    NotARadio(const std::string& text, const std::string& why);
+    const std::string& why() const { return why_; }
+
+private:
+    std::string why_;
+};
+
+// "buttons" (or nothing) gives none: the side presses its buttons. Raises NotARadio.
 std::optional<CatAddress> parse_side_radio(const std::string& text);
 // The words again: "buttons" or "cat:HOST:PORT[:VFO]".
 std::string side_radio_text(const std::optional<CatAddress>& radio);
