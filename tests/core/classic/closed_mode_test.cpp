@@ -184,6 +184,17 @@ const GlueCase kCases[] = {
          EXPECT_EQ(r.form.Edit7.text(), "3400");
          EXPECT_EQ(r.form.Edit22.text(), "-2000");
      }},
+    {"AKeptOffsetComesBackWhenClosedLoopIsChosenInThePass",
+     [](ClosedRig& r) {
+         r.form.SetTrackingMode(TrackingMode::Classic);
+         r.form.closed_loop.keep_offsets({{"AO-91", {1000, 0}}});
+         r.update(1000, 10.0, 3400);
+         r.loop.post(
+             EventKind::Input, [&r] { r.form.SetTrackingMode(TrackingMode::Closed); }, 1500);
+         r.update(2000, 10.0, 3400);
+     },
+     2500,
+     [](const ClosedRig& r) { EXPECT_EQ(r.form.closed_loop.state(Side::Rx).offset_hz, 1000); }},
     {"OneArrowPressIsNoTrain", [](ClosedRig& r) { r.key(1000, 38); }, 5000,
      [](const ClosedRig& r) {
          EXPECT_EQ(r.rises(kRxUpBit), (std::vector<std::int64_t>{1000}));
