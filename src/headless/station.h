@@ -119,6 +119,9 @@ private:
     void reset_radios(std::shared_ptr<std::promise<ActionResult>> answer = nullptr);
     void press_nudge(dopplex::Station& station, Side side);
     std::optional<std::string> stop_loop_nudges(dopplex::Station& station);
+    std::optional<std::string> stop_nudge_runs(dopplex::Station& station);
+    int take_back_unpressed(dopplex::Station& station, Side side);
+    std::optional<std::string> drop_unpressed(const std::array<int, 2>& unpressed);
     ActionResult clear_references(dopplex::Station& station, const std::array<double, 2>& nominal);
     static bool counts_presses(const dopplex::Station& station, Side side);
     // Engine thread: a command's refusal goes to the journal.
@@ -146,6 +149,8 @@ private:
     std::unique_ptr<CatRadios> cat_radios_; // engine thread
     std::atomic<bool> closing_{false};
     std::array<int, 2> in_loop_{}; // engine thread: nudges the closed loop holds, not pressed
+    // Engine thread: nudges a tracking loop took as its offset whose presses have not gone out.
+    std::array<int, 2> in_offset_{};
 
     // Taken before mutex_ by whatever changes the state and keeps it, so the file is written
     // one at a time, in the order of the changes.

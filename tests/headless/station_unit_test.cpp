@@ -248,6 +248,41 @@ TEST(StationState, AnUnkeptOffsetIsWrittenOnceWritable) {
     }
 }
 
+// Stop in a pass ends a run of nudges the tracking loop is catching up: the offset keeps the
+// steps pressed (the dial's move from where the loop started) and the loop goes on tracking.
+TEST(StationActions, StopInAClosedPassKeepsThePressedNudgesAndTracks) {
+    const struct {
+        Side side;
+        int direction;
+        int nudges;
+    } rows[] = {{Side::Tx, 1, 6}, {Side::Rx, -1, 4}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.side == Side::Rx ? "RX" : "TX");
+        StationRig rig("[dopplexd]\ntracking = closed\n");
+        in_pass(rig);
+        const auto dial = [&rig, side = row.side] {
+            return rig.on_engine<double>(
+                [side](dopplex::Station& s) { return s.loop_state(side).dial_hz.value_or(0); });
+        };
+        ASSERT_TRUE(eventually([&] { return dial() != 0; }));
+        const double started = dial();
+        for (int n = 0; n < row.nudges; ++n) {
+            ASSERT_EQ(rig.station->nudge(row.side, row.direction).status, 204);
+        }
+        ASSERT_TRUE(eventually([&] { return dial() != started; }));
+        ASSERT_EQ(rig.station->stop().status, 204);
+        const int index = static_cast<int>(row.side);
+        const std::int64_t offset = rig.station->view().offset_hz[index];
+        EXPECT_EQ(rig.last_saved().offsets_hz["AO-91"][index], offset);
+        EXPECT_GT(offset * row.direction, 0);
+        EXPECT_LT(offset * row.direction, row.nudges * 100);
+        EXPECT_TRUE(eventually([&] { return dial() - started == double(offset); }))
+            << dial() - started << " Hz pressed, offset " << offset;
+        EXPECT_TRUE(rig.on_engine<bool>(
+            [side = row.side](dopplex::Station& s) { return s.loop_state(side).tracking; }));
+    }
+}
+
 // A Reset that undoes a nudge before the pass is not contradicted by the engine's own refusal.
 TEST(StationActions, AResetThatRunsLogsNoRefusal) {
     StationRig rig(kClassic);
