@@ -175,6 +175,7 @@ void Station::choose(double downlink_hz, const std::string& satellite) {
         in_loop_offsets_[i] = radios[i] ? offsets[i] : 0;
         view_.radio[i] = side_radio_text(radios[i]);
         view_.cat_status[i].clear();
+        cat_dial_[i].reset();
         view_.knob_hz[i] = radios[i] ? std::optional<std::int64_t>(0) : std::nullopt;
     }
     const std::string rx = FormatFixed(double(transponder_->downlink_hz - typed[0]), 7, 5);
@@ -402,6 +403,10 @@ void Station::reset_radios(std::shared_ptr<std::promise<ActionResult>> answer) {
 
 // Mutex held: the side's dial as the radio shows it, the offset typed into its reference added.
 std::optional<double> Station::shown_dial(Side side, std::optional<double> estimate) const {
+    // The engine counts no presses on a radio that is set: its estimate stays at the reference.
+    if (const std::optional<double> set = cat_dial_[static_cast<int>(side)]) {
+        return set;
+    }
     if (!estimate) {
         return estimate;
     }
@@ -798,6 +803,12 @@ ActionResult Station::clear_references(dopplex::Station& station,
 void Station::cat_status(Side side, const std::string& line) {
     std::lock_guard lock(mutex_);
     view_.cat_status[static_cast<int>(side)] = line;
+}
+
+void Station::cat_set(Side side, std::int64_t, double hz) {
+    std::lock_guard lock(mutex_);
+    cat_dial_[static_cast<int>(side)] = hz;
+    view_.dial_hz[static_cast<int>(side)] = hz;
 }
 
 // The loop has taken the turn already (and, locked, moved the other side): the learnt offsets

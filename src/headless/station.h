@@ -112,6 +112,7 @@ public:
     }
     void cat_status(Side side, const std::string& line) override;
     void cat_knob(Side side, double delta_hz) override;
+    void cat_set(Side side, std::int64_t t, double hz) override;
 
 private:
     void choose(double downlink_hz, const std::string& satellite);
@@ -164,9 +165,10 @@ private:
     std::array<int, 2> nudges_{};    // presses on the lines no Reset of the engine counts, signed
     std::array<int, 2> pending_{};   // nudged steps not pressed yet, signed
     std::array<bool, 2> pressing_{}; // a run of nudge presses is in the engine's queue
-    std::array<bool, 2> reset_ready_{};             // the engine's Reset of each side can run
-    std::array<std::int64_t, 2> in_reference_{};    // the offsets typed into the references
-    std::array<std::int64_t, 2> in_loop_offsets_{}; // the CAT sides' offsets the loop brings back
+    std::array<bool, 2> reset_ready_{};               // the engine's Reset of each side can run
+    std::array<std::int64_t, 2> in_reference_{};      // the offsets typed into the references
+    std::array<std::int64_t, 2> in_loop_offsets_{};   // the CAT sides' offsets the loop brings back
+    std::array<std::optional<double>, 2> cat_dial_{}; // a CAT side's last set: where its dial is
     bool unkept_ = false; // under saving_: the file lacks offsets a write failed to keep
     std::array<int, 2> most_behind_{};
     StationView view_;

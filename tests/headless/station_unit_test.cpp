@@ -165,14 +165,19 @@ INSTANTIATE_TEST_SUITE_P(
 
 constexpr const char* kCatRx = "[dopplexd]\ntracking = closed\nrx_radio = cat:127.0.0.1:1\n";
 
-// A CAT side on the page: its radio, the daemon's status line (nothing listens on port 1), and
-// the knob's turns; a side on buttons shows none of it.
+// A CAT side on the page: its radio, the daemon's status line (nothing listens on port 1), the
+// knob's turns and, as its dial, its last set through the updates after it; a side on buttons
+// shows none of it.
 TEST(StationCat, TheViewShowsTheRadioItsStatusAndTheKnob) {
     StationRig rig(kCatRx);
     in_pass(rig);
     ASSERT_TRUE(eventually([&] { return !rig.station->view().cat_status[0].empty(); }));
     rig.station->cat_knob(Side::Rx, 1000.2);
+    rig.station->cat_set(Side::Rx, 0, 145961234);
+    rig.hear(11.0);
+    ASSERT_TRUE(eventually([&] { return rig.station->view().elevation_deg == 11.0; }));
     const headless::StationView view = rig.station->view();
+    EXPECT_EQ(view.dial_hz[0], 145961234);
     EXPECT_EQ(view.radio, (std::array<std::string, 2>{"cat:127.0.0.1:1", "buttons"}));
     EXPECT_THAT(view.cat_status[0], HasSubstr("no connection to 127.0.0.1:1: "));
     EXPECT_EQ(view.cat_status[1], "");
