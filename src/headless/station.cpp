@@ -355,6 +355,7 @@ void Station::reset_radios(std::shared_ptr<std::promise<ActionResult>> answer) {
     journal_.notice("Reset: both radios back to their references");
     session_.post_command([this, answer](dopplex::Station& station) {
         std::optional<std::string> unkept;
+        in_offset_ = {}; // the loop's offset ends with its tracking
         if (station.closed_mode()) {
             unkept = stop_loop_nudges(station); // the loop's Reset replaces what it has to press
             // The presses of an earlier Reset not out yet: what is left is counted again below.
@@ -578,14 +579,14 @@ ActionResult Station::stop() {
     return result;
 }
 
-// Engine thread: the operator's Stop in closed mode. A side that tracks goes on tracking, as a
-// Stop of a run of nudges is no end of the pass: its catch-up ends by taking the nudges not
-// pressed yet off its offset. Every other side's train ends.
+// Engine thread: the operator's Stop in closed mode. A side that tracks in the pass goes on
+// tracking, as a Stop of a run of nudges is no end of the pass: its catch-up ends by taking the
+// nudges not pressed yet off its offset. Every other side's train ends (tuning ahead of AOS too).
 std::optional<std::string> Station::stop_nudge_runs(dopplex::Station& station) {
     std::array<int, 2> unpressed{};
     for (const Side side : {Side::Rx, Side::Tx}) {
         const int index = static_cast<int>(side);
-        if (station.loop_state(side).tracking) {
+        if (station.loop_state(side).tracking && !station.loop_state(side).ahead) {
             unpressed[index] = take_back_unpressed(station, side);
         } else {
             in_offset_[index] = 0;
