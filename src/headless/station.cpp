@@ -175,6 +175,7 @@ void Station::choose(double downlink_hz, const std::string& satellite) {
         in_loop_offsets_[i] = radios[i] ? offsets[i] : 0;
         view_.radio[i] = side_radio_text(radios[i]);
         view_.cat_status[i].clear();
+        cat_dial_[i].reset();
         view_.knob_hz[i] = radios[i] ? std::optional<std::int64_t>(0) : std::nullopt;
     }
     const std::string rx = FormatFixed(double(transponder_->downlink_hz - typed[0]), 7, 5);
@@ -354,6 +355,7 @@ void Station::reset_radios(std::shared_ptr<std::promise<ActionResult>> answer) {
     journal_.notice("Reset: both radios back to their references");
     session_.post_command([this, answer](dopplex::Station& station) {
         std::optional<std::string> unkept;
+        in_offset_ = {}; // the loop's offset ends with its tracking
         if (station.closed_mode()) {
             unkept = stop_loop_nudges(station); // the loop's Reset replaces what it has to press
             // The presses of an earlier Reset not out yet: what is left is counted again below.
@@ -402,6 +404,10 @@ void Station::reset_radios(std::shared_ptr<std::promise<ActionResult>> answer) {
 
 // Mutex held: the side's dial as the radio shows it, the offset typed into its reference added.
 std::optional<double> Station::shown_dial(Side side, std::optional<double> estimate) const {
+    // The engine counts no presses on a radio that is set: its estimate stays at the reference.
+    if (const std::optional<double> set = cat_dial_[static_cast<int>(side)]) {
+        return set;
+    }
     if (!estimate) {
         return estimate;
     }
@@ -526,19 +532,26 @@ void Station::press_nudge(dopplex::Station& station, Side side) {
     }
     const int queued_before = station.loop_state(side).pending;
     checked(station.step(side, dir_of(direction)));
-    // Outside tracking the loop takes the press as one of its own and sends it in turn.
-    in_loop_[index] += station.loop_state(side).pending - queued_before;
+    // Outside tracking the loop takes the press as one of its own and sends it in turn; while
+    // tracking, as its offset, which its catch-up presses.
+    const int queued = station.loop_state(side).pending - queued_before;
+    in_loop_[index] += queued;
+    if (queued == 0 && station.closed_mode() && station.loop_state(side).tracking &&
+        station.radio(side) == dopplex::RadioKind::PushButtons) {
+        in_offset_[index] += direction;
+    }
     session_.post_command([this, side](dopplex::Station& next) { press_nudge(next, side); });
 }
 
 ActionResult Station::stop() {
-    session_.request_stop(std::nullopt);
     std::future<std::optional<std::string>> loop_kept;
     if (config_.tracking == TrackingMode::Closed) {
         auto told = std::make_shared<std::promise<std::optional<std::string>>>();
         loop_kept = told->get_future();
         session_.post_control(
-            [this, told](TFMain&) { told->set_value(stop_loop_nudges(session_.station())); });
+            [this, told](TFMain&) { told->set_value(stop_nudge_runs(session_.station())); });
+    } else {
+        session_.request_stop(std::nullopt);
     }
     ActionResult result;
     {
@@ -566,6 +579,38 @@ ActionResult Station::stop() {
     return result;
 }
 
+// Engine thread: the operator's Stop in closed mode. A side that tracks in the pass goes on
+// tracking, as a Stop of a run of nudges is no end of the pass: its catch-up ends by taking the
+// nudges not pressed yet off its offset. Every other side's train ends (tuning ahead of AOS too).
+std::optional<std::string> Station::stop_nudge_runs(dopplex::Station& station) {
+    std::array<int, 2> unpressed{};
+    for (const Side side : {Side::Rx, Side::Tx}) {
+        const int index = static_cast<int>(side);
+        if (station.loop_state(side).tracking && !station.loop_state(side).ahead) {
+            unpressed[index] = take_back_unpressed(station, side);
+        } else {
+            in_offset_[index] = 0;
+            checked(station.stop(side));
+        }
+    }
+    std::optional<std::string> unkept = stop_loop_nudges(station);
+    if (std::optional<std::string> why = drop_unpressed(unpressed)) {
+        return why;
+    }
+    return unkept;
+}
+
+// Engine thread: the side's nudges whose catch-up presses have not gone out, stepped off its
+// offset so it presses no more of them. Signed as they were nudged.
+int Station::take_back_unpressed(dopplex::Station& station, Side side) {
+    const int unpressed = std::exchange(in_offset_[static_cast<int>(side)], 0);
+    const int direction = unpressed > 0 ? 1 : -1;
+    for (int n = 0; n != unpressed; n += direction) {
+        checked(station.step(side, dir_of(-direction)));
+    }
+    return unpressed;
+}
+
 // Engine thread: the nudges the closed loop holds and has not pressed end with its presses, and
 // come off the learnt offset. The error when that offset could not be kept.
 std::optional<std::string> Station::stop_loop_nudges(dopplex::Station& station) {
@@ -579,13 +624,19 @@ std::optional<std::string> Station::stop_loop_nudges(dopplex::Station& station) 
         station.end_loop(side); // tells its listeners, which take the locks below
         held[index] = std::exchange(in_loop_[index], 0);
     }
-    if (held == std::array<int, 2>{}) {
+    return drop_unpressed(held);
+}
+
+// Nudged steps that will not be pressed come off the learnt offset. The error when that offset
+// could not be kept.
+std::optional<std::string> Station::drop_unpressed(const std::array<int, 2>& unpressed) {
+    if (unpressed == std::array<int, 2>{}) {
         return std::nullopt;
     }
     std::lock_guard saving(saving_);
     std::unique_lock lock(mutex_);
     for (const int index : {0, 1}) {
-        pending_[index] += held[index];
+        pending_[index] += unpressed[index];
     }
     const bool dropped = drop_pending();
     const DaemonState kept = state_;
@@ -599,6 +650,9 @@ std::optional<std::string> Station::stop_loop_nudges(dopplex::Station& station) 
 void Station::pulse_sent(const PulseSent& pulse) {
     const int index = static_cast<int>(pulse.side);
     const int direction = pulse.dir == Dir::Up ? 1 : -1;
+    if (pulse.origin == PulseOrigin::Loop && in_offset_[index] * direction > 0) {
+        in_offset_[index] -= direction;
+    }
     if (pulse.origin != PulseOrigin::Manual) {
         return;
     }
@@ -750,6 +804,12 @@ ActionResult Station::clear_references(dopplex::Station& station,
 void Station::cat_status(Side side, const std::string& line) {
     std::lock_guard lock(mutex_);
     view_.cat_status[static_cast<int>(side)] = line;
+}
+
+void Station::cat_set(Side side, std::int64_t, double hz) {
+    std::lock_guard lock(mutex_);
+    cat_dial_[static_cast<int>(side)] = hz;
+    view_.dial_hz[static_cast<int>(side)] = hz;
 }
 
 // The loop has taken the turn already (and, locked, moved the other side): the learnt offsets

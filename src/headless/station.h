@@ -112,6 +112,7 @@ public:
     }
     void cat_status(Side side, const std::string& line) override;
     void cat_knob(Side side, double delta_hz) override;
+    void cat_set(Side side, std::int64_t t, double hz) override;
 
 private:
     void choose(double downlink_hz, const std::string& satellite);
@@ -119,6 +120,9 @@ private:
     void reset_radios(std::shared_ptr<std::promise<ActionResult>> answer = nullptr);
     void press_nudge(dopplex::Station& station, Side side);
     std::optional<std::string> stop_loop_nudges(dopplex::Station& station);
+    std::optional<std::string> stop_nudge_runs(dopplex::Station& station);
+    int take_back_unpressed(dopplex::Station& station, Side side);
+    std::optional<std::string> drop_unpressed(const std::array<int, 2>& unpressed);
     ActionResult clear_references(dopplex::Station& station, const std::array<double, 2>& nominal);
     static bool counts_presses(const dopplex::Station& station, Side side);
     // Engine thread: a command's refusal goes to the journal.
@@ -146,6 +150,8 @@ private:
     std::unique_ptr<CatRadios> cat_radios_; // engine thread
     std::atomic<bool> closing_{false};
     std::array<int, 2> in_loop_{}; // engine thread: nudges the closed loop holds, not pressed
+    // Engine thread: nudges a tracking loop took as its offset whose presses have not gone out.
+    std::array<int, 2> in_offset_{};
 
     // Taken before mutex_ by whatever changes the state and keeps it, so the file is written
     // one at a time, in the order of the changes.
@@ -159,9 +165,10 @@ private:
     std::array<int, 2> nudges_{};    // presses on the lines no Reset of the engine counts, signed
     std::array<int, 2> pending_{};   // nudged steps not pressed yet, signed
     std::array<bool, 2> pressing_{}; // a run of nudge presses is in the engine's queue
-    std::array<bool, 2> reset_ready_{};             // the engine's Reset of each side can run
-    std::array<std::int64_t, 2> in_reference_{};    // the offsets typed into the references
-    std::array<std::int64_t, 2> in_loop_offsets_{}; // the CAT sides' offsets the loop brings back
+    std::array<bool, 2> reset_ready_{};               // the engine's Reset of each side can run
+    std::array<std::int64_t, 2> in_reference_{};      // the offsets typed into the references
+    std::array<std::int64_t, 2> in_loop_offsets_{};   // the CAT sides' offsets the loop brings back
+    std::array<std::optional<double>, 2> cat_dial_{}; // a CAT side's last set: where its dial is
     bool unkept_ = false; // under saving_: the file lacks offsets a write failed to keep
     std::array<int, 2> most_behind_{};
     StationView view_;

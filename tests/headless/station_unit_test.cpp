@@ -165,14 +165,19 @@ INSTANTIATE_TEST_SUITE_P(
 
 constexpr const char* kCatRx = "[dopplexd]\ntracking = closed\nrx_radio = cat:127.0.0.1:1\n";
 
-// A CAT side on the page: its radio, the daemon's status line (nothing listens on port 1), and
-// the knob's turns; a side on buttons shows none of it.
+// A CAT side on the page: its radio, the daemon's status line (nothing listens on port 1), the
+// knob's turns and, as its dial, its last set through the updates after it; a side on buttons
+// shows none of it.
 TEST(StationCat, TheViewShowsTheRadioItsStatusAndTheKnob) {
     StationRig rig(kCatRx);
     in_pass(rig);
     ASSERT_TRUE(eventually([&] { return !rig.station->view().cat_status[0].empty(); }));
     rig.station->cat_knob(Side::Rx, 1000.2);
+    rig.station->cat_set(Side::Rx, 0, 145961234);
+    rig.hear(11.0);
+    ASSERT_TRUE(eventually([&] { return rig.station->view().elevation_deg == 11.0; }));
     const headless::StationView view = rig.station->view();
+    EXPECT_EQ(view.dial_hz[0], 145961234);
     EXPECT_EQ(view.radio, (std::array<std::string, 2>{"cat:127.0.0.1:1", "buttons"}));
     EXPECT_THAT(view.cat_status[0], HasSubstr("no connection to 127.0.0.1:1: "));
     EXPECT_EQ(view.cat_status[1], "");
@@ -245,6 +250,41 @@ TEST(StationState, AnUnkeptOffsetIsWrittenOnceWritable) {
         rig.hear(-3.0);
         ASSERT_TRUE(rig.printed("the learnt offsets are kept again"));
         EXPECT_EQ(rig.last_saved().offsets_hz["AO-91"], rig.station->view().offset_hz);
+    }
+}
+
+// Stop in a pass ends a run of nudges the tracking loop is catching up: the offset keeps the
+// steps pressed (the dial's move from where the loop started) and the loop goes on tracking.
+TEST(StationActions, StopInAClosedPassKeepsThePressedNudgesAndTracks) {
+    const struct {
+        Side side;
+        int direction;
+        int nudges;
+    } rows[] = {{Side::Tx, 1, 6}, {Side::Rx, -1, 4}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.side == Side::Rx ? "RX" : "TX");
+        StationRig rig("[dopplexd]\ntracking = closed\n");
+        in_pass(rig);
+        const auto dial = [&rig, side = row.side] {
+            return rig.on_engine<double>(
+                [side](dopplex::Station& s) { return s.loop_state(side).dial_hz.value_or(0); });
+        };
+        ASSERT_TRUE(eventually([&] { return dial() != 0; }));
+        const double started = dial();
+        for (int n = 0; n < row.nudges; ++n) {
+            ASSERT_EQ(rig.station->nudge(row.side, row.direction).status, 204);
+        }
+        ASSERT_TRUE(eventually([&] { return dial() != started; }));
+        ASSERT_EQ(rig.station->stop().status, 204);
+        const int index = static_cast<int>(row.side);
+        const std::int64_t offset = rig.station->view().offset_hz[index];
+        EXPECT_EQ(rig.last_saved().offsets_hz["AO-91"][index], offset);
+        EXPECT_GT(offset * row.direction, 0);
+        EXPECT_LT(offset * row.direction, row.nudges * 100);
+        EXPECT_TRUE(eventually([&] { return dial() - started == double(offset); }))
+            << dial() - started << " Hz pressed, offset " << offset;
+        EXPECT_TRUE(rig.on_engine<bool>(
+            [side = row.side](dopplex::Station& s) { return s.loop_state(side).tracking; }));
     }
 }
 

@@ -166,6 +166,10 @@ bool LineListener::welcome(int fd, const sockaddr_storage& peer) {
                          now);
             return false;
         }
+        tell_refused(address_ + " pushed out a client of " + client_text(freed->first) +
+                         " for one of " + peer_text(peer) + ": all " + std::to_string(kMaxClients) +
+                         " places were taken",
+                     now);
         drop(freed->first);
     }
     Client& client = clients_[fd];
@@ -175,8 +179,17 @@ bool LineListener::welcome(int fd, const sockaddr_storage& peer) {
     return true;
 }
 
-// The first refusal of a burst is told at once; those after it within a minute are counted and
-// told with the next one after that minute.
+std::string LineListener::client_text(int fd) {
+    sockaddr_storage theirs{};
+    socklen_t size = sizeof theirs;
+    if (getpeername(fd, reinterpret_cast<sockaddr*>(&theirs), &size) != 0) {
+        return "an address it cannot name";
+    }
+    return peer_text(theirs);
+}
+
+// A refusal or a push-out: the first of a burst is told at once; those after it within a minute are
+// counted and told with the next one after that minute.
 void LineListener::tell_refused(const std::string& why, std::chrono::steady_clock::time_point now) {
     if (!refused_) {
         return;
@@ -185,8 +198,9 @@ void LineListener::tell_refused(const std::string& why, std::chrono::steady_cloc
         ++untold_;
         return;
     }
-    refused_(why + (untold_ > 0 ? " (and " + std::to_string(untold_) + " more refused before)"
-                                : std::string()));
+    refused_(why + (untold_ > 0
+                        ? " (and " + std::to_string(untold_) + " more refused or pushed out before)"
+                        : std::string()));
     burst_told_ = true;
     burst_told_at_ = now;
     untold_ = 0;

@@ -71,6 +71,7 @@ private:
     // The client a newcomer may push out when every place is taken, or end().
     Clients::iterator place_to_free(bool newcomer_owners);
     void tell_refused(const std::string& why, std::chrono::steady_clock::time_point now);
+    static std::string client_text(int fd); // the client's address, as refusals name it
 
     ClientAnswer answer_;
     int listen_fd_ = -1;
@@ -83,7 +84,7 @@ private:
     std::chrono::steady_clock::time_point last_refused_at_;
     std::chrono::steady_clock::time_point burst_told_at_; // the last refusal told of a burst
     bool burst_told_ = false;
-    int untold_ = 0; // refusals since, not told
+    int untold_ = 0; // refusals and push-outs since, not told
     Clients clients_;
 };
 

@@ -106,15 +106,16 @@ TEST(LineListenerPlaces, ANewcomerGetsAPlaceAndRefusalsAreToldOncePerBurst) {
             speakers.push_back(served.connect_client());
             ASSERT_EQ(Served::ask(speakers.back()), "ok\n");
         }
-        // Every place speaks: the newcomer of the owner pushes out the oldest last line.
+        for (int n = 0; n < 5; ++n) {
+            EXPECT_FALSE(served.answered_as_nobody());
+        }
+        // Every place speaks: the newcomer of the owner pushes out the oldest last line, counted
+        // in the refusals' burst.
         const int newcomer = served.connect_client();
         EXPECT_EQ(Served::ask(newcomer), "ok\n");
         EXPECT_EQ(Served::ask(speakers.front()), "");
         for (std::size_t i = 1; i < speakers.size(); ++i) {
             EXPECT_EQ(Served::ask(speakers[i]), "ok\n") << i;
-        }
-        for (int n = 0; n < 5; ++n) {
-            EXPECT_FALSE(served.answered_as_nobody());
         }
         const std::vector<std::string> told = served.told_lines();
         ASSERT_EQ(told.size(), 1u);
@@ -123,6 +124,25 @@ TEST(LineListenerPlaces, ANewcomerGetsAPlaceAndRefusalsAreToldOncePerBurst) {
             close(fd);
         }
         close(newcomer);
+    }
+}
+
+// The owner's own clients pushing each other out are told as refusals are: the first at once,
+// the rest counted into the next line.
+TEST(LineListenerPlaces, PushOutsAreToldOncePerBurst) {
+    Served served(true);
+    std::vector<int> clients;
+    for (std::size_t i = 0; i < LineListener::kMaxClients + 8; ++i) {
+        clients.push_back(served.connect_client());
+        ASSERT_EQ(Served::ask(clients.back()), "ok\n") << i;
+    }
+    const std::vector<std::string> told = served.told_lines();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told.front(), served.listener.address() +
+                                " pushed out a client of 127.0.0.1 for one of 127.0.0.1: all 32 "
+                                "places were taken");
+    for (int fd : clients) {
+        close(fd);
     }
 }
 
