@@ -110,22 +110,50 @@ TEST(CatKnob, TurnsStickAndReadbacksInFlightAreNoTurns) {
         double hz_per_s;
         std::optional<double> turn_hz; // at 20.05 s
         std::vector<double> knobs;
+        const char* refusal = nullptr; // reported once instead of the turn
+        bool target_takes_turns = true;
     } rows[] = {
         {"a turn while following", 0, 191, 1000, {1000}},
         {"a turn down on a steady target", 0, 0, -250, {-250}},
         {"no turn with 250 ms each way at 191 Hz/s", 250, 191, std::nullopt, {}},
         {"a step within the resolution is none", 0, 191, 1, {}},
+        {"a stray set 337 MHz down is set back",
+         0,
+         191,
+         -337'800'000,
+         {},
+         "the radio reads 100.003839 MHz, farther than a satellite's Doppler from 437.803839 MHz: "
+         "not taken as a knob turn"},
+        {"5 MHz off is no turn",
+         250,
+         0,
+         5'000'000,
+         {},
+         "the radio reads 442.800000 MHz, farther than a satellite's Doppler from 437.800000 MHz: "
+         "not taken as a knob turn"},
+        {"a turn past the offset's bound is set back",
+         0,
+         0,
+         1000,
+         {},
+         "knob +1000 Hz not taken: an offset goes no further than 1000000 Hz either way",
+         false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Rig rig(row.each_way_ms, row.hz_per_s);
+        rig.target.takes_turns = row.target_takes_turns;
         rig.side.follow();
         if (row.turn_hz) {
             rig.daemon.turn_knob_at(20'050, *row.turn_hz);
         }
         rig.loop.run(60'000);
         EXPECT_EQ(rig.target.knobs, row.knobs);
-        EXPECT_EQ(rig.reports_with("knob "), static_cast<int>(row.knobs.size()));
+        EXPECT_EQ(rig.reports_with("knob +") + rig.reports_with("knob -"),
+                  static_cast<int>(row.knobs.size()) + (row.refusal && !row.target_takes_turns));
+        if (row.refusal) {
+            EXPECT_EQ(rig.reports, std::vector<std::string>{row.refusal});
+        }
         // Four seconds on, the radio sits at the Doppler frequency plus the turn, and stays.
         const double turned = row.knobs.empty() ? 0 : row.knobs.front();
         for (std::int64_t t = 24'050; t <= 60'000; t += 10) {
@@ -215,23 +243,35 @@ TEST(CatKnob, TheLockTakesTheOtherSideAlong) {
         OffsetLock lock;
         Side turned;
         double rx_hz, tx_hz;
+        double before_hz = 0; // both offsets, turned before the lock
+        double turn_hz = 1000;
+        bool taken = true;
     } rows[] = {
         {OffsetLock::Off, Side::Rx, 1000, 0},
         {OffsetLock::Noninverting, Side::Rx, 1000, 1000},
         {OffsetLock::Inverting, Side::Rx, 1000, -1000},
         {OffsetLock::Inverting, Side::Tx, -1000, 1000},
+        {OffsetLock::Off, Side::Rx, 1'000'000, 0, 0, 1'000'000},
+        {OffsetLock::Off, Side::Rx, 0, 0, 0, -1'000'001, false},
+        {OffsetLock::Off, Side::Rx, 1'000'000, 999'000, 999'000, 1000},
+        {OffsetLock::Noninverting, Side::Rx, 999'000, 999'000, 999'000, 1001, false},
+        {OffsetLock::Inverting, Side::Rx, 999'000, 999'000, 999'000, -1001, false},
     };
     for (const Row& row : rows) {
         VirtualHost host;
         EventLoop loop{host};
         bench::LoopParts parts(loop);
         ClosedLoop& closed = parts.closed;
+        closed.update("AO-7", 10, kBaseHz, 145'900'000);
+        LoopTarget target(closed);
+        if (row.before_hz != 0) {
+            ASSERT_TRUE(target.knob_turned(Side::Tx, row.before_hz));
+            ASSERT_TRUE(target.knob_turned(Side::Rx, row.before_hz));
+        }
         LoopSettings settings;
         settings.lock = row.lock;
         closed.configure(settings);
-        closed.update("AO-7", 10, kBaseHz, 145'900'000);
-        LoopTarget target(closed);
-        target.knob_turned(row.turned, 1000);
+        EXPECT_EQ(target.knob_turned(row.turned, row.turn_hz), row.taken);
         EXPECT_EQ(*target.target_at(Side::Rx, host.now()), kBaseHz + row.rx_hz);
         EXPECT_EQ(*target.target_at(Side::Tx, host.now()), 145'900'000 + row.tx_hz);
         EXPECT_FALSE(target.target_at(Side::Rx, host.now() + kLongestPredictionMs + 1));
