@@ -61,6 +61,7 @@ void CatSide::stop() {
     following_ = false;
     holding_ = false;
     suspect_.reset();
+    steady_status();
 }
 
 void CatSide::reset(double reference_hz) {
@@ -107,6 +108,7 @@ void CatSide::cycle() {
             o->cat_set(side_, now, hz);
         }
         report("reset to " + mhz(hz));
+        steady_status();
         return;
     }
     if (!following_ || now < refused_until_) {
@@ -148,9 +150,7 @@ void CatSide::send_set(std::int64_t now) {
     waiting_reported_ = false;
     const double hz = std::round(*target / settings_.resolution_hz) * settings_.resolution_hz;
     if (last_set_ && std::fabs(hz - *last_set_) < settings_.resolution_hz) {
-        if (!refusal_reported_ && !far_reported_) {
-            set_status("setting through " + daemon_name(address_));
-        }
+        steady_status();
         return;
     }
     send(client_.ask_set(hz, now));
@@ -161,9 +161,7 @@ void CatSide::send_set(std::int64_t now) {
     for (CatObserver* o : observers_) {
         o->cat_set(side_, now, hz);
     }
-    if (!refusal_reported_ && !far_reported_) {
-        set_status("setting through " + daemon_name(address_));
-    }
+    steady_status();
 }
 
 void CatSide::send(const std::string& line) {
@@ -192,6 +190,7 @@ void CatSide::received(const std::string& bytes) {
         if (!outage_.empty()) {
             outage_.clear();
             report("connected again to " + daemon_name(address_));
+            steady_status();
         }
     }
     for (const CatAnswer& a : answers) {
@@ -334,8 +333,23 @@ bool CatSide::try_connect(std::int64_t now) {
         return false;
     }
     connected_ = true;
-    set_status("connected to " + daemon_name(address_));
+    // The fault stays on the status line until the daemon answers.
+    if (outage_.empty()) {
+        set_status("connected to " + daemon_name(address_));
+    }
     return true;
+}
+
+void CatSide::steady_status() {
+    // A fault stays on the status line until what ended it is seen.
+    if (!connected_ || !outage_.empty() || refusal_reported_ || far_reported_) {
+        return;
+    }
+    if (following_) {
+        set_status("setting through " + daemon_name(address_));
+    } else if (last_set_) {
+        set_status("holding " + mhz(*last_set_) + " through " + daemon_name(address_));
+    }
 }
 
 void CatSide::set_status(const std::string& line) {

@@ -40,7 +40,8 @@ inline constexpr std::int64_t kCatLongestReconnectPauseMs = 4000;
 class CatObserver {
 public:
     virtual ~CatObserver() = default;
-    // The side's status line changed ("setting through 127.0.0.1:4532", "no answer from ...").
+    // The side's status line changed ("setting through 127.0.0.1:4532", "holding 437.800000 MHz
+    // through 127.0.0.1:4532", "no answer from ...").
     virtual void cat_status(Side, const std::string& /*line*/) {}
     // Said once per fault, not at every cycle: for the log.
     virtual void cat_report(Side, const std::string& /*line*/) {}
@@ -86,6 +87,8 @@ private:
     void not_a_turn(const std::string& line);
     void fault(const std::string& line, std::int64_t now);
     bool try_connect(std::int64_t now);
+    // What the side does while nothing is wrong: setting, or holding what it set.
+    void steady_status();
     void set_status(const std::string& line);
     void report(const std::string& line);
     void wake_at(std::int64_t t);
