@@ -7,6 +7,7 @@
 
 #include "cat/cat_address.h"
 #include "hamlib/client_allow.h"
+#include "loop/offset_limits.h"
 
 #include <array>
 #include <cstdint>
@@ -64,9 +65,6 @@ struct DaemonConfig {
     // "FILE:LINE" of each address setting read from a file, for the faults found when it is used.
     std::map<std::string, std::string> places;
 };
-
-// The largest learnt offset either way: the state file holds no more, a nudge goes no further.
-inline constexpr std::int64_t kOffsetLimitHz = 1'000'000;
 
 // What the program keeps between runs: the page's token and the offsets learnt per transponder.
 struct DaemonState {

@@ -17,6 +17,17 @@ bool all_of_class(const std::string& s, int (*is)(int)) {
            std::all_of(s.begin(), s.end(), [is](unsigned char c) { return is(c) != 0; });
 }
 
+// A hostname or an IPv4 literal: letters, digits, '-' and '.'; in brackets, an IPv6 literal
+// (hex digits, ':' and '.'). Anything else would reach the resolver or the saved settings as is.
+bool host_name(const std::string& host, bool bracketed) {
+    const auto fits = [bracketed](unsigned char c) {
+        return bracketed ? std::isxdigit(c) != 0 || c == ':' || c == '.'
+                         : std::isalnum(c) != 0 || c == '-' || c == '.';
+    };
+    return std::all_of(host.begin(), host.end(), fits) &&
+           (!bracketed || host.find(':') != std::string::npos);
+}
+
 } // namespace
 
 NotARadio::NotARadio(const std::string& text, const std::string& why)
@@ -34,6 +45,7 @@ std::optional<CatAddress> parse_side_radio(const std::string& text) {
     }
     std::string rest = text.substr(prefix.size());
     CatAddress address;
+    bool bracketed = false;
     // An IPv6 address comes in brackets so its colons do not split it.
     if (!rest.empty() && rest.front() == '[') {
         const auto close = rest.find(']');
@@ -41,6 +53,7 @@ std::optional<CatAddress> parse_side_radio(const std::string& text) {
             refuse(text, "the host's bracket is not closed");
         }
         address.host = rest.substr(1, close - 1);
+        bracketed = true;
         rest = rest.substr(close + 1);
         if (rest.empty() || rest.front() != ':') {
             refuse(text, "the port is missing");
@@ -56,6 +69,9 @@ std::optional<CatAddress> parse_side_radio(const std::string& text) {
     }
     if (address.host.empty()) {
         refuse(text, "the host is missing");
+    }
+    if (!host_name(address.host, bracketed)) {
+        refuse(text, "the host \"" + address.host + "\" is not a hostname or an IP address");
     }
     const auto colon = rest.find(':');
     const std::string port = rest.substr(0, colon);

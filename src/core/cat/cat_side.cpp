@@ -61,6 +61,7 @@ void CatSide::stop() {
     following_ = false;
     holding_ = false;
     suspect_.reset();
+    steady_status();
 }
 
 void CatSide::reset(double reference_hz) {
@@ -108,6 +109,7 @@ void CatSide::cycle() {
             o->cat_set(side_, now, hz);
         }
         report("reset to " + mhz(hz));
+        steady_status();
         return;
     }
     if (!following_ || now < refused_until_) {
@@ -149,7 +151,7 @@ void CatSide::send_set(std::int64_t now) {
     waiting_reported_ = false;
     const double hz = std::round(*target / settings_.resolution_hz) * settings_.resolution_hz;
     if (last_set_ && std::fabs(hz - *last_set_) < settings_.resolution_hz) {
-        set_status("setting through " + daemon_name(address_));
+        steady_status();
         return;
     }
     send(client_.ask_set(hz, now));
@@ -161,9 +163,7 @@ void CatSide::send_set(std::int64_t now) {
     for (CatObserver* o : observers_) {
         o->cat_set(side_, now, hz);
     }
-    if (!refusal_reported_) {
-        set_status("setting through " + daemon_name(address_));
-    }
+    steady_status();
 }
 
 void CatSide::send(const std::string& line) {
@@ -192,6 +192,7 @@ void CatSide::received(const std::string& bytes) {
         if (!outage_.empty()) {
             outage_.clear();
             report("connected again to " + daemon_name(address_));
+            steady_status();
         }
     }
     for (const CatAnswer& a : answers) {
@@ -236,16 +237,30 @@ void CatSide::read_back(const CatAnswer& a) {
     if (std::fabs(diff) <= settings_.resolution_hz || !following_) {
         holding_ = false;
         suspect_.reset();
+        far_reported_ = false;
+        return;
+    }
+    // No hand turns a knob past a satellite's Doppler between two readbacks: a stray client's
+    // set or a bad answer. The radio goes back to the target with the next set.
+    if (std::fabs(diff) > kDopplerReach * std::fabs(*a.last_set_hz)) {
+        not_a_turn("the radio reads " + mhz(*a.read_hz) +
+                   ", farther than a satellite's Doppler from " + mhz(*a.last_set_hz) +
+                   ": not taken as a knob turn");
         return;
     }
     // Seen twice with no set between: the operator's knob, not a passing value.
     if (suspect_ && *suspect_ == a.sets_before) {
         holding_ = false;
         suspect_.reset();
+        if (!target_.knob_turned(side_, diff)) {
+            not_a_turn("knob " + signed_hz(diff) + " not taken: an offset goes no further than " +
+                       std::to_string(kOffsetLimitHz) + " Hz either way");
+            return;
+        }
+        far_reported_ = false;
         last_set_ = *a.read_hz;
         // Readbacks asked before the next set see the turn again: they compare to nothing.
         blind_until_ = client_.sets_sent();
-        target_.knob_turned(side_, diff);
         for (CatObserver* o : observers_) {
             o->cat_knob(side_, diff);
         }
@@ -256,6 +271,19 @@ void CatSide::read_back(const CatAnswer& a) {
     }
     suspect_ = a.sets_before;
     holding_ = true;
+}
+
+void CatSide::not_a_turn(const std::string& line) {
+    holding_ = false;
+    suspect_.reset();
+    // Readbacks already asked see the same value: they compare to nothing.
+    blind_until_ = client_.sets_sent();
+    last_set_.reset(); // the next set goes out even when the target has not moved
+    if (!far_reported_) {
+        set_status(line);
+        report(line);
+    }
+    far_reported_ = true;
 }
 
 void CatSide::refused(const CatAnswer& a, std::int64_t now) {
@@ -307,8 +335,23 @@ bool CatSide::try_connect(std::int64_t now) {
         return false;
     }
     connected_ = true;
-    set_status("connected to " + daemon_name(address_));
+    // The fault stays on the status line until the daemon answers.
+    if (outage_.empty()) {
+        set_status("connected to " + daemon_name(address_));
+    }
     return true;
+}
+
+void CatSide::steady_status() {
+    // A fault stays on the status line until what ended it is seen.
+    if (!connected_ || !outage_.empty() || refusal_reported_ || far_reported_) {
+        return;
+    }
+    if (following_) {
+        set_status("setting through " + daemon_name(address_));
+    } else if (last_set_) {
+        set_status("holding " + mhz(*last_set_) + " through " + daemon_name(address_));
+    }
 }
 
 void CatSide::set_status(const std::string& line) {

@@ -9,6 +9,7 @@
 #include "cat/cat_address.h"
 #include "cat/rigctl_client.h"
 #include "cat/side_target.h"
+#include "loop/offset_limits.h"
 #include "loop/side_radio.h"
 #include "runtime/event_loop.h"
 
@@ -39,7 +40,8 @@ inline constexpr std::int64_t kCatLongestReconnectPauseMs = 4000;
 class CatObserver {
 public:
     virtual ~CatObserver() = default;
-    // The side's status line changed ("setting through 127.0.0.1:4532", "no answer from ...").
+    // The side's status line changed ("setting through 127.0.0.1:4532", "holding 437.800000 MHz
+    // through 127.0.0.1:4532", "no answer from ...").
     virtual void cat_status(Side, const std::string& /*line*/) {}
     // Said once per fault, not at every cycle: for the log.
     virtual void cat_report(Side, const std::string& /*line*/) {}
@@ -81,8 +83,12 @@ private:
     void answered(const CatAnswer& a, std::int64_t now);
     void read_back(const CatAnswer& a);
     void refused(const CatAnswer& a, std::int64_t now);
+    // A readback that is no knob turn of the operator's: told once, the radio set back.
+    void not_a_turn(const std::string& line);
     void fault(const std::string& line, std::int64_t now);
     bool try_connect(std::int64_t now);
+    // What the side does while nothing is wrong: setting, or holding what it set.
+    void steady_status();
     void set_status(const std::string& line);
     void report(const std::string& line);
     void wake_at(std::int64_t t);
@@ -112,6 +118,7 @@ private:
     std::int64_t refused_until_ = 0;
     std::int64_t refusal_pause_ms_ = kCatFirstPauseMs;
     bool refusal_reported_ = false;
+    bool far_reported_ = false; // a readback was not taken as a turn; cleared by one that agrees
     bool waiting_reported_ = false;
     std::string outage_; // the fault told for the daemon being away; empty while it answers
     std::string status_;

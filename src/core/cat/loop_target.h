@@ -13,7 +13,9 @@ public:
     std::optional<double> target_at(Side side, std::int64_t t) const override {
         return loop_.target_at(side, t);
     }
-    void knob_turned(Side side, double delta_hz) override { loop_.turn_offset(side, delta_hz); }
+    bool knob_turned(Side side, double delta_hz) override {
+        return loop_.turn_offset(side, delta_hz);
+    }
     void radio_set(Side side, double hz) override { loop_.radio_set(side, hz); }
 
 private:

@@ -18,7 +18,8 @@ public:
     // the last one too old to predict from).
     virtual std::optional<double> target_at(Side side, std::int64_t t) const = 0;
     // The operator turned the side's knob by `delta_hz`: it becomes part of the side's offset.
-    virtual void knob_turned(Side side, double delta_hz) = 0;
+    // False when the offset may not go that far (nothing moved).
+    virtual bool knob_turned(Side side, double delta_hz) = 0;
     // The side's radio was set to `hz`: that is where its dial is now.
     virtual void radio_set(Side /*side*/, double /*hz*/) {}
 };

@@ -36,11 +36,6 @@ constexpr std::int64_t kShortestElevationBaseMs = 8000;
 constexpr std::int64_t kAheadMarginMs = 3000;
 constexpr double kAheadSlack = 1.25;
 
-// A low-orbit satellite moves at most about 7.9 km/s towards the station: its Doppler shift is at
-// most 2.7e-5 of the frequency. With a margin for the tracker's orbit and the reference's own
-// error, a frequency farther from where the side belongs is no satellite's (a stray client, the
-// other radio's command): following it could mean millions of presses.
-constexpr double kDopplerReach = 2.7e-5 * 1.5;
 // Without a reference the dial where the side started may be anywhere in the pass's Doppler.
 constexpr double kDopplerSpan = 2 * kDopplerReach;
 // A side follows again once no stray frequency came for this long, so a stray client between the
@@ -218,14 +213,22 @@ std::optional<double> ClosedLoop::target_at(Side side, std::int64_t t) const {
     return d.at(t) + sides_[index(side)].offset_hz;
 }
 
-void ClosedLoop::turn_offset(Side side, double delta_hz) {
-    sides_[index(side)].offset_hz += delta_hz;
+bool ClosedLoop::turn_offset(Side side, double delta_hz) {
+    std::array<double, 2> offsets{sides_[0].offset_hz, sides_[1].offset_hz};
+    offsets[index(side)] += delta_hz;
     if (settings_.lock != OffsetLock::Off) {
         const Side other = side == Side::Rx ? Side::Tx : Side::Rx;
-        sides_[index(other)].offset_hz +=
-            settings_.lock == OffsetLock::Noninverting ? delta_hz : -delta_hz;
+        offsets[index(other)] += settings_.lock == OffsetLock::Noninverting ? delta_hz : -delta_hz;
     }
+    // The offsets are kept between runs only this far: the loop holds no more than they can.
+    const auto limit = static_cast<double>(kOffsetLimitHz);
+    if (std::fabs(offsets[0]) > limit || std::fabs(offsets[1]) > limit) {
+        return false;
+    }
+    sides_[0].offset_hz = offsets[0];
+    sides_[1].offset_hz = offsets[1];
     wake_at(host_.now());
+    return true;
 }
 
 void ClosedLoop::start(Side side, double dial_hz) {

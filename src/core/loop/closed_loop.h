@@ -12,6 +12,7 @@
 #include "loop/loop_observer.h"
 #include "loop/loop_settings.h"
 #include "loop/loop_trains.h"
+#include "loop/offset_limits.h"
 #include "loop/side_radio.h"
 #include "runtime/event_loop.h"
 
@@ -85,8 +86,9 @@ public:
     // pressed: none without an update, or past the prediction's horizon.
     std::optional<double> target_at(Side side, std::int64_t t) const;
     // The side's offset moves by `delta_hz` (a CAT radio's knob); locked, the other side's
-    // follows (RX to TX and TX to RX).
-    void turn_offset(Side side, double delta_hz);
+    // follows (RX to TX and TX to RX). False, and nothing moved, when an offset would pass
+    // kOffsetLimitHz.
+    bool turn_offset(Side side, double delta_hz);
     // A radio that is set holds `hz` now: its dial, as a pressed side's count is.
     void radio_set(Side side, double hz) { sides_[index(side)].dial_hz = hz; }
     // The operator's press: while tracking it moves the side's offset by a step (and, locked,

@@ -29,6 +29,7 @@ struct Rig : CatObserver {
         side.add_observer(this);
     }
     void cat_report(Side, const std::string& line) override { reports.push_back(line); }
+    void cat_status(Side, const std::string& line) override { statuses.push_back(line); }
     int reports_with(const std::string& words) const {
         return static_cast<int>(std::count_if(reports.begin(), reports.end(), [&](auto& r) {
             return r.find(words) != std::string::npos;
@@ -51,6 +52,7 @@ struct Rig : CatObserver {
     LinearTarget target;
     CatSide side{loop, Side::Rx, CatAddress{"127.0.0.1", 4532, ""}, daemon, target};
     std::vector<std::string> reports;
+    std::vector<std::string> statuses;
 };
 
 // At 191 Hz/s and five sets a second each setting straddles the Doppler frequency: a fifth of a
@@ -87,10 +89,13 @@ TEST(CatSetting, ResetSetsTheReferenceExactlyAndStopsFollowing) {
     Rig rig(100, 191);
     rig.side.follow();
     rig.loop.run(5'000);
+    rig.side.stop();
+    EXPECT_EQ(rig.side.status().rfind("holding 437.80", 0), 0u) << rig.side.status();
     rig.side.reset(145'900'000.4);
     rig.loop.run(15'000);
     EXPECT_EQ(rig.daemon.frequency_at(15'000), 145'900'000);
     EXPECT_FALSE(rig.side.following());
+    EXPECT_EQ(rig.side.status(), "holding 145.900000 MHz through 127.0.0.1:4532");
 }
 
 TEST(CatSetting, NothingIsSetFromStaleData) {
@@ -110,22 +115,50 @@ TEST(CatKnob, TurnsStickAndReadbacksInFlightAreNoTurns) {
         double hz_per_s;
         std::optional<double> turn_hz; // at 20.05 s
         std::vector<double> knobs;
+        const char* refusal = nullptr; // reported once instead of the turn
+        bool target_takes_turns = true;
     } rows[] = {
         {"a turn while following", 0, 191, 1000, {1000}},
         {"a turn down on a steady target", 0, 0, -250, {-250}},
         {"no turn with 250 ms each way at 191 Hz/s", 250, 191, std::nullopt, {}},
         {"a step within the resolution is none", 0, 191, 1, {}},
+        {"a stray set 337 MHz down is set back",
+         0,
+         191,
+         -337'800'000,
+         {},
+         "the radio reads 100.003839 MHz, farther than a satellite's Doppler from 437.803839 MHz: "
+         "not taken as a knob turn"},
+        {"5 MHz off is no turn",
+         250,
+         0,
+         5'000'000,
+         {},
+         "the radio reads 442.800000 MHz, farther than a satellite's Doppler from 437.800000 MHz: "
+         "not taken as a knob turn"},
+        {"a turn past the offset's bound is set back",
+         0,
+         0,
+         1000,
+         {},
+         "knob +1000 Hz not taken: an offset goes no further than 1000000 Hz either way",
+         false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Rig rig(row.each_way_ms, row.hz_per_s);
+        rig.target.takes_turns = row.target_takes_turns;
         rig.side.follow();
         if (row.turn_hz) {
             rig.daemon.turn_knob_at(20'050, *row.turn_hz);
         }
         rig.loop.run(60'000);
         EXPECT_EQ(rig.target.knobs, row.knobs);
-        EXPECT_EQ(rig.reports_with("knob "), static_cast<int>(row.knobs.size()));
+        EXPECT_EQ(rig.reports_with("knob +") + rig.reports_with("knob -"),
+                  static_cast<int>(row.knobs.size()) + (row.refusal && !row.target_takes_turns));
+        if (row.refusal) {
+            EXPECT_EQ(rig.reports, std::vector<std::string>{row.refusal});
+        }
         // Four seconds on, the radio sits at the Doppler frequency plus the turn, and stays.
         const double turned = row.knobs.empty() ? 0 : row.knobs.front();
         for (std::int64_t t = 24'050; t <= 60'000; t += 10) {
@@ -170,6 +203,15 @@ TEST(CatFaults, StatusSaysWhatAndTriesAgainAfterShortGrowingPauses) {
         EXPECT_EQ(rig.reports_with(row.report), row.reports);
         EXPECT_EQ(rig.daemon.opens(), row.opens);
         EXPECT_EQ(rig.worst_and_mean(19'000, 20'000).first <= 20, row.setting);
+        // Once told, a fault stays on the status line until the daemon answers again.
+        if (!row.setting) {
+            const auto told = std::find_if(rig.statuses.begin(), rig.statuses.end(),
+                                           [&](auto& l) { return l.rfind(row.status, 0) == 0; });
+            ASSERT_NE(told, rig.statuses.end());
+            EXPECT_EQ(std::count_if(told, rig.statuses.end(),
+                                    [&](auto& l) { return l.rfind(row.status, 0) != 0; }),
+                      0);
+        }
     }
 }
 
@@ -215,23 +257,35 @@ TEST(CatKnob, TheLockTakesTheOtherSideAlong) {
         OffsetLock lock;
         Side turned;
         double rx_hz, tx_hz;
+        double before_hz = 0; // both offsets, turned before the lock
+        double turn_hz = 1000;
+        bool taken = true;
     } rows[] = {
         {OffsetLock::Off, Side::Rx, 1000, 0},
         {OffsetLock::Noninverting, Side::Rx, 1000, 1000},
         {OffsetLock::Inverting, Side::Rx, 1000, -1000},
         {OffsetLock::Inverting, Side::Tx, -1000, 1000},
+        {OffsetLock::Off, Side::Rx, 1'000'000, 0, 0, 1'000'000},
+        {OffsetLock::Off, Side::Rx, 0, 0, 0, -1'000'001, false},
+        {OffsetLock::Off, Side::Rx, 1'000'000, 999'000, 999'000, 1000},
+        {OffsetLock::Noninverting, Side::Rx, 999'000, 999'000, 999'000, 1001, false},
+        {OffsetLock::Inverting, Side::Rx, 999'000, 999'000, 999'000, -1001, false},
     };
     for (const Row& row : rows) {
         VirtualHost host;
         EventLoop loop{host};
         bench::LoopParts parts(loop);
         ClosedLoop& closed = parts.closed;
+        closed.update("AO-7", 10, kBaseHz, 145'900'000);
+        LoopTarget target(closed);
+        if (row.before_hz != 0) {
+            ASSERT_TRUE(target.knob_turned(Side::Tx, row.before_hz));
+            ASSERT_TRUE(target.knob_turned(Side::Rx, row.before_hz));
+        }
         LoopSettings settings;
         settings.lock = row.lock;
         closed.configure(settings);
-        closed.update("AO-7", 10, kBaseHz, 145'900'000);
-        LoopTarget target(closed);
-        target.knob_turned(row.turned, 1000);
+        EXPECT_EQ(target.knob_turned(row.turned, row.turn_hz), row.taken);
         EXPECT_EQ(*target.target_at(Side::Rx, host.now()), kBaseHz + row.rx_hz);
         EXPECT_EQ(*target.target_at(Side::Tx, host.now()), 145'900'000 + row.tx_hz);
         EXPECT_FALSE(target.target_at(Side::Rx, host.now() + kLongestPredictionMs + 1));
@@ -303,6 +357,13 @@ TEST(CatAddress, ParsesTheWordsAndNamesABadValue) {
         {"cat::4532", std::nullopt, "\"cat::4532\" is not a radio: the host is missing"},
         {"cat:h:4532:VFO B", std::nullopt, "\"cat:h:4532:VFO B\" is not a radio: the VFO"},
         {"rig:h:1", std::nullopt, "\"rig:h:1\" is not a radio: it names no kind of radio"},
+        {"cat:some host:14540", std::nullopt,
+         "\"cat:some host:14540\" is not a radio: the host \"some host\" is not a hostname"},
+        {"cat:h/x:1", std::nullopt, "\"cat:h/x:1\" is not a radio: the host \"h/x\" is not"},
+        {"cat:[shack]:1", std::nullopt, "\"cat:[shack]:1\" is not a radio: the host \"shack\""},
+        {"cat:[fe80::1%eth0]:1", std::nullopt, "\"cat:[fe80::1%eth0]:1\" is not a radio: the host"},
+        {"cat:rig-1.example.org:4532", CatAddress{"rig-1.example.org", 4532, ""}, nullptr},
+        {"cat:[::ffff:10.0.0.1]:4532", CatAddress{"::ffff:10.0.0.1", 4532, ""}, nullptr},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);

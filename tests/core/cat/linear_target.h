@@ -24,11 +24,16 @@ public:
         }
         return doppler(t) + offset;
     }
-    void knob_turned(Side, double delta_hz) override {
+    bool knob_turned(Side, double delta_hz) override {
+        if (!takes_turns) {
+            return false;
+        }
         offset += delta_hz;
         knobs.push_back(delta_hz);
+        return true;
     }
     double offset = 0;
+    bool takes_turns = true;
     std::vector<double> knobs;
 
 private:
